@@ -1,0 +1,30 @@
+#pragma once
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace torvelle::support {
+
+// A text that the target code page cannot hold, or input that is not UTF-8.
+class CodePageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The single-byte code pages we convert (437, 850, 866, 1251, 1252 and the
+// other common DOS and Windows pages).
+bool codePageSupported(int codePage);
+
+// Bytes of `codePage` to UTF-8. Never fails: every byte has a code point.
+// Throws CodePageError only for an unsupported code page.
+std::string toUtf8(std::string_view bytes, int codePage);
+
+// UTF-8 to bytes of `codePage`. A character the page cannot hold, or input
+// that is not valid UTF-8, throws CodePageError naming it; nothing is ever
+// replaced by '?'.
+std::string fromUtf8(std::string_view utf8, int codePage);
+
+// True when every character of `utf8` exists in `codePage`.
+bool representable(std::string_view utf8, int codePage);
+
+}  // namespace torvelle::support
