@@ -1,0 +1,91 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/format/Value.h"
+
+namespace torvelle::format {
+
+// What the header says about a table.
+struct TableInfo {
+  std::vector<FieldDef> fields;
+  int keyFieldCount = 0;     // leading fields that form the primary key; 0 = not keyed
+  int codePage = 0;          // the code page text is stored in
+  int level = 0;             // format level: 30, 35, 40, 50, 70
+  int blockSize = 0;         // data block size in bytes
+  bool encrypted = false;
+  std::uint32_t autoIncrement = 0;
+};
+
+struct OpenOptions {
+  bool writable = false;
+  // Passwords to try on a protected table; the first that fits opens it.
+  // None fits: DbError(PasswordNeeded).
+  std::vector<std::string> passwords;
+};
+
+// Changes to some fields of a record: field index and its new value. Fields
+// not named keep their stored bytes exactly.
+using FieldChanges = std::vector<std::pair<int, Value>>;
+
+// One Paradox table on disk: the .DB with its .MB and .PX companions, found
+// in any letter case. Records are addressed by ordinal, their position in the
+// block chain (key order for keyed tables). Every change is durable and
+// atomic when the call returns: a crash at any instant leaves the table as it
+// was before or after that call. Errors are engine::DbError.
+class TableFile {
+ public:
+  virtual ~TableFile() = default;
+
+  // Opens a table; recovers an interrupted change first (when writable).
+  // A writable open holds the table exclusively: a second writer, in this or
+  // another process, gets DbError(Busy) "Table is busy".
+  static std::unique_ptr<TableFile> open(const std::filesystem::path& dbPath,
+                                         const OpenOptions& options);
+
+  // Creates an empty table (level 7, code page 1251 unless told otherwise),
+  // with .MB when it has blob fields and .PX when keyFieldCount > 0.
+  static void create(const std::filesystem::path& dbPath, const std::vector<FieldDef>& fields,
+                     int keyFieldCount, int codePage = 1251, const std::string& password = {});
+
+  // True when the header carries a master password; its check value.
+  static bool isProtected(const std::filesystem::path& dbPath);
+  static std::uint32_t passwordCheckValue(const std::string& password);
+
+  // Rebuilds the table without deleted space, blobs compacted, index rebuilt.
+  // The table must not be open for writing elsewhere; new files are renamed
+  // into place, so a failure leaves the old table whole.
+  static void pack(const std::filesystem::path& dbPath, const OpenOptions& options);
+
+  // Sets (non-empty) or removes (empty) the master password; every block is
+  // rewritten. Same guarantees as pack().
+  static void setPassword(const std::filesystem::path& dbPath, const OpenOptions& options,
+                          const std::string& newPassword);
+
+  // Consistency check of header, chain, counts, key order, index and blob
+  // references; returns the problems found (empty when sound).
+  static std::vector<std::string> check(const std::filesystem::path& dbPath,
+                                        const OpenOptions& options);
+
+  virtual const TableInfo& info() const = 0;
+  virtual std::size_t recordCount() const = 0;
+  virtual Record read(std::size_t ordinal) const = 0;
+  virtual std::vector<Record> readAll() const = 0;
+
+  // Keyed tables: a duplicate key throws DbError(KeyViolation) "Key
+  // violation." and changes nothing. Returns the ordinal the record now has;
+  // records at or after it move up by one (keyed), or it is appended (not keyed).
+  virtual std::size_t insert(const Record& record) = 0;
+  // Returns the record's new ordinal (a changed key may move it).
+  virtual std::size_t update(std::size_t ordinal, const FieldChanges& changes) = 0;
+  // Records after `ordinal` move down by one.
+  virtual void remove(std::size_t ordinal) = 0;
+};
+
+}  // namespace torvelle::format
