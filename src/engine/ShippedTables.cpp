@@ -1,0 +1,74 @@
+#include "engine/ShippedTables.h"
+
+#include "engine/format/TableFile.h"
+
+namespace torvelle::engine {
+namespace {
+
+using format::FieldDef;
+using format::FieldType;
+
+FieldDef alpha(const char* name, int width) { return {name, FieldType::Alpha, width}; }
+FieldDef memo(const char* name) { return {name, FieldType::Memo, 50}; }  // 40-byte leader
+FieldDef date(const char* name) { return {name, FieldType::Date, 4}; }
+FieldDef time(const char* name) { return {name, FieldType::Time, 4}; }
+FieldDef logical(const char* name) { return {name, FieldType::Logical, 1}; }
+
+// Text widths are at least the limits of the program's filter boxes: a
+// section 30, a task or event 70, phone book texts 50, a link 255; an
+// address, a mail address and a web address get more room.
+std::vector<ShippedTable> makeLayout() {
+  const auto sections = [](const char* object, const char* path) {
+    return ShippedTable{object, path, {alpha("Section", 30)}, 1, "Section", ""};
+  };
+  return {
+      {"TaskTable",
+       "DB/Tasks/Tasks.db",
+       {date("Date"), time("Time"), alpha("Task", 70), logical("Done"), memo("Description")},
+       2,
+       "Date;Time",
+       ""},
+      sections("PhoneSectionsTable", "DB/Phones/PhoneSections.db"),
+      {"PhonesTable",
+       "DB/Phones/Phones.db",
+       {alpha("Section", 30), alpha("Name", 50), alpha("HomePhone", 50), alpha("WorkPhone", 50),
+        alpha("Country", 50), alpha("ZipCode", 50), alpha("City", 50), alpha("Street", 100),
+        alpha("Cellular", 50), alpha("ICQ", 50), alpha("Email", 80), alpha("WebSite", 120)},
+       2,
+       "Section;Name",
+       "PhoneSectionsTable"},
+      sections("DateSectionsTable", "DB/Dates/DateSections.db"),
+      // Time belongs to the key so that two events of one day can coexist.
+      {"DatesTable",
+       "DB/Dates/Dates.db",
+       {alpha("Section", 30), date("Date"), time("Time"), alpha("Event", 70), memo("Description")},
+       3,
+       "Section;Date",
+       "DateSectionsTable"},
+      sections("LinkSectionsTable", "DB/Links/LinkSections.db"),
+      {"LinksTable",
+       "DB/Links/Links.db",
+       {alpha("Section", 30), alpha("Link", 255), memo("Description")},
+       2,
+       "Section;Link",
+       "LinkSectionsTable"},
+  };
+}
+
+}  // namespace
+
+const std::vector<ShippedTable>& shippedTables() {
+  static const std::vector<ShippedTable> layout = makeLayout();
+  return layout;
+}
+
+void createShippedTables(const std::filesystem::path& root) {
+  for (const auto& table : shippedTables()) {
+    const auto path = root / table.relativePath;
+    std::filesystem::create_directories(path.parent_path());
+    if (std::filesystem::exists(path)) continue;
+    format::TableFile::create(path, table.fields, table.keyFieldCount);
+  }
+}
+
+}  // namespace torvelle::engine
