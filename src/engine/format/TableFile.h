@@ -28,6 +28,9 @@ struct OpenOptions {
   // Passwords to try on a protected table; the first that fits opens it.
   // None fits: DbError(PasswordNeeded).
   std::vector<std::string> passwords;
+  // Off only for bulk loads and benchmarks: changes stay atomic against a
+  // crash of the process, but are not fsynced, so a power cut may lose them.
+  bool sync = true;
 };
 
 // Changes to some fields of a record: field index and its new value. Fields
