@@ -1,0 +1,27 @@
+#pragma once
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
+namespace torvelle::support {
+
+// An input/output failure on a file: the message is for the user, the path
+// and the system's error code are there for callers that react to them.
+class IoError : public std::runtime_error {
+ public:
+  IoError(const std::string& message, std::filesystem::path path, std::error_code code)
+      : std::runtime_error(message), path_(std::move(path)), code_(code) {}
+
+  // "<what> <path>: <system's error text>", from errno-style codes.
+  static IoError fromErrno(const std::string& what, const std::filesystem::path& path, int err);
+
+  const std::filesystem::path& path() const noexcept { return path_; }
+  std::error_code code() const noexcept { return code_; }
+
+ private:
+  std::filesystem::path path_;
+  std::error_code code_;
+};
+
+}  // namespace torvelle::support

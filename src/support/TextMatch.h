@@ -1,0 +1,25 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace torvelle::support {
+
+// The one letter-case fold of the program: exactly a-z and а-я (U+0430 to
+// U+044F) become their capitals; every other character, ё and the other
+// Cyrillic letters outside that run included, stays as it is. This is the
+// cp1251 byte rule carried over to UTF-8 text.
+char32_t upperChar(char32_t c) noexcept;
+
+// `text` with every character passed through upperChar. The result has the
+// same length in bytes; bytes that are not well-formed UTF-8 pass unchanged.
+// Callers that cache folded texts must fold with this function.
+std::string upperCase(std::string_view text);
+
+// True when `pattern` is empty or occurs in `text` on whole characters (a
+// pattern never matches part of a multi-byte character). With `ignoreCase`
+// both sides are folded with upperCase first. Runs per field per record on
+// every keystroke of a filter: the case-sensitive path never allocates and
+// the folding path allocates only for long texts.
+bool textMatch(std::string_view text, std::string_view pattern, bool ignoreCase);
+
+}  // namespace torvelle::support
