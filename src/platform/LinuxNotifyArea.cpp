@@ -1,0 +1,84 @@
+#include "platform/LinuxNotifyArea.h"
+
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+namespace torvelle::platform {
+
+namespace {
+
+TNotifyMouse mouseFromReason(QSystemTrayIcon::ActivationReason reason) {
+  // Qt reports a press of the left button as Trigger and the second press of
+  // a double click as DoubleClick, the same order the tray component's click
+  // timer expects.
+  switch (reason) {
+    case QSystemTrayIcon::Trigger:
+      return TNotifyMouse::LeftDown;
+    case QSystemTrayIcon::DoubleClick:
+      return TNotifyMouse::LeftDoubleClick;
+    case QSystemTrayIcon::Context:
+      return TNotifyMouse::RightDown;
+    default:
+      return TNotifyMouse::Other;
+  }
+}
+
+}  // namespace
+
+TLinuxNotifyArea::TLinuxNotifyArea(QObject* parent) : TNotifyArea(parent) {}
+
+TLinuxNotifyArea::~TLinuxNotifyArea() {
+  for (auto& [id, icon] : icons_) delete icon.data();
+}
+
+bool TLinuxNotifyArea::isAvailable() const {
+  return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TLinuxNotifyArea::notify(TNotifyOperation operation, const TNotifyIconData& data, int flags) {
+  const auto found = icons_.find(data.id);
+  QSystemTrayIcon* icon = found != icons_.end() ? found->second.data() : nullptr;
+  switch (operation) {
+    case TNotifyOperation::Add: {
+      if (icon == nullptr) {
+        // No context menu is given to Qt: the tray component pops its own
+        // menu up on a right press, so Qt must report that press instead.
+        icon = new QSystemTrayIcon(this);
+        const quintptr id = data.id;
+        connect(icon, &QSystemTrayIcon::activated, this,
+                [this, id](QSystemTrayIcon::ActivationReason reason) {
+                  emit mouseEvent(id, mouseFromReason(reason));
+                });
+        icons_[id] = icon;
+      }
+      icon->setIcon(data.icon);
+      icon->setToolTip(data.tip);
+      icon->show();
+      break;
+    }
+    case TNotifyOperation::Modify:
+      if (icon == nullptr) break;
+      if (flags & NotifyIcon) icon->setIcon(data.icon);
+      if (flags & NotifyTip) icon->setToolTip(data.tip);
+      break;
+    case TNotifyOperation::Delete:
+      if (icon == nullptr) break;
+      icons_.erase(found);
+      icon->hide();
+      icon->deleteLater();
+      break;
+  }
+}
+
+void TLinuxNotifyArea::setTaskBarEntryVisible(QWidget* window, bool visible) {
+  if (window == nullptr) return;
+  // A tool window has no task-bar entry on the common desktops. Changing the
+  // flags unmaps a shown window, so it is shown again in its former state.
+  const bool wasVisible = window->isVisible();
+  // Qt::Tool shares bits with Qt::Window, so the type is replaced whole.
+  const Qt::WindowFlags others = window->windowFlags() & ~Qt::WindowType_Mask;
+  window->setWindowFlags(others | (visible ? Qt::Window : Qt::Tool));
+  if (wasVisible) window->show();
+}
+
+}  // namespace torvelle::platform
