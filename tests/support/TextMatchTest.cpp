@@ -1,0 +1,100 @@
+#include "support/TextMatch.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "support/Utf8.h"
+
+using namespace torvelle::support;
+
+namespace {
+// As a plain number, so that a failure can print it.
+std::uint32_t up(char32_t c) {
+  return upperChar(c);
+}
+std::uint32_t code(char32_t c) {
+  return c;
+}
+}  // namespace
+
+TEST(UpperChar, FoldsExactlyTheTwoAlphabets) {
+  int changed = 0;
+  for (char32_t c = 0; c < 0x500; ++c) {
+    const char32_t up = upperChar(c);
+    if (up == c) continue;
+    ++changed;
+    EXPECT_TRUE((c >= U'a' && c <= U'z') || (c >= 0x0430 && c <= 0x044F)) << code(c);
+    EXPECT_EQ(code(up), code(c - 0x20));
+  }
+  EXPECT_EQ(changed, 26 + 32);
+  EXPECT_EQ(up(U'а'), code(U'А'));
+  EXPECT_EQ(up(U'я'), code(U'Я'));
+  EXPECT_EQ(up(U'ё'), code(U'ё'));
+  EXPECT_EQ(up(U'і'), code(U'і'));
+  EXPECT_EQ(up(U'ґ'), code(U'ґ'));
+  EXPECT_EQ(up(U'é'), code(U'é'));
+}
+
+TEST(UpperCase, AgreesWithTheCharacterFoldOnEveryCharacter) {
+  // Every code point up to U+0500 and a few beyond, each through both paths.
+  std::string text, expected;
+  for (char32_t c = 1; c < 0x500; ++c) {
+    appendUtf8(text, c);
+    appendUtf8(expected, upperChar(c));
+  }
+  for (const char32_t c : {U'€', U'日', U'😀'}) {
+    appendUtf8(text, c);
+    appendUtf8(expected, c);
+  }
+  EXPECT_EQ(upperCase(text), expected);
+  EXPECT_EQ(upperCase("ёжик"), "ёЖИК");
+  EXPECT_EQ(upperCase("абвгдежзийклмнопрстуфхцчшщъыьэюя"), "АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ");
+  EXPECT_EQ(upperCase("Ёлка, ўї є"), "ЁЛКА, ўї є");
+}
+
+TEST(UpperCase, LeavesBrokenUtf8BytesAlone) {
+  // A lone lead byte before a letter, stray continuations, a cut-off letter.
+  EXPECT_EQ(upperCase("\xD0z\xB0\xBF\xD1"), "\xD0Z\xB0\xBF\xD1");
+  EXPECT_EQ(upperCase("\xE0\xA0\xD0\xB0"), "\xE0\xA0\xD0\x90");
+  EXPECT_EQ(upperCase(std::string(300, 'q')), std::string(300, 'Q'));
+}
+
+TEST(TextMatch, SubstringAnywhereAndEmptyPattern) {
+  EXPECT_TRUE(textMatch("", "", false));
+  EXPECT_TRUE(textMatch("Иванов", "", true));
+  EXPECT_FALSE(textMatch("", "a", false));
+  EXPECT_TRUE(textMatch("Иванов", "Ива", false));
+  EXPECT_TRUE(textMatch("Иванов", "нов", false));
+  EXPECT_TRUE(textMatch("a b", " ", false));
+  EXPECT_FALSE(textMatch("Иванов", "ива", false));
+  EXPECT_FALSE(textMatch("ab", "abc", false));
+  EXPECT_FALSE(textMatch("a*c", "a?c", false));
+}
+
+TEST(TextMatch, IgnoreCaseUsesTheProgramsFold) {
+  EXPECT_TRUE(textMatch("Иванов", "ива", true));
+  EXPECT_TRUE(textMatch("иВАНОВ", "ИВАН", true));
+  EXPECT_TRUE(textMatch("Hello World", "WORLD", true));
+  EXPECT_TRUE(textMatch("Ёлка", "Ёл", true));
+  EXPECT_FALSE(textMatch("Ёлка", "ёл", true));  // Ё and ё stay apart
+  EXPECT_FALSE(textMatch("Straße", "STRASSE", true));
+  // Longer than the stack buffer: the folding path must still work.
+  const std::string longText = std::string(2000, 'x') + "Иванов";
+  EXPECT_TRUE(textMatch(longText, "XИВАНОВ", true));
+  EXPECT_FALSE(textMatch(longText, "XИВАНОВY", true));
+}
+
+TEST(TextMatch, NeverMatchesPartOfACharacter) {
+  // "р" is D1 80, "а" is D0 B0; "ѐ" is D1 90 and "ѓ" D1 93.
+  EXPECT_FALSE(textMatch("р", "\x80", false));
+  EXPECT_FALSE(textMatch("ра", "\x80\xD0", false));
+  EXPECT_FALSE(textMatch("а", "\xD0", false));
+  EXPECT_FALSE(textMatch("а", "\xB0", true));
+  EXPECT_FALSE(textMatch("日本", "\x97\xA5", false));  // middle of 日 (E6 97 A5)
+  // A pattern cut from a longer sequence must not match its start either.
+  EXPECT_FALSE(textMatch("日", "\xE6\x97", false));
+  // But a real occurrence later in the text is still found.
+  EXPECT_TRUE(textMatch("р\x80", "\x80", false));
+  EXPECT_TRUE(textMatch("ра", "а", false));
+}
