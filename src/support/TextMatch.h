@@ -22,4 +22,16 @@ std::string upperCase(std::string_view text);
 // the folding path allocates only for long texts.
 bool textMatch(std::string_view text, std::string_view pattern, bool ignoreCase);
 
+// textMatch with the pattern prepared once, for a filter that tests the same
+// pattern against many texts: the pattern is folded only here.
+class TextMatcher {
+ public:
+  TextMatcher(std::string_view pattern, bool ignoreCase);
+  bool operator()(std::string_view text) const;
+
+ private:
+  std::string pattern_;  // folded when ignoring case
+  bool ignoreCase_;
+};
+
 }  // namespace torvelle::support

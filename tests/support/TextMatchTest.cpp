@@ -98,3 +98,54 @@ TEST(TextMatch, NeverMatchesPartOfACharacter) {
   EXPECT_TRUE(textMatch("р\x80", "\x80", false));
   EXPECT_TRUE(textMatch("ра", "а", false));
 }
+
+namespace {
+
+// The fold written the slow, obvious way: character by character.
+std::string referenceFold(std::string_view text) {
+  std::string out;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t start = pos;
+    bool ok = false;
+    const char32_t c = decodeUtf8(text, pos, ok);
+    if (ok)
+      appendUtf8(out, upperChar(c));
+    else
+      out.append(text.substr(start, pos - start));
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(UpperCase, MatchesTheCharacterFoldOnRandomTextOfEveryLength) {
+  // Bytes drawn mostly from Cyrillic leads, continuations and Latin letters,
+  // so that letters and broken sequences land on every block boundary.
+  const unsigned char alphabet[] = {0xD0, 0xD1, 0x80, 0x8F, 0x90, 0xAF, 0xB0, 0xBF,
+                                    0xC0, 'a',  'z',  'A',  '{',  ' ',  0xE6, 0x00};
+  std::uint32_t seed = 12345;
+  for (int round = 0; round < 4000; ++round) {
+    const std::size_t length = static_cast<std::size_t>(round % 80);
+    std::string text;
+    for (std::size_t i = 0; i < length; ++i) {
+      seed = seed * 1664525u + 1013904223u;
+      text += static_cast<char>(alphabet[(seed >> 16) % sizeof alphabet]);
+    }
+    ASSERT_EQ(upperCase(text), referenceFold(text)) << "length " << length;
+  }
+}
+
+TEST(TextMatcher, AgreesWithTextMatch) {
+  const char* texts[] = {"", "Иванов", "ИВАНОВ Пётр", "ivanov@example.org", "р\x80", "Ёлка"};
+  const char* patterns[] = {"", "ива", "ИВАН", "Пётр", "EXAMPLE", "\x80", "ёл", "Ёл"};
+  for (const bool ignoreCase : {false, true}) {
+    for (const char* pattern : patterns) {
+      const TextMatcher matcher(pattern, ignoreCase);
+      for (const char* text : texts)
+        EXPECT_EQ(matcher(text), textMatch(text, pattern, ignoreCase))
+            << text << " / " << pattern << " / " << ignoreCase;
+    }
+  }
+  EXPECT_TRUE(TextMatcher("ива", true)("Иванов"));
+  EXPECT_FALSE(TextMatcher("ива", false)("Иванов"));
+}
