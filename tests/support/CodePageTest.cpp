@@ -9,7 +9,7 @@ using namespace torvelle::support;
 TEST(CodePage, CyrillicRoundTripsThrough1251) {
   const std::string text = "Привет, ёжик! Ё №";
   const std::string bytes = fromUtf8(text, 1251);
-  EXPECT_EQ(bytes.size(), 17u);  // one byte per character
+  EXPECT_EQ(bytes.size(), 17u);                           // one byte per character
   EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xCF);  // П
   EXPECT_EQ(static_cast<unsigned char>(bytes[8]), 0xB8);  // ё
   EXPECT_EQ(toUtf8(bytes, 1251), text);
