@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 std::optional<std::string> readWholeFile(const fs::path& path) {
   errno = 0;
-  std::FILE* file = std::fopen(path.string().c_str(), "rb");
+  std::FILE* file = openFile(path, "rb");
   if (!file) {
     const int err = errno ? errno : EIO;
     if (err == ENOENT || err == ENOTDIR) return std::nullopt;
@@ -117,7 +117,7 @@ void writeFileAtomically(const fs::path& path, std::string_view content) {
   const fs::path target = resolveLinks(path);
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   const fs::path temp = folder / temporaryName(target);
-  std::FILE* file = std::fopen(temp.string().c_str(), "wb");
+  std::FILE* file = openFile(temp, "wb");
   if (!file) throw IoError::fromErrno("Cannot write", path, errno ? errno : EIO);
   const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
   const bool closed = std::fclose(file) == 0;

@@ -9,7 +9,7 @@ namespace torvelle::support {
 
 void createEmptyFile(const std::filesystem::path& path) {
   errno = 0;
-  std::FILE* file = std::fopen(path.string().c_str(), "wb");
+  std::FILE* file = openFile(path, "wb");
   if (!file) throw IoError::fromErrno("Cannot create", path, errno ? errno : EIO);
   if (std::fclose(file) != 0) throw IoError::fromErrno("Cannot close", path, errno ? errno : EIO);
 }

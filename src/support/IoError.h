@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdio>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -23,5 +24,15 @@ class IoError : public std::runtime_error {
   std::filesystem::path path_;
   std::error_code code_;
 };
+
+// fopen for a path in any script: Windows needs the wide-character call.
+inline std::FILE* openFile(const std::filesystem::path& path, const char* mode) {
+#ifdef _WIN32
+  const std::wstring wide(mode, mode + std::char_traits<char>::length(mode));
+  return ::_wfopen(path.c_str(), wide.c_str());
+#else
+  return std::fopen(path.c_str(), mode);
+#endif
+}
 
 }  // namespace torvelle::support
