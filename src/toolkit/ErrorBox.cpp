@@ -1,0 +1,56 @@
+#include "toolkit/ErrorBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace torvelle::toolkit {
+namespace {
+
+ErrorBox::Sink& sink() {
+  static ErrorBox::Sink instance;
+  return instance;
+}
+
+}  // namespace
+
+QString ErrorBox::messageOf(std::exception_ptr error) {
+  try {
+    if (error) std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return QString::fromUtf8(e.what());
+  } catch (...) {
+  }
+  return QStringLiteral("Unknown error");
+}
+
+void ErrorBox::report(std::exception_ptr error) noexcept {
+  report(messageOf(error));
+}
+
+void ErrorBox::report(const QString& message) noexcept {
+  try {
+    if (sink()) {
+      sink()(message);
+      return;
+    }
+    QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), message);
+  } catch (...) {
+    // Reporting must never be the thing that fails.
+  }
+}
+
+void ErrorBox::setSink(Sink s) {
+  sink() = std::move(s);
+}
+
+bool ErrorBox::guard(const std::function<void()>& action) noexcept {
+  try {
+    action();
+    return true;
+  } catch (...) {
+    report(std::current_exception());
+    return false;
+  }
+}
+
+}  // namespace torvelle::toolkit
