@@ -17,6 +17,7 @@
 #include "support/SettingsDefaults.h"
 
 using namespace torvelle::support;
+using namespace std::string_literals;
 namespace fs = std::filesystem;
 
 namespace {
@@ -199,8 +200,8 @@ TEST(ProfileFile, FileThatIsNotTextDoesNotBreakTheReader) {
   TempDir dir;
   std::string garbage;
   for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((i * 7919) % 256);
-  writeBytes(dir / "a.ini", std::string("[S]\nGood=1\nNul=a\0b\n", 21) + "Bad=\xFF\xFE\n[G\xFF]\n" +
-                                "Hidden=1\n" + garbage + "\n[T]\nAfter=2\n");
+  writeBytes(dir / "a.ini", "[S]\nGood=1\nNul=a\0b\n"s + "Bad=\xFF\xFE\n[G\xFF]\n" + "Hidden=1\n" +
+                                garbage + "\n[T]\nAfter=2\n");
   ProfileFile file(dir / "a.ini");
   EXPECT_EQ(file.readString("S", "Good", ""), "1");
   EXPECT_EQ(file.readString("S", "Nul", "none"), "none");
