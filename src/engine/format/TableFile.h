@@ -2,9 +2,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -15,10 +17,10 @@ namespace torvelle::format {
 // What the header says about a table.
 struct TableInfo {
   std::vector<FieldDef> fields;
-  int keyFieldCount = 0;     // leading fields that form the primary key; 0 = not keyed
-  int codePage = 0;          // the code page text is stored in
-  int level = 0;             // format level: 30, 35, 40, 50, 70
-  int blockSize = 0;         // data block size in bytes
+  int keyFieldCount = 0;  // leading fields that form the primary key; 0 = not keyed
+  int codePage = 0;       // the code page text is stored in
+  int level = 0;          // format level: 30, 35, 40, 50, 70
+  int blockSize = 0;      // data block size in bytes
   bool encrypted = false;
   std::uint32_t autoIncrement = 0;
 };
@@ -31,6 +33,10 @@ struct OpenOptions {
   // Off only for bulk loads and benchmarks: changes stay atomic against a
   // crash of the process, but are not fsynced, so a power cut may lose them.
   bool sync = true;
+  // Called at fixed points of each commit ("journal" once the rollback
+  // journal is on disk, "write" after each block written, "synced" once the
+  // table files are flushed); crash tests stop the process there.
+  std::function<void(std::string_view)> commitHook;
 };
 
 // Changes to some fields of a record: field index and its new value. Fields
@@ -80,6 +86,8 @@ class TableFile {
   virtual std::size_t recordCount() const = 0;
   virtual Record read(std::size_t ordinal) const = 0;
   virtual std::vector<Record> readAll() const = 0;
+  // The stored bytes of a record, exactly as on disk (decrypted).
+  virtual std::string readRaw(std::size_t ordinal) const;
 
   // Keyed tables: a duplicate key throws DbError(KeyViolation) "Key
   // violation." and changes nothing. Returns the ordinal the record now has;

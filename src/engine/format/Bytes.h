@@ -1,0 +1,40 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace torvelle::format {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Header and block structures are little-endian; field values are
+// big-endian (see FieldCodec). These read and write at any offset.
+inline std::uint16_t getU16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+inline std::uint32_t getU32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+inline void putU16(std::uint8_t* p, std::uint32_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+inline void putU32(std::uint8_t* p, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// Index entries and block numbers inside .PX blocks: big-endian with the top
+// bit flipped, as every integer field value is.
+inline std::uint16_t getFlipped16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(((p[0] << 8) | p[1]) ^ 0x8000);
+}
+inline void putFlipped16(std::uint8_t* p, std::uint32_t v) {
+  const auto x = static_cast<std::uint16_t>(v ^ 0x8000);
+  p[0] = static_cast<std::uint8_t>(x >> 8);
+  p[1] = static_cast<std::uint8_t>(x);
+}
+
+}  // namespace torvelle::format

@@ -1,0 +1,316 @@
+#include "engine/format/FieldCodec.h"
+
+#include <bit>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+
+#include "engine/DbError.h"
+#include "support/CodePage.h"
+
+namespace torvelle::format::codec {
+namespace {
+
+using engine::DbError;
+
+constexpr int kDaysTo1970 = 719163;  // day number of 1970-01-01
+
+[[noreturn]] void invalid(const FieldDef& field, const std::string& what) {
+  throw DbError(DbError::Kind::InvalidValue, "Field '" + field.name + "': " + what);
+}
+
+bool allZero(const std::uint8_t* p, int n) {
+  for (int i = 0; i < n; ++i)
+    if (p[i]) return false;
+  return true;
+}
+
+std::int64_t getFlippedInt(const std::uint8_t* p, int n) {
+  std::uint64_t v = p[0] ^ 0x80u;
+  for (int i = 1; i < n; ++i) v = (v << 8) | p[i];
+  // sign-extend from n bytes
+  const int shift = 64 - 8 * n;
+  return static_cast<std::int64_t>(v << shift) >> shift;
+}
+
+void putFlippedInt(std::uint8_t* p, int n, std::int64_t value) {
+  auto v = static_cast<std::uint64_t>(value);
+  for (int i = n - 1; i >= 0; --i, v >>= 8) p[i] = static_cast<std::uint8_t>(v);
+  p[0] ^= 0x80;
+}
+
+double getDouble(const std::uint8_t* p) {
+  std::uint8_t b[8];
+  std::memcpy(b, p, 8);
+  if (b[0] & 0x80)
+    b[0] &= 0x7F;
+  else
+    for (auto& x : b) x = static_cast<std::uint8_t>(~x);
+  std::uint64_t bits = 0;
+  for (const auto x : b) bits = (bits << 8) | x;
+  return std::bit_cast<double>(bits);
+}
+
+void putDouble(std::uint8_t* p, double d) {
+  if (d == 0) d = 0.0;  // no negative zero
+  auto bits = std::bit_cast<std::uint64_t>(d);
+  for (int i = 7; i >= 0; --i, bits >>= 8) p[i] = static_cast<std::uint8_t>(bits);
+  if (p[0] & 0x80)
+    for (int i = 0; i < 8; ++i) p[i] = static_cast<std::uint8_t>(~p[i]);
+  else
+    p[0] |= 0x80;
+}
+
+std::string decodeBcd(const std::uint8_t* p, int fraction) {
+  const bool negative = !(p[0] & 0x80);
+  const int digits = 32;
+  std::string all;
+  for (int i = 0; i < digits; ++i) {
+    int nib = (p[1 + i / 2] >> ((i % 2) ? 0 : 4)) & 0x0F;
+    if (negative) nib = 15 - nib;
+    // Old engines left rounding noise (nibbles above 9) in the last places.
+    if (nib > 9) nib = 0;
+    all += static_cast<char>('0' + nib);
+  }
+  if (fraction < 0 || fraction > 32) fraction = 0;
+  std::string intPart = all.substr(0, digits - fraction);
+  const std::string fracPart = all.substr(digits - fraction);
+  const auto firstNonZero = intPart.find_first_not_of('0');
+  intPart = firstNonZero == std::string::npos ? "0" : intPart.substr(firstNonZero);
+  std::string text = intPart;
+  if (fraction > 0) text += "." + fracPart;
+  if (negative && text.find_first_not_of("0.") != std::string::npos) text = "-" + text;
+  return text;
+}
+
+void encodeBcd(const FieldDef& field, const std::string& text, std::uint8_t* out) {
+  const int fraction = field.size;
+  std::size_t pos = 0;
+  bool negative = false;
+  if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) negative = text[pos++] == '-';
+  std::string intDigits, fracDigits;
+  bool seenPoint = false;
+  for (; pos < text.size(); ++pos) {
+    const char c = text[pos];
+    if (c == '.' && !seenPoint) {
+      seenPoint = true;
+    } else if (c >= '0' && c <= '9') {
+      (seenPoint ? fracDigits : intDigits) += c;
+    } else {
+      invalid(field, "\"" + text + "\" is not a decimal number");
+    }
+  }
+  if (intDigits.empty() && fracDigits.empty()) invalid(field, "\"" + text + "\" is not a number");
+  while (!fracDigits.empty() && fracDigits.back() == '0' &&
+         static_cast<int>(fracDigits.size()) > fraction)
+    fracDigits.pop_back();
+  if (static_cast<int>(fracDigits.size()) > fraction)
+    invalid(field, "\"" + text + "\" has more than " + std::to_string(fraction) + " decimals");
+  const auto nz = intDigits.find_first_not_of('0');
+  intDigits = nz == std::string::npos ? "" : intDigits.substr(nz);
+  if (static_cast<int>(intDigits.size()) > 32 - fraction)
+    invalid(field, "\"" + text + "\" is too large");
+  fracDigits.resize(static_cast<std::size_t>(fraction), '0');
+  const std::string digits =
+      std::string(static_cast<std::size_t>(32 - fraction) - intDigits.size(), '0') + intDigits +
+      fracDigits;
+  if (digits.find_first_not_of('0') == std::string::npos) negative = false;
+  std::memset(out, 0, 17);
+  out[0] = static_cast<std::uint8_t>((negative ? 0x40 : 0xC0) | fraction);
+  for (int i = 0; i < 32; ++i) {
+    int nib = digits[static_cast<std::size_t>(i)] - '0';
+    if (negative) nib = 15 - nib;
+    out[1 + i / 2] |= static_cast<std::uint8_t>(nib << ((i % 2) ? 0 : 4));
+  }
+}
+
+template <typename T>
+const T& expect(const FieldDef& field, const Value& value, const char* what) {
+  const T* v = std::get_if<T>(&value);
+  if (!v) invalid(field, std::string("expects ") + what);
+  return *v;
+}
+
+std::int64_t expectInteger(const FieldDef& field, const Value& value) {
+  if (const auto* i = std::get_if<std::int32_t>(&value)) return *i;
+  if (const auto* d = std::get_if<double>(&value)) {
+    if (std::nearbyint(*d) == *d && std::fabs(*d) < 4e9) return static_cast<std::int64_t>(*d);
+  }
+  invalid(field, "expects a whole number");
+}
+
+}  // namespace
+
+int storageSize(FieldType type, int sizeByte) {
+  switch (type) {
+    case FieldType::Date:
+    case FieldType::Long:
+    case FieldType::Time:
+    case FieldType::AutoIncrement:
+      return 4;
+    case FieldType::Short:
+      return 2;
+    case FieldType::Currency:
+    case FieldType::Number:
+    case FieldType::Timestamp:
+      return 8;
+    case FieldType::Logical:
+      return 1;
+    case FieldType::Bcd:
+      return 17;
+    default:
+      return sizeByte;
+  }
+}
+
+bool isBlob(FieldType type) {
+  return type == FieldType::Memo || type == FieldType::Binary || type == FieldType::FormattedMemo ||
+         type == FieldType::Ole || type == FieldType::Graphic;
+}
+
+bool isKnownType(std::uint8_t c) {
+  return (c >= 0x01 && c <= 0x06) || c == 0x09 || (c >= 0x0C && c <= 0x10) ||
+         (c >= 0x14 && c <= 0x18);
+}
+
+int effectiveCodePage(int codePage) {
+  return support::codePageSupported(codePage) ? codePage : 1252;
+}
+
+std::string toTableText(const std::string& utf8, int codePage, const std::string& fieldName) {
+  try {
+    return support::fromUtf8(utf8, effectiveCodePage(codePage));
+  } catch (const support::CodePageError& e) {
+    throw DbError(DbError::Kind::InvalidValue, "Field '" + fieldName + "': " + e.what());
+  }
+}
+
+std::string fromTableText(const std::string& bytes, int codePage) {
+  return support::toUtf8(bytes, effectiveCodePage(codePage));
+}
+
+Value decode(const FieldDef& field, const std::uint8_t* p, int codePage) {
+  const int n = storageSize(field.type, field.size);
+  if (allZero(p, n)) return std::monostate{};
+  switch (field.type) {
+    case FieldType::Alpha: {
+      const auto* end = static_cast<const std::uint8_t*>(std::memchr(p, 0, static_cast<size_t>(n)));
+      const std::string raw(reinterpret_cast<const char*>(p), end ? end - p : n);
+      return fromTableText(raw, codePage);
+    }
+    case FieldType::Short:
+      return static_cast<std::int32_t>(getFlippedInt(p, 2));
+    case FieldType::Long:
+    case FieldType::AutoIncrement:
+      return static_cast<std::int32_t>(getFlippedInt(p, 4));
+    case FieldType::Date:
+      return Date{static_cast<std::int32_t>(getFlippedInt(p, 4))};
+    case FieldType::Time:
+      return Time{static_cast<std::int32_t>(getFlippedInt(p, 4))};
+    case FieldType::Currency:
+    case FieldType::Number:
+      return getDouble(p);
+    case FieldType::Timestamp:
+      return Timestamp{getDouble(p)};
+    case FieldType::Logical:
+      return (p[0] ^ 0x80) != 0;
+    case FieldType::Bcd:
+      return Decimal{decodeBcd(p, field.size)};
+    case FieldType::Bytes:
+      return Binary{std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(n))};
+    default:
+      return std::monostate{};
+  }
+}
+
+void encode(const FieldDef& field, const Value& value, std::uint8_t* out, int codePage) {
+  const int n = storageSize(field.type, field.size);
+  std::memset(out, 0, static_cast<std::size_t>(n));
+  if (isNull(value)) return;
+  switch (field.type) {
+    case FieldType::Alpha: {
+      const auto& text = expect<std::string>(field, value, "text");
+      const std::string bytes = toTableText(text, codePage, field.name);
+      if (bytes.find('\0') != std::string::npos) invalid(field, "text holds a NUL character");
+      if (static_cast<int>(bytes.size()) > n)
+        invalid(field, "the text is longer than the field's " + std::to_string(n) + " characters");
+      std::memcpy(out, bytes.data(), bytes.size());
+      return;
+    }
+    case FieldType::Short: {
+      const auto v = expectInteger(field, value);
+      if (v < -32767 || v > 32767) invalid(field, std::to_string(v) + " is out of range");
+      putFlippedInt(out, 2, v);
+      return;
+    }
+    case FieldType::Long:
+    case FieldType::AutoIncrement: {
+      const auto v = expectInteger(field, value);
+      if (v < -2147483647LL || v > 2147483647LL)
+        invalid(field, std::to_string(v) + " is out of range");
+      putFlippedInt(out, 4, v);
+      return;
+    }
+    case FieldType::Date: {
+      const auto& d = expect<Date>(field, value, "a date");
+      if (d.day < 1) invalid(field, "a date before 0001-01-01");
+      putFlippedInt(out, 4, d.day);
+      return;
+    }
+    case FieldType::Time: {
+      const auto& t = expect<Time>(field, value, "a time");
+      if (t.msec < 0 || t.msec >= 86400000) invalid(field, "a time outside the day");
+      putFlippedInt(out, 4, t.msec);
+      return;
+    }
+    case FieldType::Currency:
+    case FieldType::Number: {
+      double d = 0;
+      if (const auto* i = std::get_if<std::int32_t>(&value))
+        d = *i;
+      else
+        d = expect<double>(field, value, "a number");
+      if (!std::isfinite(d)) invalid(field, "not a finite number");
+      putDouble(out, d);
+      return;
+    }
+    case FieldType::Timestamp: {
+      const auto& t = expect<Timestamp>(field, value, "a timestamp");
+      if (!std::isfinite(t.msec) || t.msec < 0) invalid(field, "an invalid timestamp");
+      putDouble(out, t.msec);
+      return;
+    }
+    case FieldType::Logical:
+      out[0] = expect<bool>(field, value, "true or false") ? 0x81 : 0x80;
+      return;
+    case FieldType::Bcd:
+      encodeBcd(field, expect<Decimal>(field, value, "a decimal").text, out);
+      return;
+    case FieldType::Bytes: {
+      const auto& b = expect<Binary>(field, value, "bytes").bytes;
+      if (static_cast<int>(b.size()) > n)
+        invalid(field, "more than " + std::to_string(n) + " bytes");
+      std::memcpy(out, b.data(), b.size());
+      return;
+    }
+    default:
+      invalid(field, "is a blob field");
+  }
+}
+
+Date makeDate(int year, unsigned month, unsigned day) {
+  const std::chrono::year_month_day ymd{std::chrono::year{year}, std::chrono::month{month},
+                                        std::chrono::day{day}};
+  return Date{static_cast<std::int32_t>(std::chrono::sys_days{ymd}.time_since_epoch().count() +
+                                        kDaysTo1970)};
+}
+
+void splitDate(Date date, int& year, unsigned& month, unsigned& day) {
+  const std::chrono::year_month_day ymd{
+      std::chrono::sys_days{std::chrono::days{date.day - kDaysTo1970}}};
+  year = static_cast<int>(ymd.year());
+  month = static_cast<unsigned>(ymd.month());
+  day = static_cast<unsigned>(ymd.day());
+}
+
+}  // namespace torvelle::format::codec

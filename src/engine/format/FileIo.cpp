@@ -1,0 +1,157 @@
+#include "engine/format/FileIo.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "engine/DbError.h"
+
+namespace torvelle::format {
+
+using engine::DbError;
+
+void throwIo(const std::string& what, const std::filesystem::path& path, int err) {
+  throw DbError(DbError::Kind::Io,
+                "Cannot " + what + " " + path.string() + ": " + std::strerror(err));
+}
+
+File::File(const std::filesystem::path& path, bool writable, bool create)
+    : writable_(writable), path_(path) {
+  int flags = (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+  if (create) flags |= O_CREAT | O_TRUNC;
+  fd_ = ::open(path.c_str(), flags, 0644);
+  if (fd_ < 0) {
+    const int err = errno;
+    if (err == ENOENT)
+      throw DbError(DbError::Kind::NotFound, "Table file not found: " + path.string());
+    throwIo(create ? "create" : "open", path, err);
+  }
+}
+
+File::File(File&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)),
+      writable_(other.writable_),
+      path_(std::move(other.path_)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+    writable_ = other.writable_;
+    path_ = std::move(other.path_);
+  }
+  return *this;
+}
+
+File::~File() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::uint64_t File::size() const {
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) throwIo("examine", path_, errno);
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
+std::size_t File::readAt(std::uint64_t offset, void* buffer, std::size_t size) const {
+  std::size_t done = 0;
+  auto* out = static_cast<char*>(buffer);
+  while (done < size) {
+    const ssize_t n = ::pread(fd_, out + done, size - done, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throwIo("read", path_, errno);
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return done;
+}
+
+void File::writeAt(std::uint64_t offset, const void* buffer, std::size_t size) {
+  std::size_t done = 0;
+  const auto* in = static_cast<const char*>(buffer);
+  while (done < size) {
+    const ssize_t n = ::pwrite(fd_, in + done, size - done, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throwIo("write", path_, errno);
+    }
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+void File::truncate(std::uint64_t size) {
+  if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) throwIo("resize", path_, errno);
+}
+
+void File::sync() {
+  if (::fsync(fd_) != 0) throwIo("flush", path_, errno);
+}
+
+bool File::tryLock() {
+  while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    if (errno == EWOULDBLOCK) return false;
+    throwIo("lock", path_, errno);
+  }
+  return true;
+}
+
+void syncDirectory(const std::filesystem::path& dir) {
+  const auto d = dir.empty() ? std::filesystem::path(".") : dir;
+  const int fd = ::open(d.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) throwIo("open folder", d, errno);
+  const int rc = ::fsync(fd);
+  const int err = errno;
+  ::close(fd);
+  if (rc != 0 && err != EINVAL) throwIo("flush folder", d, err);
+}
+
+namespace {
+bool equalNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+}  // namespace
+
+std::optional<std::filesystem::path> findAnyCase(const std::filesystem::path& dir,
+                                                 const std::string& name) {
+  const auto base = dir.empty() ? std::filesystem::path(".") : dir;
+  std::error_code ec;
+  if (std::filesystem::exists(base / name, ec)) return dir / name;
+  for (const auto& entry : std::filesystem::directory_iterator(base, ec)) {
+    const auto entryName = entry.path().filename().string();
+    if (equalNoCase(entryName, name)) return dir / entryName;
+  }
+  return std::nullopt;
+}
+
+std::filesystem::path companionPath(const std::filesystem::path& dbPath, const std::string& ext,
+                                    bool* exists) {
+  const auto dir = dbPath.parent_path();
+  const auto stem = dbPath.stem().string();
+  const auto found = findAnyCase(dir, stem + ext);
+  if (exists) *exists = found.has_value();
+  if (found) return *found;
+  // A new companion follows the letter case of the table's extension.
+  const auto dbExt = dbPath.extension().string();
+  std::string e = ext;
+  const bool lower = dbExt.size() > 1 && std::islower(static_cast<unsigned char>(dbExt[1]));
+  for (auto& c : e)
+    c = static_cast<char>(lower ? std::tolower(static_cast<unsigned char>(c))
+                                : std::toupper(static_cast<unsigned char>(c)));
+  return dir / (stem + e);
+}
+
+}  // namespace torvelle::format

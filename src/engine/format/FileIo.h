@@ -1,0 +1,56 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace torvelle::format {
+
+// A POSIX file descriptor with the few operations the table files need.
+// Every failure throws DbError(Io) naming the file and the system error.
+class File {
+ public:
+  File() = default;
+  File(const std::filesystem::path& path, bool writable, bool create = false);
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  ~File();
+
+  bool isOpen() const { return fd_ >= 0; }
+  bool writable() const { return writable_; }
+  const std::filesystem::path& path() const { return path_; }
+
+  std::uint64_t size() const;
+  // Reads up to `size` bytes; returns how many were there (short at the end).
+  std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t size) const;
+  void writeAt(std::uint64_t offset, const void* buffer, std::size_t size);
+  void truncate(std::uint64_t size);
+  void sync();
+  // Non-blocking exclusive lock held as long as this descriptor is open.
+  bool tryLock();
+
+ private:
+  int fd_ = -1;
+  bool writable_ = false;
+  std::filesystem::path path_;
+};
+
+[[noreturn]] void throwIo(const std::string& what, const std::filesystem::path& path, int err);
+
+// Makes a directory entry change (create, rename, unlink) durable.
+void syncDirectory(const std::filesystem::path& dir);
+
+// `dir/name` if it exists, else the entry of `dir` whose name equals `name`
+// without regard to letter case; nullopt when there is none.
+std::optional<std::filesystem::path> findAnyCase(const std::filesystem::path& dir,
+                                                 const std::string& name);
+
+// The path of a companion (.MB, .PX) of a table: an existing file in any
+// letter case, else a new name in the letter case of the table's extension.
+std::filesystem::path companionPath(const std::filesystem::path& dbPath, const std::string& ext,
+                                    bool* exists);
+
+}  // namespace torvelle::format

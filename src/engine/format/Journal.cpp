@@ -1,0 +1,168 @@
+#include "engine/format/Journal.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "engine/DbError.h"
+
+namespace torvelle::format {
+namespace {
+
+constexpr char kMagic[8] = {'T', 'V', 'J', 'O', 'U', 'R', 'N', '1'};
+constexpr char kEnd[8] = {'T', 'V', 'J', 'E', 'N', 'D', '0', '1'};
+
+std::uint64_t fnv1a(const std::uint8_t* p, std::size_t n) {
+  std::uint64_t h = 1469598103934665603ull;
+  for (std::size_t i = 0; i < n; ++i) {
+    h ^= p[i];
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+void put64(Bytes& out, std::uint64_t v) {
+  for (int i = 0; i < 8; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+std::uint64_t get64(const std::uint8_t* p) {
+  std::uint64_t v = 0;
+  for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
+  return v;
+}
+
+Bytes serialize(const JournalImage& image) {
+  Bytes out(kMagic, kMagic + 8);
+  for (const auto& s : image.sizes) put64(out, s ? *s : ~0ull);
+  put64(out, image.regions.size());
+  for (const auto& r : image.regions) {
+    out.push_back(static_cast<std::uint8_t>(r.file));
+    put64(out, r.offset);
+    put64(out, r.data.size());
+    out.insert(out.end(), r.data.begin(), r.data.end());
+  }
+  put64(out, fnv1a(out.data(), out.size()));
+  out.insert(out.end(), kEnd, kEnd + 8);
+  return out;
+}
+
+void removeJournal(const std::filesystem::path& path) {
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) throwIo("remove", path, errno);
+  syncDirectory(path.parent_path());
+}
+
+}  // namespace
+
+std::optional<JournalImage> readJournal(const std::filesystem::path& path) {
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) return std::nullopt;
+  const File file(path, false);
+  const auto size = file.size();
+  if (size < 8 + 8 * kFileCount + 8 + 16) return std::nullopt;
+  Bytes data(static_cast<std::size_t>(size));
+  if (file.readAt(0, data.data(), data.size()) != data.size()) return std::nullopt;
+  if (std::memcmp(data.data(), kMagic, 8) != 0 ||
+      std::memcmp(data.data() + data.size() - 8, kEnd, 8) != 0)
+    return std::nullopt;
+  const std::size_t bodyEnd = data.size() - 16;
+  if (get64(data.data() + bodyEnd) != fnv1a(data.data(), bodyEnd)) return std::nullopt;
+  JournalImage image;
+  std::size_t pos = 8;
+  for (auto& s : image.sizes) {
+    const auto v = get64(data.data() + pos);
+    pos += 8;
+    if (v != ~0ull) s = v;
+  }
+  const auto count = get64(data.data() + pos);
+  pos += 8;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    if (pos + 17 > bodyEnd) return std::nullopt;
+    JournalImage::Region r;
+    r.file = data[pos];
+    r.offset = get64(data.data() + pos + 1);
+    const auto len = get64(data.data() + pos + 9);
+    pos += 17;
+    if (r.file < 0 || r.file >= kFileCount || len > bodyEnd - pos) return std::nullopt;
+    r.data.assign(data.begin() + static_cast<std::ptrdiff_t>(pos),
+                  data.begin() + static_cast<std::ptrdiff_t>(pos + len));
+    pos += len;
+    image.regions.push_back(std::move(r));
+  }
+  return image;
+}
+
+void rollBack(const std::filesystem::path& journalPath, const JournalImage& image,
+              std::array<File*, kFileCount> files) {
+  for (const auto& r : image.regions)
+    if (files[static_cast<std::size_t>(r.file)])
+      files[static_cast<std::size_t>(r.file)]->writeAt(r.offset, r.data.data(), r.data.size());
+  for (int f = 0; f < kFileCount; ++f) {
+    auto* file = files[static_cast<std::size_t>(f)];
+    if (!file || !image.sizes[static_cast<std::size_t>(f)]) continue;
+    if (file->size() != *image.sizes[static_cast<std::size_t>(f)])
+      file->truncate(*image.sizes[static_cast<std::size_t>(f)]);
+    file->sync();
+  }
+  removeJournal(journalPath);
+}
+
+void commitWrites(const std::filesystem::path& journalPath, std::array<File*, kFileCount> files,
+                  const std::vector<PendingWrite>& writes,
+                  const std::array<std::optional<std::uint64_t>, kFileCount>& newSizes,
+                  const CommitOptions& options) {
+  const auto hook = [&](std::string_view stage) {
+    if (options.hook) options.hook(stage);
+  };
+  JournalImage image;
+  std::array<bool, kFileCount> touched{};
+  for (const auto& w : writes) touched[static_cast<std::size_t>(w.file)] = true;
+  for (int f = 0; f < kFileCount; ++f)
+    if (newSizes[static_cast<std::size_t>(f)]) touched[static_cast<std::size_t>(f)] = true;
+  for (int f = 0; f < kFileCount; ++f)
+    if (touched[static_cast<std::size_t>(f)])
+      image.sizes[static_cast<std::size_t>(f)] = files[static_cast<std::size_t>(f)]->size();
+  for (const auto& w : writes) {
+    const auto original = *image.sizes[static_cast<std::size_t>(w.file)];
+    if (w.offset >= original) continue;
+    const auto len = std::min<std::uint64_t>(w.data.size(), original - w.offset);
+    JournalImage::Region r{w.file, w.offset, Bytes(static_cast<std::size_t>(len))};
+    files[static_cast<std::size_t>(w.file)]->readAt(w.offset, r.data.data(), r.data.size());
+    image.regions.push_back(std::move(r));
+  }
+  {
+    const Bytes journal = serialize(image);
+    File j(journalPath, true, true);
+    j.writeAt(0, journal.data(), journal.size());
+    if (options.sync) {
+      j.sync();
+      syncDirectory(journalPath.parent_path());
+    }
+  }
+  hook("journal");
+  try {
+    for (const auto& w : writes) {
+      files[static_cast<std::size_t>(w.file)]->writeAt(w.offset, w.data.data(), w.data.size());
+      hook("write");
+    }
+    for (int f = 0; f < kFileCount; ++f) {
+      const auto& size = newSizes[static_cast<std::size_t>(f)];
+      if (size && files[static_cast<std::size_t>(f)]->size() != *size)
+        files[static_cast<std::size_t>(f)]->truncate(*size);
+    }
+    if (options.sync)
+      for (int f = 0; f < kFileCount; ++f)
+        if (touched[static_cast<std::size_t>(f)]) files[static_cast<std::size_t>(f)]->sync();
+    hook("synced");
+  } catch (...) {
+    try {
+      rollBack(journalPath, image, files);
+    } catch (...) {
+      // The journal stays; the next open puts the old bytes back.
+    }
+    throw;
+  }
+  ::unlink(journalPath.c_str());
+  if (options.sync) syncDirectory(journalPath.parent_path());
+}
+
+}  // namespace torvelle::format

@@ -1,0 +1,1185 @@
+#include "engine/format/ParadoxTable.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/DbError.h"
+#include "engine/format/Crypto.h"
+#include "engine/format/FieldCodec.h"
+#include "engine/format/IndexBlock.h"
+
+namespace torvelle::format {
+namespace {
+
+using engine::DbError;
+
+[[noreturn]] void corrupt(const std::string& what) {
+  throw DbError(DbError::Kind::Corrupt, "Table is corrupt: " + what);
+}
+
+constexpr std::uint64_t kMbBlock = 4096;
+constexpr int kSubChunks = 256, kFirstChunk = 0x15, kSubEntries = 64;
+constexpr std::size_t kGraphicPrefix = 8;
+
+int blockCount(const Bytes& block, int recordSize) {
+  const auto add = static_cast<std::int16_t>(getU16(&block[4]));
+  return add < 0 ? 0 : add / recordSize + 1;
+}
+void setBlockCount(Bytes& block, int count, int recordSize) {
+  putU16(&block[4],
+         static_cast<std::uint16_t>(static_cast<std::int16_t>((count - 1) * recordSize)));
+}
+
+}  // namespace
+
+ParadoxTable::ParadoxTable(const std::filesystem::path& requested, const OpenOptions& options)
+    : options_(options) {
+  auto path = requested;
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) {
+    const auto found = findAnyCase(path.parent_path(), path.filename().string());
+    if (!found) throw DbError(DbError::Kind::NotFound, "Table not found: " + requested.string());
+    path = *found;
+  }
+  dbPath_ = path;
+  journalPath_ = path.string() + "-journal";
+  db_ = File(path, options.writable);
+  if (options.writable && !db_.tryLock())
+    throw DbError(DbError::Kind::Busy, "Table is busy: " + path.filename().string());
+  bool exists = false;
+  pxPath_ = companionPath(path, ".PX", &exists);
+  if (exists) px_ = File(pxPath_, options.writable);
+  mbPath_ = companionPath(path, ".MB", &exists);
+  if (exists) mb_ = File(mbPath_, options.writable);
+  recoverPendingChange();
+  load();
+}
+
+void ParadoxTable::recoverPendingChange() {
+  const auto image = readJournal(journalPath_);
+  if (!image) {
+    if (options_.writable) std::filesystem::remove(journalPath_);
+    return;
+  }
+  if (options_.writable) {
+    rollBack(journalPath_, *image,
+             {&db_, px_.isOpen() ? &px_ : nullptr, mb_.isOpen() ? &mb_ : nullptr});
+    return;
+  }
+  // A reader puts the old state back when nobody is writing and it may;
+  // otherwise it reads through the journal's before-image.
+  try {
+    File db(dbPath_, true);
+    if (db.tryLock()) {
+      std::optional<File> px, mb;
+      if (px_.isOpen()) px.emplace(pxPath_, true);
+      if (mb_.isOpen()) mb.emplace(mbPath_, true);
+      rollBack(journalPath_, *image, {&db, px ? &*px : nullptr, mb ? &*mb : nullptr});
+      return;
+    }
+  } catch (const DbError&) {
+  }
+  overlay_ = image;
+}
+
+std::uint64_t ParadoxTable::fileSize(int file) const {
+  const File& f = file == kDbFile ? db_ : file == kPxFile ? px_ : mb_;
+  if (!f.isOpen()) return 0;
+  if (overlay_ && overlay_->sizes[static_cast<std::size_t>(file)])
+    return *overlay_->sizes[static_cast<std::size_t>(file)];
+  return f.size();
+}
+
+std::size_t ParadoxTable::readFile(int file, std::uint64_t offset, std::uint8_t* out,
+                                   std::size_t n) const {
+  const File& f = file == kDbFile ? db_ : file == kPxFile ? px_ : mb_;
+  if (!f.isOpen()) return 0;
+  std::size_t got = f.readAt(offset, out, n);
+  if (overlay_) {
+    if (const auto& size = overlay_->sizes[static_cast<std::size_t>(file)]) {
+      got = offset >= *size ? 0 : std::min<std::uint64_t>(n, *size - offset);
+    }
+    for (const auto& r : overlay_->regions) {
+      if (r.file != file) continue;
+      const auto lo = std::max(offset, r.offset);
+      const auto hi = std::min(offset + n, r.offset + r.data.size());
+      if (lo < hi) std::memcpy(out + (lo - offset), r.data.data() + (lo - r.offset), hi - lo);
+    }
+  }
+  return got;
+}
+
+void ParadoxTable::load() {
+  const auto size = fileSize(kDbFile);
+  Bytes head(0x78);
+  head.resize(readFile(kDbFile, 0, head.data(), head.size()));
+  const auto need = headerBytesNeeded(head);
+  if (need > head.size() && need <= size) {
+    head.resize(need);
+    head.resize(readFile(kDbFile, 0, head.data(), need));
+  }
+  hdr_ = parseDbHeader(head, size);
+  info_ = TableInfo{};
+  info_.fields = hdr_.fields;
+  info_.keyFieldCount = hdr_.keyFields;
+  info_.codePage = hdr_.codePage;
+  info_.level = hdr_.level;
+  info_.blockSize = hdr_.blockSize;
+  info_.encrypted = hdr_.checkValue != 0;
+  info_.autoIncrement = hdr_.autoIncrement();
+  capacity_ = (hdr_.blockSize - 6) / hdr_.recordSize;
+  fileBlocks_ = static_cast<int>(
+      std::min<std::uint64_t>(65535, (size - static_cast<std::uint64_t>(hdr_.headerSize) +
+                                      static_cast<std::uint64_t>(hdr_.blockSize) - 1) /
+                                         static_cast<std::uint64_t>(hdr_.blockSize)));
+  unlockPassword();
+  dirtyDb_.clear();
+  dirtyMb_.clear();
+  const auto chain = scanChain();
+  mbScanned_ = false;
+  mbFree_.clear();
+  mbPartial_.clear();
+  pxOwner_.clear();
+  pxRebuild_ = false;
+  if (hdr_.keyFields == 0 || !loadIndex(chain)) {
+    std::size_t cap = 64;
+    if (hdr_.keyFields > 0)
+      cap = static_cast<std::size_t>((pxBlockSize() - 6) / (hdr_.keySize() + 6));
+    tree_ = BlockTree(cap);
+    tree_.build(chain);
+    tree_.takeDirty();
+    pxRebuild_ = hdr_.keyFields > 0;
+  }
+}
+
+void ParadoxTable::unlockPassword() {
+  key_ = 0;
+  if (hdr_.checkValue == 0) return;
+  for (const auto& pw : options_.passwords) {
+    std::string bytes;
+    try {
+      bytes = codec::toTableText(pw, hdr_.codePage, "password");
+    } catch (const DbError&) {
+      continue;
+    }
+    if (crypto::checkValue(bytes) == hdr_.checkValue) {
+      key_ = hdr_.checkValue;
+      return;
+    }
+  }
+  throw DbError(DbError::Kind::PasswordNeeded,
+                options_.passwords.empty()
+                    ? "Table " + dbPath_.filename().string() + " is protected by a password"
+                    : "Wrong password for table " + dbPath_.filename().string());
+}
+
+Bytes ParadoxTable::readDbBlock(int block) const {
+  if (const auto it = dirtyDb_.find(block); it != dirtyDb_.end()) return it->second;
+  if (block < 1 || block > fileBlocks_)
+    corrupt("block " + std::to_string(block) + " is outside the file");
+  Bytes data(static_cast<std::size_t>(hdr_.blockSize));
+  const auto offset =
+      static_cast<std::uint64_t>(hdr_.headerSize) +
+      static_cast<std::uint64_t>(block - 1) * static_cast<std::uint64_t>(hdr_.blockSize);
+  // The last block may end where its records end.
+  const auto got = readFile(kDbFile, offset, data.data(), data.size());
+  if (key_) crypto::decryptBlock(data.data(), data.size(), key_, static_cast<std::uint32_t>(block));
+  if (got < data.size() &&
+      (got < 6 || 6 + static_cast<std::size_t>(blockCount(data, hdr_.recordSize)) *
+                              static_cast<std::size_t>(hdr_.recordSize) >
+                      got))
+    corrupt("block " + std::to_string(block) + " is cut short");
+  return data;
+}
+
+std::vector<BlockTree::Entry> ParadoxTable::scanChain() const {
+  std::vector<BlockTree::Entry> chain;
+  int block = hdr_.firstBlock();
+  if (block == 0) return chain;
+  const auto keySize = static_cast<std::size_t>(hdr_.keySize());
+  std::size_t headBytes = 6 + keySize;
+  if (key_) headBytes = (headBytes + 255) / 256 * 256;
+  headBytes = std::min<std::size_t>(headBytes, static_cast<std::size_t>(hdr_.blockSize));
+  std::vector<bool> seen(static_cast<std::size_t>(fileBlocks_) + 1);
+  int prev = 0;
+  while (block != 0) {
+    if (block < 0 || block > fileBlocks_)
+      corrupt("the block chain points outside the file (block " + std::to_string(block) + ")");
+    if (seen[static_cast<std::size_t>(block)])
+      corrupt("the block chain loops at block " + std::to_string(block));
+    seen[static_cast<std::size_t>(block)] = true;
+    Bytes data(headBytes);
+    const auto offset =
+        static_cast<std::uint64_t>(hdr_.headerSize) +
+        static_cast<std::uint64_t>(block - 1) * static_cast<std::uint64_t>(hdr_.blockSize);
+    if (const auto it = dirtyDb_.find(block); it != dirtyDb_.end()) {
+      std::copy_n(it->second.begin(), headBytes, data.begin());
+    } else {
+      if (readFile(kDbFile, offset, data.data(), headBytes) < 6)
+        corrupt("block " + std::to_string(block) + " is cut short");
+      if (key_)
+        crypto::decryptBlock(data.data(), headBytes, key_, static_cast<std::uint32_t>(block));
+    }
+    const int count = blockCount(data, hdr_.recordSize);
+    if (count > capacity_) corrupt("block " + std::to_string(block) + " claims too many records");
+    BlockTree::Entry e;
+    e.child = static_cast<std::uint32_t>(block);
+    e.count = static_cast<std::uint32_t>(count);
+    if (count > 0 && keySize > 0) e.key.assign(reinterpret_cast<const char*>(&data[6]), keySize);
+    chain.push_back(std::move(e));
+    prev = block;
+    block = getU16(&data[0]);
+  }
+  (void)prev;
+  return chain;
+}
+
+int ParadoxTable::pxBlockSize() const {
+  if (pxHdr_) return pxHdr_->blockSize;
+  return (hdr_.keySize() + 6) * 64 + 6 <= 2048 ? 2048 : 4096;
+}
+
+Bytes ParadoxTable::readPxBlock(int block) const {
+  Bytes data(static_cast<std::size_t>(pxHdr_->blockSize));
+  const auto offset =
+      static_cast<std::uint64_t>(pxHdr_->headerSize) +
+      static_cast<std::uint64_t>(block - 1) * static_cast<std::uint64_t>(pxHdr_->blockSize);
+  if (readFile(kPxFile, offset, data.data(), data.size()) < 6)
+    corrupt("index block " + std::to_string(block) + " is cut short");
+  if (pxHdr_->checkValue)
+    crypto::decryptBlock(data.data(), data.size(), pxHdr_->checkValue,
+                         static_cast<std::uint32_t>(block));
+  return data;
+}
+
+// Adopts the .PX as it is when it describes the chain exactly; otherwise the
+// index is rebuilt with the first change.
+bool ParadoxTable::loadIndex(const std::vector<BlockTree::Entry>& chain) {
+  pxHdr_.reset();
+  if (!px_.isOpen()) return false;
+  try {
+    Bytes head(0x800);
+    head.resize(readFile(kPxFile, 0, head.data(), head.size()));
+    const auto size = fileSize(kPxFile);
+    if (head.size() >= 4 && getU16(&head[2]) > head.size() && getU16(&head[2]) <= size) {
+      head.resize(getU16(&head[2]));
+      readFile(kPxFile, 0, head.data(), head.size());
+    }
+    pxHdr_ = parsePxHeader(head, size);
+  } catch (const DbError&) {
+    pxHdr_.reset();
+    return false;
+  }
+  const auto keySize = static_cast<std::size_t>(hdr_.keySize());
+  const auto& ph = *pxHdr_;
+  if (ph.recordSize != static_cast<int>(keySize) + 6 || ph.keyFields != hdr_.keyFields)
+    return false;
+  const int physical = static_cast<int>(std::min<std::uint64_t>(
+      65535, (fileSize(kPxFile) - static_cast<std::uint64_t>(ph.headerSize) +
+              static_cast<std::uint64_t>(ph.blockSize) - 1) /
+                 static_cast<std::uint64_t>(ph.blockSize)));
+  tree_ = BlockTree(static_cast<std::size_t>((ph.blockSize - 6) / ph.recordSize));
+  pxFileBlocks_ = physical;
+  pxFirst_ = getU16(&ph.raw[hdr::kFirstBlock]);
+  pxLast_ = getU16(&ph.raw[hdr::kLastBlock]);
+  if (chain.empty()) {
+    BlockTree::Node root;
+    const auto id = tree_.addNode(root);
+    tree_.setRoot(id);
+    if (ph.levels() != 0 && physical > 0) {
+      // An index that still has blocks for an empty table: start afresh.
+      return false;
+    }
+    pxFileBlocks_ = 0;
+    pxFirst_ = pxLast_ = 0;
+    return true;
+  }
+  const int levels = ph.levels();
+  if (levels < 1 || levels > 8 || ph.root() < 1 || ph.root() > physical) return false;
+  std::vector<bool> seen(static_cast<std::size_t>(physical) + 1);
+  std::vector<BlockTree::Entry> leaves;
+  bool ok = true;
+  // Depth-first read; returns the node id.
+  const auto readNode = [&](auto& self, int block, int level,
+                            std::uint32_t parent) -> std::uint32_t {
+    if (!ok || block < 1 || block > physical || seen[static_cast<std::size_t>(block)]) {
+      ok = false;
+      return BlockTree::kNone;
+    }
+    seen[static_cast<std::size_t>(block)] = true;
+    const Bytes data = readPxBlock(block);
+    const int count = blockCount(data, ph.recordSize);
+    if (count == 0 || 6 + count * ph.recordSize > ph.blockSize) {
+      ok = false;
+      return BlockTree::kNone;
+    }
+    BlockTree::Node node;
+    node.leaf = level == levels;
+    node.parent = parent;
+    node.pxBlock = block;
+    node.pxNext = getU16(&data[0]);
+    node.pxPrev = getU16(&data[2]);
+    const auto id = tree_.addNode(node);
+    pxOwner_[block] = id;
+    for (int i = 0; i < count; ++i) {
+      const auto* e = &data[6 + static_cast<std::size_t>(i * ph.recordSize)];
+      BlockTree::Entry entry;
+      entry.key.assign(reinterpret_cast<const char*>(e), keySize);
+      const int child = getFlipped16(e + keySize);
+      entry.count = getFlipped16(e + keySize + 2);
+      if (node.leaf) {
+        entry.child = static_cast<std::uint32_t>(child);
+        leaves.push_back(entry);
+      } else {
+        entry.child = self(self, child, level + 1, id);
+        if (!ok) return BlockTree::kNone;
+        const auto& c = tree_.node(entry.child);
+        std::uint64_t sum = 0;
+        for (const auto& ce : c.entries) sum += ce.count;
+        if (c.entries.front().key != entry.key) ok = false;
+        entry.count = static_cast<std::uint32_t>(sum);  // counts above 32767 do not fit on disk
+      }
+      tree_.node(id).entries.push_back(std::move(entry));
+    }
+    return id;
+  };
+  const auto root = readNode(readNode, ph.root(), 1, BlockTree::kNone);
+  if (!ok || leaves.size() != chain.size()) return false;
+  for (std::size_t i = 0; i < chain.size(); ++i)
+    if (leaves[i].child != chain[i].child || leaves[i].count != chain[i].count ||
+        leaves[i].key != chain[i].key)
+      return false;
+  if (!pxOwner_.count(pxLast_) || !pxOwner_.count(pxFirst_)) return false;
+  tree_.setRoot(root);
+  tree_.recountBlocks();
+  return true;
+}
+
+Bytes ParadoxTable::readMb(std::uint64_t offset, std::size_t n) const {
+  const auto lo = offset / 256 * 256;
+  const auto hi = (offset + n + 255) / 256 * 256;
+  if (offset + n > fileSize(kMbFile)) corrupt("a memo lies beyond the end of the memo file");
+  Bytes data(static_cast<std::size_t>(hi - lo));
+  const auto got = readFile(kMbFile, lo, data.data(), data.size());
+  if (got < offset + n - lo) corrupt("a memo lies beyond the end of the memo file");
+  if (key_) crypto::decryptBlob(data.data(), data.size() / 256 * 256, key_);
+  return Bytes(data.begin() + static_cast<std::ptrdiff_t>(offset - lo),
+               data.begin() + static_cast<std::ptrdiff_t>(offset - lo + n));
+}
+
+Bytes ParadoxTable::blobBytes(const FieldDef& field, const std::uint8_t* p, bool stored) const {
+  const std::size_t leader = static_cast<std::size_t>(field.size) - 10;
+  const std::uint32_t locator = getU32(p + leader);
+  const std::uint32_t length = getU32(p + leader + 4);
+  if (length == 0) return {};
+  if (length <= leader) return Bytes(p, p + length);
+  const std::uint64_t offset = locator & 0xFFFFFF00u;
+  const unsigned index = locator & 0xFF;
+  if (!mb_.isOpen()) corrupt("field '" + field.name + "' refers to a missing memo file");
+  if (offset == 0 || length > fileSize(kMbFile))
+    corrupt("field '" + field.name + "' has a bad memo reference");
+  const Bytes head = readMb(offset, 3);
+  const int type = head[0];
+  const std::uint64_t units = getU16(&head[1]);
+  if (type == 2) {
+    if (index != 0xFF || units * kMbBlock < 9ull + length)
+      corrupt("field '" + field.name + "' has a bad memo reference");
+    const Bytes top = readMb(offset + 3, 4);
+    if (getU32(top.data()) != length) corrupt("field '" + field.name + "': memo length differs");
+    if (field.type == FieldType::Graphic && !stored && length >= kGraphicPrefix)
+      return readMb(offset + 9 + kGraphicPrefix, length - kGraphicPrefix);
+    return readMb(offset + 9, length);
+  }
+  if (type == 3) {
+    if (index >= kSubEntries) corrupt("field '" + field.name + "' has a bad memo reference");
+    const Bytes entry = readMb(offset + 12 + 5 * index, 5);
+    const unsigned chunk = entry[0], chunks = entry[1], last = entry[4];
+    if (chunk == 0 || chunks == 0 || last == 0 || last > 16 || (chunks - 1) * 16 + last != length ||
+        chunk * 16ull + length > kMbBlock)
+      corrupt("field '" + field.name + "' has a bad memo entry");
+    return readMb(offset + chunk * 16ull, length);
+  }
+  corrupt("field '" + field.name + "' refers to a memo block of type " + std::to_string(type));
+}
+
+Value ParadoxTable::readBlob(const FieldDef& field, const std::uint8_t* p) const {
+  const Bytes bytes = blobBytes(field, p, false);
+  if (bytes.empty()) return std::monostate{};
+  std::string s(bytes.begin(), bytes.end());
+  if (field.type == FieldType::Memo) return codec::fromTableText(s, hdr_.codePage);
+  return Binary{std::move(s)};
+}
+
+Record ParadoxTable::decodeRecord(const std::uint8_t* rec) const {
+  Record out;
+  out.reserve(hdr_.fields.size());
+  for (std::size_t i = 0; i < hdr_.fields.size(); ++i) {
+    const auto& f = hdr_.fields[i];
+    const auto* p = rec + hdr_.offsets[i];
+    out.push_back(codec::isBlob(f.type) ? readBlob(f, p) : codec::decode(f, p, hdr_.codePage));
+  }
+  return out;
+}
+
+std::string ParadoxTable::readRaw(std::size_t ordinal) const {
+  const auto pos = tree_.findOrdinal(ordinal);
+  if (!pos.valid())
+    throw DbError(DbError::Kind::RecordGone, "No record " + std::to_string(ordinal));
+  const Bytes block = readDbBlock(static_cast<int>(tree_.at(pos).child));
+  const auto* rec = &block[6 + (ordinal - pos.before) * static_cast<std::size_t>(hdr_.recordSize)];
+  return std::string(reinterpret_cast<const char*>(rec), static_cast<std::size_t>(hdr_.recordSize));
+}
+
+Record ParadoxTable::read(std::size_t ordinal) const {
+  const std::string raw = readRaw(ordinal);
+  return decodeRecord(reinterpret_cast<const std::uint8_t*>(raw.data()));
+}
+
+std::vector<Record> ParadoxTable::readAll() const {
+  std::vector<Record> out;
+  out.reserve(static_cast<std::size_t>(tree_.total()));
+  for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
+    const auto& e = tree_.at(pos);
+    if (e.count == 0) continue;
+    const Bytes block = readDbBlock(static_cast<int>(e.child));
+    for (std::uint32_t i = 0; i < e.count; ++i)
+      out.push_back(decodeRecord(&block[6 + i * static_cast<std::size_t>(hdr_.recordSize)]));
+  }
+  return out;
+}
+
+std::vector<Bytes> ParadoxTable::rawRecords() const {
+  std::vector<Bytes> out;
+  for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
+    const auto& e = tree_.at(pos);
+    if (e.count == 0) continue;
+    const Bytes block = readDbBlock(static_cast<int>(e.child));
+    for (std::uint32_t i = 0; i < e.count; ++i) {
+      const auto* r = &block[6 + i * static_cast<std::size_t>(hdr_.recordSize)];
+      out.emplace_back(r, r + hdr_.recordSize);
+    }
+  }
+  return out;
+}
+
+Bytes ParadoxTable::storedBlob(const Bytes& record, int field) const {
+  const auto& f = hdr_.fields[static_cast<std::size_t>(field)];
+  const auto* p = &record[static_cast<std::size_t>(hdr_.offsets[static_cast<std::size_t>(field)])];
+  const std::size_t leader = static_cast<std::size_t>(f.size) - 10;
+  if (getU32(p + leader + 4) <= leader) return {};
+  return blobBytes(f, p, true);
+}
+
+Bytes ParadoxTable::mbHeaderPage() const {
+  if (!mb_.isOpen() || fileSize(kMbFile) < kMbBlock) return {};
+  return readMb(0, kMbBlock);
+}
+
+// ---------------------------------------------------------------------------
+// Changes
+
+void ParadoxTable::requireWritable() const {
+  if (!options_.writable)
+    throw DbError(DbError::Kind::ReadOnly,
+                  "Table " + dbPath_.filename().string() + " is open for reading only");
+}
+
+Bytes ParadoxTable::blobPayload(const FieldDef& field, const Value& value) const {
+  if (isNull(value)) return {};
+  std::string bytes;
+  if (field.type == FieldType::Memo) {
+    const auto* text = std::get_if<std::string>(&value);
+    if (!text)
+      throw DbError(DbError::Kind::InvalidValue, "Field '" + field.name + "': expects text");
+    bytes = codec::toTableText(*text, hdr_.codePage, field.name);
+  } else {
+    const auto* bin = std::get_if<Binary>(&value);
+    if (!bin)
+      throw DbError(DbError::Kind::InvalidValue, "Field '" + field.name + "': expects bytes");
+    bytes = bin->bytes;
+  }
+  Bytes out;
+  if (field.type == FieldType::Graphic && !bytes.empty()) {
+    // Graphics carry a small header of their own in the memo file.
+    out.resize(kGraphicPrefix);
+    putU32(&out[0], 0x01000001);
+    putU32(&out[4], static_cast<std::uint32_t>(bytes.size()));
+  }
+  out.insert(out.end(), bytes.begin(), bytes.end());
+  if (out.size() > 0x7FFFFFF0u)
+    throw DbError(DbError::Kind::InvalidValue, "Field '" + field.name + "': value too large");
+  return out;
+}
+
+Bytes ParadoxTable::encodeRecord(const Record& record, std::vector<std::optional<Bytes>>& blobs,
+                                 std::uint32_t& autoInc) const {
+  if (record.size() != hdr_.fields.size())
+    throw DbError(DbError::Kind::InvalidValue, "The record has " + std::to_string(record.size()) +
+                                                   " values for " +
+                                                   std::to_string(hdr_.fields.size()) + " fields");
+  Bytes rec(static_cast<std::size_t>(hdr_.recordSize));
+  blobs.assign(record.size(), std::nullopt);
+  for (std::size_t i = 0; i < record.size(); ++i) {
+    const auto& f = hdr_.fields[i];
+    auto* out = &rec[static_cast<std::size_t>(hdr_.offsets[i])];
+    if (codec::isBlob(f.type)) {
+      blobs[i] = blobPayload(f, record[i]);
+    } else if (f.type == FieldType::AutoIncrement && isNull(record[i])) {
+      if (autoInc >= 2147483647u)
+        throw DbError(DbError::Kind::InvalidValue, "Field '" + f.name + "': numbers used up");
+      ++autoInc;
+      codec::encode(f, static_cast<std::int32_t>(autoInc), out, hdr_.codePage);
+    } else {
+      codec::encode(f, record[i], out, hdr_.codePage);
+      if (f.type == FieldType::AutoIncrement) {
+        const auto v = std::get<std::int32_t>(codec::decode(f, out, hdr_.codePage));
+        if (v > 0 && static_cast<std::uint32_t>(v) > autoInc)
+          autoInc = static_cast<std::uint32_t>(v);
+      }
+    }
+  }
+  return rec;
+}
+
+Bytes& ParadoxTable::dbBlock(int block) {
+  auto it = dirtyDb_.find(block);
+  if (it == dirtyDb_.end()) it = dirtyDb_.emplace(block, readDbBlock(block)).first;
+  return it->second;
+}
+
+void ParadoxTable::setLink(int block, int next, int prev) {
+  auto& b = dbBlock(block);
+  if (next >= 0) putU16(&b[0], static_cast<std::uint32_t>(next));
+  if (prev >= 0) putU16(&b[2], static_cast<std::uint32_t>(prev));
+}
+
+int ParadoxTable::allocateBlock() {
+  int block = hdr_.firstFree();
+  if (block != 0) {
+    if (block > fileBlocks_) corrupt("the free block list points outside the file");
+    const Bytes& b = dbBlock(block);
+    if (blockCount(b, hdr_.recordSize) != 0) corrupt("the free block list holds a block in use");
+    hdr_.setFirstFree(getU16(&b[0]));
+  } else {
+    if (fileBlocks_ >= 65535)
+      throw DbError(DbError::Kind::Io, "Table is full: it has 65535 blocks");
+    block = ++fileBlocks_;
+    dirtyDb_[block] = Bytes(static_cast<std::size_t>(hdr_.blockSize));
+  }
+  auto& b = dirtyDb_[block];
+  std::fill(b.begin(), b.end(), 0);
+  setBlockCount(b, 0, hdr_.recordSize);
+  return block;
+}
+
+void ParadoxTable::freeBlock(int block) {
+  auto& b = dbBlock(block);
+  std::fill(b.begin(), b.end(), 0);
+  putU16(&b[0], static_cast<std::uint32_t>(hdr_.firstFree()));
+  setBlockCount(b, 0, hdr_.recordSize);
+  hdr_.setFirstFree(block);
+}
+
+bool ParadoxTable::findInBlock(const Bytes& block, int count, const std::uint8_t* key,
+                               std::size_t& index) const {
+  const auto ks = static_cast<std::size_t>(hdr_.keySize());
+  std::size_t lo = 0, hi = static_cast<std::size_t>(count);
+  while (lo < hi) {
+    const auto mid = (lo + hi) / 2;
+    const int c = std::memcmp(&block[6 + mid * static_cast<std::size_t>(hdr_.recordSize)], key, ks);
+    if (c < 0)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  index = lo;
+  return lo < static_cast<std::size_t>(count) &&
+         std::memcmp(&block[6 + lo * static_cast<std::size_t>(hdr_.recordSize)], key, ks) == 0;
+}
+
+bool ParadoxTable::keyExists(const Bytes& rec) const {
+  const auto pos = tree_.findKey(std::string_view(reinterpret_cast<const char*>(rec.data()),
+                                                  static_cast<std::size_t>(hdr_.keySize())));
+  if (!pos.valid()) return false;
+  const Bytes block = readDbBlock(static_cast<int>(tree_.at(pos).child));
+  std::size_t index = 0;
+  return findInBlock(block, static_cast<int>(tree_.at(pos).count), rec.data(), index);
+}
+
+std::size_t ParadoxTable::ordinalOfKey(const Bytes& rec) const {
+  const auto pos = tree_.findKey(std::string_view(reinterpret_cast<const char*>(rec.data()),
+                                                  static_cast<std::size_t>(hdr_.keySize())));
+  const Bytes block = readDbBlock(static_cast<int>(tree_.at(pos).child));
+  std::size_t index = 0;
+  findInBlock(block, static_cast<int>(tree_.at(pos).count), rec.data(), index);
+  return static_cast<std::size_t>(pos.before) + index;
+}
+
+void ParadoxTable::insertRecord(const Bytes& rec) {
+  const auto rs = static_cast<std::size_t>(hdr_.recordSize);
+  const bool keyed = hdr_.keyFields > 0;
+  const auto keyOf = [&](const std::uint8_t* r) {
+    return keyed ? std::string(reinterpret_cast<const char*>(r),
+                               static_cast<std::size_t>(hdr_.keySize()))
+                 : std::string();
+  };
+  BlockTree::Pos pos = keyed ? tree_.findKey(keyOf(rec.data())) : tree_.last();
+  if (!pos.valid()) {
+    const int block = allocateBlock();
+    auto& b = dirtyDb_[block];
+    std::copy(rec.begin(), rec.end(), b.begin() + 6);
+    setBlockCount(b, 1, hdr_.recordSize);
+    tree_.insertAt(tree_.root(), 0, {keyOf(rec.data()), 1, static_cast<std::uint32_t>(block)});
+    return;
+  }
+  const int block = static_cast<int>(tree_.at(pos).child);
+  const int count = static_cast<int>(tree_.at(pos).count);
+  std::size_t index = static_cast<std::size_t>(count);
+  if (keyed) findInBlock(dbBlock(block), count, rec.data(), index);
+  if (count < capacity_) {
+    auto& b = dbBlock(block);
+    auto* base = &b[6];
+    std::memmove(base + (index + 1) * rs, base + index * rs,
+                 (static_cast<std::size_t>(count) - index) * rs);
+    std::memcpy(base + index * rs, rec.data(), rs);
+    setBlockCount(b, count + 1, hdr_.recordSize);
+    tree_.addCount(pos, 1);
+    if (index == 0 && keyed) tree_.setKey(pos, keyOf(rec.data()));
+    return;
+  }
+  // Full block: a new block follows it; it takes the upper half of the
+  // records, or only the new one when that goes to the very end.
+  const int oldNext = getU16(&dbBlock(block)[0]);
+  const int fresh = allocateBlock();
+  auto& nb = dirtyDb_[fresh];
+  auto& b = dbBlock(block);
+  const bool append = static_cast<int>(index) == count && oldNext == 0;
+  const int keep = append ? count : count / 2;
+  const int moved = count - keep;
+  std::memcpy(&nb[6], &b[6 + static_cast<std::size_t>(keep) * rs],
+              static_cast<std::size_t>(moved) * rs);
+  std::memset(&b[6 + static_cast<std::size_t>(keep) * rs], 0, static_cast<std::size_t>(moved) * rs);
+  setBlockCount(b, keep, hdr_.recordSize);
+  setBlockCount(nb, moved, hdr_.recordSize);
+  putU16(&nb[0], static_cast<std::uint32_t>(oldNext));
+  putU16(&nb[2], static_cast<std::uint32_t>(block));
+  putU16(&b[0], static_cast<std::uint32_t>(fresh));
+  if (oldNext != 0) setLink(oldNext, -1, fresh);
+  // Put the record into its half.
+  const bool intoNew = static_cast<int>(index) >= keep;
+  auto& target = intoNew ? dirtyDb_[fresh] : dbBlock(block);
+  const int tcount = intoNew ? moved : keep;
+  const std::size_t tindex = intoNew ? index - static_cast<std::size_t>(keep) : index;
+  auto* base = &target[6];
+  std::memmove(base + (tindex + 1) * rs, base + tindex * rs,
+               (static_cast<std::size_t>(tcount) - tindex) * rs);
+  std::memcpy(base + tindex * rs, rec.data(), rs);
+  setBlockCount(target, tcount + 1, hdr_.recordSize);
+  const int keepCount = keep + (intoNew ? 0 : 1);
+  const int newCount = moved + (intoNew ? 1 : 0);
+  tree_.addCount(pos, keepCount - count);
+  if (keyed && !intoNew && index == 0) tree_.setKey(pos, keyOf(rec.data()));
+  const auto& nbFinal = dirtyDb_[fresh];
+  tree_.insertAt(pos.node, pos.index + 1,
+                 {keyOf(&nbFinal[6]), static_cast<std::uint32_t>(newCount),
+                  static_cast<std::uint32_t>(fresh)});
+}
+
+void ParadoxTable::removeRecord(const BlockTree::Pos& pos, std::size_t index) {
+  const auto rs = static_cast<std::size_t>(hdr_.recordSize);
+  const int block = static_cast<int>(tree_.at(pos).child);
+  const int count = static_cast<int>(tree_.at(pos).count);
+  auto& b = dbBlock(block);
+  auto* base = &b[6];
+  std::memmove(base + index * rs, base + (index + 1) * rs,
+               (static_cast<std::size_t>(count) - index - 1) * rs);
+  std::memset(base + static_cast<std::size_t>(count - 1) * rs, 0, rs);
+  if (count > 1) {
+    setBlockCount(b, count - 1, hdr_.recordSize);
+    tree_.addCount(pos, -1);
+    if (index == 0 && hdr_.keyFields > 0)
+      tree_.setKey(pos, std::string(reinterpret_cast<const char*>(base),
+                                    static_cast<std::size_t>(hdr_.keySize())));
+    return;
+  }
+  // The block empties: unlink it from the chain and put it on the free list.
+  const int next = getU16(&b[0]);
+  const int prev = getU16(&b[2]);
+  if (prev) setLink(prev, next, -1);
+  if (next) setLink(next, -1, prev);
+  freeBlock(block);
+  tree_.erase(pos);
+}
+
+std::size_t ParadoxTable::insert(const Record& record) {
+  requireWritable();
+  std::vector<std::optional<Bytes>> blobs;
+  std::uint32_t autoInc = hdr_.autoIncrement();
+  Bytes rec = encodeRecord(record, blobs, autoInc);
+  if (hdr_.keyFields > 0 && keyExists(rec))
+    throw DbError(DbError::Kind::KeyViolation, "Key violation.");
+  try {
+    for (std::size_t i = 0; i < blobs.size(); ++i)
+      if (blobs[i])
+        storeBlob(hdr_.fields[i], *blobs[i], &rec[static_cast<std::size_t>(hdr_.offsets[i])]);
+    insertRecord(rec);
+    hdr_.setNumRecords(static_cast<std::uint32_t>(tree_.total()));
+    hdr_.setAutoIncrement(autoInc);
+    commit();
+  } catch (...) {
+    discard();
+    throw;
+  }
+  info_.autoIncrement = autoInc;
+  return hdr_.keyFields > 0 ? ordinalOfKey(rec) : static_cast<std::size_t>(tree_.total() - 1);
+}
+
+std::size_t ParadoxTable::update(std::size_t ordinal, const FieldChanges& changes) {
+  requireWritable();
+  const auto pos = tree_.findOrdinal(ordinal);
+  if (!pos.valid())
+    throw DbError(DbError::Kind::RecordGone, "No record " + std::to_string(ordinal));
+  const std::size_t index = ordinal - static_cast<std::size_t>(pos.before);
+  const std::string oldRaw = readRaw(ordinal);
+  const Bytes old(oldRaw.begin(), oldRaw.end());
+  Bytes rec = old;
+  std::vector<std::pair<int, Bytes>> blobs;
+  std::uint32_t autoInc = hdr_.autoIncrement();
+  for (const auto& [field, value] : changes) {
+    if (field < 0 || field >= static_cast<int>(hdr_.fields.size()))
+      throw DbError(DbError::Kind::InvalidValue, "No field " + std::to_string(field));
+    const auto& f = hdr_.fields[static_cast<std::size_t>(field)];
+    auto* out = &rec[static_cast<std::size_t>(hdr_.offsets[static_cast<std::size_t>(field)])];
+    if (codec::isBlob(f.type)) {
+      blobs.emplace_back(field, blobPayload(f, value));
+    } else {
+      codec::encode(f, value, out, hdr_.codePage);
+      if (f.type == FieldType::AutoIncrement && !isNull(value)) {
+        const auto v = std::get<std::int32_t>(codec::decode(f, out, hdr_.codePage));
+        if (v > 0 && static_cast<std::uint32_t>(v) > autoInc)
+          autoInc = static_cast<std::uint32_t>(v);
+      }
+    }
+  }
+  const auto ks = static_cast<std::size_t>(hdr_.keySize());
+  const bool keyChanged = hdr_.keyFields > 0 && std::memcmp(rec.data(), old.data(), ks) != 0;
+  if (keyChanged && keyExists(rec)) throw DbError(DbError::Kind::KeyViolation, "Key violation.");
+  try {
+    for (const auto& [field, payload] : blobs) {
+      const auto& f = hdr_.fields[static_cast<std::size_t>(field)];
+      const auto off = static_cast<std::size_t>(hdr_.offsets[static_cast<std::size_t>(field)]);
+      freeBlob(f, &old[off]);
+      storeBlob(f, payload, &rec[off]);
+    }
+    if (keyChanged) {
+      removeRecord(pos, index);
+      insertRecord(rec);
+    } else {
+      auto& b = dbBlock(static_cast<int>(tree_.at(pos).child));
+      std::memcpy(&b[6 + index * static_cast<std::size_t>(hdr_.recordSize)], rec.data(),
+                  rec.size());
+    }
+    hdr_.setAutoIncrement(autoInc);
+    commit();
+  } catch (...) {
+    discard();
+    throw;
+  }
+  info_.autoIncrement = autoInc;
+  return keyChanged ? ordinalOfKey(rec) : ordinal;
+}
+
+void ParadoxTable::remove(std::size_t ordinal) {
+  requireWritable();
+  const auto pos = tree_.findOrdinal(ordinal);
+  if (!pos.valid())
+    throw DbError(DbError::Kind::RecordGone, "No record " + std::to_string(ordinal));
+  const std::string raw = readRaw(ordinal);
+  try {
+    for (std::size_t i = 0; i < hdr_.fields.size(); ++i)
+      if (codec::isBlob(hdr_.fields[i].type))
+        freeBlob(hdr_.fields[i],
+                 reinterpret_cast<const std::uint8_t*>(raw.data()) + hdr_.offsets[i]);
+    removeRecord(pos, ordinal - static_cast<std::size_t>(pos.before));
+    hdr_.setNumRecords(static_cast<std::uint32_t>(tree_.total()));
+    commit();
+  } catch (...) {
+    discard();
+    throw;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Memo file
+
+void ParadoxTable::ensureMb() {
+  if (!mb_.isOpen()) {
+    // A table with blob fields but no memo file gets an empty one.
+    Bytes header(kMbBlock);
+    const Bytes fresh = [] {
+      Bytes h(kMbBlock);
+      const std::uint8_t head[] = {0,    1,    0,    1,    0,    0x82, 0x73, 0x02, 0x00, 0x29, 0x00,
+                                   0x00, 0x10, 0x00, 0x10, 0x00, 0x10, 0x40, 0x00, 0x00, 0x08};
+      std::copy(std::begin(head), std::end(head), h.begin());
+      return h;
+    }();
+    header = fresh;
+    if (key_) crypto::encryptBlob(header.data(), header.size(), key_);
+    {
+      File f(mbPath_, true, true);
+      f.writeAt(0, header.data(), header.size());
+      if (options_.sync) f.sync();
+    }
+    if (options_.sync) syncDirectory(mbPath_.parent_path());
+    mb_ = File(mbPath_, true);
+  }
+  if (!mbScanned_) scanMb();
+}
+
+void ParadoxTable::scanMb() {
+  mbScanned_ = true;
+  const auto size = fileSize(kMbFile);
+  mbEnd_ = (size + kMbBlock - 1) / kMbBlock * kMbBlock;
+  // Blocks are not chained: walk them by their lengths. Anything odd stops
+  // the walk; the space after it is then never reused, only appended to.
+  for (std::uint64_t offset = kMbBlock; offset + kMbBlock <= size;) {
+    const Bytes head = readMb(offset, 3);
+    const int units = getU16(&head[1]);
+    if (units == 0 || offset + static_cast<std::uint64_t>(units) * kMbBlock > size) break;
+    if (head[0] == 4) {
+      mbFree_.emplace_back(offset, units);
+    } else if (head[0] == 3) {
+      if (units != 1) break;
+      mbPartial_.push_back(offset);
+    } else if (head[0] != 2) {
+      break;
+    }
+    offset += static_cast<std::uint64_t>(units) * kMbBlock;
+  }
+}
+
+Bytes& ParadoxTable::mbPage(std::uint64_t offset, bool fresh) {
+  auto it = dirtyMb_.find(offset);
+  if (it != dirtyMb_.end()) {
+    if (fresh) std::fill(it->second.begin(), it->second.end(), 0);
+    return it->second;
+  }
+  Bytes page(kMbBlock);
+  const auto size = fileSize(kMbFile);
+  if (!fresh && offset < size) {
+    // Files from other writers may end inside their last block.
+    const Bytes got =
+        readMb(offset, static_cast<std::size_t>(std::min<std::uint64_t>(kMbBlock, size - offset)));
+    std::copy(got.begin(), got.end(), page.begin());
+  }
+  return dirtyMb_.emplace(offset, std::move(page)).first->second;
+}
+
+std::uint64_t ParadoxTable::allocateMbBlocks(int units) {
+  for (auto it = mbFree_.begin(); it != mbFree_.end(); ++it) {
+    if (it->second < units) continue;
+    const auto offset = it->first;
+    if (it->second > units) {
+      it->first += static_cast<std::uint64_t>(units) * kMbBlock;
+      it->second -= units;
+      auto& rest = mbPage(it->first);
+      rest[0] = 4;
+      putU16(&rest[1], static_cast<std::uint32_t>(it->second));
+    } else {
+      mbFree_.erase(it);
+    }
+    return offset;
+  }
+  const auto offset = mbEnd_;
+  mbEnd_ += static_cast<std::uint64_t>(units) * kMbBlock;
+  return offset;
+}
+
+void ParadoxTable::storeBlob(const FieldDef& field, const Bytes& stored, std::uint8_t* data) {
+  const std::size_t leader = static_cast<std::size_t>(field.size) - 10;
+  std::memset(data, 0, static_cast<std::size_t>(field.size));
+  if (stored.empty()) return;
+  const bool graphic = field.type == FieldType::Graphic;
+  if (graphic && stored.size() >= kGraphicPrefix && stored.size() - kGraphicPrefix <= leader) {
+    // A picture small enough for the leader is kept there without its header.
+    std::memcpy(data, stored.data() + kGraphicPrefix, stored.size() - kGraphicPrefix);
+    putU32(data + leader + 4, static_cast<std::uint32_t>(stored.size() - kGraphicPrefix));
+    return;
+  }
+  const auto length = static_cast<std::uint32_t>(stored.size());
+  std::memcpy(data, stored.data(), std::min<std::size_t>(leader, stored.size()));
+  putU32(data + leader + 4, length);
+  if (stored.size() <= leader) return;
+  ensureMb();
+  putU16(data + leader + 8, 1);
+  if (stored.size() > 2048 || graphic) {
+    const int units = static_cast<int>((9 + stored.size() + kMbBlock - 1) / kMbBlock);
+    const auto offset = allocateMbBlocks(units);
+    for (int u = 0; u < units; ++u) mbPage(offset + static_cast<std::uint64_t>(u) * kMbBlock, true);
+    auto& first = mbPage(offset);
+    first[0] = 2;
+    putU16(&first[1], static_cast<std::uint32_t>(units));
+    putU32(&first[3], length);
+    putU16(&first[7], 1);
+    for (std::size_t done = 0; done < stored.size();) {
+      const auto at = 9 + done;
+      auto& page = mbPage(offset + at / kMbBlock * kMbBlock);
+      const auto in = at % kMbBlock;
+      const auto n = std::min<std::size_t>(stored.size() - done, kMbBlock - in);
+      std::memcpy(&page[in], &stored[done], n);
+      done += n;
+    }
+    putU32(data + leader, static_cast<std::uint32_t>(offset) | 0xFF);
+    return;
+  }
+  const int chunks = static_cast<int>((stored.size() + 15) / 16);
+  // Look for room in a few sub-allocated blocks that had some.
+  for (int tries = 0; tries < 4 && !mbPartial_.empty(); ++tries) {
+    const auto offset = mbPartial_.back();
+    auto& page = mbPage(offset);
+    if (page[0] != 3) {
+      mbPartial_.pop_back();
+      continue;
+    }
+    std::array<bool, kSubChunks> used{};
+    for (int c = 0; c < kFirstChunk; ++c) used[static_cast<std::size_t>(c)] = true;
+    int freeEntry = -1;
+    for (int e = kSubEntries - 1; e >= 0; --e) {
+      const auto* en = &page[12 + 5 * static_cast<std::size_t>(e)];
+      if (en[0] == 0 || en[4] == 0) {
+        if (freeEntry < 0) freeEntry = e;
+        continue;
+      }
+      for (int c = en[0]; c < en[0] + en[1] && c < kSubChunks; ++c)
+        used[static_cast<std::size_t>(c)] = true;
+    }
+    int start = -1;
+    for (int c = kFirstChunk, run = 0; c < kSubChunks; ++c) {
+      run = used[static_cast<std::size_t>(c)] ? 0 : run + 1;
+      if (run == chunks) {
+        start = c - chunks + 1;
+        break;
+      }
+    }
+    if (freeEntry < 0 || start < 0) {
+      mbPartial_.pop_back();
+      if (freeEntry >= 0) mbPartial_.insert(mbPartial_.begin(), offset);  // smaller values may fit
+      continue;
+    }
+    auto* en = &page[12 + 5 * static_cast<std::size_t>(freeEntry)];
+    en[0] = static_cast<std::uint8_t>(start);
+    en[1] = static_cast<std::uint8_t>(chunks);
+    putU16(en + 2, 1);
+    en[4] = static_cast<std::uint8_t>(stored.size() - static_cast<std::size_t>(chunks - 1) * 16);
+    std::memset(&page[static_cast<std::size_t>(start) * 16], 0,
+                static_cast<std::size_t>(chunks) * 16);
+    std::memcpy(&page[static_cast<std::size_t>(start) * 16], stored.data(), stored.size());
+    putU32(data + leader,
+           static_cast<std::uint32_t>(offset) | static_cast<std::uint32_t>(freeEntry));
+    return;
+  }
+  const auto offset = allocateMbBlocks(1);
+  auto& page = mbPage(offset, true);
+  page[0] = 3;
+  putU16(&page[1], 1);
+  auto* en = &page[12 + 5 * 63];
+  en[0] = kFirstChunk;
+  en[1] = static_cast<std::uint8_t>(chunks);
+  putU16(en + 2, 1);
+  en[4] = static_cast<std::uint8_t>(stored.size() - static_cast<std::size_t>(chunks - 1) * 16);
+  std::memcpy(&page[kFirstChunk * 16], stored.data(), stored.size());
+  mbPartial_.push_back(offset);
+  putU32(data + leader, static_cast<std::uint32_t>(offset) | 63u);
+}
+
+void ParadoxTable::freeBlob(const FieldDef& field, const std::uint8_t* data) {
+  const std::size_t leader = static_cast<std::size_t>(field.size) - 10;
+  const std::uint32_t locator = getU32(data + leader);
+  const std::uint32_t length = getU32(data + leader + 4);
+  const std::uint64_t offset = locator & 0xFFFFFF00u;
+  if (length == 0 || locator == 0 || offset == 0 || !mb_.isOpen()) return;
+  ensureMb();
+  // A reference that does not fit is left alone: freeing must never damage
+  // another value.
+  if (offset + kMbBlock > mbEnd_ || offset % kMbBlock) return;
+  auto& page = mbPage(offset);
+  const unsigned index = locator & 0xFF;
+  if (page[0] == 2 && index == 0xFF && getU32(&page[3]) == length) {
+    page[0] = 4;
+    mbFree_.emplace_back(offset, getU16(&page[1]));
+    return;
+  }
+  if (page[0] == 3 && index < kSubEntries) {
+    auto* en = &page[12 + 5 * index];
+    if (en[0] == 0) return;
+    std::memset(en, 0, 5);
+    bool live = false;
+    for (int e = 0; e < kSubEntries; ++e) {
+      const auto* x = &page[12 + 5 * static_cast<std::size_t>(e)];
+      if (x[0] != 0 && x[4] != 0) live = true;
+    }
+    if (!live) {
+      page[0] = 4;
+      mbFree_.emplace_back(offset, 1);
+    } else if (std::find(mbPartial_.begin(), mbPartial_.end(), offset) == mbPartial_.end()) {
+      mbPartial_.push_back(offset);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Commit
+
+Bytes ParadoxTable::serializeNode(const BlockTree::Node& node) const {
+  return serializeIndexNode(tree_, node, pxHdr_->blockSize, pxHdr_->recordSize);
+}
+
+void ParadoxTable::stageIndex(std::vector<PendingWrite>& writes,
+                              std::optional<std::uint64_t>& pxSize) {
+  if (!pxHdr_) {
+    pxHdr_ = makePxHeader(hdr_, pxBlockSize());
+    pxHdr_->checkValue = key_;
+    putU32(&pxHdr_->raw[hdr::kEncryption1], key_);
+  }
+  auto& ph = *pxHdr_;
+  if (pxRebuild_ || tree_.orphaned()) {
+    // Renumber every node: root first, in one chain.
+    const auto order = tree_.nodesInOrder();
+    const bool empty = tree_.blockCount() == 0;
+    pxOwner_.clear();
+    int n = 0;
+    if (!empty)
+      for (const auto id : order) {
+        auto& node = tree_.node(id);
+        node.pxBlock = ++n;
+        node.pxPrev = n - 1;
+        node.pxNext = n < static_cast<int>(order.size()) ? n + 1 : 0;
+        pxOwner_[n] = id;
+      }
+    tree_.takeDirty();
+    tree_.clearOrphaned();
+    pxRebuild_ = false;
+    pxFileBlocks_ = n;
+    pxFirst_ = n ? 1 : 0;
+    pxLast_ = n;
+    if (!empty)
+      for (const auto id : order) {
+        Bytes b = serializeNode(tree_.node(id));
+        const int block = tree_.node(id).pxBlock;
+        if (ph.checkValue)
+          crypto::encryptBlock(b.data(), b.size(), ph.checkValue,
+                               static_cast<std::uint32_t>(block));
+        writes.push_back(
+            {kPxFile,
+             static_cast<std::uint64_t>(ph.headerSize) +
+                 static_cast<std::uint64_t>(block - 1) * static_cast<std::uint64_t>(ph.blockSize),
+             std::move(b)});
+      }
+  } else {
+    auto dirty = tree_.takeDirty();
+    for (std::size_t i = 0; i < dirty.size(); ++i) {
+      auto& node = tree_.node(dirty[i]);
+      if (node.pxBlock != 0) continue;
+      // A new node gets a new block at the end of the index chain.
+      node.pxBlock = ++pxFileBlocks_;
+      node.pxPrev = pxLast_;
+      node.pxNext = 0;
+      if (pxLast_ != 0) {
+        const auto owner = pxOwner_.at(pxLast_);
+        tree_.node(owner).pxNext = node.pxBlock;
+        if (std::find(dirty.begin(), dirty.end(), owner) == dirty.end()) dirty.push_back(owner);
+      } else {
+        pxFirst_ = node.pxBlock;
+      }
+      pxLast_ = node.pxBlock;
+      pxOwner_[node.pxBlock] = dirty[i];
+    }
+    tree_.takeDirty();
+    for (const auto id : dirty) {
+      const auto& node = tree_.node(id);
+      if (tree_.blockCount() == 0) break;
+      Bytes b = serializeNode(node);
+      if (ph.checkValue)
+        crypto::encryptBlock(b.data(), b.size(), ph.checkValue,
+                             static_cast<std::uint32_t>(node.pxBlock));
+      writes.push_back({kPxFile,
+                        static_cast<std::uint64_t>(ph.headerSize) +
+                            static_cast<std::uint64_t>(node.pxBlock - 1) *
+                                static_cast<std::uint64_t>(ph.blockSize),
+                        std::move(b)});
+    }
+  }
+  const bool empty = tree_.blockCount() == 0;
+  const std::uint32_t entries = static_cast<std::uint32_t>(
+      tree_.blockCount() + (empty ? 0 : tree_.nodesInOrder().size() - 1));
+  ph.setShape(entries, empty ? 0 : pxFileBlocks_, empty ? 0 : pxFirst_, empty ? 0 : pxLast_,
+              empty ? 1 : tree_.node(tree_.root()).pxBlock, tree_.levels());
+  if (empty) {
+    // An empty table has an index of just its header.
+    pxFileBlocks_ = pxFirst_ = pxLast_ = 0;
+    pxOwner_.clear();
+    tree_.node(tree_.root()).pxBlock = 0;
+  }
+  writes.push_back({kPxFile, 0, ph.raw});
+  pxSize = static_cast<std::uint64_t>(ph.headerSize) +
+           static_cast<std::uint64_t>(pxFileBlocks_) * static_cast<std::uint64_t>(ph.blockSize);
+}
+
+void ParadoxTable::commit() {
+  std::vector<PendingWrite> writes;
+  std::array<std::optional<std::uint64_t>, kFileCount> sizes;
+  const auto first = tree_.first(), last = tree_.last();
+  hdr_.setBlocks(static_cast<int>(tree_.blockCount()), fileBlocks_,
+                 first.valid() ? static_cast<int>(tree_.at(first).child) : 0,
+                 last.valid() ? static_cast<int>(tree_.at(last).child) : 0);
+  hdr_.setNumRecords(static_cast<std::uint32_t>(tree_.total()));
+  hdr_.touch();
+  writes.push_back({kDbFile, 0,
+                    Bytes(hdr_.raw.begin(),
+                          hdr_.raw.begin() + static_cast<std::ptrdiff_t>(hdr_.mutablePrefix()))});
+  for (auto& [block, data] : dirtyDb_) {
+    Bytes b = data;
+    if (key_) crypto::encryptBlock(b.data(), b.size(), key_, static_cast<std::uint32_t>(block));
+    writes.push_back(
+        {kDbFile,
+         static_cast<std::uint64_t>(hdr_.headerSize) +
+             static_cast<std::uint64_t>(block - 1) * static_cast<std::uint64_t>(hdr_.blockSize),
+         std::move(b)});
+  }
+  sizes[kDbFile] =
+      static_cast<std::uint64_t>(hdr_.headerSize) +
+      static_cast<std::uint64_t>(fileBlocks_) * static_cast<std::uint64_t>(hdr_.blockSize);
+  std::optional<File> newPx;
+  if (hdr_.keyFields > 0) {
+    if (!px_.isOpen()) {
+      File(pxPath_, true, true);
+      px_ = File(pxPath_, true);
+    }
+    stageIndex(writes, sizes[kPxFile]);
+  } else {
+    tree_.takeDirty();
+  }
+  for (auto& [offset, data] : dirtyMb_) {
+    Bytes b = data;
+    if (key_) crypto::encryptBlob(b.data(), b.size(), key_);
+    writes.push_back({kMbFile, offset, std::move(b)});
+  }
+  if (!dirtyMb_.empty()) sizes[kMbFile] = std::max(mbEnd_, fileSize(kMbFile));
+  CommitOptions co;
+  co.sync = options_.sync;
+  co.hook = options_.commitHook;
+  commitWrites(journalPath_, {&db_, px_.isOpen() ? &px_ : nullptr, mb_.isOpen() ? &mb_ : nullptr},
+               writes, sizes, co);
+  dirtyDb_.clear();
+  dirtyMb_.clear();
+}
+
+void ParadoxTable::discard() {
+  // The staged state is thrown away and the table is read again from disk,
+  // which the journal has put back as it was.
+  dirtyDb_.clear();
+  dirtyMb_.clear();
+  load();
+}
+
+}  // namespace torvelle::format

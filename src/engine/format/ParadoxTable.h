@@ -1,0 +1,129 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/format/BlockTree.h"
+#include "engine/format/Bytes.h"
+#include "engine/format/FileIo.h"
+#include "engine/format/Header.h"
+#include "engine/format/Journal.h"
+#include "engine/format/TableFile.h"
+
+namespace torvelle::format {
+
+// The table behind TableFile: the .DB with its .PX and .MB.
+//
+// Reading walks the block chain once at open and keeps per block its record
+// count and first key (BlockTree); records are read block by block on
+// demand. A change edits copies of the few blocks it touches (data blocks,
+// index blocks on the path to the root, memo pages) and hands them to
+// commitWrites, which journals the old bytes first. So a change costs the
+// same at any table size.
+class ParadoxTable final : public TableFile {
+ public:
+  ParadoxTable(const std::filesystem::path& dbPath, const OpenOptions& options);
+
+  const TableInfo& info() const override { return info_; }
+  std::size_t recordCount() const override { return static_cast<std::size_t>(tree_.total()); }
+  Record read(std::size_t ordinal) const override;
+  std::vector<Record> readAll() const override;
+  std::string readRaw(std::size_t ordinal) const override;
+  std::size_t insert(const Record& record) override;
+  std::size_t update(std::size_t ordinal, const FieldChanges& changes) override;
+  void remove(std::size_t ordinal) override;
+
+  // What the consistency check reports.
+  std::vector<std::string> problems() const;
+
+  // For restructuring: every record's bytes in order, and the stored bytes
+  // of a blob field of a record (empty when it is inline or null).
+  const DbHeader& header() const { return hdr_; }
+  std::vector<Bytes> rawRecords() const;
+  Bytes storedBlob(const Bytes& record, int field) const;
+  const std::filesystem::path& dbPath() const { return dbPath_; }
+  std::filesystem::path pxPath() const { return pxPath_; }
+  std::filesystem::path mbPath() const { return mbPath_; }
+  bool hasMbFile() const { return mb_.isOpen(); }
+  Bytes mbHeaderPage() const;
+  int pxBlockSize() const;
+
+ private:
+  struct BlockRef {
+    int number = 0;
+    Bytes data;
+  };
+
+  void load();
+  void recoverPendingChange();
+  void unlockPassword();
+  std::vector<BlockTree::Entry> scanChain() const;
+  bool loadIndex(const std::vector<BlockTree::Entry>& chain);
+
+  std::size_t readFile(int file, std::uint64_t offset, std::uint8_t* out, std::size_t n) const;
+  std::uint64_t fileSize(int file) const;
+  Bytes readDbBlock(int block) const;
+  Bytes readPxBlock(int block) const;
+  Bytes readMb(std::uint64_t offset, std::size_t n) const;
+
+  Record decodeRecord(const std::uint8_t* rec) const;
+  Value readBlob(const FieldDef& field, const std::uint8_t* data) const;
+  Bytes blobBytes(const FieldDef& field, const std::uint8_t* data, bool stored) const;
+
+  // Changes, staged in memory until commit().
+  void requireWritable() const;
+  Bytes encodeRecord(const Record& record, std::vector<std::optional<Bytes>>& blobs,
+                     std::uint32_t& autoInc) const;
+  Bytes blobPayload(const FieldDef& field, const Value& value) const;
+  Bytes& dbBlock(int block);
+  Bytes& mbPage(std::uint64_t offset, bool fresh = false);
+  int allocateBlock();
+  void freeBlock(int block);
+  void insertRecord(const Bytes& rec);
+  void removeRecord(const BlockTree::Pos& pos, std::size_t index);
+  void setLink(int block, int next, int prev);
+  bool findInBlock(const Bytes& block, int count, const std::uint8_t* key,
+                   std::size_t& index) const;
+  std::size_t ordinalOfKey(const Bytes& rec) const;
+  bool keyExists(const Bytes& rec) const;
+
+  void ensureMb();
+  void scanMb();
+  void storeBlob(const FieldDef& field, const Bytes& stored, std::uint8_t* data);
+  void freeBlob(const FieldDef& field, const std::uint8_t* data);
+  std::uint64_t allocateMbBlocks(int units);
+
+  void commit();
+  void discard();
+  void stageIndex(std::vector<PendingWrite>& writes, std::optional<std::uint64_t>& pxSize);
+  Bytes serializeNode(const BlockTree::Node& node) const;
+
+  std::filesystem::path dbPath_, pxPath_, mbPath_, journalPath_;
+  OpenOptions options_;
+  File db_, px_, mb_;
+  DbHeader hdr_;
+  std::optional<PxHeader> pxHdr_;
+  TableInfo info_;
+  std::uint32_t key_ = 0;  // block encryption key, 0 = plain
+  BlockTree tree_;
+  std::optional<JournalImage> overlay_;  // read-only open of a table with a pending change
+  int capacity_ = 0;                     // records per block
+  int fileBlocks_ = 0;
+
+  // Staged change.
+  std::map<int, Bytes> dirtyDb_;
+  std::map<std::uint64_t, Bytes> dirtyMb_;
+  bool pxRebuild_ = false;
+  int pxFileBlocks_ = 0, pxFirst_ = 0, pxLast_ = 0;
+  std::map<int, std::uint32_t> pxOwner_;  // index block -> tree node
+  bool mbScanned_ = false;
+  std::uint64_t mbEnd_ = 0;
+  std::vector<std::pair<std::uint64_t, int>> mbFree_;  // free memo blocks: offset, units
+  std::vector<std::uint64_t> mbPartial_;               // sub-allocated blocks with room
+};
+
+}  // namespace torvelle::format

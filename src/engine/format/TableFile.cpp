@@ -1,0 +1,146 @@
+#include "engine/format/TableFile.h"
+
+#include <algorithm>
+
+#include "engine/DbError.h"
+#include "engine/format/Crypto.h"
+#include "engine/format/FieldCodec.h"
+#include "engine/format/ParadoxTable.h"
+#include "engine/format/TableWriter.h"
+
+namespace torvelle::format {
+namespace {
+
+using engine::DbError;
+
+// Renames left half done by a crash are finished before anything reads the
+// table; a reader without write access reads what is there.
+void settle(const std::filesystem::path& dbPath) {
+  try {
+    finishReplace(dbPath);
+  } catch (const DbError&) {
+  }
+}
+
+void rebuild(const std::filesystem::path& dbPath, const OpenOptions& options,
+             std::optional<std::string> newPassword) {
+  settle(dbPath);
+  OpenOptions writable = options;
+  writable.writable = true;
+  const ParadoxTable table(dbPath, writable);
+  const auto& h = table.header();
+  FreshTable fresh;
+  fresh.header = h;
+  fresh.checkValue = h.checkValue;
+  if (newPassword) {
+    fresh.checkValue =
+        newPassword->empty()
+            ? 0
+            : crypto::checkValue(codec::toTableText(*newPassword, h.codePage, "password"));
+  }
+  fresh.records = table.rawRecords();
+  fresh.blobs.resize(fresh.records.size());
+  for (std::size_t r = 0; r < fresh.records.size(); ++r)
+    for (std::size_t f = 0; f < h.fields.size(); ++f)
+      if (codec::isBlob(h.fields[f].type)) {
+        Bytes stored = table.storedBlob(fresh.records[r], static_cast<int>(f));
+        if (!stored.empty()) fresh.blobs[r].emplace_back(static_cast<int>(f), std::move(stored));
+      }
+  fresh.mbHeader = table.mbHeaderPage();
+  fresh.pxBlockSize = table.pxBlockSize();
+  if (h.keyFields > 0) {
+    // Any order the old chain had, the new one is sorted by key.
+    std::vector<std::size_t> order(fresh.records.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    const auto ks = static_cast<std::size_t>(h.keySize());
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      return std::lexicographical_compare(
+          fresh.records[a].begin(), fresh.records[a].begin() + static_cast<std::ptrdiff_t>(ks),
+          fresh.records[b].begin(), fresh.records[b].begin() + static_cast<std::ptrdiff_t>(ks));
+    });
+    FreshTable sorted = fresh;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      sorted.records[i] = fresh.records[order[i]];
+      sorted.blobs[i] = fresh.blobs[order[i]];
+    }
+    fresh = std::move(sorted);
+  }
+  writeFreshTable({table.dbPath(), table.pxPath(), table.mbPath()}, std::move(fresh), options.sync);
+}
+
+}  // namespace
+
+std::string TableFile::readRaw(std::size_t) const {
+  throw DbError(DbError::Kind::General, "Raw records are not available for this table");
+}
+
+std::unique_ptr<TableFile> TableFile::open(const std::filesystem::path& dbPath,
+                                           const OpenOptions& options) {
+  settle(dbPath);
+  return std::make_unique<ParadoxTable>(dbPath, options);
+}
+
+void TableFile::create(const std::filesystem::path& dbPath, const std::vector<FieldDef>& fields,
+                       int keyFieldCount, int codePage, const std::string& password) {
+  FreshTable fresh;
+  fresh.header = makeDbHeader(fields, keyFieldCount, codePage, dbPath.filename().string());
+  if (!password.empty())
+    fresh.checkValue = crypto::checkValue(codec::toTableText(password, codePage, "password"));
+  const int entry = fresh.header.keySize() + 6;
+  fresh.pxBlockSize = entry * 64 + 6 <= 2048 ? 2048 : 4096;
+  if (entry * 3 > fresh.pxBlockSize)
+    throw DbError(DbError::Kind::InvalidValue, "The key is too long");
+  // A table that exists and is open for writing must not be replaced.
+  std::error_code ec;
+  std::optional<File> lock;
+  if (std::filesystem::exists(dbPath, ec)) {
+    lock.emplace(dbPath, true);
+    if (!lock->tryLock())
+      throw DbError(DbError::Kind::Busy, "Table is busy: " + dbPath.filename().string());
+  }
+  TablePaths paths{dbPath, companionPath(dbPath, ".PX", nullptr),
+                   companionPath(dbPath, ".MB", nullptr)};
+  std::filesystem::remove(dbPath.string() + "-journal", ec);
+  writeFreshTable(paths, std::move(fresh), true);
+}
+
+bool TableFile::isProtected(const std::filesystem::path& dbPath) {
+  OpenOptions probe;
+  try {
+    ParadoxTable t(dbPath, probe);
+    return false;
+  } catch (const DbError& e) {
+    if (e.kind() == DbError::Kind::PasswordNeeded) return true;
+    throw;
+  }
+}
+
+std::uint32_t TableFile::passwordCheckValue(const std::string& password) {
+  return crypto::checkValue(password);
+}
+
+void TableFile::pack(const std::filesystem::path& dbPath, const OpenOptions& options) {
+  rebuild(dbPath, options, std::nullopt);
+}
+
+void TableFile::setPassword(const std::filesystem::path& dbPath, const OpenOptions& options,
+                            const std::string& newPassword) {
+  rebuild(dbPath, options, newPassword);
+}
+
+std::vector<std::string> TableFile::check(const std::filesystem::path& dbPath,
+                                          const OpenOptions& options) {
+  settle(dbPath);
+  OpenOptions readOnly = options;
+  readOnly.writable = false;
+  try {
+    const ParadoxTable table(dbPath, readOnly);
+    return table.problems();
+  } catch (const DbError& e) {
+    if (e.kind() == DbError::Kind::Corrupt || e.kind() == DbError::Kind::NotParadox)
+      return {e.what()};
+    throw;
+  }
+}
+
+}  // namespace torvelle::format

@@ -1,0 +1,231 @@
+#include "engine/format/TableWriter.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "engine/DbError.h"
+#include "engine/format/BlockTree.h"
+#include "engine/format/Crypto.h"
+#include "engine/format/FieldCodec.h"
+#include "engine/format/FileIo.h"
+#include "engine/format/IndexBlock.h"
+
+namespace torvelle::format {
+namespace {
+
+constexpr std::size_t kMbBlock = 4096;
+constexpr std::string_view kDone = "END";
+
+std::filesystem::path intentPath(const std::filesystem::path& db) {
+  return db.string() + "-replace";
+}
+
+void writeWhole(const std::filesystem::path& path, const Bytes& data, bool sync) {
+  File f(path, true, true);
+  f.writeAt(0, data.data(), data.size());
+  if (sync) f.sync();
+}
+
+Bytes freshMbHeader() {
+  Bytes h(kMbBlock);
+  const std::uint8_t head[] = {0,    1,    0,    1,    0,    0x82, 0x73, 0x02, 0x00, 0x29, 0x00,
+                               0x00, 0x10, 0x00, 0x10, 0x00, 0x10, 0x40, 0x00, 0x00, 0x08};
+  std::copy(std::begin(head), std::end(head), h.begin());
+  return h;
+}
+
+// Values are laid out as the original engine does: up to 2048 bytes share
+// sub-allocated blocks, larger ones get blocks of their own.
+Bytes buildMb(FreshTable& t) {
+  Bytes mb = t.mbHeader.size() == kMbBlock ? t.mbHeader : freshMbHeader();
+  std::size_t sub = 0;
+  int nextChunk = 0, nextEntry = -1;
+  for (std::size_t r = 0; r < t.records.size(); ++r) {
+    for (const auto& [field, stored] : t.blobs[r]) {
+      const auto& f = t.header.fields[static_cast<std::size_t>(field)];
+      auto* data =
+          &t.records[r]
+                    [static_cast<std::size_t>(t.header.offsets[static_cast<std::size_t>(field)])];
+      const std::size_t leader = static_cast<std::size_t>(f.size) - 10;
+      std::uint32_t locator = 0;
+      if (stored.size() > 2048 || f.type == FieldType::Graphic) {
+        const std::size_t units = (9 + stored.size() + kMbBlock - 1) / kMbBlock;
+        const std::size_t offset = mb.size();
+        mb.resize(offset + units * kMbBlock);
+        mb[offset] = 2;
+        putU16(&mb[offset + 1], static_cast<std::uint32_t>(units));
+        putU32(&mb[offset + 3], static_cast<std::uint32_t>(stored.size()));
+        putU16(&mb[offset + 7], 1);
+        std::copy(stored.begin(), stored.end(),
+                  mb.begin() + static_cast<std::ptrdiff_t>(offset + 9));
+        locator = static_cast<std::uint32_t>(offset) | 0xFF;
+      } else {
+        const int chunks = static_cast<int>((stored.size() + 15) / 16);
+        if (nextEntry < 0 || nextChunk + chunks > 256) {
+          sub = mb.size();
+          mb.resize(sub + kMbBlock);
+          mb[sub] = 3;
+          putU16(&mb[sub + 1], 1);
+          nextChunk = 0x15;
+          nextEntry = 63;
+        }
+        auto* en = &mb[sub + 12 + 5 * static_cast<std::size_t>(nextEntry)];
+        en[0] = static_cast<std::uint8_t>(nextChunk);
+        en[1] = static_cast<std::uint8_t>(chunks);
+        putU16(en + 2, 1);
+        en[4] =
+            static_cast<std::uint8_t>(stored.size() - static_cast<std::size_t>(chunks - 1) * 16);
+        std::copy(stored.begin(), stored.end(),
+                  mb.begin() +
+                      static_cast<std::ptrdiff_t>(sub + static_cast<std::size_t>(nextChunk) * 16));
+        locator = static_cast<std::uint32_t>(sub) | static_cast<std::uint32_t>(nextEntry);
+        nextChunk += chunks;
+        --nextEntry;
+      }
+      std::memcpy(data, stored.data(), std::min(leader, stored.size()));
+      putU32(data + leader, locator);
+      putU32(data + leader + 4, static_cast<std::uint32_t>(stored.size()));
+      putU16(data + leader + 8, 1);
+    }
+  }
+  if (t.checkValue) crypto::encryptBlob(mb.data(), mb.size(), t.checkValue);
+  return mb;
+}
+
+Bytes buildPx(const FreshTable& t, const std::vector<BlockTree::Entry>& blocks) {
+  PxHeader ph = makePxHeader(t.header, t.pxBlockSize);
+  putU32(&ph.raw[hdr::kEncryption1], t.checkValue);
+  BlockTree tree(static_cast<std::size_t>((ph.blockSize - 6) / ph.recordSize));
+  tree.build(blocks);
+  const auto order = tree.nodesInOrder();
+  int n = 0;
+  if (!blocks.empty())
+    for (const auto id : order) {
+      auto& node = tree.node(id);
+      node.pxBlock = ++n;
+      node.pxPrev = n - 1;
+      node.pxNext = n < static_cast<int>(order.size()) ? n + 1 : 0;
+    }
+  const std::uint32_t entries =
+      blocks.empty() ? 0 : static_cast<std::uint32_t>(blocks.size() + order.size() - 1);
+  ph.setShape(entries, n, n ? 1 : 0, n, 1, tree.levels());
+  Bytes out = ph.raw;
+  for (int i = 0; i < n; ++i) {
+    Bytes b = serializeIndexNode(tree, tree.node(order[static_cast<std::size_t>(i)]), ph.blockSize,
+                                 ph.recordSize);
+    if (t.checkValue)
+      crypto::encryptBlock(b.data(), b.size(), t.checkValue, static_cast<std::uint32_t>(i + 1));
+    out.insert(out.end(), b.begin(), b.end());
+  }
+  return out;
+}
+
+void renameInto(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) throwIo("rename", from, errno);
+}
+
+}  // namespace
+
+void writeFreshTable(const TablePaths& paths, FreshTable t, bool sync) {
+  auto& h = t.header;
+  const bool hasBlobs = std::any_of(h.fields.begin(), h.fields.end(),
+                                    [](const FieldDef& f) { return codec::isBlob(f.type); });
+  const bool keyed = h.keyFields > 0;
+  if (t.blobs.size() < t.records.size()) t.blobs.resize(t.records.size());
+  const Bytes mb = hasBlobs ? buildMb(t) : Bytes{};
+
+  const auto rs = static_cast<std::size_t>(h.recordSize);
+  const std::size_t perBlock = (static_cast<std::size_t>(h.blockSize) - 6) / rs;
+  const std::size_t m = (t.records.size() + perBlock - 1) / perBlock;
+  if (m > 65535)
+    throw engine::DbError(engine::DbError::Kind::Io,
+                          "Table is full: it needs more than 65535 blocks");
+  h.setNumRecords(static_cast<std::uint32_t>(t.records.size()));
+  h.setBlocks(static_cast<int>(m), static_cast<int>(m), m ? 1 : 0, static_cast<int>(m));
+  h.setFirstFree(0);
+  h.setCheckValue(t.checkValue);
+  h.touch();
+  Bytes db = h.raw;
+  db.reserve(db.size() + m * static_cast<std::size_t>(h.blockSize));
+  std::vector<BlockTree::Entry> blocks;
+  for (std::size_t k = 0; k < m; ++k) {
+    Bytes b(static_cast<std::size_t>(h.blockSize));
+    const std::size_t firstRec = k * perBlock;
+    const std::size_t count = std::min(perBlock, t.records.size() - firstRec);
+    putU16(&b[0], k + 1 < m ? static_cast<std::uint32_t>(k + 2) : 0);
+    putU16(&b[2], static_cast<std::uint32_t>(k));
+    putU16(&b[4], static_cast<std::uint16_t>(static_cast<std::int16_t>((count - 1) * rs)));
+    for (std::size_t i = 0; i < count; ++i)
+      std::copy(t.records[firstRec + i].begin(), t.records[firstRec + i].end(),
+                b.begin() + static_cast<std::ptrdiff_t>(6 + i * rs));
+    if (keyed)
+      blocks.push_back(
+          {std::string(reinterpret_cast<const char*>(&b[6]), static_cast<std::size_t>(h.keySize())),
+           static_cast<std::uint32_t>(count), static_cast<std::uint32_t>(k + 1)});
+    if (t.checkValue)
+      crypto::encryptBlock(b.data(), b.size(), t.checkValue, static_cast<std::uint32_t>(k + 1));
+    db.insert(db.end(), b.begin(), b.end());
+  }
+
+  // New files first, then one recorded step that renames them all.
+  std::vector<std::pair<std::filesystem::path, std::filesystem::path>> moves;
+  const auto stage = [&](const std::filesystem::path& final, const Bytes& data) {
+    const std::filesystem::path tmp = final.string() + ".tvnew";
+    writeWhole(tmp, data, sync);
+    moves.emplace_back(tmp, final);
+  };
+  stage(paths.db, db);
+  if (keyed) stage(paths.px, buildPx(t, blocks));
+  if (hasBlobs) stage(paths.mb, mb);
+  std::vector<std::filesystem::path> removals;
+  std::error_code ec;
+  if (!keyed && std::filesystem::exists(paths.px, ec)) removals.push_back(paths.px);
+  if (!hasBlobs && std::filesystem::exists(paths.mb, ec)) removals.push_back(paths.mb);
+
+  const auto dir = paths.db.parent_path();
+  std::ostringstream intent;
+  for (const auto& [tmp, final] : moves)
+    intent << "M\n" << tmp.string() << '\n' << final.string() << '\n';
+  for (const auto& r : removals) intent << "D\n" << r.string() << '\n';
+  intent << kDone << '\n';
+  const std::string text = intent.str();
+  writeWhole(intentPath(paths.db), Bytes(text.begin(), text.end()), sync);
+  if (sync) syncDirectory(dir);
+  finishReplace(paths.db);
+}
+
+void finishReplace(const std::filesystem::path& dbPath) {
+  const auto path = intentPath(dbPath);
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) return;
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  const bool complete = !lines.empty() && lines.back() == kDone;
+  for (std::size_t i = 0; i + 1 < lines.size();) {
+    if (lines[i] == "M" && i + 2 < lines.size()) {
+      const std::filesystem::path tmp = lines[i + 1], final = lines[i + 2];
+      if (complete) {
+        if (std::filesystem::exists(tmp, ec)) renameInto(tmp, final);
+      } else {
+        std::filesystem::remove(tmp, ec);
+      }
+      i += 3;
+    } else if (lines[i] == "D") {
+      if (complete) std::filesystem::remove(lines[i + 1], ec);
+      i += 2;
+    } else {
+      break;
+    }
+  }
+  syncDirectory(dbPath.parent_path());
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) throwIo("remove", path, errno);
+  syncDirectory(dbPath.parent_path());
+}
+
+}  // namespace torvelle::format

@@ -1,0 +1,79 @@
+#pragma once
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace torvelle::format::testing {
+
+// A folder of its own for one test, removed afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "tvfmt-XXXXXX").string();
+    if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = tmpl;
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
+    std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline std::string slurp(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void spit(const std::filesystem::path& p, const std::string& data) {
+  std::ofstream(p, std::ios::binary | std::ios::trunc)
+      .write(data.data(), static_cast<std::streamsize>(data.size()));
+}
+
+// The genuine sample tables (.DB files), sorted.
+inline std::vector<std::filesystem::path> sampleTables() {
+  std::vector<std::filesystem::path> out;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(TORVELLE_SAMPLES_DIR)) {
+    auto ext = e.path().extension().string();
+    for (auto& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == ".db") out.push_back(e.path());
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// Copies a table and its companions (same stem, any extension) into `dir`,
+// writable.
+inline std::filesystem::path copyTable(const std::filesystem::path& db,
+                                       const std::filesystem::path& dir) {
+  for (const auto& e : std::filesystem::directory_iterator(db.parent_path())) {
+    if (e.path().stem() != db.stem()) continue;
+    const auto to = dir / e.path().filename();
+    std::filesystem::copy_file(e.path(), to, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::permissions(
+        to, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  }
+  return dir / db.filename();
+}
+
+// Bytes of all files of a table folder, to prove nothing changed.
+inline std::string folderImage(const std::filesystem::path& dir) {
+  std::vector<std::filesystem::path> files;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) files.push_back(e.path());
+  std::sort(files.begin(), files.end());
+  std::string out;
+  for (const auto& f : files) out += f.filename().string() + '\n' + slurp(f) + '\n';
+  return out;
+}
+
+}  // namespace torvelle::format::testing
