@@ -1,0 +1,316 @@
+#include "engine/FieldText.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "engine/DbError.h"
+#include "support/Utf8.h"
+
+namespace torvelle::engine {
+
+using format::FieldDef;
+using format::FieldType;
+using format::Value;
+
+namespace {
+
+std::string twoDigits(int v) {
+  std::string s(2, '0');
+  s[0] = static_cast<char>('0' + (v / 10) % 10);
+  s[1] = static_cast<char>('0' + v % 10);
+  return s;
+}
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+// Splits "12.05.2024" into numbers at any of `separators`; empty parts fail.
+std::optional<std::vector<int>> numbers(std::string_view s, std::string_view separators) {
+  std::vector<int> out;
+  while (true) {
+    int v = 0;
+    const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || p == s.data()) return std::nullopt;
+    out.push_back(v);
+    s.remove_prefix(static_cast<std::size_t>(p - s.data()));
+    if (s.empty()) return out;
+    if (separators.find(s.front()) == std::string_view::npos) return std::nullopt;
+    s.remove_prefix(1);
+  }
+}
+
+std::size_t codePoints(std::string_view s) {
+  std::size_t n = 0;
+  for (std::size_t pos = 0; pos < s.size(); ++n) {
+    bool ok = true;
+    support::decodeUtf8(s, pos, ok);
+  }
+  return n;
+}
+
+[[noreturn]] void invalid(const FieldDef& def, const std::string& what) {
+  throw DbError(DbError::Kind::InvalidValue, "Invalid value for field '" + def.name + "': " + what);
+}
+
+int kindRank(const Value& v) {
+  return static_cast<int>(v.index());
+}
+
+template <class T>
+int threeWay(const T& a, const T& b) {
+  return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+}  // namespace
+
+DisplayFormats DisplayFormats::defaults() {
+  return {defaultDateText, defaultTimeText, parseDefaultDate, parseDefaultTime};
+}
+
+CivilDate civilFromDay(std::int32_t dayNumber) {
+  // Days since 0000-03-01, then the era arithmetic of the civil calendar.
+  const long long z = static_cast<long long>(dayNumber) + 306 - 1;
+  const long long era = (z >= 0 ? z : z - 146096) / 146097;
+  const long long doe = z - era * 146097;
+  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const long long mp = (5 * doy + 2) / 153;
+  const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  const long long y = yoe + era * 400 + (m <= 2 ? 1 : 0);
+  return {static_cast<int>(y), m, d};
+}
+
+std::optional<format::Date> dayFromCivil(int year, int month, int day) {
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return std::nullopt;
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  const int limit = kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+  if (day > limit) return std::nullopt;
+  const long long y = year - (month <= 2 ? 1 : 0);
+  const long long era = y / 400;
+  const long long yoe = y - era * 400;
+  const long long mp = month > 2 ? month - 3 : month + 9;
+  const long long doy = (153 * mp + 2) / 5 + day - 1;
+  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return format::Date{static_cast<std::int32_t>(era * 146097 + doe - 306 + 1)};
+}
+
+std::string defaultDateText(format::Date date) {
+  const CivilDate c = civilFromDay(date.day);
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%02d.%02d.%04d", c.day, c.month, c.year);
+  return buf;
+}
+
+std::string defaultTimeText(format::Time time) {
+  const int secs = time.msec / 1000;
+  return twoDigits(secs / 3600) + ":" + twoDigits(secs / 60 % 60) + ":" + twoDigits(secs % 60);
+}
+
+std::optional<format::Date> parseDefaultDate(std::string_view text) {
+  text = trim(text);
+  const auto parts = numbers(text, "./-");
+  if (!parts || parts->size() != 3) return std::nullopt;
+  const auto& p = *parts;
+  if (text.find('-') != std::string_view::npos && text.size() >= 5 && text[4] == '-')
+    return dayFromCivil(p[0], p[1], p[2]);
+  int year = p[2];
+  // Two-digit years fall into the window the short date form implies.
+  const std::size_t lastDigits = text.size() - text.find_last_of("./-") - 1;
+  if (lastDigits <= 2) year += year < 50 ? 2000 : 1900;
+  return dayFromCivil(year, p[1], p[0]);
+}
+
+std::optional<format::Time> parseDefaultTime(std::string_view text) {
+  const auto parts = numbers(trim(text), ":");
+  if (!parts || parts->size() < 2 || parts->size() > 3) return std::nullopt;
+  const int h = (*parts)[0], m = (*parts)[1], s = parts->size() == 3 ? (*parts)[2] : 0;
+  if (h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59) return std::nullopt;
+  return format::Time{((h * 60 + m) * 60 + s) * 1000};
+}
+
+bool isTextValue(const Value& value) {
+  return std::holds_alternative<std::string>(value);
+}
+
+std::string valueText(const Value& value, const DisplayFormats& formats) {
+  struct Visitor {
+    const DisplayFormats& f;
+    std::string operator()(std::monostate) const { return {}; }
+    std::string operator()(const std::string& s) const { return s; }
+    std::string operator()(std::int32_t v) const { return std::to_string(v); }
+    std::string operator()(double v) const {
+      char buf[32];
+      const auto [p, ec] = std::to_chars(buf, buf + sizeof buf, v);
+      return ec == std::errc() ? std::string(buf, p) : std::string();
+    }
+    std::string operator()(bool v) const { return v ? "True" : "False"; }
+    std::string operator()(format::Date d) const { return f.dateText(d); }
+    std::string operator()(format::Time t) const { return f.timeText(t); }
+    std::string operator()(format::Timestamp t) const {
+      const double day = std::floor(t.msec / 86400000.0);
+      const auto msec = static_cast<std::int32_t>(t.msec - day * 86400000.0);
+      return f.dateText({static_cast<std::int32_t>(day)}) + " " + f.timeText({msec});
+    }
+    std::string operator()(const format::Decimal& d) const { return d.text; }
+    std::string operator()(const format::Binary&) const { return {}; }
+  };
+  return std::visit(Visitor{formats}, value);
+}
+
+Value coerceValue(const FieldDef& def, Value value) {
+  if (format::isNull(value)) return value;
+  switch (def.type) {
+    case FieldType::Alpha:
+    case FieldType::Memo: {
+      auto* s = std::get_if<std::string>(&value);
+      if (!s) invalid(def, "a text is expected");
+      if (!support::isValidUtf8(*s)) invalid(def, "the text is not valid UTF-8");
+      if (def.type == FieldType::Alpha && codePoints(*s) > static_cast<std::size_t>(def.size))
+        invalid(def, "the text is longer than " + std::to_string(def.size) + " characters");
+      // An empty text is stored as null: the format cannot tell them apart.
+      if (s->empty()) return std::monostate{};
+      return value;
+    }
+    case FieldType::Date:
+      if (!std::holds_alternative<format::Date>(value)) invalid(def, "a date is expected");
+      return value;
+    case FieldType::Time:
+      if (auto* t = std::get_if<format::Time>(&value)) {
+        if (t->msec < 0 || t->msec >= 86400000) invalid(def, "the time is out of range");
+        return value;
+      }
+      invalid(def, "a time is expected");
+    case FieldType::Timestamp:
+      if (!std::holds_alternative<format::Timestamp>(value))
+        invalid(def, "a timestamp is expected");
+      return value;
+    case FieldType::Logical:
+      if (!std::holds_alternative<bool>(value)) invalid(def, "a boolean is expected");
+      return value;
+    case FieldType::Short:
+    case FieldType::Long:
+    case FieldType::AutoIncrement: {
+      double v = 0;
+      if (auto* i = std::get_if<std::int32_t>(&value))
+        v = *i;
+      else if (auto* d = std::get_if<double>(&value))
+        v = *d;
+      else
+        invalid(def, "a whole number is expected");
+      if (v != std::floor(v)) invalid(def, "a whole number is expected");
+      const double lo = def.type == FieldType::Short ? -32767 : -2147483647.0;
+      const double hi = def.type == FieldType::Short ? 32767 : 2147483647.0;
+      if (v < lo || v > hi) invalid(def, "the number is out of range");
+      return static_cast<std::int32_t>(v);
+    }
+    case FieldType::Number:
+    case FieldType::Currency:
+      if (auto* i = std::get_if<std::int32_t>(&value)) return static_cast<double>(*i);
+      if (auto* d = std::get_if<double>(&value)) {
+        if (!std::isfinite(*d)) invalid(def, "the number is not finite");
+        return value;
+      }
+      invalid(def, "a number is expected");
+    case FieldType::Bcd:
+      if (std::holds_alternative<format::Decimal>(value)) return value;
+      invalid(def, "a decimal number is expected");
+    case FieldType::Binary:
+    case FieldType::FormattedMemo:
+    case FieldType::Ole:
+    case FieldType::Graphic:
+    case FieldType::Bytes:
+      if (std::holds_alternative<format::Binary>(value)) return value;
+      invalid(def, "binary data is expected");
+  }
+  invalid(def, "unsupported field type");
+}
+
+Value parseFieldText(const FieldDef& def, std::string_view text, const DisplayFormats& formats) {
+  if (def.type == FieldType::Alpha || def.type == FieldType::Memo)
+    return coerceValue(def, std::string(text));
+  const std::string_view t = trim(text);
+  if (t.empty()) return std::monostate{};
+  switch (def.type) {
+    case FieldType::Date:
+      if (auto d = formats.parseDate(t)) return *d;
+      invalid(def, "'" + std::string(t) + "' is not a date");
+    case FieldType::Time:
+      if (auto v = formats.parseTime(t)) return *v;
+      invalid(def, "'" + std::string(t) + "' is not a time");
+    case FieldType::Logical: {
+      std::string lower(t);
+      for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+      if (lower == "true" || lower == "yes" || lower == "1") return true;
+      if (lower == "false" || lower == "no" || lower == "0") return false;
+      invalid(def, "'" + std::string(t) + "' is not a boolean");
+    }
+    case FieldType::Short:
+    case FieldType::Long:
+    case FieldType::AutoIncrement:
+    case FieldType::Number:
+    case FieldType::Currency: {
+      std::string s(t);
+      for (char& c : s)
+        if (c == ',') c = '.';
+      double v = 0;
+      const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+      if (ec != std::errc() || p != s.data() + s.size())
+        invalid(def, "'" + std::string(t) + "' is not a number");
+      return coerceValue(def, v);
+    }
+    case FieldType::Bcd:
+      return coerceValue(def, format::Decimal{std::string(t)});
+    default:
+      invalid(def, "the field cannot be set from text");
+  }
+}
+
+int compareValues(const Value& a, const Value& b) {
+  if (a.index() != b.index()) return threeWay(kindRank(a), kindRank(b));
+  struct Visitor {
+    const Value& other;
+    int operator()(std::monostate) const { return 0; }
+    int operator()(const std::string& s) const {
+      return s.compare(std::get<std::string>(other)) < 0
+                 ? -1
+                 : (s == std::get<std::string>(other) ? 0 : 1);
+    }
+    int operator()(std::int32_t v) const { return threeWay(v, std::get<std::int32_t>(other)); }
+    int operator()(double v) const { return threeWay(v, std::get<double>(other)); }
+    int operator()(bool v) const { return threeWay(v, std::get<bool>(other)); }
+    int operator()(format::Date v) const {
+      return threeWay(v.day, std::get<format::Date>(other).day);
+    }
+    int operator()(format::Time v) const {
+      return threeWay(v.msec, std::get<format::Time>(other).msec);
+    }
+    int operator()(format::Timestamp v) const {
+      return threeWay(v.msec, std::get<format::Timestamp>(other).msec);
+    }
+    int operator()(const format::Decimal& v) const {
+      return threeWay(v.text, std::get<format::Decimal>(other).text);
+    }
+    int operator()(const format::Binary& v) const {
+      return threeWay(v.bytes, std::get<format::Binary>(other).bytes);
+    }
+  };
+  return std::visit(Visitor{b}, a);
+}
+
+bool sameFieldName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+    if (fold(a[i]) != fold(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace torvelle::engine

@@ -1,0 +1,952 @@
+#include "engine/Table.h"
+
+#include <algorithm>
+#include <charconv>
+#include <numeric>
+
+#include "engine/DataSource.h"
+#include "engine/DbError.h"
+#include "engine/FieldText.h"
+#include "engine/Session.h"
+
+namespace torvelle::engine {
+
+using format::Record;
+using format::Value;
+using Kind = DbError::Kind;
+
+namespace {
+
+std::vector<std::string> splitNames(const std::string& names) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  while (start <= names.size()) {
+    const std::size_t end = std::min(names.find(';', start), names.size());
+    std::string part = names.substr(start, end - start);
+    const auto b = part.find_first_not_of(" \t");
+    const auto e = part.find_last_not_of(" \t");
+    if (b != std::string::npos) out.push_back(part.substr(b, e - b + 1));
+    start = end + 1;
+  }
+  return out;
+}
+
+bool sameValue(const Value& a, const Value& b) {
+  return compareValues(a, b) == 0;
+}
+
+}  // namespace
+
+// Follows the master's current record through its data source.
+class Table::MasterLink : public TableObserver {
+ public:
+  explicit MasterLink(Table& detail) : detail_(detail) {}
+  void tableReset(Table&) override { detail_.masterChanged(); }
+  void currentChanged(Table&) override { detail_.masterChanged(); }
+  void stateChanged(Table&) override { detail_.masterChanged(); }
+  void rowChanged(Table& master, std::size_t row) override {
+    if (master.currentRow() == row) detail_.masterChanged();
+  }
+  void fieldChanged(Table&, int) override { detail_.masterChanged(); }
+  void observedGone() override { detail_.master_ = nullptr; }
+
+ private:
+  Table& detail_;
+};
+
+Table::Table(Session& session) : session_(session), link_(std::make_unique<MasterLink>(*this)) {}
+
+Table::~Table() {
+  if (master_) master_->removeObserver(link_.get());
+  const auto observers = observers_;
+  for (TableObserver* o : observers) o->observedGone();
+}
+
+// --- Set-up ---------------------------------------------------------------
+
+void Table::setTableName(std::filesystem::path path) {
+  if (isOpen()) throw DbError(Kind::General, "Cannot change the table name of an open table.");
+  path_ = std::move(path);
+}
+
+void Table::setReadOnly(bool readOnly) {
+  if (isOpen()) throw DbError(Kind::General, "Cannot change the access of an open table.");
+  readOnly_ = readOnly;
+}
+
+void Table::setIndexFieldNames(const std::string& names) {
+  if (!isOpen()) {
+    indexNames_ = names;
+    return;
+  }
+  checkBrowseMode();
+  const std::string previous = indexNames_;
+  indexNames_ = names;
+  try {
+    resolveIndex();
+  } catch (...) {
+    indexNames_ = previous;
+    resolveIndex();
+    throw;
+  }
+  const std::uint32_t keep = currentSlot();
+  buildOrder();
+  resolveMasterFields();
+  computeRange();
+  rebuildVisible();
+  const auto pos = findVisible(keep);
+  current_ = pos ? pos : (visible_.empty() ? std::nullopt : std::optional<std::size_t>(0));
+  eof_ = bof_ = visible_.empty();
+  notifyReset();
+}
+
+void Table::setMasterSource(DataSource* source) {
+  if (source == master_) return;
+  if (isOpen()) checkBrowseMode();
+  if (master_) master_->removeObserver(link_.get());
+  master_ = source;
+  if (master_) master_->addObserver(link_.get());
+  if (!isOpen()) return;
+  const std::uint32_t keep = currentSlot();
+  resolveMasterFields();
+  computeRange();
+  rebuildVisible();
+  // Cutting the link keeps the current record; linking starts at the first.
+  std::optional<std::size_t> pos;
+  if (!master_) pos = findVisible(keep);
+  if (!pos && !visible_.empty()) pos = 0;
+  current_ = pos;
+  eof_ = visible_.empty();
+  bof_ = !pos || *pos == 0;
+  notifyReset();
+}
+
+void Table::setMasterFields(const std::string& names) {
+  masterNames_ = names;
+  if (isOpen()) {
+    checkBrowseMode();
+    resolveMasterFields();
+    computeRange();
+    rebuildVisible();
+    current_ = visible_.empty() ? std::nullopt : std::optional<std::size_t>(0);
+    eof_ = bof_ = true;
+    eof_ = visible_.empty();
+    notifyReset();
+  }
+}
+
+void Table::addObserver(TableObserver* observer) {
+  if (std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+    observers_.push_back(observer);
+}
+
+void Table::removeObserver(TableObserver* observer) {
+  observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+}
+
+template <class F>
+void Table::notify(F&& f) {
+  // A copy: observers may register or leave while we walk the list.
+  const auto observers = observers_;
+  for (TableObserver* o : observers)
+    if (std::find(observers_.begin(), observers_.end(), o) != observers_.end()) f(*o);
+}
+
+void Table::notifyReset() {
+  notify([this](TableObserver& o) { o.tableReset(*this); });
+  notify([this](TableObserver& o) { o.currentChanged(*this); });
+}
+
+void Table::setState(TableState state) {
+  state_ = state;
+  notify([this](TableObserver& o) { o.stateChanged(*this); });
+}
+
+// --- Open and close -------------------------------------------------------
+
+void Table::open() {
+  if (isOpen()) return;
+  if (path_.empty()) throw DbError(Kind::NotFound, "No table name given.");
+  auto file = session_.openFile(path_, !readOnly_);
+  shape_.reset(file->info().fields);
+  resolveIndex();
+  auto records = file->readAll();
+
+  rows_.clear();
+  rows_.reserve(records.size());
+  fileOrder_.resize(records.size());
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    Row row;
+    row.values = std::move(records[i]);
+    fillTexts(row.values, row.texts);
+    row.filePos = static_cast<std::uint32_t>(i);
+    rows_.push_back(std::move(row));
+    fileOrder_[i] = static_cast<std::uint32_t>(i);
+  }
+  aliveCount_ = rows_.size();
+  file_ = std::move(file);
+  ++generation_;
+  buildOrder();
+  emptyRecord_.assign(shape_.fields().size(), std::monostate{});
+  emptyTexts_.assign(shape_.textCount(), std::string());
+  modified_ = false;
+  state_ = TableState::Browse;
+  resolveMasterFields();
+  computeRange();
+  rebuildVisible();
+  current_ = visible_.empty() ? std::nullopt : std::optional<std::size_t>(0);
+  eof_ = visible_.empty();
+  bof_ = true;
+  notifyReset();
+  notify([this](TableObserver& o) { o.stateChanged(*this); });
+}
+
+void Table::close() {
+  if (!isOpen()) return;
+  file_.reset();
+  std::vector<Row>().swap(rows_);
+  order_.clear();
+  fileOrder_.clear();
+  visible_.clear();
+  buffer_.clear();
+  bufferTexts_.clear();
+  changed_.clear();
+  editSlot_ = kPending;
+  aliveCount_ = rangeCount_ = 0;
+  current_.reset();
+  eof_ = bof_ = true;
+  modified_ = false;
+  state_ = TableState::Inactive;
+  notifyReset();
+  notify([this](TableObserver& o) { o.stateChanged(*this); });
+}
+
+std::string Table::driverType() const {
+  requireOpen();
+  return "PARADOX";
+}
+
+const format::TableInfo& Table::info() const {
+  requireOpen();
+  return file_->info();
+}
+
+void Table::requireOpen() const {
+  if (!isOpen()) throw DbError(Kind::General, "Cannot perform this operation on a closed table.");
+}
+
+void Table::requireCurrent() const {
+  requireOpen();
+  if (!current_) throw DbError(Kind::General, "Cannot perform this operation on an empty table.");
+}
+
+void Table::requireWritable() const {
+  requireOpen();
+  if (readOnly_) throw DbError(Kind::ReadOnly, "Table is read-only.");
+}
+
+// --- Order ----------------------------------------------------------------
+
+void Table::resolveIndex() {
+  indexFields_.clear();
+  for (const auto& name : splitNames(indexNames_))
+    indexFields_.push_back(shape_.requireField(name));
+  const int keyCount = file_ ? file_->info().keyFieldCount : 0;
+  if (indexFields_.empty())
+    for (int i = 0; i < keyCount; ++i) indexFields_.push_back(i);
+  ownOrder_ = static_cast<int>(indexFields_.size()) > keyCount;
+  for (std::size_t i = 0; !ownOrder_ && i < indexFields_.size(); ++i)
+    ownOrder_ = indexFields_[i] != static_cast<int>(i);
+}
+
+void Table::resolveMasterFields() {
+  detailFields_.clear();
+  if (!master_) return;
+  const auto names = splitNames(masterNames_);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    // The master's fields meet the leading index fields; without enough of
+    // those, the detail's fields of the same names.
+    if (i < indexFields_.size())
+      detailFields_.push_back(indexFields_[i]);
+    else
+      detailFields_.push_back(shape_.requireField(names[i]));
+  }
+}
+
+bool Table::lessInOrder(std::uint32_t a, std::uint32_t b) const {
+  const Row& ra = rows_[a];
+  const Row& rb = rows_[b];
+  for (int f : indexFields_) {
+    const int c = compareValues(ra.values[static_cast<std::size_t>(f)],
+                                rb.values[static_cast<std::size_t>(f)]);
+    if (c != 0) return c < 0;
+  }
+  return ra.filePos < rb.filePos;
+}
+
+void Table::buildOrder() {
+  order_ = fileOrder_;
+  if (ownOrder_)
+    std::sort(order_.begin(), order_.end(),
+              [this](std::uint32_t a, std::uint32_t b) { return lessInOrder(a, b); });
+  for (std::size_t i = 0; i < order_.size(); ++i)
+    rows_[order_[i]].orderPos = static_cast<std::uint32_t>(i);
+}
+
+std::size_t Table::ordinalOf(std::uint32_t slot) const {
+  return rows_[slot].filePos;
+}
+
+void Table::placeInOrder(std::uint32_t slot, std::size_t ordinal) {
+  fileOrder_.insert(fileOrder_.begin() + static_cast<std::ptrdiff_t>(ordinal), slot);
+  for (std::size_t i = ordinal; i < fileOrder_.size(); ++i)
+    rows_[fileOrder_[i]].filePos = static_cast<std::uint32_t>(i);
+  std::size_t pos = ordinal;
+  if (ownOrder_)
+    pos = static_cast<std::size_t>(
+        std::upper_bound(order_.begin(), order_.end(), slot,
+                         [this](std::uint32_t a, std::uint32_t b) { return lessInOrder(a, b); }) -
+        order_.begin());
+  order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(pos), slot);
+  for (std::size_t i = pos; i < order_.size(); ++i)
+    rows_[order_[i]].orderPos = static_cast<std::uint32_t>(i);
+}
+
+void Table::dropFromOrder(std::uint32_t slot) {
+  const std::size_t f = rows_[slot].filePos;
+  fileOrder_.erase(fileOrder_.begin() + static_cast<std::ptrdiff_t>(f));
+  for (std::size_t i = f; i < fileOrder_.size(); ++i)
+    rows_[fileOrder_[i]].filePos = static_cast<std::uint32_t>(i);
+  const std::size_t o = rows_[slot].orderPos;
+  order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(o));
+  for (std::size_t i = o; i < order_.size(); ++i)
+    rows_[order_[i]].orderPos = static_cast<std::uint32_t>(i);
+}
+
+void Table::fillTexts(const Record& values, std::vector<std::string>& texts) const {
+  texts.resize(shape_.textCount());
+  const auto& formats = session_.displayFormats();
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const int slot = shape_.textSlot(static_cast<int>(i));
+    if (slot >= 0) texts[static_cast<std::size_t>(slot)] = valueText(values[i], formats);
+  }
+}
+
+// --- Range and filter -----------------------------------------------------
+
+void Table::computeRange() {
+  range_ = Range::All;
+  rangeValues_.clear();
+  if (!master_) return;
+  range_ = Range::None;
+  Table* m = master_->table();
+  if (!m || !m->isOpen()) return;
+  if (!m->currentRow()) return;
+  const RecordView cur = m->current();
+  for (const auto& name : splitNames(masterNames_)) {
+    const int f = m->fieldIndex(name);
+    if (f < 0) return;
+    rangeValues_.push_back(cur.value(f));
+  }
+  if (rangeValues_.size() != detailFields_.size()) return;
+  range_ = Range::Values;
+}
+
+bool Table::inRange(const Record& values) const {
+  if (range_ == Range::All) return true;
+  if (range_ == Range::None) return false;
+  for (std::size_t i = 0; i < detailFields_.size(); ++i)
+    if (!sameValue(values[static_cast<std::size_t>(detailFields_[i])], rangeValues_[i]))
+      return false;
+  return true;
+}
+
+bool Table::passesFilter(const Record& values, const std::vector<std::string>& texts,
+                         bool& reported) const {
+  if (!filtered_ || !events_.filterRecord) return true;
+  try {
+    return events_.filterRecord(RecordView(shape_, values, texts.data()));
+  } catch (...) {
+    // The record passes. One report per pass: a failing test would otherwise
+    // raise one error box per record.
+    if (!reported) session_.reportError(std::current_exception());
+    reported = true;
+    return true;
+  }
+}
+
+void Table::rebuildVisible() {
+  visible_.clear();
+  rangeCount_ = 0;
+  if (range_ == Range::None) return;
+  bool reported = false;
+  for (const std::uint32_t slot : order_) {
+    const Row& row = rows_[slot];
+    if (!inRange(row.values)) continue;
+    ++rangeCount_;
+    if (passesFilter(row.values, row.texts, reported)) visible_.push_back(slot);
+  }
+}
+
+std::size_t Table::visiblePosFor(std::uint32_t slot) const {
+  const std::uint32_t pos = rows_[slot].orderPos;
+  return static_cast<std::size_t>(
+      std::lower_bound(visible_.begin(), visible_.end(), pos,
+                       [this](std::uint32_t s, std::uint32_t p) { return rows_[s].orderPos < p; }) -
+      visible_.begin());
+}
+
+std::optional<std::size_t> Table::findVisible(std::uint32_t slot) const {
+  if (slot >= rows_.size() || !rows_[slot].alive) return std::nullopt;
+  if (state_ == TableState::Insert) {
+    // The pending row has no place in the order; search plainly.
+    const auto it = std::find(visible_.begin(), visible_.end(), slot);
+    if (it == visible_.end()) return std::nullopt;
+    return static_cast<std::size_t>(it - visible_.begin());
+  }
+  const std::size_t pos = visiblePosFor(slot);
+  if (pos < visible_.size() && visible_[pos] == slot) return pos;
+  return std::nullopt;
+}
+
+void Table::masterChanged() {
+  if (!isOpen()) return;
+  const Range oldRange = range_;
+  const Record oldValues = rangeValues_;
+  computeRange();
+  if (range_ == oldRange && rangeValues_.size() == oldValues.size() &&
+      std::equal(oldValues.begin(), oldValues.end(), rangeValues_.begin(), sameValue))
+    return;
+  // A pending edit belongs to the old range: end it there first.
+  const Range newRange = range_;
+  Record newValues = rangeValues_;
+  range_ = oldRange;
+  rangeValues_ = oldValues;
+  checkBrowseMode();
+  range_ = newRange;
+  rangeValues_ = std::move(newValues);
+  rebuildVisible();
+  current_ = visible_.empty() ? std::nullopt : std::optional<std::size_t>(0);
+  eof_ = visible_.empty();
+  bof_ = true;
+  notifyReset();
+}
+
+// --- Moving ---------------------------------------------------------------
+
+void Table::setCurrent(std::optional<std::size_t> row, bool eof, bool bof) {
+  current_ = row;
+  eof_ = eof || visible_.empty();
+  bof_ = bof || visible_.empty();
+  notify([this](TableObserver& o) { o.currentChanged(*this); });
+}
+
+void Table::setFiltered(bool filtered) {
+  if (!isOpen()) {
+    filtered_ = filtered;
+    return;
+  }
+  checkBrowseMode();
+  filtered_ = filtered;
+  rebuildVisible();
+  current_ = visible_.empty() ? std::nullopt : std::optional<std::size_t>(0);
+  eof_ = visible_.empty();
+  bof_ = true;
+  notifyReset();
+}
+
+void Table::first() {
+  requireOpen();
+  checkBrowseMode();
+  setCurrent(visible_.empty() ? std::nullopt : std::optional<std::size_t>(0), false, true);
+}
+
+void Table::last() {
+  requireOpen();
+  checkBrowseMode();
+  setCurrent(visible_.empty() ? std::nullopt : std::optional(visible_.size() - 1), true, false);
+}
+
+void Table::next() {
+  requireOpen();
+  checkBrowseMode();
+  if (!current_ || *current_ + 1 >= visible_.size()) {
+    setCurrent(current_, true, false);
+    return;
+  }
+  setCurrent(*current_ + 1);
+}
+
+void Table::prior() {
+  requireOpen();
+  checkBrowseMode();
+  if (!current_ || *current_ == 0) {
+    setCurrent(current_, false, true);
+    return;
+  }
+  setCurrent(*current_ - 1);
+}
+
+void Table::moveTo(std::size_t row) {
+  requireOpen();
+  if (row >= visible_.size()) throw DbError(Kind::General, "Row out of range.");
+  const std::uint32_t slot = slotAt(row);
+  if (slot == kPending || (state_ == TableState::Edit && slot == editSlot_)) return;
+  checkBrowseMode();
+  // Ending the edit may have moved rows: find the record again.
+  setCurrent(findVisible(slot));
+}
+
+std::size_t Table::recordCount() const {
+  requireOpen();
+  return rangeCount_;
+}
+
+void Table::refresh() {
+  requireOpen();
+  checkBrowseMode();
+  const std::uint32_t keep = currentSlot();
+  if (readOnly_) {
+    // Others may write a table we only read: take it from disk again.
+    auto records = file_->readAll();
+    rows_.clear();
+    fileOrder_.resize(records.size());
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      Row row;
+      row.values = std::move(records[i]);
+      fillTexts(row.values, row.texts);
+      row.filePos = static_cast<std::uint32_t>(i);
+      rows_.push_back(std::move(row));
+      fileOrder_[i] = static_cast<std::uint32_t>(i);
+    }
+    aliveCount_ = rows_.size();
+    ++generation_;
+    buildOrder();
+  }
+  computeRange();
+  rebuildVisible();
+  const auto pos = readOnly_ ? std::nullopt : findVisible(keep);
+  current_ = pos ? pos : (visible_.empty() ? std::nullopt : std::optional<std::size_t>(0));
+  eof_ = visible_.empty();
+  bof_ = !current_ || *current_ == 0;
+  notifyReset();
+}
+
+bool Table::findKey(const Value& value) {
+  requireOpen();
+  if (indexFields_.empty()) throw DbError(Kind::General, "The table has no index to search.");
+  checkBrowseMode();
+  const int field = indexFields_[0];
+  const Value key = coerceValue(shape_.fields()[static_cast<std::size_t>(field)], value);
+  for (const std::uint32_t slot : order_) {
+    const Row& row = rows_[slot];
+    if (!sameValue(row.values[static_cast<std::size_t>(field)], key) || !inRange(row.values))
+      continue;
+    auto pos = findVisible(slot);
+    if (!pos) {
+      // A record the filter hid: it joins the visible rows until the next
+      // re-filter, so that a loop over all records of a key reaches it.
+      pos = visiblePosFor(slot);
+      insertVisible(*pos, slot);
+    }
+    setCurrent(pos);
+    return true;
+  }
+  return false;
+}
+
+std::string Table::bookmark() const {
+  if (!isOpen() || !current_) return {};
+  const std::uint32_t slot = slotAt(*current_);
+  if (slot == kPending) return {};
+  return std::to_string(generation_) + ":" + std::to_string(slot);
+}
+
+std::optional<std::uint32_t> Table::parseBookmark(const std::string& bookmark) const {
+  const auto colon = bookmark.find(':');
+  if (colon == std::string::npos) return std::nullopt;
+  std::uint64_t gen = 0;
+  std::uint32_t slot = 0;
+  const char* b = bookmark.data();
+  if (std::from_chars(b, b + colon, gen).ec != std::errc() || gen != generation_)
+    return std::nullopt;
+  const auto [p, ec] = std::from_chars(b + colon + 1, b + bookmark.size(), slot);
+  if (ec != std::errc() || p != b + bookmark.size() || slot >= rows_.size() || !rows_[slot].alive)
+    return std::nullopt;
+  return slot;
+}
+
+std::optional<std::size_t> Table::rowOfBookmark(const std::string& bookmark) const {
+  if (!isOpen()) return std::nullopt;
+  const auto slot = parseBookmark(bookmark);
+  return slot ? findVisible(*slot) : std::nullopt;
+}
+
+void Table::gotoBookmark(const std::string& bookmark) {
+  requireOpen();
+  checkBrowseMode();
+  const auto slot = parseBookmark(bookmark);
+  if (!slot) throw DbError(Kind::RecordGone, "Record/Key deleted.");
+  const auto pos = findVisible(*slot);
+  if (!pos) throw DbError(Kind::RecordGone, "Record not found.");
+  setCurrent(pos);
+}
+
+// --- Visible rows ---------------------------------------------------------
+
+RecordView Table::row(std::size_t i) const {
+  const std::uint32_t slot = visible_.at(i);
+  if (slot == kPending || (state_ == TableState::Edit && slot == editSlot_))
+    return RecordView(shape_, buffer_, bufferTexts_.data());
+  return RecordView(shape_, rows_[slot].values, rows_[slot].texts.data());
+}
+
+std::optional<std::size_t> Table::currentRow() const {
+  return current_;
+}
+
+RecordView Table::current() const {
+  if (state_ == TableState::Edit || state_ == TableState::Insert)
+    return RecordView(shape_, buffer_, bufferTexts_.data());
+  if (!current_) return RecordView(shape_, emptyRecord_, emptyTexts_.data());
+  return row(*current_);
+}
+
+void Table::eraseVisible(std::size_t pos) {
+  visible_.erase(visible_.begin() + static_cast<std::ptrdiff_t>(pos));
+  if (current_) {
+    if (*current_ > pos) --*current_;
+    if (*current_ >= visible_.size())
+      current_ = visible_.empty() ? std::nullopt : std::optional(visible_.size() - 1);
+  }
+  notify([&](TableObserver& o) { o.rowsRemoved(*this, pos, 1); });
+}
+
+void Table::insertVisible(std::size_t pos, std::uint32_t slot) {
+  visible_.insert(visible_.begin() + static_cast<std::ptrdiff_t>(pos), slot);
+  if (current_ && *current_ >= pos) ++*current_;
+  notify([&](TableObserver& o) { o.rowsInserted(*this, pos, 1); });
+}
+
+// --- Editing --------------------------------------------------------------
+
+void Table::checkBrowseMode() {
+  if (state_ != TableState::Edit && state_ != TableState::Insert) return;
+  if (modified_)
+    post();
+  else
+    cancel();
+}
+
+void Table::edit() {
+  requireWritable();
+  if (state_ == TableState::Edit || state_ == TableState::Insert) return;
+  if (!current_) {
+    // Nothing to edit: typing into an empty grid starts a new record.
+    append();
+    return;
+  }
+  if (events_.beforeEdit) events_.beforeEdit(*this);
+  if (!current_) throw DbError(Kind::General, "Cannot perform this operation on an empty table.");
+  editSlot_ = slotAt(*current_);
+  buffer_ = rows_[editSlot_].values;
+  bufferTexts_ = rows_[editSlot_].texts;
+  changed_.assign(buffer_.size(), false);
+  modified_ = false;
+  setState(TableState::Edit);
+}
+
+void Table::insert() {
+  beginInsert(false);
+}
+void Table::append() {
+  beginInsert(true);
+}
+
+void Table::beginInsert(bool atEnd) {
+  requireWritable();
+  checkBrowseMode();
+  rowBeforeInsert_ = current_;
+  const std::size_t pos = atEnd || !current_ ? visible_.size() : *current_;
+  buffer_.assign(shape_.fields().size(), std::monostate{});
+  changed_.assign(buffer_.size(), true);
+  // The master link's values first, so that the new-record hook sees them.
+  if (range_ == Range::Values)
+    for (std::size_t i = 0; i < detailFields_.size(); ++i)
+      buffer_[static_cast<std::size_t>(detailFields_[i])] = rangeValues_[i];
+  fillTexts(buffer_, bufferTexts_);
+  editSlot_ = kPending;
+  state_ = TableState::Insert;
+  modified_ = false;
+  visible_.insert(visible_.begin() + static_cast<std::ptrdiff_t>(pos), kPending);
+  current_ = pos;
+  eof_ = bof_ = false;
+  notify([&](TableObserver& o) { o.rowsInserted(*this, pos, 1); });
+  notify([this](TableObserver& o) { o.stateChanged(*this); });
+  notify([this](TableObserver& o) { o.currentChanged(*this); });
+  if (events_.newRecord) {
+    try {
+      events_.newRecord(*this);
+    } catch (...) {
+      dropPendingRow();
+      throw;
+    }
+  }
+  // Defaults alone do not make the record modified: left as it is, it is
+  // dropped rather than posted.
+  modified_ = false;
+  notify([this](TableObserver& o) { o.stateChanged(*this); });
+}
+
+void Table::dropPendingRow() {
+  const auto it = std::find(visible_.begin(), visible_.end(), kPending);
+  state_ = TableState::Browse;
+  modified_ = false;
+  buffer_.clear();
+  bufferTexts_.clear();
+  if (it != visible_.end()) {
+    const std::size_t pos = static_cast<std::size_t>(it - visible_.begin());
+    visible_.erase(it);
+    current_ = rowBeforeInsert_;
+    if (current_ && *current_ >= visible_.size())
+      current_ = visible_.empty() ? std::nullopt : std::optional(visible_.size() - 1);
+    eof_ = bof_ = visible_.empty();
+    notify([&](TableObserver& o) { o.rowsRemoved(*this, pos, 1); });
+  }
+  notify([this](TableObserver& o) { o.stateChanged(*this); });
+  notify([this](TableObserver& o) { o.currentChanged(*this); });
+}
+
+void Table::cancel() {
+  if (state_ == TableState::Insert) {
+    dropPendingRow();
+  } else if (state_ == TableState::Edit) {
+    const auto pos = current_;
+    buffer_.clear();
+    bufferTexts_.clear();
+    editSlot_ = kPending;
+    modified_ = false;
+    setState(TableState::Browse);
+    if (pos) notify([&](TableObserver& o) { o.rowChanged(*this, *pos); });
+  }
+}
+
+void Table::post() {
+  requireOpen();
+  if (state_ == TableState::Edit)
+    postEdit();
+  else if (state_ == TableState::Insert)
+    postInsert();
+  else
+    return;
+  if (events_.afterPost) events_.afterPost(*this);
+}
+
+void Table::postEdit() {
+  const std::uint32_t slot = editSlot_;
+  Row& row = rows_[slot];
+  format::FieldChanges changes;
+  for (std::size_t i = 0; i < buffer_.size(); ++i)
+    if (changed_[i] && !sameValue(buffer_[i], row.values[i]))
+      changes.emplace_back(static_cast<int>(i), buffer_[i]);
+
+  const std::size_t oldPos = *current_;
+  state_ = TableState::Browse;
+  if (changes.empty()) {
+    editSlot_ = kPending;
+    modified_ = false;
+    buffer_.clear();
+    notify([this](TableObserver& o) { o.stateChanged(*this); });
+    return;
+  }
+  std::size_t ordinal = 0;
+  try {
+    ordinal = file_->update(ordinalOf(slot), changes);
+  } catch (...) {
+    state_ = TableState::Edit;  // the record stays as typed, to be mended
+    throw;
+  }
+  row.values = file_->read(ordinal);
+  fillTexts(row.values, row.texts);
+  editSlot_ = kPending;
+  modified_ = false;
+  buffer_.clear();
+  bufferTexts_.clear();
+
+  bool orderChanged = ordinal != row.filePos;
+  if (ownOrder_)
+    for (const auto& [f, v] : changes)
+      orderChanged = orderChanged ||
+                     std::find(indexFields_.begin(), indexFields_.end(), f) != indexFields_.end();
+  const bool stays = inRange(row.values);
+  if (!orderChanged && stays) {
+    notify([&](TableObserver& o) { o.rowChanged(*this, oldPos); });
+    notify([this](TableObserver& o) { o.stateChanged(*this); });
+    return;
+  }
+  eraseVisible(oldPos);
+  if (orderChanged) {
+    dropFromOrder(slot);
+    placeInOrder(slot, ordinal);
+  }
+  std::optional<std::size_t> cur = current_;
+  if (stays) {
+    // The record follows its new key, and the cursor follows the record.
+    const std::size_t pos = visiblePosFor(slot);
+    insertVisible(pos, slot);
+    cur = pos;
+  } else {
+    --rangeCount_;
+    cur = visible_.empty() ? std::nullopt : std::optional(std::min(oldPos, visible_.size() - 1));
+  }
+  notify([this](TableObserver& o) { o.stateChanged(*this); });
+  setCurrent(cur);
+}
+
+void Table::postInsert() {
+  std::size_t ordinal = 0;
+  ordinal = file_->insert(buffer_);  // a failure leaves the insert pending
+  const auto slot = static_cast<std::uint32_t>(rows_.size());
+  Row row;
+  row.values = file_->read(ordinal);
+  fillTexts(row.values, row.texts);
+  rows_.push_back(std::move(row));
+  ++aliveCount_;
+  placeInOrder(slot, ordinal);
+
+  const auto it = std::find(visible_.begin(), visible_.end(), kPending);
+  const std::size_t pendingPos = static_cast<std::size_t>(it - visible_.begin());
+  state_ = TableState::Browse;
+  modified_ = false;
+  buffer_.clear();
+  bufferTexts_.clear();
+  if (it != visible_.end()) eraseVisible(pendingPos);
+  std::optional<std::size_t> cur = current_;
+  if (inRange(rows_[slot].values)) {
+    ++rangeCount_;
+    const std::size_t pos = visiblePosFor(slot);
+    insertVisible(pos, slot);
+    cur = pos;
+  } else {
+    cur =
+        visible_.empty() ? std::nullopt : std::optional(std::min(pendingPos, visible_.size() - 1));
+  }
+  notify([this](TableObserver& o) { o.stateChanged(*this); });
+  setCurrent(cur);
+}
+
+void Table::remove() {
+  requireWritable();
+  if (state_ == TableState::Insert) {
+    cancel();
+    return;
+  }
+  requireCurrent();
+  if (events_.beforeDelete) events_.beforeDelete(*this);
+  if (!current_) return;
+  const std::uint32_t slot = state_ == TableState::Edit ? editSlot_ : slotAt(*current_);
+  if (slot == kPending) return;
+  file_->remove(ordinalOf(slot));
+  const auto pos = findVisible(slot);
+  if (inRange(rows_[slot].values)) --rangeCount_;
+  dropFromOrder(slot);
+  rows_[slot].alive = false;
+  rows_[slot].values.clear();
+  rows_[slot].texts.clear();
+  --aliveCount_;
+  const bool wasEditing = state_ == TableState::Edit;
+  if (wasEditing) {
+    state_ = TableState::Browse;
+    editSlot_ = kPending;
+    modified_ = false;
+    buffer_.clear();
+    bufferTexts_.clear();
+  }
+  if (pos) eraseVisible(*pos);
+  if (wasEditing) notify([this](TableObserver& o) { o.stateChanged(*this); });
+  setCurrent(current_);
+}
+
+// --- Fields ---------------------------------------------------------------
+
+const Value& Table::field(std::string_view name) const {
+  requireOpen();
+  return current().value(name);
+}
+
+std::string Table::fieldText(std::string_view name) const {
+  requireOpen();
+  return std::string(current().text(name));
+}
+
+std::string Table::textAt(int position) const {
+  requireOpen();
+  if (position < 0 || position >= static_cast<int>(shape_.fields().size()))
+    throw DbError(Kind::InvalidValue, "No field at position " + std::to_string(position) + ".");
+  return std::string(current().text(position));
+}
+
+std::optional<format::Date> Table::dateField(std::string_view name) const {
+  const Value& v = field(name);
+  if (format::isNull(v)) return std::nullopt;
+  if (const auto* d = std::get_if<format::Date>(&v)) return *d;
+  throw DbError(Kind::InvalidValue, "Field '" + std::string(name) + "' is not a date field.");
+}
+
+std::optional<format::Time> Table::timeField(std::string_view name) const {
+  const Value& v = field(name);
+  if (format::isNull(v)) return std::nullopt;
+  if (const auto* t = std::get_if<format::Time>(&v)) return *t;
+  throw DbError(Kind::InvalidValue, "Field '" + std::string(name) + "' is not a time field.");
+}
+
+bool Table::boolField(std::string_view name) const {
+  const Value& v = field(name);
+  if (format::isNull(v)) return false;
+  if (const auto* b = std::get_if<bool>(&v)) return *b;
+  throw DbError(Kind::InvalidValue, "Field '" + std::string(name) + "' is not a boolean field.");
+}
+
+double Table::numberField(std::string_view name) const {
+  const Value& v = field(name);
+  if (format::isNull(v)) return 0;
+  if (const auto* d = std::get_if<double>(&v)) return *d;
+  if (const auto* i = std::get_if<std::int32_t>(&v)) return *i;
+  throw DbError(Kind::InvalidValue, "Field '" + std::string(name) + "' is not a number field.");
+}
+
+bool Table::isNull(std::string_view name) const {
+  return format::isNull(field(name));
+}
+
+void Table::setField(std::string_view name, Value value) {
+  requireOpen();
+  setField(shape_.requireField(name), std::move(value));
+}
+
+void Table::setField(int field, Value value) {
+  requireWritable();
+  if (state_ != TableState::Edit && state_ != TableState::Insert)
+    throw DbError(Kind::General, "Table is not in edit or insert mode.");
+  if (field < 0 || field >= static_cast<int>(buffer_.size()))
+    throw DbError(Kind::InvalidValue, "No field at position " + std::to_string(field) + ".");
+  const auto f = static_cast<std::size_t>(field);
+  buffer_[f] = coerceValue(shape_.fields()[f], std::move(value));
+  const int slot = shape_.textSlot(field);
+  if (slot >= 0)
+    bufferTexts_[static_cast<std::size_t>(slot)] = valueText(buffer_[f], session_.displayFormats());
+  changed_[f] = true;
+  const bool first = !modified_;
+  modified_ = true;
+  notify([&](TableObserver& o) { o.fieldChanged(*this, field); });
+  if (first) notify([this](TableObserver& o) { o.stateChanged(*this); });
+}
+
+void Table::setFieldText(std::string_view name, std::string_view text) {
+  requireOpen();
+  const int f = shape_.requireField(name);
+  setField(f, parseFieldText(shape_.fields()[static_cast<std::size_t>(f)], text,
+                             session_.displayFormats()));
+}
+
+}  // namespace torvelle::engine

@@ -1,0 +1,235 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/RecordView.h"
+#include "engine/TableObserver.h"
+#include "engine/format/TableFile.h"
+
+namespace torvelle::engine {
+
+class DataSource;
+class Session;
+class Table;
+
+enum class TableState { Inactive, Browse, Edit, Insert };
+
+// Hooks the program fills in. An exception from beforeEdit or beforeDelete
+// stops that operation; one from newRecord undoes the insertion.
+struct TableEvents {
+  std::function<void(Table&)> newRecord;
+  std::function<void(Table&)> beforeEdit;
+  std::function<void(Table&)> afterPost;
+  std::function<void(Table&)> beforeDelete;
+  // Runs per record while the table is filtered; true lets it through.
+  std::function<bool(const RecordView&)> filterRecord;
+};
+
+// A cursor over one Paradox table. All records are read once at open and kept
+// in memory in the current index order; the visible rows are those in the
+// master range that the filter passed at the last re-filter. Changes go
+// through the file layer and are on disk when post and remove return.
+class Table {
+ public:
+  explicit Table(Session& session);
+  virtual ~Table();
+  Table(const Table&) = delete;
+  Table& operator=(const Table&) = delete;
+
+  // --- Set-up -------------------------------------------------------------
+  // A path relative to the current directory, or absolute. Only while closed.
+  void setTableName(std::filesystem::path path);
+  const std::filesystem::path& tableName() const { return path_; }
+  void setReadOnly(bool readOnly);
+  bool readOnly() const { return readOnly_; }
+  // "Date;Time": the primary key when the names are a prefix of it,
+  // otherwise an order the engine keeps itself. Empty: the primary key.
+  void setIndexFieldNames(const std::string& names);
+  const std::string& indexFieldNames() const { return indexNames_; }
+  // Master link: only rows whose leading index fields equal the master
+  // source's current `masterFields` are visible, and a new row gets those
+  // values. nullptr cuts the link and shows every row, keeping the current one.
+  void setMasterSource(DataSource* source);
+  DataSource* masterSource() const { return master_; }
+  void setMasterFields(const std::string& names);
+  const std::string& masterFields() const { return masterNames_; }
+  TableEvents& events() { return events_; }
+  Session& session() const { return session_; }
+
+  void addObserver(TableObserver* observer);
+  void removeObserver(TableObserver* observer);
+
+  // --- Open and close -----------------------------------------------------
+  virtual void open();
+  // A pending insert or edit is dropped; post first to keep it.
+  virtual void close();
+  bool isOpen() const { return state_ != TableState::Inactive; }
+  std::string driverType() const;  // "PARADOX"
+  const format::TableInfo& info() const;
+  const std::vector<format::FieldDef>& fields() const { return shape_.fields(); }
+  int fieldIndex(std::string_view name) const { return shape_.fieldIndex(name); }
+
+  // --- Filter -------------------------------------------------------------
+  // On an open table, even to the current value: ends a pending edit (post
+  // when modified, else cancel), re-filters and moves to the first row.
+  void setFiltered(bool filtered);
+  bool filtered() const { return filtered_; }
+
+  // --- Moving -------------------------------------------------------------
+  // Every move first ends a pending edit, as setFiltered does.
+  void first();
+  void last();
+  void next();
+  void prior();
+  bool eof() const { return eof_; }
+  bool bof() const { return bof_; }
+  void moveTo(std::size_t row);
+  // Records in the master range, whether the filter passes them or not.
+  std::size_t recordCount() const;
+  // Re-applies range and filter; keeps the current record when it still passes.
+  void refresh();
+  // Moves to the first record in range whose first index field equals
+  // `value`, also one the filter hides (it then stays visible until the next
+  // re-filter). False, without moving, when there is none.
+  bool findKey(const format::Value& value);
+
+  std::string bookmark() const;  // "" without a current record
+  // DbError(RecordGone) when the record is deleted or no longer visible.
+  void gotoBookmark(const std::string& bookmark);
+  std::optional<std::size_t> rowOfBookmark(const std::string& bookmark) const;
+
+  // --- Visible rows -------------------------------------------------------
+  // O(1) per row; the pending inserted record is a row too.
+  std::size_t rowCount() const { return visible_.size(); }
+  RecordView row(std::size_t i) const;
+  std::optional<std::size_t> currentRow() const;
+
+  // --- Editing ------------------------------------------------------------
+  TableState state() const { return state_; }
+  bool modified() const { return modified_; }
+  void edit();
+  void insert();  // before the current row
+  void append();  // after the last row
+  // Writes the pending record. A failure (a key violation) leaves the table
+  // in its state with the record as typed, so it can be mended.
+  void post();
+  void cancel();
+  void remove();
+  // Post when modified, else cancel; nothing in browse state.
+  void checkBrowseMode();
+
+  // --- Fields of the current record (the pending one while editing) ------
+  const format::Value& field(std::string_view name) const;
+  RecordView current() const;
+  std::string fieldText(std::string_view name) const;
+  std::string textAt(int position) const;
+  std::string firstFieldText() const { return textAt(0); }
+  std::optional<format::Date> dateField(std::string_view name) const;
+  std::optional<format::Time> timeField(std::string_view name) const;
+  bool boolField(std::string_view name) const;      // null is false
+  double numberField(std::string_view name) const;  // null is 0
+  bool isNull(std::string_view name) const;
+  void setField(std::string_view name, format::Value value);
+  void setField(int field, format::Value value);
+  void setFieldText(std::string_view name, std::string_view text);
+
+ private:
+  struct Row {
+    format::Record values;
+    std::vector<std::string> texts;
+    std::uint32_t orderPos = 0;  // position in order_
+    std::uint32_t filePos = 0;   // ordinal in the file (own orders only)
+    bool alive = true;
+  };
+  static constexpr std::uint32_t kPending = 0xFFFFFFFFu;
+  class MasterLink;
+
+  void requireOpen() const;
+  void requireCurrent() const;
+  void requireWritable() const;
+  void resolveIndex();
+  void resolveMasterFields();
+  void buildOrder();
+  bool lessInOrder(std::uint32_t a, std::uint32_t b) const;
+  std::uint32_t orderInsertPos(std::uint32_t slot) const;
+  std::size_t ordinalOf(std::uint32_t slot) const;
+  void placeInOrder(std::uint32_t slot, std::size_t ordinal);
+  void dropFromOrder(std::uint32_t slot);
+  void fillTexts(const format::Record& values, std::vector<std::string>& texts) const;
+  void computeRange();
+  bool inRange(const format::Record& values) const;
+  bool passesFilter(const format::Record& values, const std::vector<std::string>& texts,
+                    bool& reported) const;
+  void rebuildVisible();
+  std::size_t visiblePosFor(std::uint32_t slot) const;
+  std::optional<std::size_t> findVisible(std::uint32_t slot) const;
+  void setCurrent(std::optional<std::size_t> row, bool eof = false, bool bof = false);
+  void beginInsert(bool atEnd);
+  void endPending();
+  void dropPendingRow();
+  void eraseVisible(std::size_t pos);
+  void insertVisible(std::size_t pos, std::uint32_t slot);
+  std::uint32_t slotAt(std::size_t row) const { return visible_[row]; }
+  std::uint32_t currentSlot() const { return current_ ? visible_[*current_] : kPending; }
+  std::optional<std::uint32_t> parseBookmark(const std::string& bookmark) const;
+  void postEdit();
+  void postInsert();
+  void masterChanged();
+  void setState(TableState state);
+  void notifyReset();
+  template <class F>
+  void notify(F&& f);
+
+  Session& session_;
+  std::filesystem::path path_;
+  bool readOnly_ = false;
+  std::string indexNames_;
+  std::string masterNames_ = "Section";
+  DataSource* master_ = nullptr;
+  std::unique_ptr<MasterLink> link_;
+  TableEvents events_;
+  bool filtered_ = false;
+  std::vector<TableObserver*> observers_;
+
+  std::unique_ptr<format::TableFile> file_;
+  TableShape shape_;
+  std::vector<int> indexFields_;
+  std::vector<int> detailFields_;  // leading index fields matched with the master
+  std::vector<int> masterFieldIdx_;
+  bool ownOrder_ = false;  // index not a prefix of the primary key
+  std::uint64_t generation_ = 0;
+
+  std::vector<Row> rows_;                 // by slot; never reordered
+  std::vector<std::uint32_t> order_;      // slots in index order
+  std::vector<std::uint32_t> fileOrder_;  // slots by ordinal (own orders only)
+  std::vector<std::uint32_t> visible_;    // slots of the visible rows, in order
+  std::size_t aliveCount_ = 0;
+  std::size_t rangeCount_ = 0;
+
+  // Master range: none (no link), empty (master has no current record) or values.
+  enum class Range { All, None, Values } range_ = Range::All;
+  format::Record rangeValues_;
+
+  std::optional<std::size_t> current_;
+  bool eof_ = true;
+  bool bof_ = true;
+
+  TableState state_ = TableState::Inactive;
+  bool modified_ = false;
+  format::Record buffer_;
+  std::vector<std::string> bufferTexts_;
+  std::vector<bool> changed_;
+  std::uint32_t editSlot_ = kPending;
+  std::optional<std::size_t> rowBeforeInsert_;
+  format::Record emptyRecord_;
+  std::vector<std::string> emptyTexts_;
+};
+
+}  // namespace torvelle::engine
