@@ -1,0 +1,138 @@
+// A writer killed at random instants: after every kill the table must pass
+// check and hold exactly the records whose inserts had returned, plus at most
+// the one that was being written.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <map>
+#include <random>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "CrashRecords.h"
+#include "ToolHarness.h"
+#include "engine/format/TableFile.h"
+
+namespace torvelle::tools {
+namespace {
+
+using format::TableFile;
+
+struct ChildRun {
+  std::vector<std::int32_t> acknowledged;
+  bool opened = false;  // the kill came after the child had opened the table
+  bool killed = false;
+  int exitStatus = 0;
+};
+
+// Starts the child on `table` from `firstKey`, kills it after `delay`, and
+// collects every key it acknowledged before it died.
+ChildRun runAndKill(const std::filesystem::path& table, std::int32_t firstKey,
+                    std::chrono::microseconds delay) {
+  int fds[2];
+  if (pipe(fds) != 0) throw std::runtime_error("pipe");
+  const std::string child = CRASH_CHILD;
+  const std::string tablePath = table.string();
+  const std::string first = std::to_string(firstKey);
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork");
+  if (pid == 0) {
+    dup2(fds[1], STDOUT_FILENO);
+    close(fds[0]);
+    close(fds[1]);
+    execl(child.c_str(), child.c_str(), tablePath.c_str(), first.c_str(), nullptr);
+    _exit(127);
+  }
+  close(fds[1]);
+  std::this_thread::sleep_for(delay);
+  kill(pid, SIGKILL);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+  }
+  // The pipe keeps what the child wrote before it died.
+  std::string text;
+  char buffer[4096];
+  ssize_t n = 0;
+  while ((n = read(fds[0], buffer, sizeof buffer)) > 0) text.append(buffer, n);
+  close(fds[0]);
+
+  ChildRun run;
+  run.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+  run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (line == "open") {
+      run.opened = true;
+    } else {
+      run.acknowledged.push_back(std::stoi(line));
+    }
+  }
+  return run;
+}
+
+TEST(CrashTest, KilledWriterLosesNoAcknowledgedRecordAndLeavesASoundTable) {
+  test::TempDir dir;
+  const auto table = dir / "Crash.db";
+  TableFile::create(table, test::crashFields(), 1);
+
+  const unsigned seed = std::random_device{}();
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> delayUs(0, 50'000);
+  SCOPED_TRACE("seed " + std::to_string(seed));
+
+  std::set<std::int32_t> kept;  // every record the table must hold from now on
+  std::int32_t nextKey = 1;
+  int killedDuringWork = 0;
+  int inFlightKept = 0;  // kills after a write was complete but before it was acknowledged
+  for (int round = 0; round < 30; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    const ChildRun run = runAndKill(table, nextKey, std::chrono::microseconds(delayUs(random)));
+    ASSERT_TRUE(run.killed) << "the child ended by itself with status " << run.exitStatus;
+
+    // Keys are acknowledged in order, starting at nextKey.
+    for (std::size_t i = 0; i < run.acknowledged.size(); ++i) {
+      ASSERT_EQ(run.acknowledged[i], nextKey + static_cast<std::int32_t>(i));
+    }
+    const std::int32_t inFlight = nextKey + static_cast<std::int32_t>(run.acknowledged.size());
+    if (run.opened) ++killedDuringWork;
+    kept.insert(run.acknowledged.begin(), run.acknowledged.end());
+
+    const auto check = test::runTool({"check", table.string()}, dir.path());
+    ASSERT_EQ(check.status, 0) << check.err;
+
+    const auto records = TableFile::open(table, {})->readAll();
+    std::set<std::int32_t> present;
+    for (const auto& record : records) {
+      const auto key = std::get<std::int32_t>(record.at(0));
+      EXPECT_EQ(record, test::crashRecord(key)) << "record " << key << " damaged";
+      present.insert(key);
+    }
+    for (const std::int32_t key : kept) {
+      EXPECT_TRUE(present.count(key)) << "acknowledged record " << key << " lost";
+    }
+    for (const std::int32_t key : present) {
+      EXPECT_TRUE(kept.count(key) || key == inFlight) << "record " << key << " never written";
+    }
+    if (present.count(inFlight)) {
+      kept.insert(inFlight);
+      ++inFlightKept;
+    }
+    ASSERT_EQ(present, kept);
+    // The next child starts past the key that was in flight, written or not.
+    nextKey = inFlight + 1;
+  }
+  // Kills that all landed before the table was open would prove little.
+  EXPECT_GE(killedDuringWork, 10);
+  EXPECT_GE(kept.size(), 5u);
+  std::cout << "crash test: " << kept.size() << " records kept over 30 kills, " << killedDuringWork
+            << " kills among the inserts, " << inFlightKept << " unacknowledged records kept, seed "
+            << seed << '\n';
+}
+
+}  // namespace
+}  // namespace torvelle::tools
