@@ -1,0 +1,198 @@
+// Crashes and write errors: whatever instant a change stops at, the table is
+// found as before or as after it, and a failed write says so.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <functional>
+
+#include "TestSupport.h"
+#include "engine/DbError.h"
+#include "engine/format/FieldCodec.h"
+#include "engine/format/TableFile.h"
+
+namespace torvelle::format {
+namespace {
+
+using engine::DbError;
+using testing::TempDir;
+
+constexpr int kStopped = 42;
+
+std::vector<FieldDef> fields() {
+  return {{"Section", FieldType::Alpha, 30},
+          {"Name", FieldType::Alpha, 60},
+          {"Day", FieldType::Date, 4},
+          {"Notes", FieldType::Memo, 15}};
+}
+
+Record rec(int i, std::size_t memo) {
+  return {std::string("S"), "name " + std::to_string(100000 + i),
+          codec::makeDate(2024, 1, 1 + i % 28),
+          memo ? Value{std::string(memo, static_cast<char>('a' + i % 26))} : Value{}};
+}
+
+// Runs `op` in a child that dies at the n-th commit point; true when it did.
+bool stopAt(const std::filesystem::path& db, int n, const std::function<void(TableFile&)>& op) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    int seen = 0;
+    OpenOptions o;
+    o.writable = true;
+    o.commitHook = [&](std::string_view) {
+      if (++seen == n) ::_exit(kStopped);
+    };
+    try {
+      const auto t = TableFile::open(db, o);
+      op(*t);
+    } catch (...) {
+      ::_exit(1);
+    }
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_NE(WEXITSTATUS(status), 1) << "the change failed in the child";
+  return WEXITSTATUS(status) == kStopped;
+}
+
+// Runs `fn` without the power to write to files owned by others (root in a
+// test container ignores permission bits, so the child drops it).
+int asUnprivileged(const std::function<int()>& fn) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(99);
+    ::_exit(fn());
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
+}
+
+class Recovery : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    db_ = dir_ / "t.db";
+    TableFile::create(db_, fields(), 2);
+    const auto t = TableFile::open(db_, OpenOptions{true, {}, false, {}});
+    // Full blocks, so that the next insert splits one and touches index,
+    // neighbours and memo pages.
+    for (int i = 0; i < 400; i += 2) t->insert(rec(i, i % 3 ? 100 : 3000));
+    before_ = t->readAll();
+    image_ = testing::folderImage(dir_.path());
+    for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
+      files_.emplace_back(e.path(), testing::slurp(e.path()));
+  }
+  // Back to the state SetUp made.
+  void restore() {
+    for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
+      std::filesystem::remove(e.path());
+    for (const auto& [path, data] : files_) testing::spit(path, data);
+  }
+  std::vector<std::pair<std::filesystem::path, std::string>> files_;
+  TempDir dir_;
+  std::filesystem::path db_;
+  std::vector<Record> before_;
+  std::string image_;
+};
+
+TEST_F(Recovery, EveryStopLeavesTheTableAsBeforeOrAfter) {
+  const auto change = [](TableFile& t) {
+    t.insert(rec(101, 5000));
+    t.remove(7);
+  };
+  int stops = 0;
+  for (int n = 1;; ++n) {
+    restore();
+    if (!stopAt(db_, n, change)) break;
+    ++stops;
+    const auto t = TableFile::open(db_, {});
+    const auto now = t->readAll();
+    // The first change (insert) may have completed; the second never.
+    auto afterInsert = before_;
+    afterInsert.insert(std::upper_bound(afterInsert.begin(), afterInsert.end(), rec(101, 5000),
+                                        [](const Record& a, const Record& b) {
+                                          return std::get<std::string>(a[1]) <
+                                                 std::get<std::string>(b[1]);
+                                        }),
+                       rec(101, 5000));
+    EXPECT_TRUE(now == before_ || now == afterInsert) << "stop " << n;
+    EXPECT_EQ(TableFile::check(db_, {}), std::vector<std::string>{}) << "stop " << n;
+    EXPECT_FALSE(std::filesystem::exists(db_.string() + "-journal")) << "stop " << n;
+  }
+  EXPECT_GT(stops, 10);
+}
+
+TEST_F(Recovery, ReaderThatCannotRecoverSeesTheStateBefore) {
+  ASSERT_TRUE(stopAt(db_, 3, [](TableFile& t) { t.insert(rec(101, 5000)); }));
+  ASSERT_TRUE(std::filesystem::exists(db_.string() + "-journal"));
+  ASSERT_NE(testing::folderImage(dir_.path()), image_);
+  std::filesystem::permissions(dir_.path(), std::filesystem::perms(0755));
+  for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
+    std::filesystem::permissions(e.path(), std::filesystem::perms(0644));
+  const int rc = asUnprivileged([&] {
+    try {
+      const auto t = TableFile::open(db_, {});
+      return t->readAll() == before_ ? 0 : 2;
+    } catch (const std::exception&) {
+      return 3;
+    }
+  });
+  EXPECT_EQ(rc, 0);
+  // The next writer puts the old bytes back.
+  TableFile::open(db_, OpenOptions{true, {}, false, {}});
+  EXPECT_EQ(testing::folderImage(dir_.path()), image_);
+}
+
+TEST_F(Recovery, ReadOnlyFolderGivesAClearErrorAndNoChange) {
+  std::filesystem::permissions(dir_.path(), std::filesystem::perms(0755));
+  for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
+    std::filesystem::permissions(e.path(), std::filesystem::perms(0644));
+  const int rc = asUnprivileged([&] {
+    try {
+      TableFile::open(db_, OpenOptions{true, {}, true, {}});
+      return 2;
+    } catch (const DbError& e) {
+      return e.kind() == DbError::Kind::Io &&
+                     std::string(e.what()).find("Permission denied") != std::string::npos
+                 ? 0
+                 : 3;
+    }
+  });
+  EXPECT_EQ(rc, 0);
+  EXPECT_EQ(testing::folderImage(dir_.path()), image_);
+}
+
+TEST_F(Recovery, FullDiskRollsBackAndReports) {
+  // A file size limit stands for a full disk: growing the memo file fails.
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const auto t = TableFile::open(db_, OpenOptions{true, {}, true, {}});
+    const rlimit limit{std::filesystem::file_size(dir_ / "t.mb") + 8192, RLIM_INFINITY};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    try {
+      t->insert(rec(101, 1 << 20));
+      ::_exit(2);
+    } catch (const DbError& e) {
+      if (e.kind() != DbError::Kind::Io) ::_exit(3);
+    }
+    // The table object stays usable after the failure.
+    try {
+      ::_exit(t->readAll().size() == 200 ? 0 : 4);
+    } catch (...) {
+      ::_exit(5);
+    }
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(testing::folderImage(dir_.path()), image_);
+}
+
+}  // namespace
+}  // namespace torvelle::format
