@@ -18,6 +18,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo_cmd apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
 fi
+# Callers that build elsewhere (scripts/fuzz.sh) want only the packages.
+[ "${TORVELLE_SETUP_PACKAGES_ONLY:-0}" = 1 ] && exit 0
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
