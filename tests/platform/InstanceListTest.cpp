@@ -10,9 +10,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "platform/InstanceStart.h"
 #include "platform/MarkerInstanceList.h"
 #include "support/SingleInstance.h"
 
+using torvelle::platform::startInstance;
+using torvelle::platform::TInstanceStart;
 using torvelle::platform::TMarkerInstanceList;
 using torvelle::support::isFirstInstance;
 using torvelle::support::WindowEntry;
@@ -41,6 +44,8 @@ class InstanceListTest : public QObject {
   void withdrawRemovesMarker();
   void openRequestReachesRunningInstance();
   void unsafeFolderIsNotUsed();
+  void secondStartHandsOverOnlyWithoutTray();
+  void differentExecutableNamesBothRun();
 };
 
 void InstanceListTest::liveMarkerBlocksAndOwnMarkerIsNotListed() {
@@ -180,6 +185,37 @@ void InstanceListTest::unsafeFolderIsNotUsed() {
   QCOMPARE(open.folder(), real);
   QCOMPARE(QFileInfo(real).permissions() & (QFile::WriteOther | QFile::WriteGroup),
            QFileDevice::Permissions{});
+}
+
+void InstanceListTest::secondStartHandsOverOnlyWithoutTray() {
+  QTemporaryDir dir;
+  TMarkerInstanceList first(dir.path());
+  QSignalSpy requests(&first, &TMarkerInstanceList::openRequested);
+  QCOMPARE(startInstance(first, kExe, true), TInstanceStart::First);
+  QVERIFY(QFile::exists(first.markerPath()));
+
+  // With a tray the running copy is left alone, as the user can reach it.
+  TMarkerInstanceList second(dir.path());
+  QCOMPARE(startInstance(second, "/elsewhere/TORVELLE", false), TInstanceStart::AnotherRuns);
+  QVERIFY(second.markerPath().isEmpty());
+  QTest::qWait(50);
+  QCOMPARE(requests.count(), 0);
+
+  QCOMPARE(startInstance(second, kExe, true), TInstanceStart::AnotherRuns);
+  QVERIFY(requests.wait(2000));
+  QCOMPARE(requests.count(), 1);
+
+  first.withdraw();
+  QCOMPARE(startInstance(second, kExe, true), TInstanceStart::First);
+}
+
+void InstanceListTest::differentExecutableNamesBothRun() {
+  QTemporaryDir dir;
+  TMarkerInstanceList first(dir.path());
+  TMarkerInstanceList second(dir.path());
+  QCOMPARE(startInstance(first, "/opt/a/torvelle", true), TInstanceStart::First);
+  QCOMPARE(startInstance(second, "/opt/b/organizer", true), TInstanceStart::First);
+  QCOMPARE(markerFiles(dir.path()).size(), 2);
 }
 
 QTEST_GUILESS_MAIN(InstanceListTest)
