@@ -21,7 +21,7 @@ namespace {
 QIcon redIcon() {
   QPixmap red(16, 16);
   red.fill(Qt::red);
-  return redIcon();
+  return QIcon(red);
 }
 
 }  // namespace
