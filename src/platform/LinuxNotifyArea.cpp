@@ -27,9 +27,8 @@ TNotifyMouse mouseFromReason(QSystemTrayIcon::ActivationReason reason) {
 
 TLinuxNotifyArea::TLinuxNotifyArea(QObject* parent) : TNotifyArea(parent) {}
 
-TLinuxNotifyArea::~TLinuxNotifyArea() {
-  for (auto& [id, icon] : icons_) delete icon.data();
-}
+// The icons are our children and leave the tray with us.
+TLinuxNotifyArea::~TLinuxNotifyArea() = default;
 
 bool TLinuxNotifyArea::isAvailable() const {
   return QSystemTrayIcon::isSystemTrayAvailable();

@@ -164,9 +164,8 @@ bool TMarkerInstanceList::publish(const support::WindowEntry& marker) {
   }
   markerFd_ = fd;
   markerPath_ = path;
-  server_ = server.release();
-  server_->setParent(this);
-  connect(server_, &QLocalServer::newConnection, this, &TMarkerInstanceList::acceptRequests);
+  server_ = std::move(server);
+  connect(server_.get(), &QLocalServer::newConnection, this, &TMarkerInstanceList::acceptRequests);
   return true;
 }
 
@@ -174,11 +173,7 @@ void TMarkerInstanceList::withdraw() {
   if (!markerPath_.isEmpty()) QFile::remove(markerPath_);
   markerPath_.clear();
   closeFd(markerFd_);
-  if (server_ != nullptr) {
-    server_->close();
-    delete server_;
-    server_ = nullptr;
-  }
+  server_.reset();  // closes it and removes its socket file
 }
 
 void TMarkerInstanceList::acceptRequests() {

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <memory>
 
 #include "platform/InstanceList.h"
 
@@ -49,7 +50,7 @@ class TMarkerInstanceList : public TInstanceList {
   int markerFd_ = -1;
   int startLockFd_ = -1;
   int startLockDepth_ = 0;
-  QLocalServer* server_ = nullptr;
+  std::unique_ptr<QLocalServer> server_;
 };
 
 }  // namespace torvelle::platform

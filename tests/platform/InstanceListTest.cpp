@@ -146,9 +146,11 @@ void InstanceListTest::withdrawRemovesMarker() {
     QVERIFY(starting.windowEntries().empty());
     QVERIFY(running.publish(ourMarker()));
     QCOMPARE(starting.windowEntries().size(), std::size_t{1});
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.sock")}, QDir::System).size(), 1);
   }
-  // Destroyed: gone without waiting for a stale check.
+  // Destroyed: gone without waiting for a stale check, its socket too.
   QVERIFY(markerFiles(dir.path()).isEmpty());
+  QVERIFY(QDir(dir.path()).entryList({QStringLiteral("*.sock")}, QDir::System).isEmpty());
 }
 
 void InstanceListTest::openRequestReachesRunningInstance() {
