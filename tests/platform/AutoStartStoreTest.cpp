@@ -36,7 +36,6 @@ class AutoStartStoreTest : public QObject {
   void writeReadRemove_data();
   void writeReadRemove();
   void execValueIsQuotedAsTheFormatRequires();
-  void malformedExecIsRejected();
   void hiddenEntryCountsAsAbsent();
   void unwritableFolderFailsSilently();
 
@@ -98,14 +97,6 @@ void AutoStartStoreTest::execValueIsQuotedAsTheFormatRequires() {
   QCOMPARE(desktopExecValue({"/a$b"}), QString("\"/a\\\\$b\""));
   QCOMPARE(desktopExecValue({"/100%/t"}), QString("/100%%/t"));
   QCOMPARE(desktopExecValue({"/it's"}), QString("\"/it's\""));
-}
-
-void AutoStartStoreTest::malformedExecIsRejected() {
-  QVERIFY(!desktopExecArguments("\"/unclosed -h").has_value());
-  QVERIFY(!desktopExecArguments("\"/bad\\\\qescape\"").has_value());
-  QVERIFY(!desktopExecArguments("trailing\\").has_value());
-  QCOMPARE(*desktopExecArguments("  a   b "), QStringList({"a", "b"}));
-  QCOMPARE(*desktopExecArguments("\"\" x"), QStringList({"", "x"}));
 }
 
 void AutoStartStoreTest::hiddenEntryCountsAsAbsent() {

@@ -45,7 +45,6 @@ class InstanceListTest : public QObject {
   void openRequestReachesRunningInstance();
   void unsafeFolderIsNotUsed();
   void secondStartHandsOverOnlyWithoutTray();
-  void differentExecutableNamesBothRun();
 };
 
 void InstanceListTest::liveMarkerBlocksAndOwnMarkerIsNotListed() {
@@ -209,15 +208,6 @@ void InstanceListTest::secondStartHandsOverOnlyWithoutTray() {
 
   first.withdraw();
   QCOMPARE(startInstance(second, kExe, true), TInstanceStart::First);
-}
-
-void InstanceListTest::differentExecutableNamesBothRun() {
-  QTemporaryDir dir;
-  TMarkerInstanceList first(dir.path());
-  TMarkerInstanceList second(dir.path());
-  QCOMPARE(startInstance(first, "/opt/a/torvelle", true), TInstanceStart::First);
-  QCOMPARE(startInstance(second, "/opt/b/organizer", true), TInstanceStart::First);
-  QCOMPARE(markerFiles(dir.path()).size(), 2);
 }
 
 QTEST_GUILESS_MAIN(InstanceListTest)

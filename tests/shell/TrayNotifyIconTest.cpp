@@ -37,7 +37,6 @@ class TrayNotifyIconTest : public QObject {
   void init();
   void cleanup();
   void visibilityAddsAndDeletesOnChangeOnly();
-  void emptyIconSendsFallback();
   void iconChangeIsSentWhileVisible();
   void hintIsSentOnlyOnChangeAndWhileVisible();
   void hintIsCutTo63Characters();
@@ -48,7 +47,6 @@ class TrayNotifyIconTest : public QObject {
   void rightClickPopsMenuAtCursor();
   void destroyedMenuIsForgotten();
   void hideTaskActsOnChangeOnly();
-  void destroyingVisibleIconDeletesIt();
 
  private:
   TTrayNotifyIcon& tray() { return *tray_; }
@@ -88,13 +86,15 @@ void TrayNotifyIconTest::visibilityAddsAndDeletesOnChangeOnly() {
   QCOMPARE(area_->calls[0].flags, int(NotifyAll));
   QCOMPARE(area_->calls[1].operation, TNotifyOperation::Delete);
   QCOMPARE(area_->calls[1].data.id, id_);
-}
+  // No Icon given: a fallback picture is sent, never an empty one.
+  QVERIFY(!area_->calls[0].data.icon.pixmap(16, 16).isNull());
 
-void TrayNotifyIconTest::emptyIconSendsFallback() {
+  // Destroyed while shown: it leaves the tray, and a late event finds nobody.
   tray().setIconVisible(true);
-  const QIcon sent = area_->calls.at(0).data.icon;
-  QVERIFY(!sent.isNull());
-  QVERIFY(!sent.pixmap(16, 16).isNull());
+  tray_.reset();
+  QCOMPARE(area_->calls.back().operation, TNotifyOperation::Delete);
+  QCOMPARE(area_->calls.size(), std::size_t{4});
+  area_->simulate(id_, TNotifyMouse::LeftDown);
 }
 
 void TrayNotifyIconTest::iconChangeIsSentWhileVisible() {
@@ -236,16 +236,6 @@ void TrayNotifyIconTest::hideTaskActsOnChangeOnly() {
   early.setTaskWindow(&window);
   QCOMPARE(area_->taskBarCalls.size(), std::size_t{3});
   QCOMPARE(area_->taskBarCalls[2].visible, false);
-}
-
-void TrayNotifyIconTest::destroyingVisibleIconDeletesIt() {
-  tray().setIconVisible(true);
-  tray_.reset();
-  QCOMPARE(area_->calls.size(), std::size_t{2});
-  QCOMPARE(area_->calls[1].operation, TNotifyOperation::Delete);
-  QCOMPARE(area_->calls[1].data.id, id_);
-  // A late event for the destroyed icon finds nobody.
-  area_->simulate(id_, TNotifyMouse::LeftDown);
 }
 
 QTEST_MAIN(TrayNotifyIconTest)
