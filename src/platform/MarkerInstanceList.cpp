@@ -142,7 +142,9 @@ bool TMarkerInstanceList::publish(const support::WindowEntry& marker) {
   auto server = std::make_unique<QLocalServer>();
   server->setSocketOptions(QLocalServer::UserAccessOption);
   const QString serverName = base + QStringLiteral(".sock");
-  if (!server->listen(serverName)) return false;
+  // Without a socket (its path can be too long for one) the marker still
+  // keeps a second copy from starting; only the open request cannot reach us.
+  if (!server->listen(serverName)) server.reset();
 
   // The marker is written and locked under a name readers ignore, then
   // renamed: a reader never sees a marker that is not locked yet.
@@ -152,7 +154,7 @@ bool TMarkerInstanceList::publish(const support::WindowEntry& marker) {
   const QByteArray text = QByteArray("pid=") + QByteArray::number(::getpid()) + '\n' +
                           field("title", QString::fromStdString(marker.title)) +
                           field("class", QString::fromStdString(marker.className)) +
-                          field("server", server->fullServerName());
+                          (server ? field("server", server->fullServerName()) : QByteArray());
   const bool written = ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
                        ::write(fd, text.constData(), text.size()) == text.size();
   const QString path = base + QStringLiteral(".marker");
@@ -165,7 +167,9 @@ bool TMarkerInstanceList::publish(const support::WindowEntry& marker) {
   markerFd_ = fd;
   markerPath_ = path;
   server_ = std::move(server);
-  connect(server_.get(), &QLocalServer::newConnection, this, &TMarkerInstanceList::acceptRequests);
+  if (server_)
+    connect(server_.get(), &QLocalServer::newConnection, this,
+            &TMarkerInstanceList::acceptRequests);
   return true;
 }
 
@@ -195,6 +199,7 @@ bool TMarkerInstanceList::sendOpenRequest(const support::WindowEntry& to) {
   bool delivered = false;
   for (const Marker& marker : liveMarkers()) {
     if (marker.entry.title != to.title || marker.entry.className != to.className) continue;
+    if (marker.server.isEmpty()) continue;
     QLocalSocket socket;
     socket.connectToServer(marker.server);
     if (!socket.waitForConnected(kConnectTimeoutMs)) continue;

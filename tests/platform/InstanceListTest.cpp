@@ -44,6 +44,7 @@ class InstanceListTest : public QObject {
   void withdrawRemovesMarker();
   void openRequestReachesRunningInstance();
   void unsafeFolderIsNotUsed();
+  void markerWithoutSocketStillBlocks();
   void secondStartHandsOverOnlyWithoutTray();
 };
 
@@ -186,6 +187,18 @@ void InstanceListTest::unsafeFolderIsNotUsed() {
   QCOMPARE(open.folder(), real);
   QCOMPARE(QFileInfo(real).permissions() & (QFile::WriteOther | QFile::WriteGroup),
            QFileDevice::Permissions{});
+}
+
+void InstanceListTest::markerWithoutSocketStillBlocks() {
+  // A local socket's path is limited to about 100 bytes; a deep runtime
+  // folder must not let a second copy start.
+  QTemporaryDir dir;
+  const QString deep = dir.filePath(QString(120, u'd'));
+  TMarkerInstanceList running(deep);
+  TMarkerInstanceList starting(deep);
+  QVERIFY(running.publish(ourMarker()));
+  QCOMPARE(starting.windowEntries().size(), std::size_t{1});
+  QVERIFY(!starting.sendOpenRequest(ourMarker()));
 }
 
 void InstanceListTest::secondStartHandsOverOnlyWithoutTray() {
