@@ -1,0 +1,467 @@
+#include "books/TasksBook.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QLocale>
+#include <QResizeEvent>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "engine/DbError.h"
+#include "toolkit/EngineDates.h"
+#include "toolkit/ErrorBox.h"
+
+namespace torvelle::books {
+
+using toolkit::ErrorBox;
+using toolkit::fromQDate;
+using toolkit::fromQTime;
+
+namespace {
+
+// Heights of the page's rows; widths come from the resize rules.
+constexpr int kDatesBarHeight = 28;
+constexpr int kDaysBarHeight = 24;
+constexpr int kFilterRowHeight = 22;
+constexpr int kNavigBarHeight = 28;
+constexpr int kModesHeight = 40;
+constexpr int kSearchBoxWidth = 65;  // the time and date boxes: one grid column each
+constexpr int kButtonWidth = 19;
+constexpr int kDesignWidth = 632;
+
+int field(const engine::Table& t, const char* name) {
+  const int f = t.fieldIndex(name);
+  if (f < 0)
+    throw engine::DbError(engine::DbError::Kind::General,
+                          std::string("Field '") + name + "' not found.");
+  return f;
+}
+
+}  // namespace
+
+TTasksBook::TTasksBook(store::TTableSet& tables, TMoveRecOnDateForm& moveForm,
+                       LoadingFlag optionsLoading, QWidget* parent)
+    : TTasksBook(tables.TaskTable, tables.TaskDataSource, moveForm, std::move(optionsLoading),
+                 parent) {}
+
+TTasksBook::TTasksBook(store::TParadoxTable& taskTable, engine::DataSource& taskDataSource,
+                       TMoveRecOnDateForm& moveForm, LoadingFlag optionsLoading, QWidget* parent)
+    : QWidget(parent),
+      TaskTable(taskTable),
+      TaskDataSource(taskDataSource),
+      MoveRecOnDateForm(moveForm),
+      optionsLoading_(std::move(optionsLoading)) {
+  setObjectName(QStringLiteral("TasksBook"));
+  buildControls();
+  bindTable();
+  resize(kDesignWidth, 400);
+}
+
+TTasksBook::~TTasksBook() {
+  TaskTable.events().filterRecord = nullptr;
+  TaskTable.events().newRecord = nullptr;
+}
+
+void TTasksBook::buildControls() {
+  // Top bar: "Tasks for", the day picker and its spin arrows.
+  DatesTB = new QWidget(this);
+  DatesTB->setObjectName(QStringLiteral("DatesTB"));
+  TasksForPanel = new QLabel(QStringLiteral("Задачи на"), DatesTB);
+  TasksForPanel->setObjectName(QStringLiteral("TasksForPanel"));
+  TasksForPanel->setAlignment(Qt::AlignCenter);
+  TasksForPanel->setFrameShape(QFrame::StyledPanel);
+  TasksForPanel->setGeometry(2, 3, 72, 22);
+  TaskDateTimePicker = new QDateEdit(QDate::currentDate(), DatesTB);
+  TaskDateTimePicker->setObjectName(QStringLiteral("TaskDateTimePicker"));
+  TaskDateTimePicker->setCalendarPopup(true);
+  TaskDateTimePicker->setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
+  TaskDateTimePicker->setGeometry(78, 3, 220, 22);
+  DateSpinButton = new QWidget(DatesTB);
+  DateSpinButton->setObjectName(QStringLiteral("DateSpinButton"));
+  DateSpinButton->setGeometry(300, 3, 16, 22);
+  DateSpinUp = new QToolButton(DateSpinButton);
+  DateSpinUp->setArrowType(Qt::UpArrow);
+  DateSpinUp->setGeometry(0, 0, 16, 11);
+  DateSpinUp->setAutoRepeat(true);
+  DateSpinDown = new QToolButton(DateSpinButton);
+  DateSpinDown->setArrowType(Qt::DownArrow);
+  DateSpinDown->setGeometry(0, 11, 16, 11);
+  DateSpinDown->setAutoRepeat(true);
+  for (QToolButton* b : {DateSpinUp, DateSpinDown}) b->setFocusPolicy(Qt::NoFocus);
+
+  // Week-day tabs, Monday first.
+  DaysTB = new QWidget(this);
+  DaysTB->setObjectName(QStringLiteral("DaysTB"));
+  DaysTabControl = new QTabBar(DaysTB);
+  DaysTabControl->setObjectName(QStringLiteral("DaysTabControl"));
+  DaysTabControl->setExpanding(false);
+  DaysTabControl->setDrawBase(false);
+  for (const char* day :
+       {"Понедельник", "Вторник", "Среда", "Четверг", "Пятница", "Суббота", "Воскресенье"})
+    DaysTabControl->addTab(QString::fromUtf8(day));
+  DaysTabControl->setCurrentIndex(0);
+
+  // Filter row above the grid.
+  RegisterSB = new QToolButton(this);
+  RegisterSB->setObjectName(QStringLiteral("RegisterSB"));
+  RegisterSB->setText(QStringLiteral("Р"));
+  RegisterSB->setCheckable(true);
+  RegisterSB->setEnabled(false);
+  RegisterSB->setToolTip(QStringLiteral("Ignoring register"));
+  TaskEdit = new QLineEdit(this);
+  TaskEdit->setObjectName(QStringLiteral("TaskEdit"));
+  TaskEdit->setMaxLength(70);
+  TimeEdit = new QLineEdit(this);
+  TimeEdit->setObjectName(QStringLiteral("TimeEdit"));
+  TimeEdit->setMaxLength(8);
+  DateEdit = new QLineEdit(this);
+  DateEdit->setObjectName(QStringLiteral("DateEdit"));
+  DateEdit->setMaxLength(10);
+  DateEdit->hide();
+  FilterSB = new QToolButton(this);
+  FilterSB->setObjectName(QStringLiteral("FilterSB"));
+  FilterSB->setText(QStringLiteral("Ф"));
+  FilterSB->setCheckable(true);
+  for (QLineEdit* e : {TaskEdit, TimeEdit, DateEdit}) e->setEnabled(false);
+  setSearchEditsOn(false);
+
+  // The grid and the description beside it.
+  TaskDBGrid = new toolkit::TDBGrid(this);
+  TaskDBGrid->setObjectName(QStringLiteral("TaskDBGrid"));
+  TaskDBGrid->setColumns({{QStringLiteral("Task"), QStringLiteral("Задание")},
+                          {QStringLiteral("Time"), QStringLiteral("Время")},
+                          {QStringLiteral("Date"), QStringLiteral("Дата")}});
+  TaskDBGrid->setGridColumnWidth(0, 308);
+  TaskDBGrid->setGridColumnWidth(1, kSearchBoxWidth);
+  TaskDBGrid->setGridColumnWidth(2, kSearchBoxWidth);
+  TaskDBGrid->setGridColumnVisible(2, false);
+  TaskDBGrid->setFrameShape(QFrame::Box);
+  TaskDBGrid->setLineWidth(1);
+  TaskDBGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  DescriptionHeader = new QLabel(QStringLiteral("Подробно"), this);
+  DescriptionHeader->setObjectName(QStringLiteral("DescriptionHeader"));
+  DescriptionHeader->setFrameShape(QFrame::StyledPanel);
+  DescriptionHeader->setAlignment(Qt::AlignCenter);
+  TaskDBMemo = new toolkit::TDBMemo(this);
+  TaskDBMemo->setObjectName(QStringLiteral("TaskDBMemo"));
+
+  // Bottom bar: navigator, move button, done check box.
+  NavigTB = new QWidget(this);
+  NavigTB->setObjectName(QStringLiteral("NavigTB"));
+  NavigTB->installEventFilter(this);
+  TaskDBNavigator = new toolkit::TDBNavigator(NavigTB);
+  TaskDBNavigator->setObjectName(QStringLiteral("TaskDBNavigator"));
+  TasksMoveTB = new QToolButton(NavigTB);
+  TasksMoveTB->setObjectName(QStringLiteral("TasksMoveTB"));
+  TasksMoveTB->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
+  TasksMoveTB->setToolTip(QStringLiteral("Move records on date"));
+  TasksMoveTB->setFocusPolicy(Qt::NoFocus);
+  Label1 = new QLabel(NavigTB);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  DoneDBCB = new toolkit::TDBCheckBox(QStringLiteral("Выполнено"), NavigTB);
+  DoneDBCB->setObjectName(QStringLiteral("DoneDBCB"));
+  QFont bold = DoneDBCB->font();
+  bold.setBold(true);
+  DoneDBCB->setFont(bold);
+
+  // Display modes.
+  TaskRG = new QGroupBox(this);
+  TaskRG->setObjectName(QStringLiteral("TaskRG"));
+  auto* modes = new QGridLayout(TaskRG);
+  modes->setContentsMargins(6, 2, 6, 2);
+  taskRGGroup_ = new QButtonGroup(this);
+  const char* const items[5] = {"Задачи на день", "Все задачи", "Выполнено", "Не выполнено",
+                                "Просрочено"};
+  for (int i = 0; i < 5; ++i) {
+    auto* b = new QRadioButton(QString::fromUtf8(items[i]), TaskRG);
+    modes->addWidget(b, 0, i);
+    taskRGGroup_->addButton(b, i);
+    TaskRGItems[static_cast<std::size_t>(i)] = b;
+  }
+  TaskRGItems[0]->setChecked(true);
+
+  connect(DateSpinUp, &QToolButton::clicked, this, &TTasksBook::DateSpinButtonUpClick);
+  connect(DateSpinDown, &QToolButton::clicked, this, &TTasksBook::DateSpinButtonDownClick);
+  connect(TaskDateTimePicker, &QDateEdit::dateChanged, this, &TTasksBook::TaskDateTimePickerChange);
+  connect(DaysTabControl, &QTabBar::currentChanged, this, &TTasksBook::DaysTabControlChange);
+  connect(taskRGGroup_, &QButtonGroup::idClicked, this, [this](int id) {
+    if (id == taskMode_) return;
+    taskMode_ = id;
+    TaskRGClick();
+  });
+  connect(FilterSB, &QToolButton::clicked, this, &TTasksBook::FilterSBClick);
+  connect(RegisterSB, &QToolButton::clicked, this, &TTasksBook::RegisterSBClick);
+  for (QLineEdit* e : {TaskEdit, TimeEdit, DateEdit})
+    connect(e, &QLineEdit::textChanged, this, &TTasksBook::RegisterSBClick);
+  connect(TaskDBGrid, &toolkit::TDBGrid::mouseReleased, this,
+          [this](Qt::MouseButton b, Qt::KeyboardModifiers) { TaskDBGridMouseUp(b); });
+  connect(TasksMoveTB, &QToolButton::clicked, this, &TTasksBook::TasksMoveTBClick);
+
+  // The design layout; later resizes follow the rules from here.
+  const TasksBookLayout l = tasksBookLayout(kDesignWidth, true, kDesignWidth);
+  TaskDBGrid->resize(l.gridWidth, 200);
+  TaskDBGrid->setGridColumnWidth(0, l.taskColumnWidth);
+  NavigTB->resize(kDesignWidth, kNavigBarHeight);
+}
+
+void TTasksBook::bindTable() {
+  TaskTable.events().filterRecord = [this](const engine::RecordView& r) {
+    return TaskTableFilterRecord(r);
+  };
+  TaskTable.events().newRecord = [this](engine::Table& t) { TaskTableNewRecord(t); };
+  TaskDBGrid->setDataSource(&TaskDataSource);
+  TaskDBNavigator->setDataSource(&TaskDataSource);
+  TaskDBMemo->setDataSource(&TaskDataSource);
+  TaskDBMemo->setDataField(QStringLiteral("Description"));
+  DoneDBCB->setDataSource(&TaskDataSource);
+  DoneDBCB->setDataField(QStringLiteral("Done"));
+  // An open table was filtered without our rule: filter it again.
+  if (TaskTable.isOpen())
+    ErrorBox::guard([&] { TaskTable.setFiltered(taskTableFiltered(taskMode_, false)); });
+}
+
+// --- The display rule -----------------------------------------------------
+
+const TaskDisplayRule& TTasksBook::displayRule() {
+  const auto now = std::chrono::steady_clock::now();
+  if (!rule_ || now - ruleBuilt_ > std::chrono::seconds(1)) {
+    TaskFilterState s;
+    s.mode = taskMode_;
+    s.viewedDay = fromQDate(viewedDay());
+    s.today = fromQDate(QDate::currentDate());
+    s.filterOn = FilterSB->isChecked();
+    s.ignoreCase = RegisterSB->isChecked();
+    s.taskPattern = TaskEdit->text().toStdString();
+    s.timePattern = TimeEdit->text().toStdString();
+    s.datePattern = DateEdit->text().toStdString();
+    fields_ = {field(TaskTable, "Date"), field(TaskTable, "Time"), field(TaskTable, "Task"),
+               field(TaskTable, "Done")};
+    rule_.emplace(s);
+    ruleBuilt_ = now;
+  }
+  return *rule_;
+}
+
+bool TTasksBook::TaskTableFilterRecord(const engine::RecordView& record) {
+  const TaskDisplayRule& rule = displayRule();
+  const auto* date = std::get_if<format::Date>(&record.value(fields_.date));
+  const auto* done = std::get_if<bool>(&record.value(fields_.done));
+  return rule.accepts(date ? std::optional(*date) : std::nullopt, done && *done,
+                      record.text(fields_.task), record.text(fields_.time),
+                      record.text(fields_.date));
+}
+
+void TTasksBook::TaskTableNewRecord(engine::Table& table) {
+  // The viewed day in every mode, so a task added under "All tasks" lands
+  // on the picker's day.
+  table.setField("Date", format::Value(fromQDate(viewedDay())));
+  table.setField("Time", format::Value(fromQTime(QTime::currentTime())));
+  table.setField("Done", format::Value(false));
+}
+
+// --- Modes and filter -----------------------------------------------------
+
+void TTasksBook::setTaskMode(int mode) {
+  if (mode < 0 || mode > OverdueTasks) return;
+  TaskRGItems[static_cast<std::size_t>(mode)]->setChecked(true);
+  if (mode == taskMode_) return;
+  taskMode_ = mode;
+  TaskRGClick();
+}
+
+void TTasksBook::applyModeColumns() {
+  const bool day = taskMode_ == DayMode;
+  const TaskColumnsLayout l = taskColumnsLayout(TaskDBGrid->width(), day);
+  TaskDBGrid->setGridColumnVisible(2, !day);
+  TaskDBGrid->setGridColumnWidth(0, l.taskColumnWidth);
+  DateEdit->setVisible(!day);
+  TimeEdit->move(l.timeEditLeft, TimeEdit->y());
+  TaskEdit->resize(l.taskEditWidth, TaskEdit->height());
+}
+
+void TTasksBook::TaskRGClick() {
+  if (optionsLoading_ && optionsLoading_()) return;
+  applyModeColumns();
+  invalidateRule();
+  ErrorBox::guard(
+      [&] { TaskTable.setFiltered(taskTableFiltered(taskMode_, FilterSB->isChecked())); });
+  TaskDBGrid->setFocus();
+}
+
+void TTasksBook::setSearchEditsOn(bool on) {
+  const QPalette app = QApplication::palette();
+  const QColor base = on ? app.color(QPalette::Active, QPalette::Base)
+                         : app.color(QPalette::Active, QPalette::Button);
+  for (QLineEdit* e : {TaskEdit, TimeEdit, DateEdit}) {
+    QPalette p = e->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+      p.setColor(group, QPalette::Base, base);
+    e->setPalette(p);
+  }
+}
+
+void TTasksBook::FilterSBClick() {
+  const bool on = FilterSB->isChecked();
+  RegisterSB->setEnabled(on);
+  for (QLineEdit* e : {TaskEdit, TimeEdit, DateEdit}) e->setEnabled(on);
+  setSearchEditsOn(on);
+  if (on)
+    TaskEdit->setFocus();
+  else
+    TaskDBGrid->setFocus();
+  invalidateRule();
+  ErrorBox::guard([&] { TaskTable.setFiltered(taskTableFiltered(taskMode_, on)); });
+}
+
+void TTasksBook::RegisterSBClick() {
+  invalidateRule();
+  ErrorBox::guard([&] { TaskTable.setFiltered(true); });
+}
+
+// --- Day navigation -------------------------------------------------------
+
+void TTasksBook::setViewedDay(QDate day) {
+  if (!day.isValid()) return;
+  const QSignalBlocker quiet(TaskDateTimePicker);
+  TaskDateTimePicker->setDate(day);
+  invalidateRule();
+}
+
+void TTasksBook::refreshTable() {
+  invalidateRule();
+  ErrorBox::guard([&] {
+    if (TaskTable.isOpen()) TaskTable.refresh();
+  });
+}
+
+void TTasksBook::ShiftTaskDate(int days) {
+  setViewedDay(viewedDay().addDays(days));
+  refreshTable();
+}
+
+void TTasksBook::SyncDayTab() {
+  DayTabIndex = dayTabIndex(viewedDay().dayOfWeek());
+  {
+    const QSignalBlocker quiet(DaysTabControl);
+    DaysTabControl->setCurrentIndex(DayTabIndex);
+  }
+  setTaskMode(DayMode);
+}
+
+void TTasksBook::TaskDateTimePickerChange() {
+  invalidateRule();
+  SyncDayTab();
+  refreshTable();
+  // Not while the user is still typing a date into the picker.
+  if (!TaskDateTimePicker->hasFocus()) TaskDBGrid->setFocus();
+}
+
+void TTasksBook::DateSpinButtonUpClick() {
+  ShiftTaskDate(1);
+  SyncDayTab();
+}
+
+void TTasksBook::DateSpinButtonDownClick() {
+  ShiftTaskDate(-1);
+  SyncDayTab();
+}
+
+void TTasksBook::DaysTabControlChange(int index) {
+  if (index < 0) return;
+  setTaskMode(DayMode);
+  ShiftTaskDate(index - DayTabIndex);
+  DayTabIndex = index;
+}
+
+// --- Moving tasks ---------------------------------------------------------
+
+void TTasksBook::TaskDBGridMouseUp(Qt::MouseButton button) {
+  if (button == Qt::RightButton) TasksMoveTB->click();
+}
+
+void TTasksBook::TasksMoveTBClick() {
+  toolkit::TSelectedRows& selected = TaskDBGrid->SelectedRows();
+  if (selected.Count() == 0) return;
+  if (MoveRecOnDateForm.exec() != QDialog::Accepted) return;
+  const format::Value day(fromQDate(MoveRecOnDateForm.chosenDay()));
+  // Taken first: the rows shift and leave the view while they move.
+  const std::vector<std::string> marks = selected.bookmarks();
+  const bool moved = ErrorBox::guard([&] {
+    try {
+      for (const std::string& mark : marks) {
+        TaskTable.gotoBookmark(mark);
+        TaskTable.edit();
+        TaskTable.setField("Date", day);
+        TaskTable.post();
+      }
+    } catch (...) {
+      // The task that failed keeps its day; no half-made change is left
+      // pending to be posted by the next move of the cursor.
+      if (TaskTable.state() != engine::TableState::Browse) TaskTable.cancel();
+      throw;
+    }
+  });
+  if (moved) selected.Clear();
+}
+
+// --- Layout ---------------------------------------------------------------
+
+void TTasksBook::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  TasksBookResize();
+}
+
+bool TTasksBook::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == NavigTB && event->type() == QEvent::Resize) NavigTBResize();
+  return QWidget::eventFilter(watched, event);
+}
+
+void TTasksBook::NavigTBResize() {
+  const int t = NavigTB->width();
+  const int h = NavigTB->height();
+  const NavigBarLayout first = navigBarLayout(t, 0);
+  const int label1Left = first.navigatorWidth + first.buttonWidth;
+  const NavigBarLayout l = navigBarLayout(t, label1Left);
+  TaskDBNavigator->setGeometry(0, 1, l.navigatorWidth, h - 2);
+  TasksMoveTB->setGeometry(l.navigatorWidth, 1, l.buttonWidth, h - 2);
+  Label1->setGeometry(label1Left, 1, std::max(0, l.label1Width), h - 2);
+  const int doneLeft = label1Left + std::max(0, l.label1Width);
+  DoneDBCB->setGeometry(doneLeft, 1, std::max(0, t - doneLeft), h - 2);
+}
+
+void TTasksBook::TasksBookResize() {
+  const int w = width();
+  const int h = height();
+  // Rows from the top and from the bottom; the grid and memo take the rest.
+  const int filterTop = kDatesBarHeight + kDaysBarHeight + 2;
+  const int gridTop = filterTop + kFilterRowHeight + 1;
+  const int modesTop = std::max(gridTop, h - kModesHeight);
+  const int navigTop = std::max(gridTop, modesTop - kNavigBarHeight);
+  const int gridHeight = std::max(0, navigTop - gridTop - 1);
+  DatesTB->setGeometry(0, 0, w, kDatesBarHeight);
+  DaysTB->setGeometry(0, kDatesBarHeight, w, kDaysBarHeight);
+  DaysTabControl->setGeometry(0, 0, std::min(w, DaysTabControl->sizeHint().width()),
+                              kDaysBarHeight);
+  NavigTB->setGeometry(0, navigTop, w, kNavigBarHeight);
+  TaskRG->setGeometry(0, modesTop, w, kModesHeight);
+
+  const bool day = taskMode_ == DayMode;
+  const TasksBookLayout l = tasksBookLayout(w, day, NavigTB->width());
+  const GridWidthOrder order = gridWidthOrder(w, Tag);
+  const int gridWidth = order == GridWidthOrder::Unchanged ? TaskDBGrid->width() : l.gridWidth;
+  if (order == GridWidthOrder::Before) TaskDBGrid->setGeometry(0, gridTop, gridWidth, gridHeight);
+  TaskDBGrid->setGridColumnWidth(0, l.taskColumnWidth);
+  TaskDBGrid->setGeometry(0, gridTop, gridWidth, gridHeight);
+
+  RegisterSB->setGeometry(0, filterTop, 16, kFilterRowHeight);
+  TaskEdit->setGeometry(17, filterTop, l.taskEditWidth, kFilterRowHeight);
+  TimeEdit->setGeometry(l.timeEditLeft, filterTop, kSearchBoxWidth, kFilterRowHeight);
+  DateEdit->setGeometry(l.dateEditLeft, filterTop, kSearchBoxWidth, kFilterRowHeight);
+  FilterSB->setGeometry(l.filterLeft, filterTop, kButtonWidth, kFilterRowHeight);
+  TaskDBMemo->setGeometry(l.memoLeft, gridTop, std::max(0, l.memoWidth), gridHeight);
+  DescriptionHeader->setGeometry(l.memoLeft, filterTop, std::max(0, l.memoWidth), kFilterRowHeight);
+  Tag = w;
+}
+
+}  // namespace torvelle::books

@@ -1,0 +1,132 @@
+#pragma once
+#include <QButtonGroup>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QToolButton>
+#include <QWidget>
+#include <array>
+#include <chrono>
+#include <functional>
+#include <optional>
+
+#include "books/MoveRecOnDate.h"
+#include "books/TaskRules.h"
+#include "store/TableSet.h"
+#include "toolkit/DBCheckBox.h"
+#include "toolkit/DBGrid.h"
+#include "toolkit/DBMemo.h"
+#include "toolkit/DBNavigator.h"
+
+namespace torvelle::books {
+
+// The daily tasks page: a day picker, spin arrows and week-day tabs, five
+// display modes, a text filter over task, time and date, the tasks grid with
+// its description memo, done check box and navigator, and moving the
+// selected tasks to another day. It fills in the task table's filter and
+// new-record hooks for as long as it lives.
+class TTasksBook : public QWidget {
+  Q_OBJECT
+ public:
+  using LoadingFlag = std::function<bool()>;
+
+  TTasksBook(store::TParadoxTable& taskTable, engine::DataSource& taskDataSource,
+             TMoveRecOnDateForm& moveForm, LoadingFlag optionsLoading, QWidget* parent = nullptr);
+  TTasksBook(store::TTableSet& tables, TMoveRecOnDateForm& moveForm, LoadingFlag optionsLoading,
+             QWidget* parent = nullptr);
+  ~TTasksBook() override;
+
+  // --- Operations ---------------------------------------------------------
+  // Moves the viewed day by whole days and re-reads the table; leaves the
+  // tabs and the mode alone.
+  void ShiftTaskDate(int days);
+  // Selects the viewed day's week-day tab and switches to the day mode.
+  void SyncDayTab();
+  // From code: no change handler runs.
+  void setViewedDay(QDate day);
+  QDate viewedDay() const { return TaskDateTimePicker->date(); }
+  void TasksMoveTBClick();
+  void TasksBookResize();
+  void NavigTBResize();
+  // The radio group's index set from code: TaskRGClick runs when it changes.
+  void setTaskMode(int mode);
+  int taskMode() const { return taskMode_; }
+
+  // --- Handlers -----------------------------------------------------------
+  bool TaskTableFilterRecord(const engine::RecordView& record);
+  void TaskTableNewRecord(engine::Table& table);
+  void TaskRGClick();
+  void FilterSBClick();
+  void RegisterSBClick();
+  void TaskDateTimePickerChange();
+  void DateSpinButtonUpClick();
+  void DateSpinButtonDownClick();
+  void DaysTabControlChange(int index);
+  void TaskDBGridMouseUp(Qt::MouseButton button);
+
+  // --- Controls -----------------------------------------------------------
+  QWidget* DatesTB;
+  QLabel* TasksForPanel;
+  QDateEdit* TaskDateTimePicker;
+  QWidget* DateSpinButton;
+  QToolButton* DateSpinUp;
+  QToolButton* DateSpinDown;
+  QWidget* DaysTB;
+  QTabBar* DaysTabControl;
+  QToolButton* RegisterSB;
+  QLineEdit* TaskEdit;
+  QLineEdit* TimeEdit;
+  QLineEdit* DateEdit;
+  QToolButton* FilterSB;
+  toolkit::TDBGrid* TaskDBGrid;
+  QLabel* DescriptionHeader;
+  toolkit::TDBMemo* TaskDBMemo;
+  QWidget* NavigTB;
+  toolkit::TDBNavigator* TaskDBNavigator;
+  QToolButton* TasksMoveTB;
+  QLabel* Label1;
+  toolkit::TDBCheckBox* DoneDBCB;
+  QGroupBox* TaskRG;
+  std::array<QRadioButton*, 5> TaskRGItems{};
+
+  int DayTabIndex = 0;
+  // The page width seen by the previous resize.
+  int Tag = 632;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  struct FieldPositions {
+    int date = -1;
+    int time = -1;
+    int task = -1;
+    int done = -1;
+  };
+  void buildControls();
+  void bindTable();
+  void setSearchEditsOn(bool on);
+  void applyModeColumns();
+  void refreshTable();
+  void invalidateRule() { rule_.reset(); }
+  const TaskDisplayRule& displayRule();
+
+  store::TParadoxTable& TaskTable;
+  engine::DataSource& TaskDataSource;
+  TMoveRecOnDateForm& MoveRecOnDateForm;
+  LoadingFlag optionsLoading_;
+  QButtonGroup* taskRGGroup_ = nullptr;
+  int taskMode_ = DayMode;
+
+  // The rule as of the controls' last change; today's date is taken again
+  // at least once a second, so the overdue view turns over at midnight.
+  std::optional<TaskDisplayRule> rule_;
+  std::chrono::steady_clock::time_point ruleBuilt_;
+  FieldPositions fields_;
+};
+
+}  // namespace torvelle::books

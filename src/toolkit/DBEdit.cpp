@@ -1,0 +1,37 @@
+#include "toolkit/DBEdit.h"
+
+#include "engine/Table.h"
+
+namespace torvelle::toolkit {
+
+TDBEdit::TDBEdit(QWidget* parent) : QLineEdit(parent) {
+  connect(&field_, &TFieldLink::refresh, this, &TDBEdit::showField);
+  connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
+    if (isTextField()) field_.writeText(text);
+  });
+  connect(this, &QLineEdit::editingFinished, this, [this] {
+    if (!isTextField() && isModified()) {
+      field_.writeText(text());
+      setModified(false);
+    }
+  });
+  showField();
+}
+
+bool TDBEdit::isTextField() const {
+  const engine::Table* t = field_.link().table();
+  if (!t || !t->isOpen()) return true;
+  const int f = t->fieldIndex(field_.fieldName().toStdString());
+  if (f < 0) return true;
+  const auto type = t->fields()[static_cast<std::size_t>(f)].type;
+  return type == format::FieldType::Alpha || type == format::FieldType::Memo;
+}
+
+void TDBEdit::showField() {
+  const QString value = field_.text();
+  if (value != text()) setText(value);
+  setModified(false);
+  setReadOnly(!field_.canModify());
+}
+
+}  // namespace torvelle::toolkit

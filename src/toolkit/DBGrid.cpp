@@ -1,0 +1,240 @@
+#include "toolkit/DBGrid.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include "toolkit/Confirm.h"
+#include "toolkit/ErrorBox.h"
+
+namespace torvelle::toolkit {
+
+using engine::TableState;
+
+TDBGrid::TDBGrid(QWidget* parent)
+    : QTableView(parent), selected_([this] { return model_.table(); }) {
+  setModel(&model_);
+  // The bookmark list is the selection; the view's own would disagree with it.
+  setSelectionMode(QAbstractItemView::NoSelection);
+  setWordWrap(false);
+  setCornerButtonEnabled(false);
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+  verticalHeader()->setMinimumSectionSize(fontMetrics().height() + 2);
+  verticalHeader()->setFixedWidth(kIndicatorWidth);
+  verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  model_.setSelectedTest([this](int row) { return selected_.isRowSelected(row); });
+  selected_.setChanged([this] { model_.selectionChanged(); });
+
+  TDataLink& link = model_.link();
+  const auto moved = [this] { selected_.invalidate(); };
+  connect(&link, &TDataLink::dataReset, this, moved);
+  connect(&link, &TDataLink::dataRowsInserted, this, moved);
+  connect(&link, &TDataLink::dataRowsRemoved, this, moved);
+  connect(&link, &TDataLink::recordMoved, this, &TDBGrid::followTable);
+  connect(&model_, &QAbstractItemModel::modelReset, this, &TDBGrid::applyColumns);
+  connect(qApp, &QApplication::focusChanged, this, &TDBGrid::focusMoved);
+  setOptions(Options(Editing | Titles | Indicator | ColLines | RowLines | Tabs | ConfirmDelete |
+                     CancelOnExit | MultiSelect));
+}
+
+void TDBGrid::setDataSource(engine::DataSource* source) {
+  selected_.Clear();
+  model_.setDataSource(source);
+}
+
+void TDBGrid::setColumns(const QVector<TColumn>& columns) {
+  widths_ = QVector<int>(columns.size(), 64);
+  visible_ = QVector<bool>(columns.size(), true);
+  model_.setColumns(columns);
+  applyColumns();
+}
+
+void TDBGrid::setGridColumnWidth(int column, int width) {
+  if (column < 0 || column >= widths_.size()) return;
+  widths_[column] = width;
+  setColumnWidth(column, width);
+}
+
+int TDBGrid::gridColumnWidth(int column) const {
+  return column >= 0 && column < widths_.size() ? widths_[column] : 0;
+}
+
+void TDBGrid::setGridColumnVisible(int column, bool visible) {
+  if (column < 0 || column >= visible_.size()) return;
+  visible_[column] = visible;
+  setColumnHidden(column, !visible);
+  if (visible) setColumnWidth(column, widths_[column]);
+}
+
+bool TDBGrid::gridColumnVisible(int column) const {
+  return column >= 0 && column < visible_.size() && visible_[column];
+}
+
+void TDBGrid::applyColumns() {
+  for (int c = 0; c < widths_.size(); ++c) {
+    setColumnHidden(c, !visible_[c]);
+    setColumnWidth(c, widths_[c]);
+  }
+}
+
+void TDBGrid::setOptions(Options options) {
+  options_ = options;
+  model_.setEditable(options & Editing);
+  setEditTriggers(options & Editing
+                      ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                            QAbstractItemView::AnyKeyPressed
+                      : QAbstractItemView::NoEditTriggers);
+  horizontalHeader()->setVisible(options & Titles);
+  verticalHeader()->setVisible(options & Indicator);
+  setShowGrid(options & (ColLines | RowLines));
+  setTabKeyNavigation(options & Tabs);
+  if (!(options & MultiSelect)) selected_.Clear();
+}
+
+void TDBGrid::setDeleteQuestions(const QString& one, const QString& many) {
+  askOne_ = one;
+  askMany_ = many;
+}
+
+bool TDBGrid::canModify() const {
+  return model_.link().canModify();
+}
+
+void TDBGrid::followTable() {
+  const engine::Table* t = table();
+  if (!t || !t->isOpen() || !t->currentRow() || model_.columnCount() == 0) return;
+  const int row = static_cast<int>(*t->currentRow());
+  if (row >= model_.rowCount()) return;
+  int column = currentIndex().isValid() ? currentIndex().column() : 0;
+  while (column < model_.columnCount() - 1 && isColumnHidden(column)) ++column;
+  const QModelIndex target = model_.index(row, column);
+  if (currentIndex() != target) {
+    following_ = true;
+    selectionModel()->setCurrentIndex(target, QItemSelectionModel::NoUpdate);
+    following_ = false;
+  }
+  scrollTo(target);
+}
+
+void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  QTableView::currentChanged(current, previous);
+  if (following_ || !current.isValid()) return;
+  engine::Table* t = table();
+  if (!t || !t->isOpen()) return;
+  const auto row = static_cast<std::size_t>(current.row());
+  if (t->currentRow() != row && row < t->rowCount()) ErrorBox::guard([&] { t->moveTo(row); });
+  // The move may have failed (a post refused) or shifted rows: show where
+  // the table really is.
+  followTable();
+}
+
+void TDBGrid::mousePressEvent(QMouseEvent* event) {
+  const QModelIndex index = indexAt(event->position().toPoint());
+  engine::Table* t = table();
+  if (index.isValid() && t && t->isOpen()) {
+    if (event->button() != Qt::LeftButton) {
+      // The view moves its cursor on the left button only; every button
+      // makes the row under the pointer current.
+      setFocus(Qt::MouseFocusReason);
+      selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    }
+  }
+  QTableView::mousePressEvent(event);
+  if (!index.isValid() || !t || !t->isOpen() || !(options_ & MultiSelect)) return;
+  if (t->currentRow() != static_cast<std::size_t>(index.row())) return;  // the move failed
+  const std::string mark = t->bookmark();
+  if (event->modifiers() & Qt::ControlModifier) {
+    selected_.toggle(mark);
+  } else {
+    selected_.Clear();
+    selected_.add(mark);
+  }
+}
+
+void TDBGrid::mouseReleaseEvent(QMouseEvent* event) {
+  QTableView::mouseReleaseEvent(event);
+  emit mouseReleased(event->button(), event->modifiers());
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent* event) {
+  engine::Table* t = table();
+  const bool open = t && t->isOpen();
+  const auto mods =
+      event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+  switch (event->key()) {
+    case Qt::Key_Delete:
+      if (mods == Qt::ControlModifier) {
+        deleteRecords();
+        return;
+      }
+      break;
+    case Qt::Key_Insert:
+      if (mods == Qt::NoModifier && open && canModify() && (options_ & Editing)) {
+        ErrorBox::guard([&] { t->insert(); });
+        return;
+      }
+      break;
+    case Qt::Key_Escape:
+      selected_.Clear();
+      if (open && t->state() != TableState::Browse) {
+        ErrorBox::guard([&] { t->cancel(); });
+        return;
+      }
+      // Nothing to cancel here: the window may want the key.
+      event->ignore();
+      return;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+      selected_.Clear();
+      break;
+    case Qt::Key_Down:
+      // Past the last row a new record begins, unless one is already new.
+      if (mods == Qt::NoModifier && open && canModify() && (options_ & Editing) &&
+          t->currentRow() && *t->currentRow() + 1 == t->rowCount() &&
+          !(t->state() == TableState::Insert && !t->modified())) {
+        ErrorBox::guard([&] { t->append(); });
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  QTableView::keyPressEvent(event);
+}
+
+void TDBGrid::deleteRecords() {
+  engine::Table* t = table();
+  if (!t || !t->isOpen() || !canModify() || !t->currentRow()) return;
+  const int n = selected_.Count();
+  if ((options_ & ConfirmDelete) && !Confirm::ask(this, n < 2 ? askOne_ : askMany_)) return;
+  ErrorBox::guard([&] {
+    if (n < 2) {
+      t->remove();
+      return;
+    }
+    for (const std::string& mark : selected_.bookmarks()) {
+      t->gotoBookmark(mark);
+      t->remove();
+    }
+    selected_.Clear();
+  });
+}
+
+void TDBGrid::focusMoved(QWidget* from, QWidget* to) {
+  // Leaving the grid (its cell editor counts as the grid) drops a new row
+  // nobody typed into. A window losing activation is no leaving.
+  if (!(options_ & CancelOnExit) || !to || !from) return;
+  const bool wasInside = from == this || isAncestorOf(from);
+  const bool isInside = to == this || isAncestorOf(to);
+  if (!wasInside || isInside) return;
+  engine::Table* t = table();
+  if (t && t->isOpen() && t->state() == TableState::Insert && !t->modified())
+    ErrorBox::guard([&] { t->cancel(); });
+}
+
+}  // namespace torvelle::toolkit

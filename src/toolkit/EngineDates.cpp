@@ -1,0 +1,81 @@
+#include "toolkit/EngineDates.h"
+
+#include <QRegularExpression>
+
+namespace torvelle::toolkit {
+namespace {
+
+// Julian day of 0001-01-01 in the proleptic Gregorian calendar, less one:
+// engine day 1 is that date.
+constexpr qint64 kJulianOffset = 1721425;
+
+bool hasTwoDigitYear(const QString& format) {
+  return format.contains(QLatin1String("yy")) && !format.contains(QLatin1String("yyyy"));
+}
+
+}  // namespace
+
+QDate toQDate(format::Date date) {
+  return QDate::fromJulianDay(static_cast<qint64>(date.day) + kJulianOffset);
+}
+
+format::Date fromQDate(QDate date) {
+  return format::Date{static_cast<std::int32_t>(date.toJulianDay() - kJulianOffset)};
+}
+
+QTime toQTime(format::Time time) {
+  return QTime::fromMSecsSinceStartOfDay(time.msec);
+}
+
+format::Time fromQTime(QTime time) {
+  return format::Time{time.msecsSinceStartOfDay()};
+}
+
+QString shortDateFormat(const QLocale& locale) {
+  return locale.dateFormat(QLocale::ShortFormat);
+}
+
+QString timeWithSecondsFormat(const QLocale& locale) {
+  QString format = locale.timeFormat(QLocale::LongFormat);
+  // Drop the zone ("t", "tttt") and the blanks around it.
+  static const QRegularExpression zone(QStringLiteral("\\s*t+\\s*"));
+  format.replace(zone, QStringLiteral(" "));
+  format = format.trimmed();
+  if (!format.contains(QLatin1Char('s'))) format = locale.timeFormat(QLocale::ShortFormat);
+  return format;
+}
+
+engine::DisplayFormats localeDisplayFormats(const QLocale& locale) {
+  const QString dateFormat = shortDateFormat(locale);
+  const QString timeFormat = timeWithSecondsFormat(locale);
+  const QString shortTime = locale.timeFormat(QLocale::ShortFormat);
+  engine::DisplayFormats f;
+  f.dateText = [locale, dateFormat](format::Date d) {
+    return locale.toString(toQDate(d), dateFormat).toStdString();
+  };
+  f.timeText = [locale, timeFormat](format::Time t) {
+    return locale.toString(toQTime(t), timeFormat).toStdString();
+  };
+  f.parseDate = [locale, dateFormat](std::string_view text) -> std::optional<format::Date> {
+    const QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).trimmed();
+    QDate d = locale.toDate(s, dateFormat);
+    if (d.isValid() && hasTwoDigitYear(dateFormat)) {
+      // Qt reads "24" as 1924; a user means the century around today.
+      const int thisYear = QDate::currentDate().year();
+      while (d.year() < thisYear - 80) d = d.addYears(100);
+    }
+    if (d.isValid()) return fromQDate(d);
+    return engine::parseDefaultDate(text);
+  };
+  f.parseTime = [locale, timeFormat,
+                 shortTime](std::string_view text) -> std::optional<format::Time> {
+    const QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).trimmed();
+    QTime t = locale.toTime(s, timeFormat);
+    if (!t.isValid()) t = locale.toTime(s, shortTime);
+    if (t.isValid()) return fromQTime(t);
+    return engine::parseDefaultTime(text);
+  };
+  return f;
+}
+
+}  // namespace torvelle::toolkit

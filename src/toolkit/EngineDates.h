@@ -1,0 +1,30 @@
+#pragma once
+#include <QDate>
+#include <QLocale>
+#include <QString>
+#include <optional>
+
+#include "engine/FieldText.h"
+#include "engine/format/Value.h"
+
+namespace torvelle::toolkit {
+
+// The engine counts days from 0001-01-01 and milliseconds from midnight; Qt
+// counts Julian days. These convert between the two without loss.
+QDate toQDate(format::Date date);
+format::Date fromQDate(QDate date);
+QTime toQTime(format::Time time);
+format::Time fromQTime(QTime time);
+
+// The forms the system writes a short date and a time with seconds in. Qt's
+// short time form often lacks seconds, so the long form is taken without
+// its time zone.
+QString shortDateFormat(const QLocale& locale = QLocale());
+QString timeWithSecondsFormat(const QLocale& locale = QLocale());
+
+// Text forms of dates and times for the whole engine session, from the
+// locale: grids, filters and typed values then agree with each other. Typed
+// texts the locale cannot read fall back to the engine's own forms.
+engine::DisplayFormats localeDisplayFormats(const QLocale& locale = QLocale());
+
+}  // namespace torvelle::toolkit
