@@ -137,6 +137,14 @@ void ParadoxTable::load() {
   dirtyMb_.clear();
   const auto chain = scanChain();
   mbScanned_ = false;
+  // Some writers leave the memo file of a protected table plain; its header
+  // block tells, as it starts 00 01 00 when plain.
+  mbKey_ = key_;
+  if (key_ && mb_.isOpen()) {
+    std::uint8_t head[3] = {};
+    if (readFile(kMbFile, 0, head, 3) == 3 && head[0] == 0 && head[1] == 1 && head[2] == 0)
+      mbKey_ = 0;
+  }
   mbFree_.clear();
   mbPartial_.clear();
   pxOwner_.clear();
@@ -362,7 +370,7 @@ Bytes ParadoxTable::readMb(std::uint64_t offset, std::size_t n) const {
   Bytes data(static_cast<std::size_t>(hi - lo));
   const auto got = readFile(kMbFile, lo, data.data(), data.size());
   if (got < offset + n - lo) corrupt("a memo lies beyond the end of the memo file");
-  if (key_) crypto::decryptBlob(data.data(), data.size() / 256 * 256, key_);
+  if (mbKey_) crypto::decryptBlob(data.data(), data.size() / 256 * 256, mbKey_);
   return Bytes(data.begin() + static_cast<std::ptrdiff_t>(offset - lo),
                data.begin() + static_cast<std::ptrdiff_t>(offset - lo + n));
 }
@@ -825,6 +833,7 @@ void ParadoxTable::ensureMb() {
     }();
     header = fresh;
     if (key_) crypto::encryptBlob(header.data(), header.size(), key_);
+    mbKey_ = key_;
     {
       File f(mbPath_, true, true);
       f.writeAt(0, header.data(), header.size());
@@ -1161,7 +1170,7 @@ void ParadoxTable::commit() {
   }
   for (auto& [offset, data] : dirtyMb_) {
     Bytes b = data;
-    if (key_) crypto::encryptBlob(b.data(), b.size(), key_);
+    if (mbKey_) crypto::encryptBlob(b.data(), b.size(), mbKey_);
     writes.push_back({kMbFile, offset, std::move(b)});
   }
   if (!dirtyMb_.empty()) sizes[kMbFile] = std::max(mbEnd_, fileSize(kMbFile));

@@ -108,7 +108,8 @@ class ParadoxTable final : public TableFile {
   DbHeader hdr_;
   std::optional<PxHeader> pxHdr_;
   TableInfo info_;
-  std::uint32_t key_ = 0;  // block encryption key, 0 = plain
+  std::uint32_t key_ = 0;    // block encryption key, 0 = plain
+  std::uint32_t mbKey_ = 0;  // the same for the memo file
   BlockTree tree_;
   std::optional<JournalImage> overlay_;  // read-only open of a table with a pending change
   int capacity_ = 0;                     // records per block

@@ -63,7 +63,9 @@ class TableFile {
   static void create(const std::filesystem::path& dbPath, const std::vector<FieldDef>& fields,
                      int keyFieldCount, int codePage = 1251, const std::string& password = {});
 
-  // True when the header carries a master password; its check value.
+  // True when the header carries a master password; the check value of a
+  // password's bytes as given (a table computes it over the password in its
+  // own code page, so pass such bytes for non-ASCII passwords).
   static bool isProtected(const std::filesystem::path& dbPath);
   static std::uint32_t passwordCheckValue(const std::string& password);
 
