@@ -13,8 +13,9 @@ class TableShape;
 // a filter test and a grid row see. Valid until the table changes.
 class RecordView {
  public:
-  RecordView(const TableShape& shape, const format::Record& values, const std::string* texts)
-      : shape_(&shape), values_(&values), texts_(texts) {}
+  RecordView(const TableShape& shape, const format::Record& values, const std::string* texts,
+             std::string* foldCache = nullptr)
+      : shape_(&shape), values_(&values), texts_(texts), foldCache_(foldCache) {}
 
   int fieldCount() const { return static_cast<int>(values_->size()); }
   const format::Value& value(int field) const {
@@ -25,12 +26,22 @@ class RecordView {
   // By name, letter case ignored; DbError for an unknown name.
   const format::Value& value(std::string_view name) const;
   std::string_view text(std::string_view name) const;
+  // The text folded to capitals (support::upperCase), kept with the record
+  // after the first request: a filter that ignores letter case folds each
+  // record once rather than at every keystroke.
+  std::string_view foldedText(int field) const;
+  // The folded texts of fields first to last, each followed by a NUL: one
+  // search for a pattern (which never holds a NUL) tests them all at once.
+  std::string_view foldedTexts(int first, int last) const;
   const format::Record& values() const { return *values_; }
 
  private:
   const TableShape* shape_;
   const format::Record* values_;
+  std::string_view foldedSpan(int first, int last) const;
+
   const std::string* texts_;  // display texts of the fields not held as text
+  std::string* foldCache_;    // "" until filled; see foldedText
 };
 
 // The fields of an open table and where each one's display text lives.

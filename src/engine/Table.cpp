@@ -169,6 +169,7 @@ void Table::open() {
   if (path_.empty()) throw DbError(Kind::NotFound, "No table name given.");
   auto file = session_.openFile(path_, !readOnly_);
   shape_.reset(file->info().fields);
+  keyFieldCount_ = file->info().keyFieldCount;
   resolveIndex();
   auto records = file->readAll();
 
@@ -189,6 +190,7 @@ void Table::open() {
   buildOrder();
   emptyRecord_.assign(shape_.fields().size(), std::monostate{});
   emptyTexts_.assign(shape_.textCount(), std::string());
+  emptyFolded_.clear();
   modified_ = false;
   state_ = TableState::Browse;
   resolveMasterFields();
@@ -251,10 +253,9 @@ void Table::resolveIndex() {
   indexFields_.clear();
   for (const auto& name : splitNames(indexNames_))
     indexFields_.push_back(shape_.requireField(name));
-  const int keyCount = file_ ? file_->info().keyFieldCount : 0;
   if (indexFields_.empty())
-    for (int i = 0; i < keyCount; ++i) indexFields_.push_back(i);
-  ownOrder_ = static_cast<int>(indexFields_.size()) > keyCount;
+    for (int i = 0; i < keyFieldCount_; ++i) indexFields_.push_back(i);
+  ownOrder_ = static_cast<int>(indexFields_.size()) > keyFieldCount_;
   for (std::size_t i = 0; !ownOrder_ && i < indexFields_.size(); ++i)
     ownOrder_ = indexFields_[i] != static_cast<int>(i);
 }
@@ -362,10 +363,10 @@ bool Table::inRange(const Record& values) const {
 }
 
 bool Table::passesFilter(const Record& values, const std::vector<std::string>& texts,
-                         bool& reported) const {
+                         std::string& folded, bool& reported) const {
   if (!filtered_ || !events_.filterRecord) return true;
   try {
-    return events_.filterRecord(RecordView(shape_, values, texts.data()));
+    return events_.filterRecord(RecordView(shape_, values, texts.data(), &folded));
   } catch (...) {
     // The record passes. One report per pass: a failing test would otherwise
     // raise one error box per record.
@@ -384,7 +385,7 @@ void Table::rebuildVisible() {
     const Row& row = rows_[slot];
     if (!inRange(row.values)) continue;
     ++rangeCount_;
-    if (passesFilter(row.values, row.texts, reported)) visible_.push_back(slot);
+    if (passesFilter(row.values, row.texts, row.folded, reported)) visible_.push_back(slot);
   }
 }
 
@@ -597,8 +598,8 @@ void Table::gotoBookmark(const std::string& bookmark) {
 RecordView Table::row(std::size_t i) const {
   const std::uint32_t slot = visible_.at(i);
   if (slot == kPending || (state_ == TableState::Edit && slot == editSlot_))
-    return RecordView(shape_, buffer_, bufferTexts_.data());
-  return RecordView(shape_, rows_[slot].values, rows_[slot].texts.data());
+    return RecordView(shape_, buffer_, bufferTexts_.data(), &bufferFolded_);
+  return RecordView(shape_, rows_[slot].values, rows_[slot].texts.data(), &rows_[slot].folded);
 }
 
 std::optional<std::size_t> Table::currentRow() const {
@@ -607,8 +608,8 @@ std::optional<std::size_t> Table::currentRow() const {
 
 RecordView Table::current() const {
   if (state_ == TableState::Edit || state_ == TableState::Insert)
-    return RecordView(shape_, buffer_, bufferTexts_.data());
-  if (!current_) return RecordView(shape_, emptyRecord_, emptyTexts_.data());
+    return RecordView(shape_, buffer_, bufferTexts_.data(), &bufferFolded_);
+  if (!current_) return RecordView(shape_, emptyRecord_, emptyTexts_.data(), &emptyFolded_);
   return row(*current_);
 }
 
@@ -651,6 +652,7 @@ void Table::edit() {
   editSlot_ = slotAt(*current_);
   buffer_ = rows_[editSlot_].values;
   bufferTexts_ = rows_[editSlot_].texts;
+  bufferFolded_ = rows_[editSlot_].folded;
   changed_.assign(buffer_.size(), false);
   modified_ = false;
   setState(TableState::Edit);
@@ -675,6 +677,7 @@ void Table::beginInsert(bool atEnd) {
     for (std::size_t i = 0; i < detailFields_.size(); ++i)
       buffer_[static_cast<std::size_t>(detailFields_[i])] = rangeValues_[i];
   fillTexts(buffer_, bufferTexts_);
+  bufferFolded_.clear();
   editSlot_ = kPending;
   state_ = TableState::Insert;
   modified_ = false;
@@ -768,6 +771,7 @@ void Table::postEdit() {
   }
   row.values = file_->read(ordinal);
   fillTexts(row.values, row.texts);
+  row.folded.clear();
   editSlot_ = kPending;
   modified_ = false;
   buffer_.clear();
@@ -935,6 +939,7 @@ void Table::setField(int field, Value value) {
   const int slot = shape_.textSlot(field);
   if (slot >= 0)
     bufferTexts_[static_cast<std::size_t>(slot)] = valueText(buffer_[f], session_.displayFormats());
+  bufferFolded_.clear();
   changed_[f] = true;
   const bool first = !modified_;
   modified_ = true;

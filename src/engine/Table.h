@@ -144,6 +144,7 @@ class Table {
   struct Row {
     format::Record values;
     std::vector<std::string> texts;
+    mutable std::string folded;  // RecordView::foldedText's cache
     std::uint32_t orderPos = 0;  // position in order_
     std::uint32_t filePos = 0;   // ordinal in the file (own orders only)
     bool alive = true;
@@ -166,7 +167,7 @@ class Table {
   void computeRange();
   bool inRange(const format::Record& values) const;
   bool passesFilter(const format::Record& values, const std::vector<std::string>& texts,
-                    bool& reported) const;
+                    std::string& folded, bool& reported) const;
   void rebuildVisible();
   std::size_t visiblePosFor(std::uint32_t slot) const;
   std::optional<std::size_t> findVisible(std::uint32_t slot) const;
@@ -203,6 +204,7 @@ class Table {
   std::vector<int> indexFields_;
   std::vector<int> detailFields_;  // leading index fields matched with the master
   std::vector<int> masterFieldIdx_;
+  int keyFieldCount_ = 0;
   bool ownOrder_ = false;  // index not a prefix of the primary key
   std::uint64_t generation_ = 0;
 
@@ -225,11 +227,13 @@ class Table {
   bool modified_ = false;
   format::Record buffer_;
   std::vector<std::string> bufferTexts_;
+  mutable std::string bufferFolded_;
   std::vector<bool> changed_;
   std::uint32_t editSlot_ = kPending;
   std::optional<std::size_t> rowBeforeInsert_;
   format::Record emptyRecord_;
   std::vector<std::string> emptyTexts_;
+  mutable std::string emptyFolded_;
 };
 
 }  // namespace torvelle::engine

@@ -113,6 +113,26 @@ TEST_F(FilterTest, APostedRecordStaysVisibleUntilTheNextRefresh) {
   EXPECT_EQ(table->fieldText("Name"), "Anna");
 }
 
+TEST_F(FilterTest, FoldedTextsFollowPostedChanges) {
+  table->events().filterRecord = [this](const engine::RecordView& r) {
+    return r.foldedText(1).find(pattern) != std::string_view::npos;
+  };
+  pattern = "ANNA";
+  table->setFiltered(true);
+  EXPECT_EQ(visibleNames(), (Names{"Anna"}));
+  table->edit();
+  table->setField("Name", text("Жанна"));
+  EXPECT_EQ(table->current().foldedText(1), "ЖАННА");
+  // Fields joined for one search, never matching across a boundary.
+  EXPECT_EQ(table->current().foldedTexts(1, 2), std::string("ЖАННА\0"
+                                                            "111\0",
+                                                            15));
+  table->post();
+  pattern = "ЖАН";
+  table->setFiltered(true);
+  EXPECT_EQ(visibleNames(), (Names{"Жанна"}));
+}
+
 TEST_F(FilterTest, FindKeyReachesRecordsTheFilterHides) {
   pattern = "Anna";
   table->setFiltered(true);
