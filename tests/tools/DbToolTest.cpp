@@ -346,7 +346,9 @@ TEST_F(DbTool, BadTablesFailWithTheEngineMessage) {
   const fs::path path = makeEveryTypeTable("cut");
   insertAll(path, everyTypeRecords());
   const std::string bytes = readFile(path);
-  writeFile(path, bytes.substr(0, bytes.size() - 100));
+  // Cut inside the records of the first block (the header takes 2048 bytes):
+  // a short last block alone is legal, lost records are not.
+  writeFile(path, bytes.substr(0, 2048 + 300));
   for (const auto& command : {"dump", "check"}) {
     result = tool({command, path.string()});
     EXPECT_EQ(result.status, 1) << command;

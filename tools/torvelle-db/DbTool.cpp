@@ -1,5 +1,6 @@
 #include "DbTool.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -7,7 +8,6 @@
 #include <iterator>
 #include <optional>
 #include <ostream>
-#include <sstream>
 #include <stdexcept>
 
 #include "Csv.h"
@@ -20,7 +20,6 @@
 namespace torvelle::tools {
 namespace {
 
-namespace fs = std::filesystem;
 using engine::DbError;
 using format::TableFile;
 
