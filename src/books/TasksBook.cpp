@@ -402,6 +402,8 @@ void TTasksBook::TasksMoveTBClick() {
       throw;
     }
   });
+  // The moved tasks may no longer pass the display rule: read the view again.
+  refreshTable();
   if (moved) selected.Clear();
 }
 

@@ -1,0 +1,135 @@
+// The tasks page over 100,000 tasks: a keystroke in the search box (re-filter,
+// model reset, first screen painted), scrolling to the end, and one edited
+// row, offscreen.
+#include <QApplication>
+#include <QDate>
+#include <QLocale>
+#include <QScrollBar>
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "BenchRegistry.h"
+#include "books/TasksBook.h"
+#include "engine/Session.h"
+#include "engine/ShippedTables.h"
+#include "engine/format/TableFile.h"
+#include "store/TableSet.h"
+#include "toolkit/EngineDates.h"
+
+namespace torvelle::bench {
+namespace {
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+void runToolkitBench() {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  std::unique_ptr<QApplication> app;
+  static int argc = 1;
+  static char name[] = "torvelle-bench";
+  static char* argv[] = {name, nullptr};
+  if (!qApp) app = std::make_unique<QApplication>(argc, argv);
+
+  std::string pattern = (std::filesystem::temp_directory_path() / "torvelle-bench-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  const std::filesystem::path root = pattern;
+  engine::createShippedTables(root);
+  constexpr int kRows = 100000;
+  const QDate first(2020, 1, 1);
+  {
+    format::OpenOptions options;
+    options.writable = true;
+    options.sync = false;
+    auto file = format::TableFile::open(root / "DB/Tasks/Tasks.db", options);
+    for (int i = 0; i < kRows; ++i)
+      file->insert({toolkit::fromQDate(first.addDays(i / 20)), format::Time{(i % 20) * 3600000},
+                    std::string(i % 7 == 0 ? "Позвонить в банк " : "Buy milk and bread ") +
+                        std::to_string(i),
+                    i % 3 == 0, std::monostate{}});
+  }
+
+  engine::Session session;
+  session.setDisplayFormats(toolkit::localeDisplayFormats(QLocale(QLocale::Russian)));
+  store::TTableSet tables(session, root);
+  books::TMoveRecOnDateForm form;
+  books::TTasksBook book(tables, form, [] { return false; });
+  book.resize(632, 420);
+  book.show();
+  report("tasks_open_100k", millis([&] { tables.TaskTable.open(); }), "ms");
+  book.setTaskMode(books::AllTasks);
+  book.FilterSB->click();
+  QApplication::processEvents();
+  auto* grid = book.TaskDBGrid;
+  const auto paint = [&] { grid->viewport()->repaint(); };
+
+  // Each keystroke: the edit's change handler re-filters the table, the
+  // model resets, and the grid paints its first screen.
+  const char* const keys[] = {"b", "ba", "ban", "bank", "banks", "bank", "ban", "ba", "b", ""};
+  std::vector<double> keystrokes;
+  for (int round = 0; round < 3; ++round)
+    for (const char* k : keys)
+      keystrokes.push_back(millis([&] {
+        book.TaskEdit->setText(QString::fromUtf8(k));
+        paint();
+      }));
+  report("tasks_keystroke_refilter_paint_100k", median(keystrokes), "ms");
+  report("tasks_keystroke_refilter_paint_100k_max",
+         *std::max_element(keystrokes.begin(), keystrokes.end()), "ms");
+  book.RegisterSB->click();  // ignore case: the folding path
+  std::vector<double> folded;
+  for (const char* k : {"П", "По", "Поз", "Позв", "Поз", "По", "П", ""})
+    folded.push_back(millis([&] {
+      book.TaskEdit->setText(QString::fromUtf8(k));
+      paint();
+    }));
+  report("tasks_keystroke_ignorecase_100k", median(folded), "ms");
+
+  std::vector<double> scrolls;
+  for (int i = 0; i < 5; ++i) {
+    grid->scrollToTop();
+    paint();
+    scrolls.push_back(millis([&] {
+      grid->scrollToBottom();
+      paint();
+    }));
+  }
+  report("tasks_scroll_to_end_paint_100k", median(scrolls), "ms");
+
+  std::vector<double> pages;
+  grid->scrollToTop();
+  for (int i = 0; i < 50; ++i)
+    pages.push_back(millis([&] {
+      grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->value() +
+                                          grid->verticalScrollBar()->pageStep());
+      paint();
+    }));
+  report("tasks_page_down_paint_100k", median(pages), "ms");
+
+  // One posted change: one row repainted, no reset.
+  auto& t = tables.TaskTable;
+  std::vector<double> posts;
+  for (int i = 0; i < 5; ++i) {
+    t.moveTo(static_cast<std::size_t>(1000 + i));
+    posts.push_back(millis([&] {
+      t.edit();
+      t.setField("Task", std::string("edited ") + std::to_string(i));
+      t.post();
+      paint();
+    }));
+  }
+  report("tasks_edit_post_paint_100k", median(posts), "ms");
+
+  tables.PostAndCloseTables();
+  std::error_code ec;
+  std::filesystem::remove_all(root, ec);
+}
+
+const Registration reg("toolkit", &runToolkitBench);
+
+}  // namespace
+}  // namespace torvelle::bench

@@ -1,0 +1,341 @@
+#include <QApplication>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QVBoxLayout>
+#include <QtTest>
+#include <cstdlib>
+#include <filesystem>
+
+#include "engine/DataSource.h"
+#include "engine/Session.h"
+#include "engine/ShippedTables.h"
+#include "engine/Table.h"
+#include "engine/format/TableFile.h"
+#include "toolkit/Confirm.h"
+#include "toolkit/DBCheckBox.h"
+#include "toolkit/DBGrid.h"
+#include "toolkit/DBMemo.h"
+#include "toolkit/DBNavigator.h"
+#include "toolkit/ErrorBox.h"
+
+using namespace torvelle;
+using toolkit::TDBGrid;
+using toolkit::TDBNavigator;
+
+namespace {
+
+// A Tasks table of `n` rows ("task 0" ...) in a fresh folder, one a minute
+// on one day, opened through the engine with a data source.
+struct Tasks {
+  explicit Tasks(int n) {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "torvelle-toolkit-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    dir = pattern;
+    engine::createShippedTables(dir);
+    format::OpenOptions options;
+    options.writable = true;
+    options.sync = false;
+    {
+      auto file = format::TableFile::open(dir / "DB/Tasks/Tasks.db", options);
+      for (int i = 0; i < n; ++i)
+        file->insert({format::Date{738000}, format::Time{i * 60000},
+                      std::string("task ") + std::to_string(i), false, std::monostate{}});
+    }
+    table.setTableName(dir / "DB/Tasks/Tasks.db");
+    table.setIndexFieldNames("Date;Time");
+    table.open();
+  }
+  ~Tasks() {
+    table.close();
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+  }
+  std::filesystem::path dir;
+  engine::Session session;
+  engine::Table table{session};
+  engine::DataSource source{"TaskDataSource", &table};
+};
+
+QVector<toolkit::TColumn> taskColumns() {
+  return {{"Task", "Task"}, {"Time", "Time"}, {"Date", "Date"}};
+}
+
+std::string taskAt(engine::Table& t, std::size_t row) {
+  return std::string(t.row(row).text("Task"));
+}
+
+}  // namespace
+
+class DataWidgetsTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void init() {
+    errors.clear();
+    questions.clear();
+    toolkit::ErrorBox::setSink([this](const QString& m) { errors << m; });
+    toolkit::Confirm::setAnswer([this](const QString& q) {
+      questions << q;
+      return answer;
+    });
+    answer = true;
+  }
+  void cleanup() {
+    toolkit::ErrorBox::setSink({});
+    toolkit::Confirm::setAnswer({});
+  }
+
+  void modelSignalsAreFineGrained() {
+    Tasks d(5);
+    toolkit::TTableModel model;
+    model.setColumns(taskColumns());
+    model.setDataSource(&d.source);
+    QCOMPARE(model.rowCount(), 5);
+    QCOMPARE(model.index(3, 0).data().toString(), QString("task 3"));
+    QCOMPARE(model.index(3, 1).data().toString(), QString("00:03:00"));
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+
+    // Editing one row repaints that row only, never the whole table.
+    d.table.moveTo(2);
+    d.table.edit();
+    d.table.setField("Task", std::string("changed"));
+    changed.clear();
+    d.table.post();
+    QCOMPARE(reset.count(), 0);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed[0][0].toModelIndex().row(), 2);
+    QCOMPARE(changed[0][1].toModelIndex().row(), 2);
+    QCOMPARE(model.index(2, 0).data().toString(), QString("changed"));
+
+    // A new row at the end, dropped again by cancel.
+    changed.clear();
+    d.table.append();
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(inserted[0][1].toInt(), 5);
+    QCOMPARE(model.rowCount(), 6);
+    d.table.cancel();
+    QCOMPARE(removed.count(), 1);
+    QCOMPARE(model.rowCount(), 5);
+    QCOMPARE(reset.count(), 0);
+
+    // A post that moves the record in the index order: remove and insert.
+    inserted.clear();
+    removed.clear();
+    d.table.moveTo(0);
+    d.table.edit();
+    d.table.setField("Time", format::Time{10 * 60000});
+    d.table.post();
+    QCOMPARE(removed.count(), 1);
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(model.index(4, 0).data().toString(), QString("task 0"));
+
+    // A re-filter may change every row: one reset.
+    d.table.events().filterRecord = [](const engine::RecordView& r) {
+      return r.text("Task").find('3') != std::string_view::npos;
+    };
+    d.table.setFiltered(true);
+    QCOMPARE(reset.count(), 1);
+    QCOMPARE(model.rowCount(), 1);
+    QCOMPARE(model.index(0, 0).data().toString(), QString("task 3"));
+  }
+
+  void gridAndTableShareTheCurrentRow() {
+    Tasks d(6);
+    TDBGrid grid;
+    grid.setColumns(taskColumns());
+    grid.setDataSource(&d.source);
+    grid.resize(400, 300);
+    d.table.moveTo(4);
+    QCOMPARE(grid.currentIndex().row(), 4);
+    grid.setCurrentIndex(grid.tableModel().index(1, 0));
+    QCOMPARE(*d.table.currentRow(), std::size_t(1));
+    // Hidden columns and widths survive the table's resets.
+    grid.setGridColumnWidth(0, 123);
+    grid.setGridColumnVisible(2, false);
+    d.table.setFiltered(true);
+    QVERIFY(grid.isColumnHidden(2));
+    QCOMPARE(grid.columnWidth(0), 123);
+  }
+
+  void selectionRulesOfTheGrid() {
+    Tasks d(6);
+    TDBGrid grid;
+    grid.setColumns(taskColumns());
+    grid.setDataSource(&d.source);
+    grid.resize(400, 300);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    auto* vp = grid.viewport();
+    const auto at = [&](int row) {
+      return grid.visualRect(grid.tableModel().index(row, 0)).center();
+    };
+    const auto rows = [&] {
+      QList<int> out;
+      for (const std::string& b : grid.SelectedRows().bookmarks())
+        out << static_cast<int>(*d.table.rowOfBookmark(b));
+      return out;
+    };
+    QTest::mousePress(vp, Qt::LeftButton, {}, at(4));
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, at(4));
+    QCOMPARE(rows(), QList<int>({4}));
+    QCOMPARE(*d.table.currentRow(), std::size_t(4));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::ControlModifier, at(1));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::ControlModifier, at(2));
+    QCOMPARE(rows(), QList<int>({1, 2, 4}));  // the table's order, not the clicks'
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::ControlModifier, at(4));
+    QCOMPARE(rows(), QList<int>({1, 2}));
+    QVERIFY(grid.tableModel().index(1, 0).data(Qt::BackgroundRole).isValid());
+    QVERIFY(!grid.tableModel().index(3, 0).data(Qt::BackgroundRole).isValid());
+    // Any button selects the row alone.
+    QTest::mouseClick(vp, Qt::RightButton, {}, at(3));
+    QCOMPARE(rows(), QList<int>({3}));
+    QCOMPARE(*d.table.currentRow(), std::size_t(3));
+    QTest::keyClick(&grid, Qt::Key_PageDown);
+    QCOMPARE(rows(), QList<int>());
+    QTest::mouseClick(vp, Qt::LeftButton, {}, at(0));
+    QTest::keyClick(&grid, Qt::Key_Escape);
+    QCOMPARE(rows(), QList<int>());
+    // A selected record that is deleted drops out of the selection.
+    QTest::mouseClick(vp, Qt::LeftButton, {}, at(0));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::ControlModifier, at(5));
+    d.table.moveTo(5);
+    d.table.remove();
+    QCOMPARE(rows(), QList<int>({0}));
+  }
+
+  void deletionIsConfirmed() {
+    Tasks d(5);
+    TDBGrid grid;
+    grid.setColumns(taskColumns());
+    grid.setDataSource(&d.source);
+    d.table.moveTo(1);
+    answer = false;
+    QTest::keyClick(&grid, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(questions, QStringList({"Delete record?"}));
+    QCOMPARE(d.table.rowCount(), std::size_t(5));
+    answer = true;
+    QTest::keyClick(&grid, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(d.table.rowCount(), std::size_t(4));
+    QCOMPARE(taskAt(d.table, 1), std::string("task 2"));
+    // Two selected: both go, after the other question.
+    d.table.moveTo(0);
+    grid.SelectedRows().add(d.table.bookmark());
+    d.table.moveTo(3);
+    grid.SelectedRows().add(d.table.bookmark());
+    QTest::keyClick(&grid, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(questions.last(), QString("Delete all selected records?"));
+    QCOMPARE(d.table.rowCount(), std::size_t(2));
+    QCOMPARE(taskAt(d.table, 0), std::string("task 2"));
+    QCOMPARE(taskAt(d.table, 1), std::string("task 3"));
+    QCOMPARE(grid.SelectedRows().Count(), 0);
+  }
+
+  void inPlaceEditingAndLeavingAnUntouchedNewRow() {
+    Tasks d(3);
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* grid = new TDBGrid(&window);
+    auto* other = new QLineEdit(&window);
+    layout->addWidget(grid);
+    layout->addWidget(other);
+    grid->setColumns(taskColumns());
+    grid->setDataSource(&d.source);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    grid->setFocus();
+    // Typing into a cell edits the record; moving off the row posts it.
+    QVERIFY(grid->tableModel().setData(grid->tableModel().index(1, 0), "typed", Qt::EditRole));
+    QCOMPARE(d.table.state(), engine::TableState::Edit);
+    grid->setCurrentIndex(grid->tableModel().index(2, 0));
+    QCOMPARE(d.table.state(), engine::TableState::Browse);
+    QCOMPARE(taskAt(d.table, 1), std::string("typed"));
+    // Insert key: a new row; leaving the grid untouched drops it.
+    QTest::keyClick(grid, Qt::Key_Insert);
+    QCOMPARE(d.table.state(), engine::TableState::Insert);
+    QCOMPARE(d.table.rowCount(), std::size_t(4));
+    other->setFocus();
+    QCOMPARE(d.table.state(), engine::TableState::Browse);
+    QCOMPARE(d.table.rowCount(), std::size_t(3));
+    // Typed into, it stays to be posted.
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Insert);
+    d.table.setField("Time", format::Time{3600000});
+    other->setFocus();
+    QCOMPARE(d.table.state(), engine::TableState::Insert);
+    QVERIFY(errors.isEmpty());
+  }
+
+  void navigatorEnablesWhatCanAct() {
+    Tasks d(3);
+    TDBNavigator nav;
+    const auto enabled = [&] {
+      QString s;
+      for (int b = 0; b < TDBNavigator::kButtons; ++b)
+        s += nav.button(static_cast<TDBNavigator::Button>(b))->isEnabled() ? '1' : '0';
+      return s;
+    };
+    QCOMPARE(enabled(), QString("000000000"));  // no source
+    nav.setDataSource(&d.source);
+    //                  F P N L I D E P C
+    QCOMPARE(enabled(), QString("001111100"));
+    nav.BtnClick(TDBNavigator::Last);
+    QCOMPARE(enabled(), QString("110011100"));
+    nav.BtnClick(TDBNavigator::Prior);
+    QCOMPARE(enabled(), QString("111111100"));
+    nav.BtnClick(TDBNavigator::Edit);
+    QCOMPARE(enabled(), QString("111111011"));
+    nav.BtnClick(TDBNavigator::Cancel);
+    answer = true;
+    nav.BtnClick(TDBNavigator::Delete);
+    QCOMPARE(questions, QStringList({"Delete record?"}));
+    QCOMPARE(d.table.rowCount(), std::size_t(2));
+    nav.BtnClick(TDBNavigator::Delete);
+    nav.BtnClick(TDBNavigator::Delete);
+    QCOMPARE(d.table.rowCount(), std::size_t(0));
+    QCOMPARE(enabled(), QString("000010100"));  // empty: insert, edit appends
+    d.table.close();
+    QCOMPARE(enabled(), QString("000000000"));
+    const QStringList hints = {"1", "2", "3", "4", "5", "6", "7", "8", "9"};
+    nav.setHints(hints);
+    QCOMPARE(nav.hints(), hints);
+  }
+
+  void fieldControlsWriteTheCurrentRecord() {
+    Tasks d(2);
+    toolkit::TDBMemo memo;
+    memo.setDataSource(&d.source);
+    memo.setDataField("Description");
+    toolkit::TDBCheckBox done("Done");
+    done.setDataSource(&d.source);
+    done.setDataField("Done");
+    QVERIFY(!done.isChecked());
+    done.click();
+    QCOMPARE(d.table.state(), engine::TableState::Edit);
+    QVERIFY(d.table.boolField("Done"));
+    memo.setPlainText("line one\n\tline two");
+    QCOMPARE(d.table.fieldText("Description"), std::string("line one\n\tline two"));
+    d.table.post();
+    d.table.next();
+    QVERIFY(!done.isChecked());
+    QCOMPARE(memo.toPlainText(), QString());
+    d.table.prior();
+    QVERIFY(done.isChecked());
+    QCOMPARE(memo.toPlainText(), QString("line one\n\tline two"));
+    // A cancel shows the stored value again.
+    done.click();
+    QVERIFY(!done.isChecked());
+    d.table.cancel();
+    QVERIFY(done.isChecked());
+  }
+
+ private:
+  QStringList errors;
+  QStringList questions;
+  bool answer = true;
+};
+
+QTEST_MAIN(DataWidgetsTest)
+#include "DataWidgetsTest.moc"
