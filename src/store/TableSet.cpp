@@ -44,9 +44,9 @@ TTableSet::TTableSet(engine::Session& session, const std::filesystem::path& root
   TaskTable.setFiltered(true);
 }
 
-TTableSet::~TTableSet() {
-  for (TParadoxTable* t : openOrder_) t->setMasterSource(nullptr);
-}
+// The data sources go first (members in reverse order) and tell their
+// detail tables to forget them, so nothing is posted or re-filtered here.
+TTableSet::~TTableSet() = default;
 
 TParadoxTable* TTableSet::table(std::string_view objectName) {
   for (TParadoxTable* t : openOrder_)
