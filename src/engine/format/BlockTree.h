@@ -52,6 +52,7 @@ class BlockTree {
   const Node& node(std::uint32_t id) const { return nodes_[id]; }
   std::uint64_t total() const;
   std::size_t blockCount() const { return blocks_; }
+  std::size_t nodeCount() const { return nodes_.size() - freeNodes_.size(); }
   int levels() const;
 
   Pos findOrdinal(std::uint64_t ordinal) const;

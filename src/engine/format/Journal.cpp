@@ -91,8 +91,8 @@ std::optional<JournalImage> readJournal(const std::filesystem::path& path) {
   return image;
 }
 
-void rollBack(const std::filesystem::path& journalPath, const JournalImage& image,
-              std::array<File*, kFileCount> files) {
+namespace {
+void restore(const JournalImage& image, std::array<File*, kFileCount> files) {
   for (const auto& r : image.regions)
     if (files[static_cast<std::size_t>(r.file)])
       files[static_cast<std::size_t>(r.file)]->writeAt(r.offset, r.data.data(), r.data.size());
@@ -103,10 +103,16 @@ void rollBack(const std::filesystem::path& journalPath, const JournalImage& imag
       file->truncate(*image.sizes[static_cast<std::size_t>(f)]);
     file->sync();
   }
+}
+}  // namespace
+
+void rollBack(const std::filesystem::path& journalPath, const JournalImage& image,
+              std::array<File*, kFileCount> files) {
+  restore(image, files);
   removeJournal(journalPath);
 }
 
-void commitWrites(const std::filesystem::path& journalPath, std::array<File*, kFileCount> files,
+void commitWrites(File& journal, std::array<File*, kFileCount> files,
                   const std::vector<PendingWrite>& writes,
                   const std::array<std::optional<std::uint64_t>, kFileCount>& newSizes,
                   const CommitOptions& options) {
@@ -130,13 +136,9 @@ void commitWrites(const std::filesystem::path& journalPath, std::array<File*, kF
     image.regions.push_back(std::move(r));
   }
   {
-    const Bytes journal = serialize(image);
-    File j(journalPath, true, true);
-    j.writeAt(0, journal.data(), journal.size());
-    if (options.sync) {
-      j.sync();
-      syncDirectory(journalPath.parent_path());
-    }
+    const Bytes data = serialize(image);
+    journal.writeAt(0, data.data(), data.size());
+    if (options.sync) journal.sync();
   }
   hook("journal");
   try {
@@ -155,14 +157,16 @@ void commitWrites(const std::filesystem::path& journalPath, std::array<File*, kF
     hook("synced");
   } catch (...) {
     try {
-      rollBack(journalPath, image, files);
+      restore(image, files);
+      journal.truncate(0);
+      if (options.sync) journal.sync();
     } catch (...) {
       // The journal stays; the next open puts the old bytes back.
     }
     throw;
   }
-  ::unlink(journalPath.c_str());
-  if (options.sync) syncDirectory(journalPath.parent_path());
+  journal.truncate(0);
+  if (options.sync) journal.sync();
 }
 
 }  // namespace torvelle::format

@@ -42,11 +42,12 @@ struct CommitOptions {
 
 // Applies `writes` (and the new sizes, where given) to `files` so that a
 // crash at any instant leaves all of them as before or as after: the bytes
-// about to be overwritten go to a rollback journal first, which is flushed
-// before any table file changes and removed once they are flushed. A failure
-// rolls back at once and throws; if even that fails the journal stays for
-// the next open.
-void commitWrites(const std::filesystem::path& journalPath, std::array<File*, kFileCount> files,
+// about to be overwritten go to the rollback journal first, which is flushed
+// before any table file changes and emptied once they are flushed. The
+// journal file stays open between changes; an empty one means nothing is
+// pending. A failure rolls back at once and throws; if even that fails the
+// journal stays for the next open.
+void commitWrites(File& journal, std::array<File*, kFileCount> files,
                   const std::vector<PendingWrite>& writes,
                   const std::array<std::optional<std::uint64_t>, kFileCount>& newSizes,
                   const CommitOptions& options);

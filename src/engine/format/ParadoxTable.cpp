@@ -55,6 +55,16 @@ ParadoxTable::ParadoxTable(const std::filesystem::path& requested, const OpenOpt
   load();
 }
 
+ParadoxTable::~ParadoxTable() {
+  // An empty journal only says that nothing is pending; it goes with us.
+  if (journal_.isOpen()) {
+    try {
+      if (journal_.size() == 0) std::filesystem::remove(journalPath_);
+    } catch (...) {
+    }
+  }
+}
+
 void ParadoxTable::recoverPendingChange() {
   const auto image = readJournal(journalPath_);
   if (!image) {
@@ -1119,8 +1129,8 @@ void ParadoxTable::stageIndex(std::vector<PendingWrite>& writes,
     }
   }
   const bool empty = tree_.blockCount() == 0;
-  const std::uint32_t entries = static_cast<std::uint32_t>(
-      tree_.blockCount() + (empty ? 0 : tree_.nodesInOrder().size() - 1));
+  const std::uint32_t entries =
+      static_cast<std::uint32_t>(tree_.blockCount() + (empty ? 0 : tree_.nodeCount() - 1));
   ph.setShape(entries, empty ? 0 : pxFileBlocks_, empty ? 0 : pxFirst_, empty ? 0 : pxLast_,
               empty ? 1 : tree_.node(tree_.root()).pxBlock, tree_.levels());
   if (empty) {
@@ -1177,7 +1187,11 @@ void ParadoxTable::commit() {
   CommitOptions co;
   co.sync = options_.sync;
   co.hook = options_.commitHook;
-  commitWrites(journalPath_, {&db_, px_.isOpen() ? &px_ : nullptr, mb_.isOpen() ? &mb_ : nullptr},
+  if (!journal_.isOpen()) {
+    journal_ = File(journalPath_, true, true);
+    if (options_.sync) syncDirectory(journalPath_.parent_path());
+  }
+  commitWrites(journal_, {&db_, px_.isOpen() ? &px_ : nullptr, mb_.isOpen() ? &mb_ : nullptr},
                writes, sizes, co);
   dirtyDb_.clear();
   dirtyMb_.clear();

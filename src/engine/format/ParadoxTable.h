@@ -27,6 +27,9 @@ namespace torvelle::format {
 class ParadoxTable final : public TableFile {
  public:
   ParadoxTable(const std::filesystem::path& dbPath, const OpenOptions& options);
+  ~ParadoxTable() override;
+  ParadoxTable(const ParadoxTable&) = delete;
+  ParadoxTable& operator=(const ParadoxTable&) = delete;
 
   const TableInfo& info() const override { return info_; }
   std::size_t recordCount() const override { return static_cast<std::size_t>(tree_.total()); }
@@ -104,7 +107,7 @@ class ParadoxTable final : public TableFile {
 
   std::filesystem::path dbPath_, pxPath_, mbPath_, journalPath_;
   OpenOptions options_;
-  File db_, px_, mb_;
+  File db_, px_, mb_, journal_;
   DbHeader hdr_;
   std::optional<PxHeader> pxHdr_;
   TableInfo info_;

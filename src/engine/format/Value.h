@@ -30,7 +30,7 @@ enum class FieldType : std::uint8_t {
 struct FieldDef {
   std::string name;  // UTF-8
   FieldType type = FieldType::Alpha;
-  int size = 0;      // the size byte of the descriptor (BCD: fraction digits)
+  int size = 0;  // the size byte of the descriptor (BCD: fraction digits)
 };
 
 // Day number: 0001-01-01 (proleptic Gregorian) is day 1.
@@ -73,6 +73,8 @@ using Value = std::variant<std::monostate, std::string, std::int32_t, double, bo
 
 using Record = std::vector<Value>;
 
-inline bool isNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
+inline bool isNull(const Value& v) {
+  return std::holds_alternative<std::monostate>(v);
+}
 
 }  // namespace torvelle::format

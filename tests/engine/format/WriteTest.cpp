@@ -141,7 +141,7 @@ TEST(Write, KeyViolationChangesNothing) {
   }
   // A key change onto an existing key is refused the same way.
   EXPECT_THROW(t->update(1, {{1, std::string("Ann")}}), DbError);
-  EXPECT_EQ(testing::folderImage(dir.path()), before);
+  EXPECT_TRUE(testing::folderImage(dir.path()) == before) << "the table files changed";
   EXPECT_EQ(t->recordCount(), 2u);
 }
 
