@@ -402,6 +402,7 @@ Exit status: 0 on success, 1 on any error or when check finds a problem.
 
 int runDbTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::string table;
+  bool passwordGiven = false;
   try {
     const CommandLine cl = parseArguments(args);
     if (cl.help) {
@@ -414,13 +415,14 @@ int runDbTool(const std::vector<std::string>& args, std::ostream& out, std::ostr
       return 1;
     }
     if (!cl.operands.empty()) table = cl.operands[0];
+    passwordGiven = !cl.passwords.empty();
     return dispatch(cl, out, err);
   } catch (const UsageError& e) {
     err << "torvelle-db: " << e.what() << "\nTry 'torvelle-db --help'.\n";
   } catch (const DbError& e) {
     err << "torvelle-db: " << table << ": " << e.what();
-    if (e.kind() == DbError::Kind::PasswordNeeded) {
-      err << " (the table is protected: give its password with --password)";
+    if (e.kind() == DbError::Kind::PasswordNeeded && !passwordGiven) {
+      err << " (give it with --password)";
     }
     err << '\n';
   } catch (const std::exception& e) {
