@@ -13,12 +13,17 @@ namespace {
 constexpr char kMagic[8] = {'T', 'V', 'J', 'O', 'U', 'R', 'N', '1'};
 constexpr char kEnd[8] = {'T', 'V', 'J', 'E', 'N', 'D', '0', '1'};
 
-std::uint64_t fnv1a(const std::uint8_t* p, std::size_t n) {
+// FNV-1a over 8-byte words: enough to tell a torn journal from a whole one,
+// and cheap next to the writes it guards.
+std::uint64_t checksum(const std::uint8_t* p, std::size_t n) {
   std::uint64_t h = 1469598103934665603ull;
-  for (std::size_t i = 0; i < n; ++i) {
-    h ^= p[i];
-    h *= 1099511628211ull;
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    h = (h ^ w) * 1099511628211ull;
   }
+  for (; i < n; ++i) h = (h ^ p[i]) * 1099511628211ull;
   return h;
 }
 
@@ -41,7 +46,7 @@ Bytes serialize(const JournalImage& image) {
     put64(out, r.data.size());
     out.insert(out.end(), r.data.begin(), r.data.end());
   }
-  put64(out, fnv1a(out.data(), out.size()));
+  put64(out, checksum(out.data(), out.size()));
   out.insert(out.end(), kEnd, kEnd + 8);
   return out;
 }
@@ -65,7 +70,7 @@ std::optional<JournalImage> readJournal(const std::filesystem::path& path) {
       std::memcmp(data.data() + data.size() - 8, kEnd, 8) != 0)
     return std::nullopt;
   const std::size_t bodyEnd = data.size() - 16;
-  if (get64(data.data() + bodyEnd) != fnv1a(data.data(), bodyEnd)) return std::nullopt;
+  if (get64(data.data() + bodyEnd) != checksum(data.data(), bodyEnd)) return std::nullopt;
   JournalImage image;
   std::size_t pos = 8;
   for (auto& s : image.sizes) {
@@ -127,13 +132,33 @@ void commitWrites(File& journal, std::array<File*, kFileCount> files,
   for (int f = 0; f < kFileCount; ++f)
     if (touched[static_cast<std::size_t>(f)])
       image.sizes[static_cast<std::size_t>(f)] = files[static_cast<std::size_t>(f)]->size();
+  // Only the bytes that really change are journaled and written: a block
+  // whose record count moved by one costs a few bytes, not a block.
+  std::vector<PendingWrite> trimmed;
+  trimmed.reserve(writes.size());
   for (const auto& w : writes) {
     const auto original = *image.sizes[static_cast<std::size_t>(w.file)];
-    if (w.offset >= original) continue;
-    const auto len = std::min<std::uint64_t>(w.data.size(), original - w.offset);
-    JournalImage::Region r{w.file, w.offset, Bytes(static_cast<std::size_t>(len))};
-    files[static_cast<std::size_t>(w.file)]->readAt(w.offset, r.data.data(), r.data.size());
-    image.regions.push_back(std::move(r));
+    if (w.offset >= original) {
+      trimmed.push_back(w);
+      continue;
+    }
+    const auto len =
+        static_cast<std::size_t>(std::min<std::uint64_t>(w.data.size(), original - w.offset));
+    Bytes old(len);
+    old.resize(files[static_cast<std::size_t>(w.file)]->readAt(w.offset, old.data(), len));
+    std::size_t lo = 0, hi = old.size();
+    while (lo < hi && old[lo] == w.data[lo]) ++lo;
+    while (hi > lo && old[hi - 1] == w.data[hi - 1]) --hi;
+    if (old.size() < w.data.size()) hi = w.data.size();  // the part past the old end is new
+    if (lo == hi) continue;
+    if (lo < old.size())
+      image.regions.push_back(
+          {w.file, w.offset + lo,
+           Bytes(old.begin() + static_cast<std::ptrdiff_t>(lo),
+                 old.begin() + static_cast<std::ptrdiff_t>(std::min(hi, old.size())))});
+    trimmed.push_back({w.file, w.offset + lo,
+                       Bytes(w.data.begin() + static_cast<std::ptrdiff_t>(lo),
+                             w.data.begin() + static_cast<std::ptrdiff_t>(hi))});
   }
   {
     const Bytes data = serialize(image);
@@ -142,7 +167,7 @@ void commitWrites(File& journal, std::array<File*, kFileCount> files,
   }
   hook("journal");
   try {
-    for (const auto& w : writes) {
+    for (const auto& w : trimmed) {
       files[static_cast<std::size_t>(w.file)]->writeAt(w.offset, w.data.data(), w.data.size());
       hook("write");
     }

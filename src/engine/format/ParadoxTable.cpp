@@ -68,7 +68,8 @@ ParadoxTable::~ParadoxTable() {
 void ParadoxTable::recoverPendingChange() {
   const auto image = readJournal(journalPath_);
   if (!image) {
-    if (options_.writable) std::filesystem::remove(journalPath_);
+    std::error_code ec;
+    if (options_.writable) std::filesystem::remove(journalPath_, ec);
     return;
   }
   if (options_.writable) {
@@ -385,7 +386,8 @@ Bytes ParadoxTable::readMb(std::uint64_t offset, std::size_t n) const {
                data.begin() + static_cast<std::ptrdiff_t>(offset - lo + n));
 }
 
-Bytes ParadoxTable::blobBytes(const FieldDef& field, const std::uint8_t* p, bool stored) const {
+Bytes ParadoxTable::blobBytes(const FieldDef& field, const std::uint8_t* p, bool stored,
+                              bool verifyOnly) const {
   const std::size_t leader = static_cast<std::size_t>(field.size) - 10;
   const std::uint32_t locator = getU32(p + leader);
   const std::uint32_t length = getU32(p + leader + 4);
@@ -404,6 +406,9 @@ Bytes ParadoxTable::blobBytes(const FieldDef& field, const std::uint8_t* p, bool
       corrupt("field '" + field.name + "' has a bad memo reference");
     const Bytes top = readMb(offset + 3, 4);
     if (getU32(top.data()) != length) corrupt("field '" + field.name + "': memo length differs");
+    if (offset + 9 + length > fileSize(kMbFile))
+      corrupt("a memo lies beyond the end of the memo file");
+    if (verifyOnly) return {};
     if (field.type == FieldType::Graphic && !stored && length >= kGraphicPrefix)
       return readMb(offset + 9 + kGraphicPrefix, length - kGraphicPrefix);
     return readMb(offset + 9, length);
@@ -415,26 +420,36 @@ Bytes ParadoxTable::blobBytes(const FieldDef& field, const std::uint8_t* p, bool
     if (chunk == 0 || chunks == 0 || last == 0 || last > 16 || (chunks - 1) * 16 + last != length ||
         chunk * 16ull + length > kMbBlock)
       corrupt("field '" + field.name + "' has a bad memo entry");
+    if (verifyOnly) return {};
     return readMb(offset + chunk * 16ull, length);
   }
   corrupt("field '" + field.name + "' refers to a memo block of type " + std::to_string(type));
 }
 
-Value ParadoxTable::readBlob(const FieldDef& field, const std::uint8_t* p) const {
+Value ParadoxTable::readBlob(const FieldDef& field, const std::uint8_t* p,
+                             std::uint64_t* budget) const {
   const Bytes bytes = blobBytes(field, p, false);
+  if (budget && bytes.size() > static_cast<std::size_t>(field.size) - 10) {
+    // Every value has space of its own in the memo file, so together they
+    // cannot exceed it; a damaged table that claims otherwise would make a
+    // full read grow without bound.
+    if (bytes.size() > *budget) corrupt("memo references overlap");
+    *budget -= bytes.size();
+  }
   if (bytes.empty()) return std::monostate{};
   std::string s(bytes.begin(), bytes.end());
   if (field.type == FieldType::Memo) return codec::fromTableText(s, hdr_.codePage);
   return Binary{std::move(s)};
 }
 
-Record ParadoxTable::decodeRecord(const std::uint8_t* rec) const {
+Record ParadoxTable::decodeRecord(const std::uint8_t* rec, std::uint64_t* budget) const {
   Record out;
   out.reserve(hdr_.fields.size());
   for (std::size_t i = 0; i < hdr_.fields.size(); ++i) {
     const auto& f = hdr_.fields[i];
     const auto* p = rec + hdr_.offsets[i];
-    out.push_back(codec::isBlob(f.type) ? readBlob(f, p) : codec::decode(f, p, hdr_.codePage));
+    out.push_back(codec::isBlob(f.type) ? readBlob(f, p, budget)
+                                        : codec::decode(f, p, hdr_.codePage));
   }
   return out;
 }
@@ -456,12 +471,14 @@ Record ParadoxTable::read(std::size_t ordinal) const {
 std::vector<Record> ParadoxTable::readAll() const {
   std::vector<Record> out;
   out.reserve(static_cast<std::size_t>(tree_.total()));
+  std::uint64_t budget = fileSize(kMbFile);
   for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
     const Bytes block = readDbBlock(static_cast<int>(e.child));
     for (std::uint32_t i = 0; i < e.count; ++i)
-      out.push_back(decodeRecord(&block[6 + i * static_cast<std::size_t>(hdr_.recordSize)]));
+      out.push_back(
+          decodeRecord(&block[6 + i * static_cast<std::size_t>(hdr_.recordSize)], &budget));
   }
   return out;
 }

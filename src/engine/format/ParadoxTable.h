@@ -73,9 +73,12 @@ class ParadoxTable final : public TableFile {
   Bytes readPxBlock(int block) const;
   Bytes readMb(std::uint64_t offset, std::size_t n) const;
 
-  Record decodeRecord(const std::uint8_t* rec) const;
-  Value readBlob(const FieldDef& field, const std::uint8_t* data) const;
-  Bytes blobBytes(const FieldDef& field, const std::uint8_t* data, bool stored) const;
+  // `budget`, when given, is what is left of the memo file for the values
+  // read so far.
+  Record decodeRecord(const std::uint8_t* rec, std::uint64_t* budget = nullptr) const;
+  Value readBlob(const FieldDef& field, const std::uint8_t* data, std::uint64_t* budget) const;
+  Bytes blobBytes(const FieldDef& field, const std::uint8_t* data, bool stored,
+                  bool verifyOnly = false) const;
 
   // Changes, staged in memory until commit().
   void requireWritable() const;

@@ -55,7 +55,7 @@ std::vector<std::string> ParadoxTable::problems() const {
       for (std::size_t f = 0; f < hdr_.fields.size(); ++f) {
         if (!codec::isBlob(hdr_.fields[f].type)) continue;
         try {
-          blobBytes(hdr_.fields[f], rec + hdr_.offsets[f], true);
+          blobBytes(hdr_.fields[f], rec + hdr_.offsets[f], true, true);
         } catch (const engine::DbError& err) {
           report("record " + std::to_string(ordinal + 1) + ": " + err.what());
         }
