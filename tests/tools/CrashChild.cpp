@@ -1,8 +1,8 @@
-// Inserts records with keys FIRST, FIRST+1, ... into TABLE until it is
-// killed. After each insert has returned, the key is written to standard
-// output (a pipe to the parent) before the next one starts: a written key is
-// a record the table has promised to keep. "open" comes first, once the
-// table is open.
+// Inserts the records number FIRST, FIRST+1, ... (keys by crashKey) into
+// TABLE until it is killed. After each insert has returned, its number goes
+// to standard output (a pipe to the parent) before the next one starts: a
+// number written is a record the table has promised to keep. "open" comes
+// first, once the table is open.
 #include <unistd.h>
 
 #include <cstdlib>
@@ -24,9 +24,9 @@ int main(int argc, char** argv) {
     const auto table = torvelle::format::TableFile::open(argv[1], options);
     // Tells the parent that a kill from now on lands among the inserts.
     if (write(STDOUT_FILENO, "open\n", 5) != 5) return 3;
-    for (std::int32_t key = std::atoi(argv[2]);; ++key) {
-      table->insert(torvelle::tools::test::crashRecord(key));
-      const std::string line = std::to_string(key) + "\n";
+    for (std::int32_t n = std::atoi(argv[2]);; ++n) {
+      table->insert(torvelle::tools::test::crashRecord(torvelle::tools::test::crashKey(n)));
+      const std::string line = std::to_string(n) + "\n";
       if (write(STDOUT_FILENO, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
         return 3;
       }

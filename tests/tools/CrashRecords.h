@@ -15,6 +15,12 @@ inline std::vector<format::FieldDef> crashFields() {
           {"Note", format::FieldType::Memo, 20}};
 }
 
+// The key of the n-th insert: a fixed permutation, so that inserts land
+// between stored records and split blocks rather than only append.
+inline std::int32_t crashKey(std::int32_t n) {
+  return static_cast<std::int32_t>(static_cast<std::int64_t>(n) * 7919 % 100003) + 1;
+}
+
 // Memos of three sizes: in the record, sub-allocated and in a block of
 // their own, so that a kill can land in each kind of blob write.
 inline format::Record crashRecord(std::int32_t key) {

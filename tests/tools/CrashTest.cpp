@@ -30,7 +30,7 @@ struct ChildRun {
 };
 
 // Starts the child on `table` from `firstKey`, kills it after `delay`, and
-// collects every key it acknowledged before it died.
+// collects the number of every insert it acknowledged before it died.
 ChildRun runAndKill(const std::filesystem::path& table, std::int32_t firstKey,
                     std::chrono::microseconds delay) {
   int fds[2];
@@ -86,21 +86,22 @@ TEST(CrashTest, KilledWriterLosesNoAcknowledgedRecordAndLeavesASoundTable) {
   SCOPED_TRACE("seed " + std::to_string(seed));
 
   std::set<std::int32_t> kept;  // every record the table must hold from now on
-  std::int32_t nextKey = 1;
+  std::int32_t next = 1;        // number of the next insert (its key is crashKey(next))
   int killedDuringWork = 0;
   int inFlightKept = 0;  // kills after a write was complete but before it was acknowledged
   for (int round = 0; round < 30; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
-    const ChildRun run = runAndKill(table, nextKey, std::chrono::microseconds(delayUs(random)));
+    const ChildRun run = runAndKill(table, next, std::chrono::microseconds(delayUs(random)));
     ASSERT_TRUE(run.killed) << "the child ended by itself with status " << run.exitStatus;
 
-    // Keys are acknowledged in order, starting at nextKey.
+    // Inserts are acknowledged in order, starting at `next`.
     for (std::size_t i = 0; i < run.acknowledged.size(); ++i) {
-      ASSERT_EQ(run.acknowledged[i], nextKey + static_cast<std::int32_t>(i));
+      ASSERT_EQ(run.acknowledged[i], next + static_cast<std::int32_t>(i));
+      kept.insert(test::crashKey(run.acknowledged[i]));
     }
-    const std::int32_t inFlight = nextKey + static_cast<std::int32_t>(run.acknowledged.size());
+    const std::int32_t inFlightNumber = next + static_cast<std::int32_t>(run.acknowledged.size());
+    const std::int32_t inFlight = test::crashKey(inFlightNumber);
     if (run.opened) ++killedDuringWork;
-    kept.insert(run.acknowledged.begin(), run.acknowledged.end());
 
     const auto check = test::runTool({"check", table.string()}, dir.path());
     ASSERT_EQ(check.status, 0) << check.err;
@@ -123,8 +124,8 @@ TEST(CrashTest, KilledWriterLosesNoAcknowledgedRecordAndLeavesASoundTable) {
       ++inFlightKept;
     }
     ASSERT_EQ(present, kept);
-    // The next child starts past the key that was in flight, written or not.
-    nextKey = inFlight + 1;
+    // The next child starts past the insert that was in flight, written or not.
+    next = inFlightNumber + 1;
   }
   // Kills that all landed before the table was open would prove little.
   EXPECT_GE(killedDuringWork, 10);
