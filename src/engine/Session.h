@@ -35,6 +35,8 @@ class Session {
   // Hands an error to the installed report; never throws.
   void reportError(std::exception_ptr error) const noexcept;
 
+  // Tables opened afterwards show their dates and times this way; missing
+  // functions keep the defaults.
   void setDisplayFormats(DisplayFormats formats);
   const DisplayFormats& displayFormats() const { return formats_; }
 

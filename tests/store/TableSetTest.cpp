@@ -63,6 +63,17 @@ TEST_F(TableSetTest, OpensMastersBeforeDetailsWithTheirLinks) {
   EXPECT_EQ(tables->PhonesTable.fieldText("Name"), "Carl");
 }
 
+TEST_F(TableSetTest, PathsAreRelativeToTheCurrentDirectory) {
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  store::TTableSet relative(session);
+  EXPECT_EQ(relative.PhonesTable.tableName(), std::filesystem::path("DB/Phones/Phones.db"));
+  EXPECT_NO_THROW(relative.OpenTables());
+  EXPECT_EQ(relative.PhoneSectionsTable.recordCount(), 2u);
+  relative.PostAndCloseTables();
+  std::filesystem::current_path(previous);
+}
+
 TEST_F(TableSetTest, AFailedOpenLeavesTheEarlierTablesOpenAndTheLaterClosed) {
   const auto dates = dir / "DB/Dates/Dates.db";
   std::filesystem::remove(dates);
