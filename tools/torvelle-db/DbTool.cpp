@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <optional>
 #include <ostream>
@@ -221,7 +222,13 @@ int commandDump(const CommandLine& cl, std::ostream& out) {
   return 0;
 }
 
+// "-" is standard input, so that a dump can be piped into an import.
 std::string readWholeFile(const std::string& path) {
+  if (path == "-") {
+    std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+    if (std::cin.bad()) throw ToolError("cannot read standard input");
+    return text;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) throw ToolError("cannot read " + path + ": " + std::strerror(errno));
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -372,9 +379,9 @@ Commands:
                              (tables that exist already are left alone)
   info TABLE                 show the fields, key and header facts of a table
   dump TABLE [--csv|--json]  write every record to standard output (CSV by default)
-  import TABLE FILE.csv      add the rows of FILE.csv, one durable record each;
-                             the first row that fails stops the import, the rows
-                             before it stay
+  import TABLE FILE.csv      add the rows of FILE.csv (- for standard input), one
+                             durable record each; the first row that fails stops
+                             the import, the rows before it stay
   check TABLE                check header, blocks, record count, key order,
                              primary index and blob references; exit 1 on problems
   pack TABLE                 rebuild the table without the space of deleted records
