@@ -92,7 +92,8 @@ void File::truncate(std::uint64_t size) {
 }
 
 void File::sync() {
-  if (::fsync(fd_) != 0) throwIo("flush", path_, errno);
+  // Data and the size that finds it; other metadata (times) need not wait.
+  if (::fdatasync(fd_) != 0) throwIo("flush", path_, errno);
 }
 
 bool File::tryLock() {

@@ -198,3 +198,45 @@ TEST_F(Recovery, FullDiskRollsBackAndReports) {
 
 }  // namespace
 }  // namespace torvelle::format
+
+namespace torvelle::format {
+namespace {
+
+// A restructure renames several new files into place. A crash between the
+// renames is finished at the next open; one before they began leaves the old
+// table and no stray files.
+TEST(Replace, InterruptedRenamesAreCompletedOrAbandoned) {
+  TempDir dir;
+  const auto db = testing::copyTable(std::filesystem::path(TORVELLE_SAMPLES_DIR) / "db/HERCULES.DB",
+                                     dir.path());
+  const auto before = TableFile::open(db, {})->readAll();
+  TempDir packed;
+  const auto fresh = testing::copyTable(db, packed.path());
+  TableFile::setPassword(fresh, {}, "new");
+  std::string intent;
+  for (const char* ext : {".DB", ".PX", ".MB"}) {
+    const auto from = packed.path() / ("HERCULES" + std::string(ext));
+    const auto tmp = dir.path() / ("HERCULES" + std::string(ext) + ".tvnew");
+    std::filesystem::copy_file(from, tmp);
+    intent += "M\n" + tmp.string() + "\n" +
+              (dir.path() / ("HERCULES" + std::string(ext))).string() + "\n";
+  }
+  // Not yet complete: the old table stays and the new files go.
+  testing::spit(db.string() + "-replace", intent);
+  EXPECT_EQ(TableFile::open(db, {})->readAll(), before);
+  EXPECT_FALSE(std::filesystem::exists(dir / "HERCULES.DB.tvnew"));
+  // Complete, and the first rename already done: the rest follow.
+  for (const char* ext : {".DB", ".PX", ".MB"})
+    std::filesystem::copy_file(packed.path() / ("HERCULES" + std::string(ext)),
+                               dir.path() / ("HERCULES" + std::string(ext) + ".tvnew"));
+  std::filesystem::rename(dir / "HERCULES.DB.tvnew", db);
+  testing::spit(db.string() + "-replace", intent + "END\n");
+  OpenOptions withNew;
+  withNew.passwords = {"new"};
+  EXPECT_EQ(TableFile::open(db, withNew)->readAll(), before);
+  EXPECT_EQ(TableFile::check(db, withNew), std::vector<std::string>{});
+  EXPECT_FALSE(std::filesystem::exists(db.string() + "-replace"));
+}
+
+}  // namespace
+}  // namespace torvelle::format
