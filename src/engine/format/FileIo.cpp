@@ -131,8 +131,8 @@ std::optional<std::filesystem::path> findAnyCase(const std::filesystem::path& di
   const auto base = dir.empty() ? std::filesystem::path(".") : dir;
   std::error_code ec;
   if (std::filesystem::exists(base / name, ec)) return dir / name;
-  for (const auto& entry : std::filesystem::directory_iterator(base, ec)) {
-    const auto entryName = entry.path().filename().string();
+  for (std::filesystem::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
+    const auto entryName = it->path().filename().string();
     if (equalNoCase(entryName, name)) return dir / entryName;
   }
   return std::nullopt;

@@ -927,6 +927,9 @@ std::uint64_t ParadoxTable::allocateMbBlocks(int units) {
     return offset;
   }
   const auto offset = mbEnd_;
+  // Memo references hold a 32-bit offset.
+  if (offset + static_cast<std::uint64_t>(units) * kMbBlock > 0xFFFFF000ull)
+    throw DbError(DbError::Kind::InvalidValue, "The memo file of the table is full");
   mbEnd_ += static_cast<std::uint64_t>(units) * kMbBlock;
   return offset;
 }
@@ -949,7 +952,11 @@ void ParadoxTable::storeBlob(const FieldDef& field, const Bytes& stored, std::ui
   ensureMb();
   putU16(data + leader + 8, 1);
   if (stored.size() > 2048 || graphic) {
-    const int units = static_cast<int>((9 + stored.size() + kMbBlock - 1) / kMbBlock);
+    const auto blocks = (9 + stored.size() + kMbBlock - 1) / kMbBlock;
+    if (blocks > 0xFFFF)
+      throw DbError(DbError::Kind::InvalidValue,
+                    "Field '" + field.name + "': a value holds at most 255 MB");
+    const int units = static_cast<int>(blocks);
     const auto offset = allocateMbBlocks(units);
     for (int u = 0; u < units; ++u) mbPage(offset + static_cast<std::uint64_t>(u) * kMbBlock, true);
     auto& first = mbPage(offset);

@@ -56,6 +56,9 @@ Bytes buildMb(FreshTable& t) {
       if (stored.size() > 2048 || f.type == FieldType::Graphic) {
         const std::size_t units = (9 + stored.size() + kMbBlock - 1) / kMbBlock;
         const std::size_t offset = mb.size();
+        if (offset + units * kMbBlock > 0xFFFFF000ull)
+          throw engine::DbError(engine::DbError::Kind::InvalidValue,
+                                "The memo file of the table is full");
         mb.resize(offset + units * kMbBlock);
         mb[offset] = 2;
         putU16(&mb[offset + 1], static_cast<std::uint32_t>(units));
