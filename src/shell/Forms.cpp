@@ -1,0 +1,12 @@
+#include "shell/Forms.h"
+
+namespace torvelle::shell {
+
+TMainForm* MainForm = nullptr;
+TToolsForm* ToolsForm = nullptr;
+store::TPasswordDlg* PasswordDlg = nullptr;
+store::TChangePasswordDlg* ChangePasswordDlg = nullptr;
+TAboutBox* AboutBox = nullptr;
+TSplashForm* SplashForm = nullptr;
+
+}  // namespace torvelle::shell

@@ -1,0 +1,361 @@
+#include "shell/MainForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QScreen>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolBar>
+#include <filesystem>
+#include <system_error>
+
+#include "resources/Pictures.h"
+#include "shell/AboutBox.h"
+#include "shell/IconManager.h"
+#include "shell/ToolsForm.h"
+#include "shell/TrayNotifyIcon.h"
+#include "shell/WindowPlacement.h"
+#include "store/TableSet.h"
+#include "store/dialogs/ChangePasswordDlg.h"
+#include "store/dialogs/PasswordDlg.h"
+#include "store/dialogs/SessionPassword.h"
+#include "support/EmptyFile.h"
+#include "support/ProfileFile.h"
+#include "support/SettingsDefaults.h"
+#include "toolkit/ErrorBox.h"
+#include "toolkit/ToolTips.h"
+
+namespace torvelle::shell {
+namespace {
+
+using support::kGeneralSection;
+using support::kWindowSection;
+
+constexpr Qt::WindowFlags kFrame = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                   Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
+                                   Qt::WindowCloseButtonHint;
+
+std::filesystem::path localPath(const QString& path) {
+  return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+// The options dialog pushes stored values into its check boxes only while
+// loading; it must not stay in that mode when loading fails half way.
+class TLoadingScope {
+ public:
+  explicit TLoadingScope(TToolsForm& form) : form_(form) { form_.Loading = true; }
+  ~TLoadingScope() { form_.Loading = false; }
+  TLoadingScope(const TLoadingScope&) = delete;
+  TLoadingScope& operator=(const TLoadingScope&) = delete;
+
+ private:
+  TToolsForm& form_;
+};
+
+}  // namespace
+
+TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
+    : QMainWindow(parent, kFrame | Qt::WindowMinimizeButtonHint),
+      context_(std::move(context)),
+      hiddenStart_(context_.arguments.value(0) == QLatin1String("-h")),
+      tables_(std::make_unique<store::TTableSet>(session_)) {
+  setObjectName(QStringLiteral("MainForm"));
+  setWindowTitle(QStringLiteral("Органайзер <Торвелле>"));
+  setWindowIcon(pictures::programIcon());
+  setMinimumSize(kMinimumWidth, kMinimumHeight);
+  resize(kDefaultWidth, kDefaultHeight);
+
+  createToolBar();
+  createPages();
+  createTrayMenu();
+
+  iconManager_ = std::make_unique<TIconManager>(*context_.notifyArea);
+  trayNotifyIcon_ = std::make_unique<TTrayNotifyIcon>(*iconManager_);
+  trayNotifyIcon_->setObjectName(QStringLiteral("TrayNotifyIcon"));
+  trayNotifyIcon_->setIcon(pictures::programIcon());
+  trayNotifyIcon_->setHint(QStringLiteral("Ежедневник <Торвелле>"));
+  trayNotifyIcon_->setPopupMenu(TrayIconPopupMenu);
+  trayNotifyIcon_->setTaskWindow(this);
+  connect(trayNotifyIcon_.get(), &TTrayNotifyIcon::OnDblClick, this,
+          [this] { TrayNotifyIconDblClick(); });
+
+  // The window sees its keys before the focused control does.
+  qApp->installEventFilter(this);
+
+  FormCreate();
+}
+
+TMainForm::~TMainForm() {
+  FormDestroy();
+}
+
+void TMainForm::createToolBar() {
+  MainTB = addToolBar(QString());
+  MainTB->setObjectName(QStringLiteral("MainTB"));
+  MainTB->setMovable(false);
+  MainTB->setFloatable(false);
+  MainTB->toggleViewAction()->setEnabled(false);
+  MainTB->setContextMenuPolicy(Qt::PreventContextMenu);
+  ToolsTB = MainTB->addAction(style()->standardIcon(QStyle::SP_FileDialogDetailedView), QString());
+  ToolsTB->setObjectName(QStringLiteral("ToolsTB"));
+  AboutTB = MainTB->addAction(style()->standardIcon(QStyle::SP_MessageBoxInformation), QString());
+  AboutTB->setObjectName(QStringLiteral("AboutTB"));
+  MainTB->addSeparator();
+  ExitTB = MainTB->addAction(style()->standardIcon(QStyle::SP_DialogCloseButton), QString());
+  ExitTB->setObjectName(QStringLiteral("ExitTB"));
+  connect(ToolsTB, &QAction::triggered, this, [this] { ToolsTBClick(); });
+  connect(AboutTB, &QAction::triggered, this, [this] { AboutTBClick(); });
+  connect(ExitTB, &QAction::triggered, this, [this] { ExitTBClick(); });
+}
+
+void TMainForm::createPages() {
+  // Plain pages until the notebooks take their places.
+  MainPageControl = new QTabWidget(this);
+  MainPageControl->setObjectName(QStringLiteral("MainPageControl"));
+  MainPageControl->setStyleSheet(QStringLiteral("QTabBar::tab { height: 25px; }"));
+  const auto page = [this](const char* name, const QString& caption) {
+    auto* widget = new QWidget;
+    widget->setObjectName(QLatin1String(name));
+    MainPageControl->addTab(widget, caption);
+    return widget;
+  };
+  TasksBook = page("TasksBook", QStringLiteral("Ежедневник"));
+  PhonesBook = page("PhonesBook", QStringLiteral("Телефонная книга"));
+  DatesBook = page("DatesBook", QStringLiteral("Важные даты"));
+  LinksBook = page("LinksBook", QStringLiteral("Полезные линки"));
+  MainPageControl->setCurrentWidget(TasksBook);
+  setCentralWidget(MainPageControl);
+}
+
+void TMainForm::createTrayMenu() {
+  TrayIconPopupMenu = new QMenu(this);
+  TrayIconPopupMenu->setObjectName(QStringLiteral("TrayIconPopupMenu"));
+  OpenItem = TrayIconPopupMenu->addAction(QStringLiteral("Открыть"));
+  OpenItem->setObjectName(QStringLiteral("OpenItem"));
+  TrayIconPopupMenu->addSeparator();
+  AboutItem = TrayIconPopupMenu->addAction(QStringLiteral("О программе"));
+  AboutItem->setObjectName(QStringLiteral("AboutItem"));
+  TrayIconPopupMenu->addSeparator();
+  ShutDownItem = TrayIconPopupMenu->addAction(QStringLiteral("Завершить работу"));
+  ShutDownItem->setObjectName(QStringLiteral("ShutDownItem"));
+  connect(OpenItem, &QAction::triggered, this, [this] { OpenItemClick(); });
+  connect(AboutItem, &QAction::triggered, this, [this] { AboutItemClick(); });
+  connect(ShutDownItem, &QAction::triggered, this, [this] { ShutDownItemClick(); });
+}
+
+void TMainForm::progress(int position) {
+  if (context_.progress) context_.progress(position);
+}
+
+void TMainForm::FormCreate() {
+  // Table paths and language files are relative to the program's folder.
+  const QString programFolder = QFileInfo(context_.programPath).absolutePath();
+  if (QDir::current() != QDir(programFolder)) QDir::setCurrent(programFolder);
+
+  trayNotifyIcon_->setIconVisible(true);
+
+  tables_->SetNoPassword(true);
+  session_.setPasswordRequest([this](engine::Session& session) {
+    return store::SessionPassword(session, *tables_, *context_.passwordDlg,
+                                  *context_.changePasswordDlg);
+  });
+  session_.setErrorReport([](std::exception_ptr error) { toolkit::ErrorBox::report(error); });
+  context_.changePasswordDlg->attach(&session_, tables_.get());
+  context_.toolsForm->attach(this, context_.changePasswordDlg);
+
+  openSettings();
+  progress(40);
+  progress(50);
+  loadOptions();
+  progress(60);
+
+  if (hiddenStart_) return;  // stays hidden until opened from the tray
+  try {
+    tables_->OpenTables([this](int opened) {
+      if (opened == 2) progress(70);
+      if (opened == 4) progress(80);
+      if (opened == 6) progress(90);
+    });
+  } catch (...) {
+    // Without its tables the program cannot run: it ends quietly.
+    if (context_.requestTerminate) context_.requestTerminate();
+  }
+}
+
+void TMainForm::openSettings() {
+  const std::filesystem::path path = localPath(context_.programPath).replace_extension(".ini");
+  std::error_code error;
+  const bool existed = std::filesystem::exists(path, error);
+  // Only a missing file is made: an existing one is never emptied.
+  if (!existed) support::createEmptyFile(path);
+  settings_ = std::make_unique<support::ProfileFile>(path);
+  if (!existed) support::writeSettingsDefaults(*settings_);
+}
+
+void TMainForm::loadOptions() {
+  TToolsForm& tools = *context_.toolsForm;
+  const support::ProfileFile& settings = *settings_;
+  const TLoadingScope loading(tools);
+
+  tools.ShowInTaskBarCB->setChecked(settings.readBool(kGeneralSection, "Show in TaskBar", true));
+  SetMinimizeButton(tools.ShowInTaskBarCB->isChecked());
+  tools.ShowHintsCB->setChecked(settings.readBool(kGeneralSection, "Show hints", true));
+  toolkit::ToolTips::setEnabled(tools.ShowHintsCB->isChecked());
+  tools.AutoStartCB->setChecked(tools.AutoStartEnabled());
+  tools.SaveWindowPositionCB->setChecked(
+      settings.readBool(kGeneralSection, "Save window position", false));
+  tools.SaveWindowSizeCB->setChecked(settings.readBool(kGeneralSection, "Save window size", false));
+
+  // Applied at every start; the two options only decide what is written back.
+  resize(settings.readInteger(kWindowSection, "Width", kDefaultWidth),
+         settings.readInteger(kWindowSection, "Height", kDefaultHeight));
+  const int left = settings.readInteger(kWindowSection, "Left", -1);
+  const int top = settings.readInteger(kWindowSection, "Top", -1);
+  move(left, top);
+  if (storedPlaceMeansCentre(left, top)) SetWindowToCenter();
+}
+
+void TMainForm::FormDestroy() {
+  // A destructor must not throw: what fails here is reported and the rest
+  // still runs, so the settings are written even when a post failed.
+  toolkit::ErrorBox::guard([this] {
+    if (tables_->TaskTable.isOpen()) tables_->PostAndCloseTables();
+  });
+  if (settings_) {
+    const TToolsForm& tools = *context_.toolsForm;
+    toolkit::ErrorBox::guard([&] {
+      if (tools.SaveWindowPositionCB->isChecked()) {
+        settings_->writeInteger(kWindowSection, "Left", x());
+        settings_->writeInteger(kWindowSection, "Top", y());
+      }
+      if (tools.SaveWindowSizeCB->isChecked()) {
+        settings_->writeInteger(kWindowSection, "Width", width());
+        settings_->writeInteger(kWindowSection, "Height", height());
+      }
+    });
+  }
+  settings_.reset();
+  context_.changePasswordDlg->attach(nullptr, nullptr);
+  context_.toolsForm->attach(nullptr, context_.changePasswordDlg);
+}
+
+void TMainForm::SetWindowToCenter() {
+  const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect area = screen->geometry();
+  const QSize size = frameGeometry().size();
+  move(area.x() + centredEdge(area.width(), size.width()),
+       area.y() + centredEdge(area.height(), size.height()));
+}
+
+void TMainForm::SetMinimizeButton(bool on) {
+  if (hasMinimizeButton() == on) return;
+  // Changing the frame hides a shown window; it comes back at once.
+  const bool visible = isVisible();
+  setWindowFlag(Qt::WindowMinimizeButtonHint, on);
+  if (visible) show();
+}
+
+bool TMainForm::hasMinimizeButton() const {
+  return windowFlags().testFlag(Qt::WindowMinimizeButtonHint);
+}
+
+void TMainForm::OpenFromTray() {
+  // A partly opened set counts as open: nothing to do.
+  if (tables_->TaskTable.isOpen()) return;
+  context_.passwordDlg->PromptCount = 0;
+  try {
+    tables_->OpenTables();
+  } catch (...) {
+    return;
+  }
+  show();
+  raise();
+  activateWindow();
+}
+
+void TMainForm::FormActivate() {
+  trayNotifyIcon_->setHideTask(!context_.toolsForm->ShowInTaskBarCB->isChecked());
+}
+
+bool TMainForm::FormKeyDown(int key) {
+  if (key == Qt::Key_F6) {
+    const int page = MainPageControl->currentIndex();
+    if (page >= 0 && page < static_cast<int>(PageMoveCommands.size()) && PageMoveCommands[page])
+      PageMoveCommands[page]();
+    return true;
+  }
+  if (key == Qt::Key_Escape) {
+    close();
+    return true;
+  }
+  return false;
+}
+
+void TMainForm::ToolsTBClick() {
+  context_.toolsForm->exec();
+}
+
+void TMainForm::AboutTBClick() {
+  if (aboutBox_) aboutBox_->exec();
+}
+
+void TMainForm::ExitTBClick() {
+  close();
+}
+
+void TMainForm::OpenItemClick() {
+  OpenFromTray();
+}
+
+void TMainForm::AboutItemClick() {
+  if (aboutBox_) aboutBox_->exec();
+}
+
+void TMainForm::ShutDownItemClick() {
+  if (context_.requestTerminate) context_.requestTerminate();
+}
+
+void TMainForm::TrayNotifyIconDblClick() {
+  OpenFromTray();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  // Closing never destroys the window: the program stays in the tray.
+  event->ignore();
+  try {
+    tables_->PostAndCloseTables();
+  } catch (...) {
+    // The record could not be saved: the window stays for the user to mend it.
+    toolkit::ErrorBox::report(std::current_exception());
+    return;
+  }
+  session_.removeAllPasswords();
+  hide();
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  // A key reaches the focus widget first and then its parents; acting only
+  // on the first delivery handles each press once. The key goes on as usual.
+  if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+    auto* widget = static_cast<QWidget*>(watched);
+    const QWidget* first = QApplication::focusWidget() ? QApplication::focusWidget() : this;
+    if (widget == first && widget->window() == this)
+      FormKeyDown(static_cast<QKeyEvent*>(event)->key());
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace torvelle::shell

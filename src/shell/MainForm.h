@@ -1,0 +1,133 @@
+#pragma once
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "engine/Session.h"
+
+class QAction;
+class QMenu;
+class QTabWidget;
+class QToolBar;
+
+namespace torvelle::platform {
+class TNotifyArea;
+}
+
+namespace torvelle::store {
+class TChangePasswordDlg;
+class TPasswordDlg;
+class TTableSet;
+}  // namespace torvelle::store
+
+namespace torvelle::support {
+class ProfileFile;
+}
+
+namespace torvelle::shell {
+
+class TAboutBox;
+class TIconManager;
+class TToolsForm;
+class TTrayNotifyIcon;
+
+// What the main window is given at creation: the program's place and
+// command line, the notification area, the dialogs that exist before it,
+// and the start-up's progress bar and termination request.
+struct TMainFormContext {
+  QString programPath;
+  QStringList arguments;  // without the program name
+  platform::TNotifyArea* notifyArea = nullptr;
+  store::TPasswordDlg* passwordDlg = nullptr;
+  store::TChangePasswordDlg* changePasswordDlg = nullptr;
+  TToolsForm* toolsForm = nullptr;
+  std::function<void(int position)> progress;
+  std::function<void()> requestTerminate;
+};
+
+// The main window as a whole: it owns the tables, the settings file and the
+// tray icon, loads the stored options, and closes to the tray. The notebook
+// pages live in MainPageControl.
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+ public:
+  enum Page { TasksPage, PhonesPage, DatesPage, LinksPage };
+
+  explicit TMainForm(TMainFormContext context, QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  QToolBar* MainTB;
+  QAction* ToolsTB;
+  QAction* AboutTB;
+  QAction* ExitTB;
+  QTabWidget* MainPageControl;
+  QWidget* TasksBook = nullptr;
+  QWidget* PhonesBook = nullptr;
+  QWidget* DatesBook = nullptr;
+  QWidget* LinksBook = nullptr;
+  QMenu* TrayIconPopupMenu;
+  QAction* OpenItem;
+  QAction* AboutItem;
+  QAction* ShutDownItem;
+
+  // The move command of each page, run by F6 on the page in front.
+  std::array<std::function<void()>, 4> PageMoveCommands;
+
+  engine::Session& session() { return session_; }
+  store::TTableSet& Tables() { return *tables_; }
+  support::ProfileFile& Settings() { return *settings_; }
+  TTrayNotifyIcon& TrayNotifyIcon() { return *trayNotifyIcon_; }
+  bool hiddenStart() const { return hiddenStart_; }
+
+  void setAboutBox(TAboutBox* aboutBox) { aboutBox_ = aboutBox; }
+
+  // Opens the tables (asking for the password anew) and shows the window;
+  // nothing while the tables are open. A failure is swallowed and leaves the
+  // window hidden.
+  void OpenFromTray();
+  // Middle of the screen, halves truncated toward zero.
+  void SetWindowToCenter();
+  void SetMinimizeButton(bool on);
+  bool hasMinimizeButton() const;
+
+  void FormActivate();
+  // True when the key was one of the window's own (F6, Esc).
+  bool FormKeyDown(int key);
+  void ToolsTBClick();
+  void AboutTBClick();
+  void ExitTBClick();
+  void OpenItemClick();
+  void AboutItemClick();
+  void ShutDownItemClick();
+  void TrayNotifyIconDblClick();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void FormCreate();
+  void FormDestroy();
+  void createPages();
+  void createToolBar();
+  void createTrayMenu();
+  void openSettings();
+  void loadOptions();
+  void progress(int position);
+
+  TMainFormContext context_;
+  bool hiddenStart_ = false;
+  engine::Session session_;
+  std::unique_ptr<store::TTableSet> tables_;
+  std::unique_ptr<support::ProfileFile> settings_;
+  std::unique_ptr<TIconManager> iconManager_;
+  std::unique_ptr<TTrayNotifyIcon> trayNotifyIcon_;
+  TAboutBox* aboutBox_ = nullptr;
+};
+
+}  // namespace torvelle::shell

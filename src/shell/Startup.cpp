@@ -1,0 +1,132 @@
+#include "shell/Startup.h"
+
+#include <QApplication>
+#include <QLabel>
+
+#include "platform/InstanceStart.h"
+#include "platform/NotifyArea.h"
+#include "shell/AboutBox.h"
+#include "shell/Forms.h"
+#include "shell/MainForm.h"
+#include "shell/SplashForm.h"
+#include "shell/ToolsForm.h"
+#include "store/dialogs/ChangePasswordDlg.h"
+#include "store/dialogs/PasswordDlg.h"
+#include "support/ScrambledTexts.h"
+
+namespace torvelle::shell {
+
+TStartup::TStartup(TPlatformServices services, TStartupOptions options)
+    : services_(services), options_(std::move(options)) {}
+
+TStartup::~TStartup() {
+  // The main window's last handler still reads the options dialog.
+  AboutBox = nullptr;
+  aboutBox_.reset();
+  MainForm = nullptr;
+  mainForm_.reset();
+  bookDialogs_.clear();
+  ToolsForm = nullptr;
+  toolsForm_.reset();
+  ChangePasswordDlg = nullptr;
+  changePasswordDlg_.reset();
+  PasswordDlg = nullptr;
+  passwordDlg_.reset();
+  SplashForm = nullptr;
+  splash_.reset();
+}
+
+void TStartup::trace(const QString& step) const {
+  if (options_.trace) options_.trace(step);
+}
+
+void TStartup::setProgress(int position) {
+  splash_->setProgress(position);
+  trace(QStringLiteral("progress %1").arg(position));
+}
+
+void TStartup::requestTerminate() {
+  terminate_ = true;
+  // Outside the loop exit() would only make every later modal dialog return
+  // at once; run() sees the flag instead.
+  if (running_) QCoreApplication::exit(0);
+}
+
+bool TStartup::start() {
+  // Without a notification area a copy closed to the tray could not be
+  // reached again; there a second start asks it to open instead.
+  const bool handOverOpen = !services_.notifyArea.isAvailable();
+  if (platform::startInstance(services_.instances, options_.programPath, handOverOpen) !=
+      platform::TInstanceStart::First)
+    return false;
+
+  const bool hidden = options_.arguments.value(0) == QLatin1String("-h");
+
+  splash_ = std::make_unique<TSplashForm>();
+  SplashForm = splash_.get();
+  trace(QStringLiteral("create SplashForm"));
+  splash_->setSecondLine(QString::fromStdString(support::splashSecondLine()));
+  if (!hidden) {
+    splash_->show();
+    splashShown_ = true;
+  }
+  splash_->repaint();
+  if (splashShown_) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+  passwordDlg_ = std::make_unique<store::TPasswordDlg>();
+  PasswordDlg = passwordDlg_.get();
+  trace(QStringLiteral("create PasswordDlg"));
+  setProgress(10);
+
+  changePasswordDlg_ = std::make_unique<store::TChangePasswordDlg>();
+  ChangePasswordDlg = changePasswordDlg_.get();
+  trace(QStringLiteral("create ChangePasswordDlg"));
+  toolsForm_ = std::make_unique<TToolsForm>(services_.autoStart, options_.programPath);
+  ToolsForm = toolsForm_.get();
+  trace(QStringLiteral("create ToolsForm"));
+  setProgress(20);
+
+  if (options_.bookDialogs) bookDialogs_ = options_.bookDialogs();
+  trace(QStringLiteral("create book dialogs"));
+  setProgress(30);
+
+  TMainFormContext context;
+  context.programPath = options_.programPath;
+  context.arguments = options_.arguments;
+  context.notifyArea = &services_.notifyArea;
+  context.passwordDlg = passwordDlg_.get();
+  context.changePasswordDlg = changePasswordDlg_.get();
+  context.toolsForm = toolsForm_.get();
+  context.progress = [this](int position) { setProgress(position); };
+  context.requestTerminate = [this] { requestTerminate(); };
+  mainForm_ = std::make_unique<TMainForm>(std::move(context));
+  MainForm = mainForm_.get();
+  trace(QStringLiteral("create MainForm"));
+  QObject::connect(&services_.instances, &platform::TInstanceList::openRequested, mainForm_.get(),
+                   [form = mainForm_.get()] { form->OpenFromTray(); });
+  setProgress(100);
+
+  aboutBox_ = std::make_unique<TAboutBox>(services_.shellOpen, splash_->LogoImage->pixmap());
+  AboutBox = aboutBox_.get();
+  mainForm_->setAboutBox(aboutBox_.get());
+  trace(QStringLiteral("create AboutBox"));
+
+  SplashForm = nullptr;
+  splash_.reset();
+  trace(QStringLiteral("destroy SplashForm"));
+
+  if (!hidden && !terminate_) mainForm_->show();
+  return true;
+}
+
+int TStartup::run() {
+  // Asked to end while starting (the tables would not open): the loop ends
+  // on its first pass.
+  if (terminate_) return 0;
+  running_ = true;
+  QApplication::exec();
+  running_ = false;
+  return 0;
+}
+
+}  // namespace torvelle::shell

@@ -1,0 +1,94 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QWidget;
+
+namespace torvelle::platform {
+class TAutoStartStore;
+class TInstanceList;
+class TNotifyArea;
+class TShellOpen;
+}  // namespace torvelle::platform
+
+namespace torvelle::store {
+class TChangePasswordDlg;
+class TPasswordDlg;
+}  // namespace torvelle::store
+
+namespace torvelle::shell {
+
+class TAboutBox;
+class TMainForm;
+class TSplashForm;
+class TToolsForm;
+
+// The operating-system services the program runs on; tests pass fakes.
+struct TPlatformServices {
+  platform::TInstanceList& instances;
+  platform::TNotifyArea& notifyArea;
+  platform::TShellOpen& shellOpen;
+  platform::TAutoStartStore& autoStart;
+};
+
+// Makes the notebooks' move dialogs, which must exist before the main
+// window; empty until the notebooks provide them.
+using TBookDialogsFactory = std::function<std::vector<std::unique_ptr<QWidget>>()>;
+
+struct TStartupOptions {
+  QString programPath;    // the executable: its folder, settings file and instance key
+  QStringList arguments;  // without the program name
+  TBookDialogsFactory bookDialogs;
+  // Hears each step as it happens: "create <name>" and "progress <n>".
+  std::function<void(const QString& step)> trace;
+};
+
+// The program from its first check to its end. The windows live as long as
+// this object; those made before the main window are destroyed after it.
+class TStartup {
+ public:
+  TStartup(TPlatformServices services, TStartupOptions options);
+  ~TStartup();
+  TStartup(const TStartup&) = delete;
+  TStartup& operator=(const TStartup&) = delete;
+
+  // Everything up to the message loop. False when another instance runs:
+  // then nothing was created.
+  bool start();
+  // The message loop, until termination is asked for; 0.
+  int run();
+
+  // Ends the message loop, or keeps it from starting when asked before.
+  void requestTerminate();
+  bool terminateRequested() const { return terminate_; }
+
+  TMainForm* mainForm() const { return mainForm_.get(); }
+  TToolsForm* toolsForm() const { return toolsForm_.get(); }
+  store::TPasswordDlg* passwordDlg() const { return passwordDlg_.get(); }
+  store::TChangePasswordDlg* changePasswordDlg() const { return changePasswordDlg_.get(); }
+  TAboutBox* aboutBox() const { return aboutBox_.get(); }
+  bool splashShown() const { return splashShown_; }
+
+ private:
+  void trace(const QString& step) const;
+  void setProgress(int position);
+
+  TPlatformServices services_;
+  TStartupOptions options_;
+  bool terminate_ = false;
+  bool running_ = false;
+  bool splashShown_ = false;
+  // In creation order; destroyed in reverse.
+  std::unique_ptr<TSplashForm> splash_;
+  std::unique_ptr<store::TPasswordDlg> passwordDlg_;
+  std::unique_ptr<store::TChangePasswordDlg> changePasswordDlg_;
+  std::unique_ptr<TToolsForm> toolsForm_;
+  std::vector<std::unique_ptr<QWidget>> bookDialogs_;
+  std::unique_ptr<TMainForm> mainForm_;
+  std::unique_ptr<TAboutBox> aboutBox_;
+};
+
+}  // namespace torvelle::shell

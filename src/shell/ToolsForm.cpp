@@ -1,0 +1,190 @@
+#include "shell/ToolsForm.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStyle>
+#include <QToolBar>
+
+#include "platform/AutoStartStore.h"
+#include "shell/MainForm.h"
+#include "shell/TrayNotifyIcon.h"
+#include "shell/WindowPlacement.h"
+#include "store/TableSet.h"
+#include "store/dialogs/ChangePasswordDlg.h"
+#include "store/dialogs/DialogFrame.h"
+#include "support/ProfileFile.h"
+#include "support/SettingsDefaults.h"
+#include "toolkit/ErrorBox.h"
+#include "toolkit/ToolTips.h"
+
+namespace torvelle::shell {
+namespace {
+
+QCheckBox* checkBox(QWidget* parent, const char* name, const QString& text, const QRect& place,
+                    bool checked) {
+  auto* box = new QCheckBox(text, parent);
+  box->setObjectName(QLatin1String(name));
+  box->setGeometry(place);
+  box->setChecked(checked);
+  return box;
+}
+
+}  // namespace
+
+TToolsForm::TToolsForm(platform::TAutoStartStore& autoStart, QString programPath, QWidget* parent)
+    : QDialog(parent), autoStart_(autoStart), programPath_(std::move(programPath)) {
+  setObjectName(QStringLiteral("ToolsForm"));
+  setWindowTitle(QStringLiteral("Инструменты"));
+  store::makeFixedDialog(*this, 175, 218);
+
+  ToolsTB = new QToolBar(this);
+  ToolsTB->setObjectName(QStringLiteral("ToolsTB"));
+  ToolsTB->setGeometry(0, 0, 175, 30);
+  ToolsTB->setIconSize(QSize(20, 20));
+  ToolsTB->setMovable(false);
+  PasswordTB = ToolsTB->addAction(style()->standardIcon(QStyle::SP_DialogApplyButton), QString());
+  PasswordTB->setObjectName(QStringLiteral("PasswordTB"));
+  PasswordTB->setToolTip(QStringLiteral("Смена пароля"));
+  Sep1 = ToolsTB->addSeparator();
+  Sep1->setObjectName(QStringLiteral("Sep1"));
+  PackTB = ToolsTB->addAction(style()->standardIcon(QStyle::SP_DriveHDIcon), QString());
+  PackTB->setObjectName(QStringLiteral("PackTB"));
+  PackTB->setToolTip(QStringLiteral("Упаковка базы"));
+  PackProgressBar = new QProgressBar;
+  PackProgressBar->setObjectName(QStringLiteral("PackProgressBar"));
+  PackProgressBar->setRange(0, 7);
+  PackProgressBar->setValue(0);
+  PackProgressBar->setTextVisible(false);
+  PackProgressBar->setFixedSize(88, 12);
+  ToolsTB->addWidget(PackProgressBar);
+
+  ShowInTaskBarCB = checkBox(this, "ShowInTaskBarCB", QStringLiteral("Кнопка в панели задач"),
+                             {8, 36, 163, 20}, true);
+  ShowHintsCB = checkBox(this, "ShowHintsCB", QStringLiteral("Подсказки"), {8, 58, 163, 20}, true);
+  AutoStartCB =
+      checkBox(this, "AutoStartCB", QStringLiteral("Автозагрузка"), {8, 80, 163, 20}, false);
+
+  WindowGB = new QGroupBox(QStringLiteral(" Окно "), this);
+  WindowGB->setObjectName(QStringLiteral("WindowGB"));
+  WindowGB->setGeometry(6, 104, 163, 108);
+  SaveWindowPositionCB = checkBox(WindowGB, "SaveWindowPositionCB",
+                                  QStringLiteral("Запомнить позицию"), {8, 20, 150, 20}, false);
+  SaveWindowSizeCB = checkBox(WindowGB, "SaveWindowSizeCB", QStringLiteral("Запомнить размеры"),
+                              {8, 42, 150, 20}, false);
+  SetWindowToCenterSB = new QPushButton(QStringLiteral("В центр"), WindowGB);
+  SetWindowToCenterSB->setObjectName(QStringLiteral("SetWindowToCenterSB"));
+  SetWindowToCenterSB->setGeometry(8, 70, 70, 28);
+  DefaultWindowSizeSB = new QPushButton(QStringLiteral("По умолчанию"), WindowGB);
+  DefaultWindowSizeSB->setObjectName(QStringLiteral("DefaultWindowSizeSB"));
+  DefaultWindowSizeSB->setGeometry(80, 70, 76, 28);
+  SetWindowToCenterSB->setAutoDefault(false);
+  DefaultWindowSizeSB->setAutoDefault(false);
+
+  // A check box reacts to every change of its state, also from code; that
+  // is what Loading is for. Failures to store end in the error box.
+  const auto bind = [this](QCheckBox* box, void (TToolsForm::*handler)()) {
+    connect(box, &QCheckBox::toggled, this,
+            [this, handler] { toolkit::ErrorBox::guard([this, handler] { (this->*handler)(); }); });
+  };
+  bind(ShowInTaskBarCB, &TToolsForm::ShowInTaskBarCBClick);
+  bind(ShowHintsCB, &TToolsForm::ShowHintsCBClick);
+  bind(AutoStartCB, &TToolsForm::AutoStartCBClick);
+  bind(SaveWindowPositionCB, &TToolsForm::SaveWindowPositionCBClick);
+  bind(SaveWindowSizeCB, &TToolsForm::SaveWindowSizeCBClick);
+  connect(SetWindowToCenterSB, &QPushButton::clicked, this, [this] { SetWindowToCenterSBClick(); });
+  connect(DefaultWindowSizeSB, &QPushButton::clicked, this, [this] { DefaultWindowSizeSBClick(); });
+  connect(PasswordTB, &QAction::triggered, this, [this] { PasswordTBClick(); });
+  connect(PackTB, &QAction::triggered, this,
+          [this] { toolkit::ErrorBox::guard([this] { PackTBClick(); }); });
+}
+
+void TToolsForm::attach(TMainForm* mainForm, store::TChangePasswordDlg* changePasswordDlg) {
+  mainForm_ = mainForm;
+  changePasswordDlg_ = changePasswordDlg;
+}
+
+bool TToolsForm::AutoStartEnabled() const {
+  return autoStart_.exists();
+}
+
+void TToolsForm::writeOption(const char* key, bool value) {
+  if (mainForm_) mainForm_->Settings().writeBool(support::kGeneralSection, key, value);
+}
+
+void TToolsForm::ShowInTaskBarCBClick() {
+  if (Loading) return;
+  if (mainForm_) mainForm_->TrayNotifyIcon().setHideTask(!ShowInTaskBarCB->isChecked());
+  writeOption("Show in TaskBar", ShowInTaskBarCB->isChecked());
+}
+
+void TToolsForm::ShowHintsCBClick() {
+  if (Loading) return;
+  toolkit::ToolTips::setEnabled(ShowHintsCB->isChecked());
+  writeOption("Show hints", ShowHintsCB->isChecked());
+}
+
+void TToolsForm::AutoStartCBClick() {
+  if (Loading) return;
+  // The store fails silently, as the entry it stands for does.
+  if (AutoStartCB->isChecked())
+    autoStart_.write(programPath_);
+  else
+    autoStart_.remove();
+}
+
+void TToolsForm::SaveWindowPositionCBClick() {
+  if (Loading) return;
+  writeOption("Save window position", SaveWindowPositionCB->isChecked());
+}
+
+void TToolsForm::SaveWindowSizeCBClick() {
+  if (Loading) return;
+  writeOption("Save window size", SaveWindowSizeCB->isChecked());
+}
+
+void TToolsForm::SetWindowToCenterSBClick() {
+  if (mainForm_) mainForm_->SetWindowToCenter();
+}
+
+void TToolsForm::DefaultWindowSizeSBClick() {
+  if (!mainForm_) return;
+  mainForm_->resize(kDefaultWidth, kDefaultHeight);
+  mainForm_->SetWindowToCenter();
+}
+
+void TToolsForm::PasswordTBClick() {
+  if (changePasswordDlg_) changePasswordDlg_->exec();
+}
+
+void TToolsForm::PackTBClick() {
+  if (!mainForm_) return;
+  // On a failure the bar stays at the table that failed.
+  int position = 0;
+  for (store::TParadoxTable* table : mainForm_->Tables().openOrder()) {
+    PackProgressBar->setValue(++position);
+    PackProgressBar->repaint();
+    table->Pack();
+  }
+  PackProgressBar->setValue(0);
+}
+
+void TToolsForm::FormClose() {
+  // Without a task-bar button a minimised window could not be found again.
+  if (mainForm_) mainForm_->SetMinimizeButton(ShowInTaskBarCB->isChecked());
+}
+
+void TToolsForm::done(int result) {
+  FormClose();
+  QDialog::done(result);
+}
+
+void TToolsForm::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!event->spontaneous()) store::centreOnScreen(*this);
+}
+
+}  // namespace torvelle::shell

@@ -1,0 +1,83 @@
+#pragma once
+#include <QDialog>
+#include <QString>
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QProgressBar;
+class QPushButton;
+class QToolBar;
+
+namespace torvelle::platform {
+class TAutoStartStore;
+}
+
+namespace torvelle::store {
+class TChangePasswordDlg;
+}
+
+namespace torvelle::shell {
+
+class TMainForm;
+
+// The options dialog. Its check boxes are the live copy of the options:
+// each click takes effect and is stored at once, and the main window reads
+// them back.
+class TToolsForm : public QDialog {
+  Q_OBJECT
+ public:
+  // `programPath` is what the log-on start entry runs.
+  TToolsForm(platform::TAutoStartStore& autoStart, QString programPath, QWidget* parent = nullptr);
+
+  // The main window and the change-password dialog, once they exist.
+  void attach(TMainForm* mainForm, store::TChangePasswordDlg* changePasswordDlg);
+
+  // Set while the main window pushes the stored options in: the check boxes
+  // then neither store nor apply anything.
+  bool Loading = false;
+
+  QToolBar* ToolsTB;
+  QAction* PasswordTB;
+  QAction* Sep1;
+  QAction* PackTB;
+  QProgressBar* PackProgressBar;
+  QCheckBox* ShowInTaskBarCB;
+  QCheckBox* ShowHintsCB;
+  QCheckBox* AutoStartCB;
+  QGroupBox* WindowGB;
+  QCheckBox* SaveWindowPositionCB;
+  QCheckBox* SaveWindowSizeCB;
+  QPushButton* SetWindowToCenterSB;
+  QPushButton* DefaultWindowSizeSB;
+
+  bool AutoStartEnabled() const;
+
+  void ShowInTaskBarCBClick();
+  void ShowHintsCBClick();
+  void AutoStartCBClick();
+  void SaveWindowPositionCBClick();
+  void SaveWindowSizeCBClick();
+  void SetWindowToCenterSBClick();
+  void DefaultWindowSizeSBClick();
+  void PasswordTBClick();
+  // Throws what packing throws; the button reports it.
+  void PackTBClick();
+  void FormClose();
+
+  // Every way of closing comes through here: OK, Esc, the close box.
+  void done(int result) override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void writeOption(const char* key, bool value);
+
+  platform::TAutoStartStore& autoStart_;
+  QString programPath_;
+  TMainForm* mainForm_ = nullptr;
+  store::TChangePasswordDlg* changePasswordDlg_ = nullptr;
+};
+
+}  // namespace torvelle::shell

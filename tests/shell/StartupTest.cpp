@@ -1,0 +1,181 @@
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "ModalScript.h"
+#include "ShellFixture.h"
+#include "shell/AboutBox.h"
+#include "shell/Forms.h"
+#include "shell/MainForm.h"
+#include "shell/ToolsForm.h"
+#include "shell/TrayNotifyIcon.h"
+#include "store/TableSet.h"
+#include "store/dialogs/PasswordDlg.h"
+
+using torvelle::shell::TMainForm;
+
+namespace {
+
+bool allOpen(TMainForm& form) {
+  for (auto* table : form.Tables().openOrder())
+    if (!table->isOpen()) return false;
+  return true;
+}
+
+ModalScript::Step typeAndAccept(const QString& text) {
+  return [text](QWidget* modal) {
+    auto* edit = modal->findChild<QLineEdit*>(QStringLiteral("PassEdit"));
+    QVERIFY(edit);
+    QTest::keyClicks(edit, text);
+    modal->findChild<QPushButton*>(QStringLiteral("OKButton"))->click();
+  };
+}
+
+}  // namespace
+
+class StartupTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void normalStartRunsStepsInOrder();
+  void hiddenStartSkipsTablesAndSplash();
+  void onlyExactFirstArgumentHides();
+  void missingTablesEndTheProgramQuietly();
+  void secondInstanceCreatesNothing();
+  void secondInstanceHandsOverOnlyWithoutTray();
+  void passwordPromptAtStartUp();
+  void threeWrongPasswordsEndTheProgram();
+  void windowsAreReachableThroughSingleInstances();
+};
+
+void StartupTest::normalStartRunsStepsInOrder() {
+  ShellFixture f;
+  QVERIFY(f.start());
+  const QStringList expected{
+      "create SplashForm", "create PasswordDlg", "progress 10",         "create ChangePasswordDlg",
+      "create ToolsForm",  "progress 20",        "create book dialogs", "progress 30",
+      "progress 40",       "progress 50",        "progress 60",         "progress 70",
+      "progress 80",       "progress 90",        "create MainForm",     "progress 100",
+      "create AboutBox",   "destroy SplashForm"};
+  QCOMPARE(f.steps, expected);
+  QVERIFY(f.startup->splashShown());
+  QVERIFY(allOpen(f.main()));
+  QVERIFY(f.main().isVisible());
+  QVERIFY(!f.startup->terminateRequested());
+  // Our marker is out for the next start to find.
+  QVERIFY(f.instances.published.has_value());
+  QCOMPARE(QString::fromStdString(f.instances.published->title), QStringLiteral("torvelle"));
+  QCOMPARE(QString::fromStdString(f.instances.published->className),
+           QStringLiteral("TApplication"));
+}
+
+void StartupTest::hiddenStartSkipsTablesAndSplash() {
+  ShellFixture f;
+  QVERIFY(f.start({"-h"}));
+  QVERIFY(!f.startup->splashShown());
+  QVERIFY(f.steps.contains("progress 60"));
+  QCOMPARE(f.steps.at(f.steps.indexOf("progress 60") + 1), QStringLiteral("create MainForm"));
+  QVERIFY(!f.steps.contains("progress 70"));
+  QVERIFY(f.steps.contains("progress 100"));
+  QVERIFY(!f.main().Tables().TaskTable.isOpen());
+  QVERIFY(!f.main().isVisible());
+  QVERIFY(f.main().TrayNotifyIcon().iconVisible());
+
+  // The tray opens it later, tables and all.
+  f.main().TrayNotifyIconDblClick();
+  QVERIFY(allOpen(f.main()));
+  QVERIFY(f.main().isVisible());
+}
+
+void StartupTest::onlyExactFirstArgumentHides() {
+  for (const QStringList& arguments :
+       {QStringList{"-H"}, QStringList{"-hx"}, QStringList{"x", "-h"}}) {
+    ShellFixture f;
+    QVERIFY(f.start(arguments));
+    QVERIFY2(f.main().Tables().TaskTable.isOpen(), qPrintable(arguments.join(' ')));
+    QVERIFY(f.startup->splashShown());
+  }
+}
+
+void StartupTest::missingTablesEndTheProgramQuietly() {
+  ShellFixture f(false);
+  QVERIFY(f.start());
+  QVERIFY(f.startup->terminateRequested());
+  // Start-up still finishes, and then the loop ends at once.
+  QVERIFY(f.steps.contains("progress 100"));
+  QVERIFY(f.steps.contains("destroy SplashForm"));
+  QVERIFY(!f.main().isVisible());
+  QVERIFY(f.errors.isEmpty());
+  QCOMPARE(f.startup->run(), 0);
+}
+
+void StartupTest::secondInstanceCreatesNothing() {
+  ShellFixture f;
+  f.instances.others = {{false, "torvelle", "TApplication"}};
+  QVERIFY(!f.start());
+  QVERIFY(f.steps.isEmpty());
+  QVERIFY(!f.startup->mainForm());
+  QVERIFY(!f.instances.published.has_value());
+  QVERIFY(!QFile::exists(f.iniPath()));
+
+  // A window of that title but another class is not an instance of ours.
+  ShellFixture g;
+  g.instances.others = {{false, "TORVELLE", "QWidget"}};
+  QVERIFY(g.start());
+}
+
+void StartupTest::secondInstanceHandsOverOnlyWithoutTray() {
+  ShellFixture withTray;
+  withTray.instances.others = {{false, "Torvelle", "TApplication"}};
+  QVERIFY(!withTray.start());
+  QVERIFY(withTray.instances.sentTo.empty());
+
+  ShellFixture noTray;
+  noTray.notifyArea.available = false;
+  noTray.instances.others = {{false, "Torvelle", "TApplication"}};
+  QVERIFY(!noTray.start());
+  QCOMPARE(noTray.instances.sentTo.size(), std::size_t{1});
+}
+
+void StartupTest::passwordPromptAtStartUp() {
+  ShellFixture f;
+  protectTables(f.root(), "Secret");
+  ModalScript script;
+  script.then(typeAndAccept("wrong")).then(typeAndAccept("Secret"));
+  QVERIFY(f.start());
+  QVERIFY(script.done());
+  QVERIFY(allOpen(f.main()));
+  QCOMPARE(int(f.startup->passwordDlg()->PromptCount), 2);
+  // The request marks every table protected.
+  for (auto* table : f.main().Tables().openOrder()) QVERIFY(!table->NoPassword);
+}
+
+void StartupTest::threeWrongPasswordsEndTheProgram() {
+  ShellFixture f;
+  protectTables(f.root(), "Secret");
+  ModalScript script;
+  script.then(typeAndAccept("a")).then(typeAndAccept("b")).then(typeAndAccept("c"));
+  // A fourth prompt would be a fault; it is answered so the test ends.
+  script.then([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+  QVERIFY(f.start());
+  QCOMPARE(script.answered(), 3);
+  QVERIFY(f.startup->terminateRequested());
+  QVERIFY(!f.main().Tables().TaskTable.isOpen());
+  QVERIFY(!f.main().isVisible());
+}
+
+void StartupTest::windowsAreReachableThroughSingleInstances() {
+  {
+    ShellFixture f;
+    QVERIFY(f.start());
+    QCOMPARE(torvelle::shell::MainForm, f.startup->mainForm());
+    QCOMPARE(torvelle::shell::ToolsForm, f.startup->toolsForm());
+    QCOMPARE(torvelle::shell::AboutBox, f.startup->aboutBox());
+    QVERIFY(!torvelle::shell::SplashForm);
+  }
+  QVERIFY(!torvelle::shell::MainForm);
+  QVERIFY(!torvelle::shell::ToolsForm);
+}
+
+QTEST_MAIN(StartupTest)
+#include "StartupTest.moc"
