@@ -144,6 +144,7 @@ void ParadoxTable::load() {
                                       static_cast<std::uint64_t>(hdr_.blockSize) - 1) /
                                          static_cast<std::uint64_t>(hdr_.blockSize)));
   unlockPassword();
+  cachedBlock_ = 0;
   dirtyDb_.clear();
   dirtyMb_.clear();
   const auto chain = scanChain();
@@ -194,6 +195,7 @@ void ParadoxTable::unlockPassword() {
 
 Bytes ParadoxTable::readDbBlock(int block) const {
   if (const auto it = dirtyDb_.find(block); it != dirtyDb_.end()) return it->second;
+  if (block == cachedBlock_) return cachedData_;
   if (block < 1 || block > fileBlocks_)
     corrupt("block " + std::to_string(block) + " is outside the file");
   Bytes data(static_cast<std::size_t>(hdr_.blockSize));
@@ -208,6 +210,9 @@ Bytes ParadoxTable::readDbBlock(int block) const {
                               static_cast<std::size_t>(hdr_.recordSize) >
                       got))
     corrupt("block " + std::to_string(block) + " is cut short");
+  // Records are mostly read one after another: keep the last block.
+  cachedBlock_ = block;
+  cachedData_ = data;
   return data;
 }
 
@@ -1219,6 +1224,7 @@ void ParadoxTable::commit() {
                writes, sizes, co);
   dirtyDb_.clear();
   dirtyMb_.clear();
+  cachedBlock_ = 0;
 }
 
 void ParadoxTable::discard() {

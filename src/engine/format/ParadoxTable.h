@@ -120,6 +120,8 @@ class ParadoxTable final : public TableFile {
   std::optional<JournalImage> overlay_;  // read-only open of a table with a pending change
   int capacity_ = 0;                     // records per block
   int fileBlocks_ = 0;
+  mutable int cachedBlock_ = 0;  // the data block read last, as on disk
+  mutable Bytes cachedData_;
 
   // Staged change.
   std::map<int, Bytes> dirtyDb_;
