@@ -21,6 +21,8 @@ bool taskModeAccepts(int mode, std::optional<format::Date> date, bool done, form
 TaskDisplayRule::TaskDisplayRule(const TaskFilterState& state)
     : state_(state),
       task_(state.taskPattern, state.ignoreCase),
+      taskFolded_(state.ignoreCase ? support::upperCase(state.taskPattern) : state.taskPattern,
+                  false),
       time_(state.timePattern, false),
       date_(state.datePattern, false) {}
 
@@ -29,6 +31,14 @@ bool TaskDisplayRule::accepts(std::optional<format::Date> date, bool done, std::
   if (!taskModeAccepts(state_.mode, date, done, state_.viewedDay, state_.today)) return false;
   if (!state_.filterOn) return true;
   return task_(task) && time_(timeText) && date_(dateText);
+}
+
+bool TaskDisplayRule::acceptsFolded(std::optional<format::Date> date, bool done,
+                                    std::string_view taskFolded, std::string_view timeText,
+                                    std::string_view dateText) const {
+  if (!taskModeAccepts(state_.mode, date, done, state_.viewedDay, state_.today)) return false;
+  if (!state_.filterOn) return true;
+  return taskFolded_(taskFolded) && time_(timeText) && date_(dateText);
 }
 
 bool taskTableFiltered(int mode, bool filterOn) {

@@ -37,10 +37,16 @@ class TaskDisplayRule {
   // field is an empty text.
   bool accepts(std::optional<format::Date> date, bool done, std::string_view task,
                std::string_view timeText, std::string_view dateText) const;
+  // The same with the task text already folded by support::upperCase when
+  // letter case is ignored (the engine keeps folded texts per record).
+  bool acceptsFolded(std::optional<format::Date> date, bool done, std::string_view taskFolded,
+                     std::string_view timeText, std::string_view dateText) const;
+  bool ignoreCase() const { return state_.ignoreCase; }
 
  private:
   TaskFilterState state_;
   support::TextMatcher task_;
+  support::TextMatcher taskFolded_;
   support::TextMatcher time_;
   support::TextMatcher date_;
 };

@@ -1,6 +1,7 @@
 #include "books/TasksBook.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QLocale>
 #include <QResizeEvent>
@@ -136,6 +137,14 @@ void TTasksBook::buildControls() {
   TaskDBGrid->setGridColumnWidth(1, kSearchBoxWidth);
   TaskDBGrid->setGridColumnWidth(2, kSearchBoxWidth);
   TaskDBGrid->setGridColumnVisible(2, false);
+  // The time and date columns are one search box wide: take the largest
+  // font in which a date in the short form fits such a cell.
+  QFont gridFont = TaskDBGrid->font();
+  const QString sample = QLocale().toString(QDate(2028, 12, 28), toolkit::shortDateFormat());
+  const int room = kSearchBoxWidth - 2 * 3 - 1;  // cell margins and grid line
+  while (gridFont.pointSizeF() > 7 && QFontMetrics(gridFont).horizontalAdvance(sample) > room)
+    gridFont.setPointSizeF(gridFont.pointSizeF() - 0.5);
+  TaskDBGrid->setFont(gridFont);
   TaskDBGrid->setFrameShape(QFrame::Box);
   TaskDBGrid->setLineWidth(1);
   TaskDBGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -224,7 +233,9 @@ void TTasksBook::bindTable() {
 // --- The display rule -----------------------------------------------------
 
 const TaskDisplayRule& TTasksBook::displayRule() {
-  const auto now = std::chrono::steady_clock::now();
+  // The clock is read only now and then: this runs once per record.
+  const bool look = !rule_ || (++ruleCalls_ & 0x3FF) == 0;
+  const auto now = look ? std::chrono::steady_clock::now() : ruleBuilt_;
   if (!rule_ || now - ruleBuilt_ > std::chrono::seconds(1)) {
     TaskFilterState s;
     s.mode = taskMode_;
@@ -247,8 +258,11 @@ bool TTasksBook::TaskTableFilterRecord(const engine::RecordView& record) {
   const TaskDisplayRule& rule = displayRule();
   const auto* date = std::get_if<format::Date>(&record.value(fields_.date));
   const auto* done = std::get_if<bool>(&record.value(fields_.done));
-  return rule.accepts(date ? std::optional(*date) : std::nullopt, done && *done,
-                      record.text(fields_.task), record.text(fields_.time),
+  const auto day = date ? std::optional(*date) : std::nullopt;
+  if (rule.ignoreCase())
+    return rule.acceptsFolded(day, done && *done, record.foldedText(fields_.task),
+                              record.text(fields_.time), record.text(fields_.date));
+  return rule.accepts(day, done && *done, record.text(fields_.task), record.text(fields_.time),
                       record.text(fields_.date));
 }
 

@@ -126,6 +126,7 @@ class TTasksBook : public QWidget {
   // at least once a second, so the overdue view turns over at midnight.
   std::optional<TaskDisplayRule> rule_;
   std::chrono::steady_clock::time_point ruleBuilt_;
+  unsigned ruleCalls_ = 0;
   FieldPositions fields_;
 };
 

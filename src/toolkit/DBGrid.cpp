@@ -20,8 +20,7 @@ TDBGrid::TDBGrid(QWidget* parent)
   setWordWrap(false);
   setCornerButtonEnabled(false);
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-  verticalHeader()->setMinimumSectionSize(fontMetrics().height() + 2);
+  fitRowHeight();
   verticalHeader()->setFixedWidth(kIndicatorWidth);
   verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
   horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
@@ -40,6 +39,16 @@ TDBGrid::TDBGrid(QWidget* parent)
   connect(qApp, &QApplication::focusChanged, this, &TDBGrid::focusMoved);
   setOptions(Options(Editing | Titles | Indicator | ColLines | RowLines | Tabs | ConfirmDelete |
                      CancelOnExit | MultiSelect));
+}
+
+void TDBGrid::fitRowHeight() {
+  verticalHeader()->setMinimumSectionSize(fontMetrics().height() + 2);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+}
+
+void TDBGrid::changeEvent(QEvent* event) {
+  QTableView::changeEvent(event);
+  if (event->type() == QEvent::FontChange) fitRowHeight();
 }
 
 void TDBGrid::setDataSource(engine::DataSource* source) {

@@ -61,9 +61,11 @@ class TDBGrid : public QTableView {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   void followTable();
+  void fitRowHeight();
   void applyColumns();
   void focusMoved(QWidget* from, QWidget* to);
   bool canModify() const;

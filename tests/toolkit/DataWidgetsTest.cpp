@@ -268,6 +268,33 @@ class DataWidgetsTest : public QObject {
     QVERIFY(errors.isEmpty());
   }
 
+  void aRefusedPostKeepsTheGridOnTheRecord() {
+    Tasks d(3);
+    TDBGrid grid;
+    grid.setColumns(taskColumns());
+    grid.setDataSource(&d.source);
+    d.table.moveTo(2);
+    QTest::keyClick(&grid, Qt::Key_Down);  // past the last row: a new record
+    QCOMPARE(d.table.state(), engine::TableState::Insert);
+    const int pending = static_cast<int>(*d.table.currentRow());
+    d.table.setField("Date", format::Date{738000});
+    QVERIFY(grid.tableModel().setData(grid.tableModel().index(pending, 1), "00:01:00",
+                                      Qt::EditRole));  // the key of "task 1"
+    grid.setCurrentIndex(grid.tableModel().index(0, 0));
+    QCOMPARE(errors.size(), 1);
+    QVERIFY(errors.first().contains("Key violation", Qt::CaseInsensitive));
+    QCOMPARE(d.table.state(), engine::TableState::Insert);
+    QCOMPARE(grid.currentIndex().row(), pending);
+    QCOMPARE(*d.table.currentRow(), std::size_t(pending));
+    // Mended, it goes in.
+    QVERIFY(
+        grid.tableModel().setData(grid.tableModel().index(pending, 1), "00:07:00", Qt::EditRole));
+    grid.setCurrentIndex(grid.tableModel().index(0, 0));
+    QCOMPARE(d.table.state(), engine::TableState::Browse);
+    QCOMPARE(d.table.rowCount(), std::size_t(4));
+    QCOMPARE(errors.size(), 1);
+  }
+
   void navigatorEnablesWhatCanAct() {
     Tasks d(3);
     TDBNavigator nav;

@@ -1,0 +1,51 @@
+// Shows the tasks page with a few dozen tasks in a window of the main
+// window's default size, for looking at it under a real display:
+//   books_tasks_preview [day|all] [max] [seconds]
+#include <QApplication>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "TaskFixture.h"
+#include "books/TasksBook.h"
+
+using namespace torvelle;
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  const QStringList args = app.arguments();
+  const bool allTasks = args.contains("all");
+  const bool maximised = args.contains("max");
+  const int seconds = args.size() > 1 && args.last().toInt() > 0 ? args.last().toInt() : 20;
+
+  const QDate today = QDate::currentDate();
+  std::vector<testing::SeedTask> tasks;
+  const char* const texts[] = {"Позвонить в банк",      "Купить хлеб и молоко", "Встреча с Анной",
+                               "Отправить отчёт",       "Оплатить интернет",    "Забрать посылку",
+                               "Prepare the slides",    "Call the plumber",     "Спортзал",
+                               "Написать письмо Ивану", "Dentist appointment",  "Полить цветы"};
+  for (int i = 0; i < 36; ++i) {
+    const QDate day = today.addDays(i % 3 == 0 ? 0 : (i % 5) - 2);
+    tasks.push_back({day, QTime(8 + i % 12, (i * 7) % 60, (i * 13) % 60), texts[i % 12], i % 4 == 1,
+                     i % 3 == 0 ? "Подробности задачи номер " + std::to_string(i) : ""});
+  }
+  testing::TaskTables data(tasks);
+  books::TMoveRecOnDateForm form;
+  QWidget window;
+  window.setWindowTitle("Organizer <Torvelle>");
+  auto* layout = new QVBoxLayout(&window);
+  layout->setContentsMargins(8, 8, 8, 8);
+  books::TTasksBook book(
+      *data.tables, form, [] { return false; }, &window);
+  layout->addWidget(&book);
+  book.setViewedDay(today);
+  book.SyncDayTab();
+  data.tables->OpenTables();
+  window.resize(648, 474);
+  // Without a window manager a maximised window is one that fills the screen.
+  if (maximised) window.setGeometry(window.screen()->availableGeometry());
+  window.show();
+  if (allTasks) book.setTaskMode(books::AllTasks);
+  QTimer::singleShot(seconds * 1000, &app, &QApplication::quit);
+  return app.exec();
+}
