@@ -41,6 +41,12 @@ TDBGrid::TDBGrid(QWidget* parent)
                      CancelOnExit | MultiSelect));
 }
 
+TDBGrid::~TDBGrid() {
+  // Focus moves while the widget base is torn down; by then our members
+  // are gone, so stop hearing of it first.
+  disconnect(qApp, nullptr, this, nullptr);
+}
+
 void TDBGrid::fitRowHeight() {
   verticalHeader()->setMinimumSectionSize(fontMetrics().height() + 2);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);

@@ -29,6 +29,7 @@ class TDBGrid : public QTableView {
   static constexpr int kIndicatorWidth = 14;
 
   explicit TDBGrid(QWidget* parent = nullptr);
+  ~TDBGrid() override;
 
   void setDataSource(engine::DataSource* source);
   engine::Table* table() const { return model_.table(); }

@@ -13,6 +13,7 @@
 #include "engine/format/TableFile.h"
 #include "toolkit/Confirm.h"
 #include "toolkit/DBCheckBox.h"
+#include "toolkit/DBEdit.h"
 #include "toolkit/DBGrid.h"
 #include "toolkit/DBMemo.h"
 #include "toolkit/DBNavigator.h"
@@ -356,6 +357,32 @@ class DataWidgetsTest : public QObject {
     QVERIFY(!done.isChecked());
     d.table.cancel();
     QVERIFY(done.isChecked());
+
+    // A text field takes each keystroke; a time only when the edit is done,
+    // and a time that does not parse is refused and the stored one shown.
+    toolkit::TDBEdit task;
+    task.setDataSource(&d.source);
+    task.setDataField("Task");
+    toolkit::TDBEdit time;
+    time.setDataSource(&d.source);
+    time.setDataField("Time");
+    QCOMPARE(time.text(), QString("00:00:00"));
+    task.selectAll();
+    QTest::keyClicks(&task, "new");
+    QCOMPARE(d.table.fieldText("Task"), std::string("new"));
+    time.selectAll();
+    QTest::keyClicks(&time, "12:34");
+    QCOMPARE(d.table.fieldText("Time"), std::string("00:00:00"));
+    QTest::keyClick(&time, Qt::Key_Return);
+    QCOMPARE(d.table.fieldText("Time"), std::string("12:34:00"));
+    time.selectAll();
+    QTest::keyClicks(&time, "99:99");
+    QTest::keyClick(&time, Qt::Key_Return);
+    QCOMPARE(errors.size(), 1);
+    QCOMPARE(time.text(), QString("12:34:00"));
+    d.table.post();  // the new time moves it after "task 1"; the cursor follows
+    QCOMPARE(taskAt(d.table, 1), std::string("new"));
+    QCOMPARE(task.text(), QString("new"));
   }
 
  private:
