@@ -1,6 +1,7 @@
 #include "shell/AboutBox.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
@@ -23,6 +24,24 @@ QLabel* picture(QWidget* parent, const char* name, const QRect& place, const QPi
   label->setPixmap(pixmap);
   label->setAlignment(Qt::AlignCenter);
   return label;
+}
+
+// Shrinks the label's font until its text fits `box`, wrapped when the
+// label wraps; 8 pixels is the least.
+void fitFont(QLabel* label, const QSize& box) {
+  QFont font = label->font();
+  while (font.pixelSize() > 8) {
+    const QFontMetrics metrics(font);
+    const QSize needed = label->wordWrap()
+                             ? metrics
+                                   .boundingRect(QRect(0, 0, box.width(), 1000),
+                                                 Qt::TextWordWrap | Qt::AlignCenter, label->text())
+                                   .size()
+                             : QSize(metrics.horizontalAdvance(label->text()), metrics.height());
+    if (needed.width() <= box.width() && needed.height() <= box.height()) break;
+    font.setPixelSize(font.pixelSize() - 1);
+  }
+  label->setFont(font);
 }
 
 }  // namespace
@@ -57,6 +76,7 @@ TAboutBox::TAboutBox(platform::TShellOpen& shell, const QPixmap& logo, QWidget* 
   titleFont.setBold(true);
   Label2->setFont(titleFont);
   setColour(Label2, QColor(0, 0, 255));
+  fitFont(Label2, Label2->size());
 
   Bevel1 = new QFrame(Panel1);
   Bevel1->setObjectName(QStringLiteral("Bevel1"));
@@ -68,6 +88,10 @@ TAboutBox::TAboutBox(platform::TShellOpen& shell, const QPixmap& logo, QWidget* 
   Label1->setObjectName(QStringLiteral("Label1"));
   Label1->setGeometry(8, 56, 177, 21);
   Label1->setAlignment(Qt::AlignCenter);
+  QFont creditFont = Label1->font();
+  creditFont.setPixelSize(12);
+  Label1->setFont(creditFont);
+  fitFont(Label1, Label1->size());
 
   ProgramIcon = picture(Panel1, "ProgramIcon", {8, 81, 47, 47}, QPixmap());
   RealizImage = picture(Panel1, "RealizImage", {64, 81, 120, 32}, pictures::makerBanner());
@@ -117,9 +141,13 @@ void TAboutBox::FormCreate(const QPixmap& logo) {
   Label4->adjustSize();
   Label5->setText(QString::fromStdString(support::thirdLinkText()));
   Label5->adjustSize();
-  // A text longer than its place moves left rather than past the panel.
-  const int room = Panel1->width() - Panel1->frameWidth() - 2;
-  if (Label5->x() + Label5->width() > room) Label5->move(std::max(8, room - Label5->width()), 114);
+  // Desktop fonts run wider than the ones the box was drawn with: a text
+  // that would pass its place gets a smaller font instead.
+  const int right = Panel1->width() - Panel1->frameWidth() - 2;
+  for (QLabel* link : links_) {
+    fitFont(link, QSize(right - link->x(), 14));
+    link->adjustSize();
+  }
   ProgramIcon->setPixmap(logo);
 }
 

@@ -102,8 +102,11 @@ bool TStartup::start() {
   mainForm_ = std::make_unique<TMainForm>(std::move(context));
   MainForm = mainForm_.get();
   trace(QStringLiteral("create MainForm"));
-  QObject::connect(&services_.instances, &platform::TInstanceList::openRequested, mainForm_.get(),
-                   [form = mainForm_.get()] { form->OpenFromTray(); });
+  // Queued: opening may raise the password prompt, whose nested loop must
+  // not run inside the handler of the request's socket.
+  QObject::connect(
+      &services_.instances, &platform::TInstanceList::openRequested, mainForm_.get(),
+      [form = mainForm_.get()] { form->OpenFromTray(); }, Qt::QueuedConnection);
   setProgress(100);
 
   aboutBox_ = std::make_unique<TAboutBox>(services_.shellOpen, splash_->LogoImage->pixmap());

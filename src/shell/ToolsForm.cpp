@@ -2,12 +2,15 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStyle>
 #include <QToolBar>
+#include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/AutoStartStore.h"
 #include "shell/MainForm.h"
@@ -24,11 +27,9 @@
 namespace torvelle::shell {
 namespace {
 
-QCheckBox* checkBox(QWidget* parent, const char* name, const QString& text, const QRect& place,
-                    bool checked) {
+QCheckBox* checkBox(QWidget* parent, const char* name, const QString& text, bool checked) {
   auto* box = new QCheckBox(text, parent);
   box->setObjectName(QLatin1String(name));
-  box->setGeometry(place);
   box->setChecked(checked);
   return box;
 }
@@ -43,7 +44,6 @@ TToolsForm::TToolsForm(platform::TAutoStartStore& autoStart, QString programPath
 
   ToolsTB = new QToolBar(this);
   ToolsTB->setObjectName(QStringLiteral("ToolsTB"));
-  ToolsTB->setGeometry(0, 0, 175, 30);
   ToolsTB->setIconSize(QSize(20, 20));
   ToolsTB->setMovable(false);
   PasswordTB = ToolsTB->addAction(style()->standardIcon(QStyle::SP_DialogApplyButton), QString());
@@ -59,30 +59,51 @@ TToolsForm::TToolsForm(platform::TAutoStartStore& autoStart, QString programPath
   PackProgressBar->setRange(0, 7);
   PackProgressBar->setValue(0);
   PackProgressBar->setTextVisible(false);
-  PackProgressBar->setFixedSize(88, 12);
+  PackProgressBar->setFixedHeight(12);
+  PackProgressBar->setMinimumWidth(80);
   ToolsTB->addWidget(PackProgressBar);
 
-  ShowInTaskBarCB = checkBox(this, "ShowInTaskBarCB", QStringLiteral("Кнопка в панели задач"),
-                             {8, 36, 163, 20}, true);
-  ShowHintsCB = checkBox(this, "ShowHintsCB", QStringLiteral("Подсказки"), {8, 58, 163, 20}, true);
-  AutoStartCB =
-      checkBox(this, "AutoStartCB", QStringLiteral("Автозагрузка"), {8, 80, 163, 20}, false);
+  ShowInTaskBarCB =
+      checkBox(this, "ShowInTaskBarCB", QStringLiteral("Кнопка в панели задач"), true);
+  ShowHintsCB = checkBox(this, "ShowHintsCB", QStringLiteral("Подсказки"), true);
+  AutoStartCB = checkBox(this, "AutoStartCB", QStringLiteral("Автозагрузка"), false);
 
   WindowGB = new QGroupBox(QStringLiteral(" Окно "), this);
   WindowGB->setObjectName(QStringLiteral("WindowGB"));
-  WindowGB->setGeometry(6, 104, 163, 108);
-  SaveWindowPositionCB = checkBox(WindowGB, "SaveWindowPositionCB",
-                                  QStringLiteral("Запомнить позицию"), {8, 20, 150, 20}, false);
-  SaveWindowSizeCB = checkBox(WindowGB, "SaveWindowSizeCB", QStringLiteral("Запомнить размеры"),
-                              {8, 42, 150, 20}, false);
+  SaveWindowPositionCB =
+      checkBox(WindowGB, "SaveWindowPositionCB", QStringLiteral("Запомнить позицию"), false);
+  SaveWindowSizeCB =
+      checkBox(WindowGB, "SaveWindowSizeCB", QStringLiteral("Запомнить размеры"), false);
   SetWindowToCenterSB = new QPushButton(QStringLiteral("В центр"), WindowGB);
   SetWindowToCenterSB->setObjectName(QStringLiteral("SetWindowToCenterSB"));
-  SetWindowToCenterSB->setGeometry(8, 70, 70, 28);
   DefaultWindowSizeSB = new QPushButton(QStringLiteral("По умолчанию"), WindowGB);
   DefaultWindowSizeSB->setObjectName(QStringLiteral("DefaultWindowSizeSB"));
-  DefaultWindowSizeSB->setGeometry(80, 70, 76, 28);
   SetWindowToCenterSB->setAutoDefault(false);
   DefaultWindowSizeSB->setAutoDefault(false);
+
+  // Laid out rather than placed, so that longer texts of another language
+  // or a wider desktop font never get cut.
+  auto* group = new QGridLayout(WindowGB);
+  group->setContentsMargins(8, 4, 8, 8);
+  group->setVerticalSpacing(4);
+  group->addWidget(SaveWindowPositionCB, 0, 0, 1, 2);
+  group->addWidget(SaveWindowSizeCB, 1, 0, 1, 2);
+  group->addWidget(SetWindowToCenterSB, 2, 0);
+  group->addWidget(DefaultWindowSizeSB, 2, 1);
+  auto* body = new QVBoxLayout;
+  body->setContentsMargins(8, 4, 8, 8);
+  body->setSpacing(4);
+  body->addWidget(ShowInTaskBarCB);
+  body->addWidget(ShowHintsCB);
+  body->addWidget(AutoStartCB);
+  body->addWidget(WindowGB);
+  body->addStretch();
+  auto* form = new QVBoxLayout(this);
+  form->setContentsMargins(0, 0, 0, 0);
+  form->setSpacing(0);
+  form->addWidget(ToolsTB);
+  form->addLayout(body);
+  fitToTexts();
 
   // A check box reacts to every change of its state, also from code; that
   // is what Loading is for. Failures to store end in the error box.
@@ -100,6 +121,12 @@ TToolsForm::TToolsForm(platform::TAutoStartStore& autoStart, QString programPath
   connect(PasswordTB, &QAction::triggered, this, [this] { PasswordTBClick(); });
   connect(PackTB, &QAction::triggered, this,
           [this] { toolkit::ErrorBox::guard([this] { PackTBClick(); }); });
+}
+
+void TToolsForm::fitToTexts() {
+  // The designed size is the least; the texts may ask for more.
+  const QSize wanted = layout()->sizeHint();
+  setFixedSize(std::max(wanted.width(), 175), std::max(wanted.height(), 218));
 }
 
 void TToolsForm::attach(TMainForm* mainForm, store::TChangePasswordDlg* changePasswordDlg) {

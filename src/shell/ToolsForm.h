@@ -52,6 +52,9 @@ class TToolsForm : public QDialog {
   QPushButton* DefaultWindowSizeSB;
 
   bool AutoStartEnabled() const;
+  // Sizes the dialog to its texts, never below its designed size; again
+  // after the texts changed.
+  void fitToTexts();
 
   void ShowInTaskBarCBClick();
   void ShowHintsCBClick();

@@ -46,6 +46,7 @@ class StartupTest : public QObject {
   void passwordPromptAtStartUp();
   void threeWrongPasswordsEndTheProgram();
   void windowsAreReachableThroughSingleInstances();
+  void openRequestOfAnotherStartIsQueued();
 };
 
 void StartupTest::normalStartRunsStepsInOrder() {
@@ -175,6 +176,21 @@ void StartupTest::windowsAreReachableThroughSingleInstances() {
   }
   QVERIFY(!torvelle::shell::MainForm);
   QVERIFY(!torvelle::shell::ToolsForm);
+}
+
+void StartupTest::openRequestOfAnotherStartIsQueued() {
+  ShellFixture f;
+  protectTables(f.root(), "pw");
+  QVERIFY(f.start({"-h"}));
+  ModalScript script;
+  script.then(typeAndAccept("pw"));
+  // The prompt must not open inside the handler of the request itself.
+  f.instances.simulateOpenRequest();
+  QVERIFY(!f.main().isVisible());
+  QCOMPARE(script.answered(), 0);
+  QTRY_VERIFY(f.main().isVisible());
+  QVERIFY(script.done());
+  QVERIFY(allOpen(f.main()));
 }
 
 QTEST_MAIN(StartupTest)
