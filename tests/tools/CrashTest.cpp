@@ -141,7 +141,7 @@ TEST(CrashTest, KilledWriterLosesNoAcknowledgedRecordAndLeavesASoundTable) {
   }
   // Kills that all landed before the table was open would prove little.
   EXPECT_GE(killedDuringWork, 10);
-  EXPECT_GE(kept.size(), 205u);
+  EXPECT_GT(kept.size(), 200u);  // some child inserts, not just the first blocks
   std::cout << "crash test: " << kept.size() << " records kept over 30 kills, " << killedDuringWork
             << " kills among the inserts, " << inFlightKept << " unacknowledged records kept, seed "
             << seed << '\n';
