@@ -1,6 +1,6 @@
 // Shows the tasks page with a few dozen tasks in a window of the main
 // window's default size, for looking at it under a real display:
-//   books_tasks_preview [day|all] [max] [seconds]
+//   books_tasks_preview [day|all] [max] [move] [seconds]
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
@@ -46,6 +46,14 @@ int main(int argc, char** argv) {
   if (maximised) window.setGeometry(window.screen()->availableGeometry());
   window.show();
   if (allTasks) book.setTaskMode(books::AllTasks);
+  if (args.contains("move"))
+    QTimer::singleShot(700, &book, [&] {
+      auto& t = data.tables->TaskTable;
+      if (t.rowCount() == 0) return;
+      t.moveTo(0);
+      book.TaskDBGrid->SelectedRows().add(t.bookmark());
+      book.TasksMoveTBClick();
+    });
   QTimer::singleShot(seconds * 1000, &app, &QApplication::quit);
   return app.exec();
 }
