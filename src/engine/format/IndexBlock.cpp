@@ -3,11 +3,17 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/DbError.h"
+
 namespace torvelle::format {
 
 Bytes serializeIndexNode(const BlockTree& tree, const BlockTree::Node& node, int blockSize,
                          int recordSize) {
   const auto keySize = static_cast<std::size_t>(recordSize - 6);
+  if (6 + node.entries.size() * static_cast<std::size_t>(recordSize) >
+      static_cast<std::size_t>(blockSize))
+    throw engine::DbError(engine::DbError::Kind::Corrupt,
+                          "Table is corrupt: an index block overflows");
   Bytes b(static_cast<std::size_t>(blockSize));
   putU16(&b[0], static_cast<std::uint32_t>(node.pxNext));
   putU16(&b[2], static_cast<std::uint32_t>(node.pxPrev));

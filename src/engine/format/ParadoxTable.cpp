@@ -162,6 +162,9 @@ void ParadoxTable::load() {
   pxOwner_.clear();
   pxRebuild_ = false;
   if (hdr_.keyFields == 0 || !loadIndex(chain)) {
+    // An index that does not fit the table is replaced as a whole, header
+    // included, by the first change.
+    pxHdr_.reset();
     std::size_t cap = 64;
     if (hdr_.keyFields > 0)
       cap = static_cast<std::size_t>((pxBlockSize() - 6) / (hdr_.keySize() + 6));
