@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QTest>
+#include <string_view>
 
 #include "ModalScript.h"
 #include "ShellFixture.h"
@@ -56,6 +57,7 @@ class MainFormTest : public QObject {
   void storedPlaceIsAppliedOrCentred();
   void centringTruncatesTowardZero();
   void closeSavesAndHidesThenTrayReopens();
+  void failedPostKeepsTheWindowOpen();
   void reopenAsksForThePasswordAgain();
   void cancelFromTrayStaysHiddenAndAsksAgainNextTime();
   void keysOfTheWindow();
@@ -158,6 +160,30 @@ void MainFormTest::closeSavesAndHidesThenTrayReopens() {
   main.Tables().LinksTable.close();
   main.TrayNotifyIconDblClick();
   QVERIFY(!main.Tables().LinksTable.isOpen());
+}
+
+void MainFormTest::failedPostKeepsTheWindowOpen() {
+  ShellFixture f;
+  QVERIFY(f.start());
+  TMainForm& main = f.main();
+  auto& tasks = main.Tables().TaskTable;
+  for (const char* text : {"first", "same key"}) {
+    tasks.append();
+    tasks.setField("Date", torvelle::format::Date{739000});
+    tasks.setField("Time", torvelle::format::Time{3600000});
+    tasks.setFieldText("Task", text);
+    if (std::string_view(text) == "first") tasks.post();
+  }
+  main.close();
+  // The record the user typed is not thrown away behind a hidden window.
+  QCOMPARE(f.errors.size(), qsizetype(1));
+  QVERIFY(main.isVisible());
+  QVERIFY(tasks.isOpen());
+  QVERIFY(tasks.modified());
+  QVERIFY(main.Tables().LinksTable.isOpen());
+  tasks.cancel();
+  main.close();
+  QVERIFY(!main.isVisible());
 }
 
 void MainFormTest::reopenAsksForThePasswordAgain() {
