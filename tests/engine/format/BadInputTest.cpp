@@ -37,7 +37,7 @@ std::optional<DbError::Kind> tryEverything(const std::filesystem::path& db) {
   }
 }
 
-TEST(BadInput, NotAParadoxTable) {
+TEST(FormatBadInput, NotAParadoxTable) {
   TempDir dir;
   testing::spit(dir / "a.db", "This is a text file, not a table.\n" + std::string(200, 'x'));
   testing::spit(dir / "b.db", "");
@@ -57,7 +57,7 @@ TEST(BadInput, NotAParadoxTable) {
   EXPECT_THROW(TableFile::open(dir / "missing.db", {}), DbError);
 }
 
-TEST(BadInput, TruncatedAtAnyLength) {
+TEST(FormatBadInput, TruncatedAtAnyLength) {
   TempDir dir;
   for (const char* sample : {"db/CUSTOMER.DB", "fields/memo.db", "encrypt/encryptedmemo.db"}) {
     const auto src =
@@ -78,7 +78,7 @@ TEST(BadInput, TruncatedAtAnyLength) {
   EXPECT_EQ(tryEverything(dir / "memo.db"), DbError::Kind::Corrupt);
 }
 
-TEST(BadInput, BlockChainThatLoops) {
+TEST(FormatBadInput, BlockChainThatLoops) {
   TempDir dir;
   const auto db = testing::copyTable(
       std::filesystem::path(TORVELLE_SAMPLES_DIR) / "db/AREACODES.DB", dir.path());
@@ -99,7 +99,7 @@ TEST(BadInput, BlockChainThatLoops) {
   }
 }
 
-TEST(BadInput, CheckNamesWhatIsWrong) {
+TEST(FormatBadInput, CheckNamesWhatIsWrong) {
   TempDir dir;
   const auto db =
       testing::copyTable(std::filesystem::path(TORVELLE_SAMPLES_DIR) / "db/ORDERS.DB", dir.path());
@@ -123,7 +123,7 @@ TEST(BadInput, CheckNamesWhatIsWrong) {
 }
 
 // Random damage to genuine and to our own tables, the way a fuzzer would.
-TEST(BadInput, RandomDamageNeverCrashes) {
+TEST(FormatBadInput, RandomDamageNeverCrashes) {
   TempDir dir;
   std::vector<std::filesystem::path> tables;
   for (const char* sample : {"db/CUSTOMER.DB", "fields/graphic240.db", "encrypt/encryptedmemo.db",

@@ -24,7 +24,7 @@ std::string hex(const std::string& bytes) {
   return out;
 }
 
-TEST(Codec, KnownEncodingsRoundTrip) {
+TEST(FormatCodec, KnownEncodingsRoundTrip) {
   const FieldDef shortF{"s", FieldType::Short, 2}, longF{"l", FieldType::Long, 4},
       dateF{"d", FieldType::Date, 4}, timeF{"t", FieldType::Time, 4},
       numF{"n", FieldType::Number, 8}, tsF{"ts", FieldType::Timestamp, 8},
@@ -63,7 +63,7 @@ TEST(Codec, KnownEncodingsRoundTrip) {
   EXPECT_EQ(std::make_tuple(y, m, d), std::make_tuple(2000, 2u, 29u));
 }
 
-TEST(Codec, NullIsAllZeroAndDistinct) {
+TEST(FormatCodec, NullIsAllZeroAndDistinct) {
   for (const FieldDef& f :
        {FieldDef{"a", FieldType::Alpha, 5}, FieldDef{"s", FieldType::Short, 2},
         FieldDef{"l", FieldType::Long, 4}, FieldDef{"n", FieldType::Number, 8},
@@ -80,7 +80,7 @@ TEST(Codec, NullIsAllZeroAndDistinct) {
                            1251)));
 }
 
-TEST(Codec, RefusesWhatTheFieldCannotHold) {
+TEST(FormatCodec, RefusesWhatTheFieldCannotHold) {
   using engine::DbError;
   const auto refused = [](const FieldDef& f, const Value& v) {
     try {

@@ -67,7 +67,7 @@ Record nulls() {
   return r;
 }
 
-TEST(Compat, PasswordCheckValuesMatchPxlibAndKnownVectors) {
+TEST(FormatCompat, PasswordCheckValuesMatchPxlibAndKnownVectors) {
   const std::pair<const char*, std::uint32_t> known[] = {{"123", 0x0A25E09A},
                                                          {"secret", 0x6E25449A},
                                                          {"a", 0x35FFEEAB},
@@ -88,9 +88,9 @@ TEST(Compat, PasswordCheckValuesMatchPxlibAndKnownVectors) {
   EXPECT_EQ(block, Bytes(512));
 }
 
-class EveryType : public ::testing::TestWithParam<std::tuple<int, std::string>> {};
+class FormatEveryType : public ::testing::TestWithParam<std::tuple<int, std::string>> {};
 
-TEST_P(EveryType, WeWritePxlibReads) {
+TEST_P(FormatEveryType, WeWritePxlibReads) {
   const auto [keys, password] = GetParam();
   TempDir dir;
   const auto db = dir / "all.db";
@@ -146,13 +146,13 @@ TEST_P(EveryType, WeWritePxlibReads) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Variants, EveryType,
+INSTANTIATE_TEST_SUITE_P(Variants, FormatEveryType,
                          ::testing::Values(std::make_tuple(0, std::string()),
                                            std::make_tuple(1, std::string()),
                                            std::make_tuple(0, std::string("secret")),
                                            std::make_tuple(1, std::string("Пароль1"))));
 
-TEST(Compat, ProtectedTableNeedsItsPassword) {
+TEST(FormatCompat, ProtectedTableNeedsItsPassword) {
   TempDir dir;
   const auto db = dir / "p.db";
   TableFile::create(db, {{"A", FieldType::Alpha, 10}}, 1, 1251, "secret");
@@ -172,7 +172,7 @@ TEST(Compat, ProtectedTableNeedsItsPassword) {
   EXPECT_TRUE(TableFile::open(db, o)->info().encrypted);
 }
 
-TEST(Compat, SettingChangingAndRemovingThePassword) {
+TEST(FormatCompat, SettingChangingAndRemovingThePassword) {
   TempDir dir;
   const auto db = testing::copyTable(std::filesystem::path(TORVELLE_SAMPLES_DIR) / "db/HERCULES.DB",
                                      dir.path());
@@ -199,7 +199,7 @@ TEST(Compat, SettingChangingAndRemovingThePassword) {
   EXPECT_FALSE(std::filesystem::exists(db.string() + "-replace"));
 }
 
-TEST(Compat, PxlibWritesWeRead) {
+TEST(FormatCompat, PxlibWritesWeRead) {
   const std::vector<FieldDef> fields = {
       {"Name", FieldType::Alpha, 20},  {"Day", FieldType::Date, 4}, {"Tm", FieldType::Time, 4},
       {"Done", FieldType::Logical, 1}, {"Qty", FieldType::Long, 4}, {"Cost", FieldType::Number, 8},
@@ -256,7 +256,7 @@ TEST(Compat, PxlibWritesWeRead) {
     }
 }
 
-TEST(Compat, CompanionsInAnyLetterCase) {
+TEST(FormatCompat, CompanionsInAnyLetterCase) {
   TempDir dir;
   const auto src = std::filesystem::path(TORVELLE_SAMPLES_DIR) / "fields/memo.db";
   const auto expected = TableFile::open(src, {})->readAll();
@@ -268,7 +268,7 @@ TEST(Compat, CompanionsInAnyLetterCase) {
   EXPECT_EQ(TableFile::check(dir / "MEMO.DB", {}), std::vector<std::string>{});
 }
 
-TEST(Compat, ShippedTablesAreLevelSevenCyrillic) {
+TEST(FormatCompat, ShippedTablesAreLevelSevenCyrillic) {
   TempDir dir;
   engine::createShippedTables(dir.path());
   for (const auto& shipped : engine::shippedTables()) {

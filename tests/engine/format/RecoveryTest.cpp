@@ -72,7 +72,7 @@ int asUnprivileged(const std::function<int()>& fn) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
 }
 
-class Recovery : public ::testing::Test {
+class FormatRecovery : public ::testing::Test {
  protected:
   void SetUp() override {
     db_ = dir_ / "t.db";
@@ -101,7 +101,7 @@ class Recovery : public ::testing::Test {
   std::string image_;
 };
 
-TEST_F(Recovery, EveryStopLeavesTheTableAsBeforeOrAfter) {
+TEST_F(FormatRecovery, EveryStopLeavesTheTableAsBeforeOrAfter) {
   const auto change = [](TableFile& t) {
     t.insert(rec(101, 5000));
     t.remove(7);
@@ -128,7 +128,7 @@ TEST_F(Recovery, EveryStopLeavesTheTableAsBeforeOrAfter) {
   EXPECT_GT(stops, 10);
 }
 
-TEST_F(Recovery, ReaderThatCannotRecoverSeesTheStateBefore) {
+TEST_F(FormatRecovery, ReaderThatCannotRecoverSeesTheStateBefore) {
   ASSERT_TRUE(stopAt(db_, 3, [](TableFile& t) { t.insert(rec(101, 5000)); }));
   ASSERT_TRUE(std::filesystem::exists(db_.string() + "-journal"));
   ASSERT_FALSE(testing::folderImage(dir_.path()) == image_);
@@ -149,7 +149,7 @@ TEST_F(Recovery, ReaderThatCannotRecoverSeesTheStateBefore) {
   EXPECT_TRUE(testing::folderImage(dir_.path()) == image_) << "the table files changed";
 }
 
-TEST_F(Recovery, ReadOnlyFolderGivesAClearErrorAndNoChange) {
+TEST_F(FormatRecovery, ReadOnlyFolderGivesAClearErrorAndNoChange) {
   std::filesystem::permissions(dir_.path(), std::filesystem::perms(0755));
   for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
     std::filesystem::permissions(e.path(), std::filesystem::perms(0644));
@@ -168,7 +168,7 @@ TEST_F(Recovery, ReadOnlyFolderGivesAClearErrorAndNoChange) {
   EXPECT_TRUE(testing::folderImage(dir_.path()) == image_) << "the table files changed";
 }
 
-TEST_F(Recovery, FullDiskRollsBackAndReports) {
+TEST_F(FormatRecovery, FullDiskRollsBackAndReports) {
   // A file size limit stands for a full disk: growing the memo file fails.
   const pid_t pid = ::fork();
   if (pid == 0) {
@@ -205,7 +205,7 @@ namespace {
 // A restructure renames several new files into place. A crash between the
 // renames is finished at the next open; one before they began leaves the old
 // table and no stray files.
-TEST(Replace, InterruptedRenamesAreCompletedOrAbandoned) {
+TEST(FormatReplace, InterruptedRenamesAreCompletedOrAbandoned) {
   TempDir dir;
   const auto db = testing::copyTable(std::filesystem::path(TORVELLE_SAMPLES_DIR) / "db/HERCULES.DB",
                                      dir.path());

@@ -42,9 +42,9 @@ bool sameValue(const Value& ours, const Value& theirs) {
   return ours == theirs;
 }
 
-class SampleTables : public ::testing::TestWithParam<std::filesystem::path> {};
+class FormatSamples : public ::testing::TestWithParam<std::filesystem::path> {};
 
-TEST_P(SampleTables, ReadsLikePxlibAndChecksClean) {
+TEST_P(FormatSamples, ReadsLikePxlibAndChecksClean) {
   TempDir dir;
   const auto db = testing::copyTable(GetParam(), dir.path());
   OpenOptions options;
@@ -74,7 +74,7 @@ TEST_P(SampleTables, ReadsLikePxlibAndChecksClean) {
   EXPECT_EQ(TableFile::check(db, options), std::vector<std::string>{});
 }
 
-INSTANTIATE_TEST_SUITE_P(Genuine, SampleTables, ::testing::ValuesIn(testing::sampleTables()),
+INSTANTIATE_TEST_SUITE_P(Genuine, FormatSamples, ::testing::ValuesIn(testing::sampleTables()),
                          [](const auto& info) {
                            std::string name = info.param.parent_path().filename().string() + "_" +
                                               info.param.stem().string();

@@ -61,7 +61,7 @@ void expectSound(const std::filesystem::path& db, const std::vector<Record>& exp
   }
 }
 
-TEST(Write, KeyedInsertsStayInKeyOrderAcrossManySplits) {
+TEST(FormatWrite, KeyedInsertsStayInKeyOrderAcrossManySplits) {
   TempDir dir;
   const auto db = dir / "Phones.db";
   TableFile::create(db, contactFields(), 2);
@@ -87,7 +87,7 @@ TEST(Write, KeyedInsertsStayInKeyOrderAcrossManySplits) {
   expectSound(db, expected, dir);
 }
 
-TEST(Write, UnkeyedAppendsUpdatesAndDeletes) {
+TEST(FormatWrite, UnkeyedAppendsUpdatesAndDeletes) {
   TempDir dir;
   const auto db = dir / "log.db";
   TableFile::create(db, {{"Id", FieldType::AutoIncrement, 4}, {"Text", FieldType::Alpha, 50}}, 0);
@@ -110,7 +110,7 @@ TEST(Write, UnkeyedAppendsUpdatesAndDeletes) {
   expectSound(db, expected, dir);
 }
 
-TEST(Write, DeletingEverythingAndStartingAgain) {
+TEST(FormatWrite, DeletingEverythingAndStartingAgain) {
   TempDir dir;
   const auto db = dir / "t.db";
   TableFile::create(db, contactFields(), 2);
@@ -124,7 +124,7 @@ TEST(Write, DeletingEverythingAndStartingAgain) {
   EXPECT_EQ(TableFile::check(db, {}), std::vector<std::string>{});
 }
 
-TEST(Write, KeyViolationChangesNothing) {
+TEST(FormatWrite, KeyViolationChangesNothing) {
   TempDir dir;
   const auto db = dir / "t.db";
   TableFile::create(db, contactFields(), 2);
@@ -145,7 +145,7 @@ TEST(Write, KeyViolationChangesNothing) {
   EXPECT_EQ(t->recordCount(), 2u);
 }
 
-TEST(Write, UpdateKeepsUntouchedBytesAndMovesChangedKeys) {
+TEST(FormatWrite, UpdateKeepsUntouchedBytesAndMovesChangedKeys) {
   TempDir dir;
   const auto db = testing::copyTable(std::filesystem::path(TORVELLE_SAMPLES_DIR) / "db/CUSTOMER.DB",
                                      dir.path());
@@ -172,7 +172,7 @@ TEST(Write, UpdateKeepsUntouchedBytesAndMovesChangedKeys) {
   EXPECT_EQ(TableFile::check(db, {}), std::vector<std::string>{});
 }
 
-TEST(Write, LargeMemosAndReuseOfFreedSpace) {
+TEST(FormatWrite, LargeMemosAndReuseOfFreedSpace) {
   TempDir dir;
   const auto db = dir / "t.db";
   TableFile::create(db, contactFields(), 2);
@@ -204,7 +204,7 @@ TEST(Write, LargeMemosAndReuseOfFreedSpace) {
   expectSound(db, {contact("A", "big2", big), contact("A", "small", std::string(600, 't'))}, dir);
 }
 
-TEST(Write, TextTheCodePageCannotHoldIsRefused) {
+TEST(FormatWrite, TextTheCodePageCannotHoldIsRefused) {
   TempDir dir;
   const auto db = dir / "t.db";
   TableFile::create(db, contactFields(), 2);
@@ -227,7 +227,7 @@ TEST(Write, TextTheCodePageCannotHoldIsRefused) {
   EXPECT_EQ(t->readAll(), std::vector<Record>{contact("Раздел", "Иванов")});
 }
 
-TEST(Write, OneWriterAtATime) {
+TEST(FormatWrite, OneWriterAtATime) {
   TempDir dir;
   const auto db = dir / "t.db";
   TableFile::create(db, contactFields(), 2);
@@ -245,7 +245,7 @@ TEST(Write, OneWriterAtATime) {
   EXPECT_THROW(TableFile::pack(db, {}), DbError);
 }
 
-TEST(Write, ReadOnlyOpenRefusesChanges) {
+TEST(FormatWrite, ReadOnlyOpenRefusesChanges) {
   TempDir dir;
   const auto db = dir / "t.db";
   TableFile::create(db, contactFields(), 2);
