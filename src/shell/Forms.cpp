@@ -6,6 +6,7 @@ TMainForm* MainForm = nullptr;
 TToolsForm* ToolsForm = nullptr;
 store::TPasswordDlg* PasswordDlg = nullptr;
 store::TChangePasswordDlg* ChangePasswordDlg = nullptr;
+books::TMoveRecOnDateForm* MoveRecOnDateForm = nullptr;
 TAboutBox* AboutBox = nullptr;
 TSplashForm* SplashForm = nullptr;
 

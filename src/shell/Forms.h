@@ -5,6 +5,10 @@ class TChangePasswordDlg;
 class TPasswordDlg;
 }  // namespace torvelle::store
 
+namespace torvelle::books {
+class TMoveRecOnDateForm;
+}
+
 namespace torvelle::shell {
 
 class TAboutBox;
@@ -18,6 +22,7 @@ extern TMainForm* MainForm;
 extern TToolsForm* ToolsForm;
 extern store::TPasswordDlg* PasswordDlg;
 extern store::TChangePasswordDlg* ChangePasswordDlg;
+extern books::TMoveRecOnDateForm* MoveRecOnDateForm;
 extern TAboutBox* AboutBox;
 extern TSplashForm* SplashForm;  // only during start-up
 

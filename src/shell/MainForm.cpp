@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "books/TasksBook.h"
 #include "resources/Pictures.h"
 #include "shell/AboutBox.h"
 #include "shell/IconManager.h"
@@ -29,6 +30,7 @@
 #include "support/EmptyFile.h"
 #include "support/ProfileFile.h"
 #include "support/SettingsDefaults.h"
+#include "toolkit/EngineDates.h"
 #include "toolkit/ErrorBox.h"
 #include "toolkit/ToolTips.h"
 
@@ -126,7 +128,11 @@ void TMainForm::createPages() {
     MainPageControl->addTab(widget, caption);
     return widget;
   };
-  TasksBook = page("TasksBook", QStringLiteral("Ежедневник"));
+  TasksBook = new books::TTasksBook(*tables_, *context_.moveRecOnDateForm,
+                                    [this] { return context_.toolsForm->Loading; });
+  TasksBook->setObjectName(QStringLiteral("TasksBook"));
+  MainPageControl->addTab(TasksBook, QStringLiteral("Ежедневник"));
+  PageMoveCommands[TasksPage] = [this] { TasksBook->TasksMoveTBClick(); };
   PhonesBook = page("PhonesBook", QStringLiteral("Телефонная книга"));
   DatesBook = page("DatesBook", QStringLiteral("Важные даты"));
   LinksBook = page("LinksBook", QStringLiteral("Полезные линки"));
@@ -160,6 +166,8 @@ void TMainForm::FormCreate() {
   if (QDir::current() != QDir(programFolder)) QDir::setCurrent(programFolder);
 
   trayNotifyIcon_->setIconVisible(true);
+  // The grid and the filters write dates and times as the system does.
+  session_.setDisplayFormats(toolkit::localeDisplayFormats());
 
   tables_->SetNoPassword(true);
   session_.setPasswordRequest([this](engine::Session& session) {
@@ -169,6 +177,9 @@ void TMainForm::FormCreate() {
   session_.setErrorReport([](std::exception_ptr error) { toolkit::ErrorBox::report(error); });
   context_.changePasswordDlg->attach(&session_, tables_.get());
   context_.toolsForm->attach(this, context_.changePasswordDlg);
+
+  TasksBook->setViewedDay(QDate::currentDate());
+  TasksBook->SyncDayTab();
 
   openSettings();
   progress(40);

@@ -14,6 +14,11 @@ class QMenu;
 class QTabWidget;
 class QToolBar;
 
+namespace torvelle::books {
+class TMoveRecOnDateForm;
+class TTasksBook;
+}  // namespace torvelle::books
+
 namespace torvelle::platform {
 class TNotifyArea;
 }
@@ -45,6 +50,7 @@ struct TMainFormContext {
   store::TPasswordDlg* passwordDlg = nullptr;
   store::TChangePasswordDlg* changePasswordDlg = nullptr;
   TToolsForm* toolsForm = nullptr;
+  books::TMoveRecOnDateForm* moveRecOnDateForm = nullptr;
   std::function<void(int position)> progress;
   std::function<void()> requestTerminate;
 };
@@ -65,7 +71,7 @@ class TMainForm : public QMainWindow {
   QAction* AboutTB;
   QAction* ExitTB;
   QTabWidget* MainPageControl;
-  QWidget* TasksBook = nullptr;
+  books::TTasksBook* TasksBook = nullptr;
   QWidget* PhonesBook = nullptr;
   QWidget* DatesBook = nullptr;
   QWidget* LinksBook = nullptr;

@@ -1,5 +1,7 @@
 #include "shell/Startup.h"
 
+#include "books/MoveRecOnDate.h"
+
 #include <QApplication>
 #include <QLabel>
 
@@ -25,6 +27,8 @@ TStartup::~TStartup() {
   aboutBox_.reset();
   MainForm = nullptr;
   mainForm_.reset();
+  MoveRecOnDateForm = nullptr;
+  moveRecOnDateForm_.reset();
   bookDialogs_.clear();
   ToolsForm = nullptr;
   toolsForm_.reset();
@@ -88,6 +92,9 @@ bool TStartup::start() {
 
   if (options_.bookDialogs) bookDialogs_ = options_.bookDialogs();
   trace(QStringLiteral("create book dialogs"));
+  moveRecOnDateForm_ = std::make_unique<books::TMoveRecOnDateForm>();
+  MoveRecOnDateForm = moveRecOnDateForm_.get();
+  trace(QStringLiteral("create MoveRecOnDateForm"));
   setProgress(30);
 
   TMainFormContext context;
@@ -97,6 +104,7 @@ bool TStartup::start() {
   context.passwordDlg = passwordDlg_.get();
   context.changePasswordDlg = changePasswordDlg_.get();
   context.toolsForm = toolsForm_.get();
+  context.moveRecOnDateForm = moveRecOnDateForm_.get();
   context.progress = [this](int position) { setProgress(position); };
   context.requestTerminate = [this] { requestTerminate(); };
   mainForm_ = std::make_unique<TMainForm>(std::move(context));

@@ -19,6 +19,10 @@ class TChangePasswordDlg;
 class TPasswordDlg;
 }  // namespace torvelle::store
 
+namespace torvelle::books {
+class TMoveRecOnDateForm;
+}
+
 namespace torvelle::shell {
 
 class TAboutBox;
@@ -34,8 +38,8 @@ struct TPlatformServices {
   platform::TAutoStartStore& autoStart;
 };
 
-// Makes the notebooks' move dialogs, which must exist before the main
-// window; empty until the notebooks provide them.
+// Makes the move-to-section dialog of the section books, which must exist
+// before the main window; empty until those books arrive.
 using TBookDialogsFactory = std::function<std::vector<std::unique_ptr<QWidget>>()>;
 
 struct TStartupOptions {
@@ -87,6 +91,7 @@ class TStartup {
   std::unique_ptr<store::TChangePasswordDlg> changePasswordDlg_;
   std::unique_ptr<TToolsForm> toolsForm_;
   std::vector<std::unique_ptr<QWidget>> bookDialogs_;
+  std::unique_ptr<books::TMoveRecOnDateForm> moveRecOnDateForm_;
   std::unique_ptr<TMainForm> mainForm_;
   std::unique_ptr<TAboutBox> aboutBox_;
 };

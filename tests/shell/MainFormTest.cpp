@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "ModalScript.h"
+#include "books/TasksBook.h"
 #include "ShellFixture.h"
 #include "shell/MainForm.h"
 #include "shell/ToolsForm.h"
