@@ -185,8 +185,12 @@ void TMarkerInstanceList::acceptRequests() {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     const auto read = [this, socket] {
       // A request is one line; anything else on the socket is ignored.
+      // Delivered later, from the event loop: a receiver may open a modal
+      // dialog, whose nested loop can delete this socket under our feet.
       while (socket->canReadLine()) {
-        if (socket->readLine() == kOpenRequest) emit openRequested();
+        if (socket->readLine() == kOpenRequest)
+          QMetaObject::invokeMethod(this, &TMarkerInstanceList::openRequested,
+                                    Qt::QueuedConnection);
       }
       if (socket->bytesAvailable() > 256) socket->abort();
     };

@@ -43,6 +43,7 @@ class InstanceListTest : public QObject {
   void markerWithoutLockIsStale();
   void withdrawRemovesMarker();
   void openRequestReachesRunningInstance();
+  void receiverMayRunANestedLoop();
   void unsafeFolderIsNotUsed();
   void markerWithoutSocketStillBlocks();
   void secondStartHandsOverOnlyWithoutTray();
@@ -167,6 +168,25 @@ void InstanceListTest::openRequestReachesRunningInstance() {
 
   running.withdraw();
   QVERIFY(!starting.sendOpenRequest(ourMarker()));
+}
+
+void InstanceListTest::receiverMayRunANestedLoop() {
+  // The receiver of a request may open a modal dialog; meanwhile the
+  // requesting socket goes away. The request must not be delivered from
+  // inside the socket's own handler.
+  QTemporaryDir dir;
+  TMarkerInstanceList running(dir.path());
+  TMarkerInstanceList starting(dir.path());
+  QVERIFY(running.publish(ourMarker()));
+  int handled = 0;
+  connect(&running, &TMarkerInstanceList::openRequested, this, [&] {
+    QTest::qWait(300);
+    ++handled;
+  });
+  QVERIFY(starting.sendOpenRequest(starting.windowEntries().at(0)));
+  QTRY_COMPARE_WITH_TIMEOUT(handled, 1, 3000);
+  QTest::qWait(100);
+  QCOMPARE(handled, 1);
 }
 
 void InstanceListTest::unsafeFolderIsNotUsed() {
