@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 
 #include "PxlibReader.h"
 #include "TestSupport.h"
@@ -85,6 +86,38 @@ TEST(FormatWrite, KeyedInsertsStayInKeyOrderAcrossManySplits) {
     EXPECT_EQ(t->recordCount(), expected.size());
   }
   expectSound(db, expected, dir);
+}
+
+// Long keys make small index nodes: the index grows to three levels, then
+// shrinks again as blocks empty; it must describe the chain all the way.
+TEST(FormatWrite, DeepIndexStaysValidThroughGrowthAndShrinking) {
+  TempDir dir;
+  const auto db = dir / "deep.db";
+  TableFile::create(db, {{"Key", FieldType::Alpha, 250}, {"N", FieldType::Long, 4}}, 1);
+  std::set<std::string> keys;
+  std::mt19937 rng(11);
+  const auto t = TableFile::open(db, writable());
+  for (int i = 0; i < 2500; ++i) {
+    const std::string key = "k" + std::to_string(rng() % 1000000);
+    if (!keys.insert(key).second) continue;
+    t->insert({key, std::int32_t{i}});
+  }
+  const auto keysNow = [&] {
+    std::vector<std::string> out;
+    for (const auto& r : t->readAll()) out.push_back(std::get<std::string>(r[0]));
+    return out;
+  };
+  EXPECT_EQ(keysNow(), std::vector<std::string>(keys.begin(), keys.end()));
+  EXPECT_EQ(TableFile::check(db, {}), std::vector<std::string>{});
+  const std::string px = testing::slurp(companionPath(db, ".PX", nullptr));
+  EXPECT_EQ(px[0x20], 3) << "index levels";
+  while (t->recordCount() > 40) {
+    const auto ordinal = rng() % t->recordCount();
+    keys.erase(std::get<std::string>(t->read(ordinal)[0]));
+    t->remove(ordinal);
+  }
+  EXPECT_EQ(keysNow(), std::vector<std::string>(keys.begin(), keys.end()));
+  EXPECT_EQ(TableFile::check(db, {}), std::vector<std::string>{});
 }
 
 TEST(FormatWrite, UnkeyedAppendsUpdatesAndDeletes) {
