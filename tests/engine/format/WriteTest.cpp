@@ -278,18 +278,5 @@ TEST(FormatWrite, OneWriterAtATime) {
   EXPECT_THROW(TableFile::pack(db, {}), DbError);
 }
 
-TEST(FormatWrite, ReadOnlyOpenRefusesChanges) {
-  TempDir dir;
-  const auto db = dir / "t.db";
-  TableFile::create(db, contactFields(), 2);
-  const auto t = TableFile::open(db, {});
-  try {
-    t->insert(contact("A", "x"));
-    FAIL();
-  } catch (const DbError& e) {
-    EXPECT_EQ(e.kind(), DbError::Kind::ReadOnly);
-  }
-}
-
 }  // namespace
 }  // namespace torvelle::format
