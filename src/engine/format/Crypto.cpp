@@ -1,6 +1,7 @@
 #include "engine/format/Crypto.h"
 
 #include <array>
+#include <optional>
 
 namespace torvelle::format::crypto {
 namespace {
@@ -63,35 +64,43 @@ constexpr std::array<std::uint8_t, 256> kC = {
 
 using Chunk = std::array<std::uint8_t, 256>;
 
+// The transform is a byte permutation of the chunk plus a mask that depends
+// on both positions; decrypting runs the permutation backwards.
+template <bool kEncrypt>
+void transformChunk(const std::uint8_t* in, std::uint8_t* out, std::uint8_t a, std::uint8_t b,
+                    std::uint8_t c, std::uint8_t d) {
+  for (int x = 0; x < 256; ++x) {
+    const auto y = static_cast<std::uint8_t>(kC[x] - d);
+    const auto mask = kA[static_cast<std::uint8_t>(x + a)] ^ kB[static_cast<std::uint8_t>(y + b)] ^
+                      kC[static_cast<std::uint8_t>(y + c)];
+    if constexpr (kEncrypt)
+      out[y] = in[x] ^ mask;
+    else
+      out[x] = in[y] ^ mask;
+  }
+}
+
 void encryptChunk(const std::uint8_t* in, std::uint8_t* out, std::uint8_t a, std::uint8_t b,
                   std::uint8_t c, std::uint8_t d) {
-  for (int x = 0; x < 256; ++x) {
-    const auto y = static_cast<std::uint8_t>(kC[x] - d);
-    out[y] = in[x] ^ kA[static_cast<std::uint8_t>(x + a)] ^ kB[static_cast<std::uint8_t>(y + b)] ^
-             kC[static_cast<std::uint8_t>(y + c)];
-  }
+  transformChunk<true>(in, out, a, b, c, d);
 }
 
-void decryptChunk(const std::uint8_t* in, std::uint8_t* out, std::uint8_t a, std::uint8_t b,
-                  std::uint8_t c, std::uint8_t d) {
-  for (int x = 0; x < 256; ++x) {
-    const auto y = static_cast<std::uint8_t>(kC[x] - d);
-    out[x] = in[y] ^ kA[static_cast<std::uint8_t>(x + a)] ^ kB[static_cast<std::uint8_t>(y + b)] ^
-             kC[static_cast<std::uint8_t>(y + c)];
-  }
-}
-
-template <typename F>
-void eachChunk(std::uint8_t* data, std::size_t size, F&& transform) {
+// Data blocks: chunk j of block k uses (a, b, j, k); memo files use
+// (a, b, a + 1, b + 1) everywhere.
+template <bool kEncrypt>
+void transform(std::uint8_t* data, std::size_t size, std::uint32_t key,
+               std::optional<std::uint32_t> blockNo) {
+  const auto a = static_cast<std::uint8_t>(key), b = static_cast<std::uint8_t>(key >> 8);
   Chunk tmp;
   for (std::size_t off = 0, j = 0; off + 256 <= size; off += 256, ++j) {
-    transform(data + off, tmp.data(), j);
+    const auto c = blockNo ? static_cast<std::uint8_t>(j) : static_cast<std::uint8_t>(a + 1);
+    const auto d = blockNo ? static_cast<std::uint8_t>(*blockNo) : static_cast<std::uint8_t>(b + 1);
+    transformChunk<kEncrypt>(data + off, tmp.data(), a, b, c, d);
     std::copy(tmp.begin(), tmp.end(), data + off);
   }
 }
 
 }  // namespace
-
 std::uint32_t checkValue(std::string_view pw) {
   if (pw.empty()) return 0;
   const std::size_t n = pw.size();
@@ -114,33 +123,19 @@ std::uint32_t checkValue(std::string_view pw) {
 }
 
 void encryptBlock(std::uint8_t* data, std::size_t size, std::uint32_t key, std::uint32_t blockNo) {
-  const auto a = static_cast<std::uint8_t>(key), b = static_cast<std::uint8_t>(key >> 8);
-  const auto d = static_cast<std::uint8_t>(blockNo);
-  eachChunk(data, size, [&](const std::uint8_t* in, std::uint8_t* out, std::size_t j) {
-    encryptChunk(in, out, a, b, static_cast<std::uint8_t>(j), d);
-  });
+  transform<true>(data, size, key, blockNo);
 }
 
 void decryptBlock(std::uint8_t* data, std::size_t size, std::uint32_t key, std::uint32_t blockNo) {
-  const auto a = static_cast<std::uint8_t>(key), b = static_cast<std::uint8_t>(key >> 8);
-  const auto d = static_cast<std::uint8_t>(blockNo);
-  eachChunk(data, size, [&](const std::uint8_t* in, std::uint8_t* out, std::size_t j) {
-    decryptChunk(in, out, a, b, static_cast<std::uint8_t>(j), d);
-  });
+  transform<false>(data, size, key, blockNo);
 }
 
 void encryptBlob(std::uint8_t* data, std::size_t size, std::uint32_t key) {
-  const auto a = static_cast<std::uint8_t>(key), b = static_cast<std::uint8_t>(key >> 8);
-  eachChunk(data, size, [&](const std::uint8_t* in, std::uint8_t* out, std::size_t) {
-    encryptChunk(in, out, a, b, static_cast<std::uint8_t>(a + 1), static_cast<std::uint8_t>(b + 1));
-  });
+  transform<true>(data, size, key, std::nullopt);
 }
 
 void decryptBlob(std::uint8_t* data, std::size_t size, std::uint32_t key) {
-  const auto a = static_cast<std::uint8_t>(key), b = static_cast<std::uint8_t>(key >> 8);
-  eachChunk(data, size, [&](const std::uint8_t* in, std::uint8_t* out, std::size_t) {
-    decryptChunk(in, out, a, b, static_cast<std::uint8_t>(a + 1), static_cast<std::uint8_t>(b + 1));
-  });
+  transform<false>(data, size, key, std::nullopt);
 }
 
 }  // namespace torvelle::format::crypto
