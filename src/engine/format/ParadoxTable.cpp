@@ -7,6 +7,7 @@
 #include "engine/format/Crypto.h"
 #include "engine/format/FieldCodec.h"
 #include "engine/format/IndexBlock.h"
+#include "engine/format/TableWriter.h"
 
 namespace torvelle::format {
 namespace {
@@ -228,7 +229,6 @@ std::vector<BlockTree::Entry> ParadoxTable::scanChain() const {
   if (key_) headBytes = (headBytes + 255) / 256 * 256;
   headBytes = std::min<std::size_t>(headBytes, static_cast<std::size_t>(hdr_.blockSize));
   std::vector<bool> seen(static_cast<std::size_t>(fileBlocks_) + 1);
-  int prev = 0;
   while (block != 0) {
     if (block < 0 || block > fileBlocks_)
       corrupt("the block chain points outside the file (block " + std::to_string(block) + ")");
@@ -254,10 +254,8 @@ std::vector<BlockTree::Entry> ParadoxTable::scanChain() const {
     e.count = static_cast<std::uint32_t>(count);
     if (count > 0 && keySize > 0) e.key.assign(reinterpret_cast<const char*>(&data[6]), keySize);
     chain.push_back(std::move(e));
-    prev = block;
     block = getU16(&data[0]);
   }
-  (void)prev;
   return chain;
 }
 
@@ -858,15 +856,7 @@ void ParadoxTable::remove(std::size_t ordinal) {
 void ParadoxTable::ensureMb() {
   if (!mb_.isOpen()) {
     // A table with blob fields but no memo file gets an empty one.
-    Bytes header(kMbBlock);
-    const Bytes fresh = [] {
-      Bytes h(kMbBlock);
-      const std::uint8_t head[] = {0,    1,    0,    1,    0,    0x82, 0x73, 0x02, 0x00, 0x29, 0x00,
-                                   0x00, 0x10, 0x00, 0x10, 0x00, 0x10, 0x40, 0x00, 0x00, 0x08};
-      std::copy(std::begin(head), std::end(head), h.begin());
-      return h;
-    }();
-    header = fresh;
+    Bytes header = freshMbHeader();
     if (key_) crypto::encryptBlob(header.data(), header.size(), key_);
     mbKey_ = key_;
     {
@@ -1200,7 +1190,6 @@ void ParadoxTable::commit() {
   sizes[kDbFile] =
       static_cast<std::uint64_t>(hdr_.headerSize) +
       static_cast<std::uint64_t>(fileBlocks_) * static_cast<std::uint64_t>(hdr_.blockSize);
-  std::optional<File> newPx;
   if (hdr_.keyFields > 0) {
     if (!px_.isOpen()) {
       File(pxPath_, true, true);

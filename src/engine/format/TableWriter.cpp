@@ -31,14 +31,6 @@ void writeWhole(const std::filesystem::path& path, const Bytes& data, bool sync)
   if (sync) f.sync();
 }
 
-Bytes freshMbHeader() {
-  Bytes h(kMbBlock);
-  const std::uint8_t head[] = {0,    1,    0,    1,    0,    0x82, 0x73, 0x02, 0x00, 0x29, 0x00,
-                               0x00, 0x10, 0x00, 0x10, 0x00, 0x10, 0x40, 0x00, 0x00, 0x08};
-  std::copy(std::begin(head), std::end(head), h.begin());
-  return h;
-}
-
 // Values are laid out as the original engine does: up to 2048 bytes share
 // sub-allocated blocks, larger ones get blocks of their own.
 Bytes buildMb(FreshTable& t) {
@@ -133,6 +125,14 @@ void renameInto(const std::filesystem::path& from, const std::filesystem::path& 
 }
 
 }  // namespace
+
+Bytes freshMbHeader() {
+  Bytes h(kMbBlock);
+  const std::uint8_t head[] = {0,    1,    0,    1,    0,    0x82, 0x73, 0x02, 0x00, 0x29, 0x00,
+                               0x00, 0x10, 0x00, 0x10, 0x00, 0x10, 0x40, 0x00, 0x00, 0x08};
+  std::copy(std::begin(head), std::end(head), h.begin());
+  return h;
+}
 
 void writeFreshTable(const TablePaths& paths, FreshTable t, bool sync) {
   auto& h = t.header;

@@ -30,6 +30,9 @@ struct TablePaths {
 // new table does not need are removed in the same step.
 void writeFreshTable(const TablePaths& paths, FreshTable table, bool sync);
 
+// The header block of an empty memo file.
+Bytes freshMbHeader();
+
 // Completes or abandons a replacement a crash interrupted: called before a
 // table is opened.
 void finishReplace(const std::filesystem::path& dbPath);
