@@ -10,29 +10,9 @@
 #include "engine/DbError.h"
 #include "engine/format/TableFile.h"
 
+#include "common/TempDir.h"
+
 namespace torvelle::testing {
-
-// A fresh folder per test, removed afterwards.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "torvelle-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
-};
 
 inline format::FieldDef alpha(const char* name, int width = 30) {
   return {name, format::FieldType::Alpha, width};

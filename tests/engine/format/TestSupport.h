@@ -6,29 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "common/TempDir.h"
+
 namespace torvelle::format::testing {
 
-// A folder of its own for one test, removed afterwards.
-class TempDir {
- public:
-  TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "tvfmt-XXXXXX").string();
-    if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = tmpl;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
-};
+using torvelle::testing::TempDir;
 
 inline std::string slurp(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
