@@ -173,21 +173,8 @@ void Table::open() {
   resolveIndex();
   auto records = file->readAll();
 
-  rows_.clear();
-  rows_.reserve(records.size());
-  fileOrder_.resize(records.size());
-  for (std::size_t i = 0; i < records.size(); ++i) {
-    Row row;
-    row.values = std::move(records[i]);
-    fillTexts(row.values, row.texts);
-    row.filePos = static_cast<std::uint32_t>(i);
-    rows_.push_back(std::move(row));
-    fileOrder_[i] = static_cast<std::uint32_t>(i);
-  }
-  aliveCount_ = rows_.size();
   file_ = std::move(file);
-  ++generation_;
-  buildOrder();
+  loadRows(std::move(records));
   emptyRecord_.assign(shape_.fields().size(), std::monostate{});
   emptyTexts_.assign(shape_.textCount(), std::string());
   emptyFolded_.clear();
@@ -503,26 +490,31 @@ std::size_t Table::recordCount() const {
   return rangeCount_;
 }
 
+// Takes the records in file order as the table's rows, in the index order.
+void Table::loadRows(std::vector<format::Record> records) {
+  rows_.clear();
+  rows_.reserve(records.size());
+  fileOrder_.resize(records.size());
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    Row row;
+    row.values = std::move(records[i]);
+    fillTexts(row.values, row.texts);
+    row.filePos = static_cast<std::uint32_t>(i);
+    rows_.push_back(std::move(row));
+    fileOrder_[i] = static_cast<std::uint32_t>(i);
+  }
+  aliveCount_ = rows_.size();
+  ++generation_;
+  buildOrder();
+}
+
 void Table::refresh() {
   requireOpen();
   checkBrowseMode();
   const std::uint32_t keep = currentSlot();
   if (readOnly_) {
     // Others may write a table we only read: take it from disk again.
-    auto records = file_->readAll();
-    rows_.clear();
-    fileOrder_.resize(records.size());
-    for (std::size_t i = 0; i < records.size(); ++i) {
-      Row row;
-      row.values = std::move(records[i]);
-      fillTexts(row.values, row.texts);
-      row.filePos = static_cast<std::uint32_t>(i);
-      rows_.push_back(std::move(row));
-      fileOrder_[i] = static_cast<std::uint32_t>(i);
-    }
-    aliveCount_ = rows_.size();
-    ++generation_;
-    buildOrder();
+    loadRows(file_->readAll());
   }
   computeRange();
   rebuildVisible();

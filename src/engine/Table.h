@@ -157,6 +157,7 @@ class Table {
   void requireWritable() const;
   void resolveIndex();
   void resolveMasterFields();
+  void loadRows(std::vector<format::Record> records);
   void buildOrder();
   bool lessInOrder(std::uint32_t a, std::uint32_t b) const;
   std::uint32_t orderInsertPos(std::uint32_t slot) const;
