@@ -759,18 +759,14 @@ std::size_t ParadoxTable::insert(const Record& record) {
   Bytes rec = encodeRecord(record, blobs, autoInc);
   if (hdr_.keyFields > 0 && keyExists(rec))
     throw DbError(DbError::Kind::KeyViolation, "Key violation.");
-  try {
+  change([&] {
     for (std::size_t i = 0; i < blobs.size(); ++i)
       if (blobs[i])
         storeBlob(hdr_.fields[i], *blobs[i], &rec[static_cast<std::size_t>(hdr_.offsets[i])]);
     insertRecord(rec);
     hdr_.setNumRecords(static_cast<std::uint32_t>(tree_.total()));
     hdr_.setAutoIncrement(autoInc);
-    commit();
-  } catch (...) {
-    discard();
-    throw;
-  }
+  });
   info_.autoIncrement = autoInc;
   return hdr_.keyFields > 0 ? ordinalOfKey(rec) : static_cast<std::size_t>(tree_.total() - 1);
 }
@@ -805,7 +801,7 @@ std::size_t ParadoxTable::update(std::size_t ordinal, const FieldChanges& change
   const auto ks = static_cast<std::size_t>(hdr_.keySize());
   const bool keyChanged = hdr_.keyFields > 0 && std::memcmp(rec.data(), old.data(), ks) != 0;
   if (keyChanged && keyExists(rec)) throw DbError(DbError::Kind::KeyViolation, "Key violation.");
-  try {
+  change([&] {
     for (const auto& [field, payload] : blobs) {
       const auto& f = hdr_.fields[static_cast<std::size_t>(field)];
       const auto off = static_cast<std::size_t>(hdr_.offsets[static_cast<std::size_t>(field)]);
@@ -821,11 +817,7 @@ std::size_t ParadoxTable::update(std::size_t ordinal, const FieldChanges& change
                   rec.size());
     }
     hdr_.setAutoIncrement(autoInc);
-    commit();
-  } catch (...) {
-    discard();
-    throw;
-  }
+  });
   info_.autoIncrement = autoInc;
   return keyChanged ? ordinalOfKey(rec) : ordinal;
 }
@@ -836,18 +828,14 @@ void ParadoxTable::remove(std::size_t ordinal) {
   if (!pos.valid())
     throw DbError(DbError::Kind::RecordGone, "No record " + std::to_string(ordinal));
   const std::string raw = readRaw(ordinal);
-  try {
+  change([&] {
     for (std::size_t i = 0; i < hdr_.fields.size(); ++i)
       if (codec::isBlob(hdr_.fields[i].type))
         freeBlob(hdr_.fields[i],
                  reinterpret_cast<const std::uint8_t*>(raw.data()) + hdr_.offsets[i]);
     removeRecord(pos, ordinal - static_cast<std::size_t>(pos.before));
     hdr_.setNumRecords(static_cast<std::uint32_t>(tree_.total()));
-    commit();
-  } catch (...) {
-    discard();
-    throw;
-  }
+  });
 }
 
 // ---------------------------------------------------------------------------
@@ -1217,6 +1205,18 @@ void ParadoxTable::commit() {
   dirtyDb_.clear();
   dirtyMb_.clear();
   cachedBlock_ = 0;
+}
+
+// Stages one change and commits it through the journal; a failure anywhere
+// throws the staged state away, so the table stays as it was.
+void ParadoxTable::change(const std::function<void()>& stage) {
+  try {
+    stage();
+    commit();
+  } catch (...) {
+    discard();
+    throw;
+  }
 }
 
 void ParadoxTable::discard() {

@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -103,6 +104,7 @@ class ParadoxTable final : public TableFile {
   void freeBlob(const FieldDef& field, const std::uint8_t* data);
   std::uint64_t allocateMbBlocks(int units);
 
+  void change(const std::function<void()>& stage);
   void commit();
   void discard();
   void stageIndex(std::vector<PendingWrite>& writes, std::optional<std::uint64_t>& pxSize);
