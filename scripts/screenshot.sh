@@ -38,14 +38,19 @@ mkdir -m 700 "$work/run"
 XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb \
   "$build/torvelle" --data "$work/data" >/dev/null 2>&1 &
 pids+=($!)
-window=""
+# The main window is the largest visible window of the program (Qt keeps
+# small helper windows too); without a window manager it has no frame.
+geometry=""
 for _ in $(seq 100); do
-  window=$(xdotool search --onlyvisible --class torvelle 2>/dev/null | head -1 || true)
-  [ -n "$window" ] && break
+  geometry=$({ xdotool search --onlyvisible --class torvelle 2>/dev/null || true; } | while read -r id; do
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    echo "$((WIDTH * HEIGHT)) ${WIDTH}x${HEIGHT}+${X}+${Y}"
+  done | sort -n | tail -1 | cut -d' ' -f2)
+  case "$geometry" in [0-9][0-9][0-9]*x[0-9][0-9][0-9]*) break ;; esac
   sleep 0.2
 done
-[ -n "$window" ] || { echo "screenshot.sh: the main window did not appear" >&2; exit 1; }
+[ -n "$geometry" ] || { echo "screenshot.sh: the main window did not appear" >&2; exit 1; }
 sleep 1
 mkdir -p "$(dirname "$out")"
-import -window "$window" "$out"
+import -window root -crop "$geometry" +repage "$out"
 echo "$out"
