@@ -6,10 +6,12 @@
 #   TORVELLE_SETUP=test               adds the test and benchmark tools and
 #                                      builds everything
 #   TORVELLE_SETUP=fuzz               adds clang and its fuzzer runtime
+#   TORVELLE_SETUP=tidy               adds clang-tidy
 #   TORVELLE_SETUP=screenshot         adds a private display and the tools
 #                                      to photograph a window
 # TORVELLE_SETUP_PACKAGES_ONLY=1 stops after the packages. TORVELLE_SAMPLES_DIR,
-# when set, names the folder of the genuine sample tables for the tests.
+# when set, names the folder of the genuine sample tables for the tests;
+# TORVELLE_CMAKE_ARGS adds cache settings (CI: -DTORVELLE_WERROR=ON).
 # A compiler launcher such as ccache is taken from CMAKE_CXX_COMPILER_LAUNCHER
 # in the environment by CMake itself on the first configure.
 set -euo pipefail
@@ -24,6 +26,7 @@ case "$mode" in
           desktop-file-utils appstream) ;;
   fuzz) packages+=(clang libclang-rt-14-dev) ;;
   screenshot) packages+=(xvfb x11-utils xdotool imagemagick) ;;
+  tidy) packages+=(clang-tidy) ;;
   *) echo "setup.sh: unknown TORVELLE_SETUP '$mode'" >&2; exit 2 ;;
 esac
 missing=()
@@ -41,6 +44,8 @@ fi
 
 args=()
 [ -n "${TORVELLE_SAMPLES_DIR:-}" ] && args+=("-DTORVELLE_SAMPLES_DIR=$TORVELLE_SAMPLES_DIR")
+read -r -a extra <<<"${TORVELLE_CMAKE_ARGS:-}"
+args+=("${extra[@]}")
 if [ ! -f "$build/CMakeCache.txt" ]; then
   # A program-only build looks for none of the test tools.
   if [ "$mode" = test ]; then testing=ON; else testing=OFF; fi
@@ -49,6 +54,8 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 elif [ "$mode" = test ]; then
   # A folder configured by run.sh first gains the tests here.
   cmake -S "$root" -B "$build" -DBUILD_TESTING=ON -DTORVELLE_BENCH=ON "${args[@]}"
+elif [ ${#args[@]} -gt 0 ]; then
+  cmake -S "$root" -B "$build" "${args[@]}"
 fi
 
 if [ "$mode" = test ]; then
