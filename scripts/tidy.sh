@@ -15,17 +15,13 @@ fi
 
 files=()
 while IFS= read -r f; do
-  case "$f" in
-    *.h) f="${f%.h}.cpp" ;;
-    *.cpp) ;;
-    *) continue ;;
-  esac
+  [[ "$f" == *.cpp ]] || continue
   [ -f "$f" ] || continue
   # Only what this build compiles (a bench or fuzz file may be switched off).
   grep -q "\"file\": \"$root/$f\"" "$build/compile_commands.json" || continue
   files+=("$f")
 done < <({ git diff --name-only --diff-filter=d "$base"; git ls-files --others --exclude-standard; } |
-  sort -u)
+  sed 's/\.h$/.cpp/' | sort -u)
 
 if [ ${#files[@]} -eq 0 ]; then
   echo "tidy: no changed C++ files since $base"
