@@ -599,6 +599,22 @@ void Table::renumberFileOrder() {
     rows_[fileOrder_[i]].filePos = static_cast<std::uint32_t>(i);
 }
 
+// The changed records (sorted slots) take their new ordinals; the others
+// keep their order around them.
+void Table::placeInFile(const std::vector<std::uint32_t>& slots,
+                        const std::vector<std::size_t>& ordinals) {
+  std::vector<std::uint32_t> placed(fileOrder_.size(), kPending);
+  for (std::size_t i = 0; i < slots.size(); ++i) placed[ordinals[i]] = slots[i];
+  std::size_t next = 0;
+  for (const std::uint32_t slot : fileOrder_) {
+    if (std::binary_search(slots.begin(), slots.end(), slot)) continue;
+    while (placed[next] != kPending) ++next;
+    placed[next++] = slot;
+  }
+  fileOrder_ = std::move(placed);
+  renumberFileOrder();
+}
+
 void Table::updateRecords(const std::vector<std::string>& bookmarks,
                           const format::FieldChanges& changes) {
   requireWritable();
@@ -630,20 +646,7 @@ void Table::updateRecords(const std::vector<std::string>& bookmarks,
     row.folded.clear();
     moved = moved || finals[i] != ordinals[i];
   }
-  if (moved) {
-    // The changed records take their new places; the others keep their
-    // order around them.
-    std::vector<std::uint32_t> placed(fileOrder_.size(), kPending);
-    for (std::size_t i = 0; i < slots.size(); ++i) placed[finals[i]] = slots[i];
-    std::size_t next = 0;
-    for (const std::uint32_t slot : fileOrder_) {
-      if (std::binary_search(slots.begin(), slots.end(), slot)) continue;
-      while (placed[next] != kPending) ++next;
-      placed[next++] = slot;
-    }
-    fileOrder_ = std::move(placed);
-    renumberFileOrder();
-  }
+  if (moved) placeInFile(slots, finals);
   if (moved || (ownOrder_ && touchesIndex)) buildOrder();
   showRows(keep, current_.value_or(0));
 }

@@ -203,6 +203,8 @@ class Table {
   std::vector<std::uint32_t> slotsOfBookmarks(const std::vector<std::string>& bookmarks) const;
   std::pair<std::size_t, std::size_t> orderRangeOf(const format::Record& key) const;
   void renumberFileOrder();
+  void placeInFile(const std::vector<std::uint32_t>& slots,
+                   const std::vector<std::size_t>& ordinals);
   void postEdit();
   void postInsert();
   void masterChanged();

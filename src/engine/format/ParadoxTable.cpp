@@ -18,9 +18,8 @@ using engine::DbError;
   throw DbError(DbError::Kind::Corrupt, "Table is corrupt: " + what);
 }
 
-constexpr std::uint64_t kMbBlock = 4096;
-constexpr int kSubChunks = 256, kFirstChunk = 0x15, kSubEntries = 64;
-constexpr std::size_t kGraphicPrefix = 8;
+using memo::kGraphicPrefix;
+constexpr std::uint64_t kMbBlock = memo::kBlock;
 
 int blockCount(const Bytes& block, int recordSize) {
   const auto add = static_cast<std::int16_t>(getU16(&block[4]));
@@ -34,7 +33,9 @@ void setBlockCount(Bytes& block, int count, int recordSize) {
 }  // namespace
 
 ParadoxTable::ParadoxTable(const std::filesystem::path& requested, const OpenOptions& options)
-    : options_(options) {
+    : options_(options),
+      memo_({[this](std::uint64_t offset, std::size_t n) { return readMb(offset, n); },
+             [this] { return fileSize(kMbFile); }, [this] { createMbFile(); }}) {
   auto path = requested;
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) {
@@ -147,9 +148,8 @@ void ParadoxTable::load() {
   unlockPassword();
   cachedBlock_ = 0;
   dirtyDb_.clear();
-  dirtyMb_.clear();
+  memo_.reset();
   const auto chain = scanChain();
-  mbScanned_ = false;
   // Some writers leave the memo file of a protected table plain; its header
   // block tells, as it starts 00 01 00 when plain.
   mbKey_ = key_;
@@ -158,8 +158,6 @@ void ParadoxTable::load() {
     if (readFile(kMbFile, 0, head, 3) == 3 && head[0] == 0 && head[1] == 1 && head[2] == 0)
       mbKey_ = 0;
   }
-  mbFree_.clear();
-  mbPartial_.clear();
   pxOwner_.clear();
   pxRebuild_ = false;
   if (hdr_.keyFields == 0 || !loadIndex(chain)) {
@@ -420,10 +418,11 @@ Bytes ParadoxTable::blobBytes(const FieldDef& field, const std::uint8_t* p, bool
     return readMb(offset + 9, length);
   }
   if (type == 3) {
-    if (index >= kSubEntries) corrupt("field '" + field.name + "' has a bad memo reference");
-    const Bytes entry = readMb(offset + 12 + 5 * index, 5);
-    const unsigned chunk = entry[0], chunks = entry[1], last = entry[4];
-    if (chunk == 0 || chunks == 0 || last == 0 || last > 16 || (chunks - 1) * 16 + last != length ||
+    if (index >= memo::kEntries) corrupt("field '" + field.name + "' has a bad memo reference");
+    const Bytes bytes = readMb(offset + ConstSubEntry::offsetIn(index), ConstSubEntry::kSize);
+    const ConstSubEntry entry(bytes.data());
+    const unsigned chunk = entry.firstChunk(), last = entry.lastBytes();
+    if (chunk == 0 || entry.chunks() == 0 || last == 0 || last > 16 || entry.length() != length ||
         chunk * 16ull + length > kMbBlock)
       corrupt("field '" + field.name + "' has a bad memo entry");
     if (verifyOnly) return {};
@@ -762,7 +761,7 @@ std::size_t ParadoxTable::insert(const Record& record) {
   change([&] {
     for (std::size_t i = 0; i < blobs.size(); ++i)
       if (blobs[i])
-        storeBlob(hdr_.fields[i], *blobs[i], &rec[static_cast<std::size_t>(hdr_.offsets[i])]);
+        memo_.store(hdr_.fields[i], *blobs[i], &rec[static_cast<std::size_t>(hdr_.offsets[i])]);
     insertRecord(rec);
     hdr_.setNumRecords(static_cast<std::uint32_t>(tree_.total()));
     hdr_.setAutoIncrement(autoInc);
@@ -800,8 +799,8 @@ void ParadoxTable::replaceBlobs(const std::vector<std::pair<int, Bytes>>& blobs,
   for (const auto& [field, payload] : blobs) {
     const auto& f = hdr_.fields[static_cast<std::size_t>(field)];
     const auto off = static_cast<std::size_t>(hdr_.offsets[static_cast<std::size_t>(field)]);
-    freeBlob(f, &old[off]);
-    storeBlob(f, payload, &rec[off]);
+    memo_.release(f, &old[off]);
+    memo_.store(f, payload, &rec[off]);
   }
 }
 
@@ -912,8 +911,8 @@ void ParadoxTable::removeMany(std::vector<std::size_t> ordinals) {
       const std::string raw = readRaw(ordinal);
       for (std::size_t i = 0; i < hdr_.fields.size(); ++i)
         if (codec::isBlob(hdr_.fields[i].type))
-          freeBlob(hdr_.fields[i],
-                   reinterpret_cast<const std::uint8_t*>(raw.data()) + hdr_.offsets[i]);
+          memo_.release(hdr_.fields[i],
+                        reinterpret_cast<const std::uint8_t*>(raw.data()) + hdr_.offsets[i]);
       removeRecord(pos, ordinal - static_cast<std::size_t>(pos.before));
     }
     hdr_.setNumRecords(static_cast<std::uint32_t>(tree_.total()));
@@ -978,219 +977,19 @@ void ParadoxTable::batch(const std::function<void()>& work) {
 // ---------------------------------------------------------------------------
 // Memo file
 
-void ParadoxTable::ensureMb() {
-  if (!mb_.isOpen()) {
-    // A table with blob fields but no memo file gets an empty one.
-    Bytes header = freshMbHeader();
-    if (key_) crypto::encryptBlob(header.data(), header.size(), key_);
-    mbKey_ = key_;
-    {
-      File f(mbPath_, true, true);
-      f.writeAt(0, header.data(), header.size());
-      if (options_.sync) f.sync();
-    }
-    if (options_.sync) syncDirectory(mbPath_.parent_path());
-    mb_ = File(mbPath_, true);
+// A table with blob fields but no memo file gets an empty one.
+void ParadoxTable::createMbFile() {
+  if (mb_.isOpen()) return;
+  Bytes header = freshMbHeader();
+  if (key_) crypto::encryptBlob(header.data(), header.size(), key_);
+  mbKey_ = key_;
+  {
+    File f(mbPath_, true, true);
+    f.writeAt(0, header.data(), header.size());
+    if (options_.sync) f.sync();
   }
-  if (!mbScanned_) scanMb();
-}
-
-void ParadoxTable::scanMb() {
-  mbScanned_ = true;
-  const auto size = fileSize(kMbFile);
-  mbEnd_ = (size + kMbBlock - 1) / kMbBlock * kMbBlock;
-  // Blocks are not chained: walk them by their lengths. Anything odd stops
-  // the walk; the space after it is then never reused, only appended to.
-  for (std::uint64_t offset = kMbBlock; offset + kMbBlock <= size;) {
-    const Bytes head = readMb(offset, 3);
-    const int units = getU16(&head[1]);
-    if (units == 0 || offset + static_cast<std::uint64_t>(units) * kMbBlock > size) break;
-    if (head[0] == 4) {
-      mbFree_.emplace_back(offset, units);
-    } else if (head[0] == 3) {
-      if (units != 1) break;
-      mbPartial_.push_back(offset);
-    } else if (head[0] != 2) {
-      break;
-    }
-    offset += static_cast<std::uint64_t>(units) * kMbBlock;
-  }
-}
-
-Bytes& ParadoxTable::mbPage(std::uint64_t offset, bool fresh) {
-  auto it = dirtyMb_.find(offset);
-  if (it != dirtyMb_.end()) {
-    if (fresh) std::fill(it->second.begin(), it->second.end(), 0);
-    return it->second;
-  }
-  Bytes page(kMbBlock);
-  const auto size = fileSize(kMbFile);
-  if (!fresh && offset < size) {
-    // Files from other writers may end inside their last block.
-    const Bytes got =
-        readMb(offset, static_cast<std::size_t>(std::min<std::uint64_t>(kMbBlock, size - offset)));
-    std::copy(got.begin(), got.end(), page.begin());
-  }
-  return dirtyMb_.emplace(offset, std::move(page)).first->second;
-}
-
-std::uint64_t ParadoxTable::allocateMbBlocks(int units) {
-  for (auto it = mbFree_.begin(); it != mbFree_.end(); ++it) {
-    if (it->second < units) continue;
-    const auto offset = it->first;
-    if (it->second > units) {
-      it->first += static_cast<std::uint64_t>(units) * kMbBlock;
-      it->second -= units;
-      auto& rest = mbPage(it->first);
-      rest[0] = 4;
-      putU16(&rest[1], static_cast<std::uint32_t>(it->second));
-    } else {
-      mbFree_.erase(it);
-    }
-    return offset;
-  }
-  const auto offset = mbEnd_;
-  // Memo references hold a 32-bit offset.
-  if (offset + static_cast<std::uint64_t>(units) * kMbBlock > 0xFFFFF000ull)
-    throw DbError(DbError::Kind::InvalidValue, "The memo file of the table is full");
-  mbEnd_ += static_cast<std::uint64_t>(units) * kMbBlock;
-  return offset;
-}
-
-void ParadoxTable::storeBlob(const FieldDef& field, const Bytes& stored, std::uint8_t* data) {
-  const std::size_t leader = static_cast<std::size_t>(field.size) - 10;
-  std::memset(data, 0, static_cast<std::size_t>(field.size));
-  if (stored.empty()) return;
-  const bool graphic = field.type == FieldType::Graphic;
-  if (graphic && stored.size() >= kGraphicPrefix && stored.size() - kGraphicPrefix <= leader) {
-    // A picture small enough for the leader is kept there without its header.
-    std::memcpy(data, stored.data() + kGraphicPrefix, stored.size() - kGraphicPrefix);
-    putU32(data + leader + 4, static_cast<std::uint32_t>(stored.size() - kGraphicPrefix));
-    return;
-  }
-  const auto length = static_cast<std::uint32_t>(stored.size());
-  std::memcpy(data, stored.data(), std::min<std::size_t>(leader, stored.size()));
-  putU32(data + leader + 4, length);
-  if (stored.size() <= leader) return;
-  ensureMb();
-  putU16(data + leader + 8, 1);
-  if (stored.size() > 2048 || graphic) {
-    const auto blocks = (9 + stored.size() + kMbBlock - 1) / kMbBlock;
-    if (blocks > 0xFFFF)
-      throw DbError(DbError::Kind::InvalidValue,
-                    "Field '" + field.name + "': a value holds at most 255 MB");
-    const int units = static_cast<int>(blocks);
-    const auto offset = allocateMbBlocks(units);
-    for (int u = 0; u < units; ++u) mbPage(offset + static_cast<std::uint64_t>(u) * kMbBlock, true);
-    auto& first = mbPage(offset);
-    first[0] = 2;
-    putU16(&first[1], static_cast<std::uint32_t>(units));
-    putU32(&first[3], length);
-    putU16(&first[7], 1);
-    for (std::size_t done = 0; done < stored.size();) {
-      const auto at = 9 + done;
-      auto& page = mbPage(offset + at / kMbBlock * kMbBlock);
-      const auto in = at % kMbBlock;
-      const auto n = std::min<std::size_t>(stored.size() - done, kMbBlock - in);
-      std::memcpy(&page[in], &stored[done], n);
-      done += n;
-    }
-    putU32(data + leader, static_cast<std::uint32_t>(offset) | 0xFF);
-    return;
-  }
-  const int chunks = static_cast<int>((stored.size() + 15) / 16);
-  // Look for room in a few sub-allocated blocks that had some.
-  for (int tries = 0; tries < 4 && !mbPartial_.empty(); ++tries) {
-    const auto offset = mbPartial_.back();
-    auto& page = mbPage(offset);
-    if (page[0] != 3) {
-      mbPartial_.pop_back();
-      continue;
-    }
-    std::array<bool, kSubChunks> used{};
-    for (int c = 0; c < kFirstChunk; ++c) used[static_cast<std::size_t>(c)] = true;
-    int freeEntry = -1;
-    for (int e = kSubEntries - 1; e >= 0; --e) {
-      const auto* en = &page[12 + 5 * static_cast<std::size_t>(e)];
-      if (en[0] == 0 || en[4] == 0) {
-        if (freeEntry < 0) freeEntry = e;
-        continue;
-      }
-      for (int c = en[0]; c < en[0] + en[1] && c < kSubChunks; ++c)
-        used[static_cast<std::size_t>(c)] = true;
-    }
-    int start = -1;
-    for (int c = kFirstChunk, run = 0; c < kSubChunks; ++c) {
-      run = used[static_cast<std::size_t>(c)] ? 0 : run + 1;
-      if (run == chunks) {
-        start = c - chunks + 1;
-        break;
-      }
-    }
-    if (freeEntry < 0 || start < 0) {
-      mbPartial_.pop_back();
-      if (freeEntry >= 0) mbPartial_.insert(mbPartial_.begin(), offset);  // smaller values may fit
-      continue;
-    }
-    auto* en = &page[12 + 5 * static_cast<std::size_t>(freeEntry)];
-    en[0] = static_cast<std::uint8_t>(start);
-    en[1] = static_cast<std::uint8_t>(chunks);
-    putU16(en + 2, 1);
-    en[4] = static_cast<std::uint8_t>(stored.size() - static_cast<std::size_t>(chunks - 1) * 16);
-    std::memset(&page[static_cast<std::size_t>(start) * 16], 0,
-                static_cast<std::size_t>(chunks) * 16);
-    std::memcpy(&page[static_cast<std::size_t>(start) * 16], stored.data(), stored.size());
-    putU32(data + leader,
-           static_cast<std::uint32_t>(offset) | static_cast<std::uint32_t>(freeEntry));
-    return;
-  }
-  const auto offset = allocateMbBlocks(1);
-  auto& page = mbPage(offset, true);
-  page[0] = 3;
-  putU16(&page[1], 1);
-  auto* en = &page[12 + 5 * 63];
-  en[0] = kFirstChunk;
-  en[1] = static_cast<std::uint8_t>(chunks);
-  putU16(en + 2, 1);
-  en[4] = static_cast<std::uint8_t>(stored.size() - static_cast<std::size_t>(chunks - 1) * 16);
-  std::memcpy(&page[kFirstChunk * 16], stored.data(), stored.size());
-  mbPartial_.push_back(offset);
-  putU32(data + leader, static_cast<std::uint32_t>(offset) | 63u);
-}
-
-void ParadoxTable::freeBlob(const FieldDef& field, const std::uint8_t* data) {
-  const std::size_t leader = static_cast<std::size_t>(field.size) - 10;
-  const std::uint32_t locator = getU32(data + leader);
-  const std::uint32_t length = getU32(data + leader + 4);
-  const std::uint64_t offset = locator & 0xFFFFFF00u;
-  if (length == 0 || locator == 0 || offset == 0 || !mb_.isOpen()) return;
-  ensureMb();
-  // A reference that does not fit is left alone: freeing must never damage
-  // another value.
-  if (offset + kMbBlock > mbEnd_ || offset % kMbBlock) return;
-  auto& page = mbPage(offset);
-  const unsigned index = locator & 0xFF;
-  if (page[0] == 2 && index == 0xFF && getU32(&page[3]) == length) {
-    page[0] = 4;
-    mbFree_.emplace_back(offset, getU16(&page[1]));
-    return;
-  }
-  if (page[0] == 3 && index < kSubEntries) {
-    auto* en = &page[12 + 5 * index];
-    if (en[0] == 0) return;
-    std::memset(en, 0, 5);
-    bool live = false;
-    for (int e = 0; e < kSubEntries; ++e) {
-      const auto* x = &page[12 + 5 * static_cast<std::size_t>(e)];
-      if (x[0] != 0 && x[4] != 0) live = true;
-    }
-    if (!live) {
-      page[0] = 4;
-      mbFree_.emplace_back(offset, 1);
-    } else if (std::find(mbPartial_.begin(), mbPartial_.end(), offset) == mbPartial_.end()) {
-      mbPartial_.push_back(offset);
-    }
-  }
+  if (options_.sync) syncDirectory(mbPath_.parent_path());
+  mb_ = File(mbPath_, true);
 }
 
 // ---------------------------------------------------------------------------
@@ -1324,12 +1123,12 @@ void ParadoxTable::commit() {
   } else {
     tree_.takeDirty();
   }
-  for (auto& [offset, data] : dirtyMb_) {
+  for (auto& [offset, data] : memo_.staged()) {
     Bytes b = data;
     if (mbKey_) crypto::encryptBlob(b.data(), b.size(), mbKey_);
     writes.push_back({kMbFile, offset, std::move(b)});
   }
-  if (!dirtyMb_.empty()) sizes[kMbFile] = std::max(mbEnd_, fileSize(kMbFile));
+  if (!memo_.staged().empty()) sizes[kMbFile] = std::max(memo_.end(), fileSize(kMbFile));
   CommitOptions co;
   co.sync = options_.sync;
   co.hook = options_.commitHook;
@@ -1340,7 +1139,7 @@ void ParadoxTable::commit() {
   commitWrites(journal_, {&db_, px_.isOpen() ? &px_ : nullptr, mb_.isOpen() ? &mb_ : nullptr},
                writes, sizes, co);
   dirtyDb_.clear();
-  dirtyMb_.clear();
+  memo_.staged().clear();
   cachedBlock_ = 0;
 }
 
@@ -1374,7 +1173,7 @@ void ParadoxTable::discard() {
   // The staged state is thrown away and the table is read again from disk,
   // which the journal has put back as it was.
   dirtyDb_.clear();
-  dirtyMb_.clear();
+  memo_.reset();
   load();
 }
 

@@ -13,6 +13,7 @@
 #include "engine/format/FileIo.h"
 #include "engine/format/Header.h"
 #include "engine/format/Journal.h"
+#include "engine/format/MemoAllocator.h"
 #include "engine/format/TableFile.h"
 
 namespace torvelle::format {
@@ -92,7 +93,6 @@ class ParadoxTable final : public TableFile {
                      std::uint32_t& autoInc) const;
   Bytes blobPayload(const FieldDef& field, const Value& value) const;
   Bytes& dbBlock(int block);
-  Bytes& mbPage(std::uint64_t offset, bool fresh = false);
   int allocateBlock();
   void freeBlock(int block);
   void insertRecord(const Bytes& rec);
@@ -108,11 +108,7 @@ class ParadoxTable final : public TableFile {
   void replaceBlobs(const std::vector<std::pair<int, Bytes>>& blobs, const Bytes& old, Bytes& rec);
   bool keyExists(const Bytes& rec) const;
 
-  void ensureMb();
-  void scanMb();
-  void storeBlob(const FieldDef& field, const Bytes& stored, std::uint8_t* data);
-  void freeBlob(const FieldDef& field, const std::uint8_t* data);
-  std::uint64_t allocateMbBlocks(int units);
+  void createMbFile();
 
   void change(const std::function<void()>& stage);
   void commit();
@@ -140,14 +136,10 @@ class ParadoxTable final : public TableFile {
   bool batchStaged_ = false;  // something waits for the batch's commit
   bool batchFailed_ = false;  // a change of the batch failed half staged
   std::map<int, Bytes> dirtyDb_;
-  std::map<std::uint64_t, Bytes> dirtyMb_;
   bool pxRebuild_ = false;
   int pxFileBlocks_ = 0, pxFirst_ = 0, pxLast_ = 0;
   std::map<int, std::uint32_t> pxOwner_;  // index block -> tree node
-  bool mbScanned_ = false;
-  std::uint64_t mbEnd_ = 0;
-  std::vector<std::pair<std::uint64_t, int>> mbFree_;  // free memo blocks: offset, units
-  std::vector<std::uint64_t> mbPartial_;               // sub-allocated blocks with room
+  MemoAllocator memo_;
 };
 
 }  // namespace torvelle::format
