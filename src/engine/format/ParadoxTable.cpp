@@ -21,6 +21,22 @@ using engine::DbError;
 using memo::kGraphicPrefix;
 constexpr std::uint64_t kMbBlock = memo::kBlock;
 
+// Where block `block` (numbered from 1) starts in a file of equal blocks
+// after its header.
+std::uint64_t blockOffset(int headerSize, int blockSize, int block) {
+  return static_cast<std::uint64_t>(headerSize) +
+         static_cast<std::uint64_t>(block - 1) * static_cast<std::uint64_t>(blockSize);
+}
+
+// How many blocks a file of `size` bytes holds, the last one perhaps cut
+// short; block numbers are 16-bit.
+int blocksIn(std::uint64_t size, int headerSize, int blockSize) {
+  const auto blocks =
+      (size - static_cast<std::uint64_t>(headerSize) + static_cast<std::uint64_t>(blockSize) - 1) /
+      static_cast<std::uint64_t>(blockSize);
+  return static_cast<int>(std::min<std::uint64_t>(65535, blocks));
+}
+
 int blockCount(const Bytes& block, int recordSize) {
   const auto add = static_cast<std::int16_t>(getU16(&block[4]));
   return add < 0 ? 0 : add / recordSize + 1;
@@ -141,10 +157,7 @@ void ParadoxTable::load() {
   info_.encrypted = hdr_.checkValue != 0;
   info_.autoIncrement = hdr_.autoIncrement();
   capacity_ = (hdr_.blockSize - 6) / hdr_.recordSize;
-  fileBlocks_ = static_cast<int>(
-      std::min<std::uint64_t>(65535, (size - static_cast<std::uint64_t>(hdr_.headerSize) +
-                                      static_cast<std::uint64_t>(hdr_.blockSize) - 1) /
-                                         static_cast<std::uint64_t>(hdr_.blockSize)));
+  fileBlocks_ = blocksIn(size, hdr_.headerSize, hdr_.blockSize);
   unlockPassword();
   cachedBlock_ = 0;
   dirtyDb_.clear();
@@ -201,9 +214,7 @@ Bytes ParadoxTable::readDbBlock(int block) const {
   if (block < 1 || block > fileBlocks_)
     corrupt("block " + std::to_string(block) + " is outside the file");
   Bytes data(static_cast<std::size_t>(hdr_.blockSize));
-  const auto offset =
-      static_cast<std::uint64_t>(hdr_.headerSize) +
-      static_cast<std::uint64_t>(block - 1) * static_cast<std::uint64_t>(hdr_.blockSize);
+  const auto offset = blockOffset(hdr_.headerSize, hdr_.blockSize, block);
   // The last block may end where its records end.
   const auto got = readFile(kDbFile, offset, data.data(), data.size());
   if (key_) crypto::decryptBlock(data.data(), data.size(), key_, static_cast<std::uint32_t>(block));
@@ -234,9 +245,7 @@ std::vector<BlockTree::Entry> ParadoxTable::scanChain() const {
       corrupt("the block chain loops at block " + std::to_string(block));
     seen[static_cast<std::size_t>(block)] = true;
     Bytes data(headBytes);
-    const auto offset =
-        static_cast<std::uint64_t>(hdr_.headerSize) +
-        static_cast<std::uint64_t>(block - 1) * static_cast<std::uint64_t>(hdr_.blockSize);
+    const auto offset = blockOffset(hdr_.headerSize, hdr_.blockSize, block);
     if (const auto it = dirtyDb_.find(block); it != dirtyDb_.end()) {
       std::copy_n(it->second.begin(), headBytes, data.begin());
     } else {
@@ -264,9 +273,7 @@ int ParadoxTable::pxBlockSize() const {
 
 Bytes ParadoxTable::readPxBlock(int block) const {
   Bytes data(static_cast<std::size_t>(pxHdr_->blockSize));
-  const auto offset =
-      static_cast<std::uint64_t>(pxHdr_->headerSize) +
-      static_cast<std::uint64_t>(block - 1) * static_cast<std::uint64_t>(pxHdr_->blockSize);
+  const auto offset = blockOffset(pxHdr_->headerSize, pxHdr_->blockSize, block);
   if (readFile(kPxFile, offset, data.data(), data.size()) < 6)
     corrupt("index block " + std::to_string(block) + " is cut short");
   if (pxHdr_->checkValue)
@@ -275,9 +282,8 @@ Bytes ParadoxTable::readPxBlock(int block) const {
   return data;
 }
 
-// Adopts the .PX as it is when it describes the chain exactly; otherwise the
-// index is rebuilt with the first change.
-bool ParadoxTable::loadIndex(const std::vector<BlockTree::Entry>& chain) {
+// Reads the .PX header; false when there is none or it cannot be parsed.
+bool ParadoxTable::readPxHeader() {
   pxHdr_.reset();
   if (!px_.isOpen()) return false;
   try {
@@ -289,93 +295,92 @@ bool ParadoxTable::loadIndex(const std::vector<BlockTree::Entry>& chain) {
       readFile(kPxFile, 0, head.data(), head.size());
     }
     pxHdr_ = parsePxHeader(head, size);
+    return true;
   } catch (const DbError&) {
     pxHdr_.reset();
     return false;
   }
-  const auto keySize = static_cast<std::size_t>(hdr_.keySize());
+}
+
+// Adopts the .PX as it is when it describes the chain exactly; otherwise the
+// index is rebuilt with the first change.
+bool ParadoxTable::loadIndex(const std::vector<BlockTree::Entry>& chain) {
+  if (!readPxHeader()) return false;
   const auto& ph = *pxHdr_;
-  if (ph.recordSize != static_cast<int>(keySize) + 6 || ph.keyFields != hdr_.keyFields)
-    return false;
-  const int physical = static_cast<int>(std::min<std::uint64_t>(
-      65535, (fileSize(kPxFile) - static_cast<std::uint64_t>(ph.headerSize) +
-              static_cast<std::uint64_t>(ph.blockSize) - 1) /
-                 static_cast<std::uint64_t>(ph.blockSize)));
+  if (ph.recordSize != hdr_.keySize() + 6 || ph.keyFields != hdr_.keyFields) return false;
+  const int physical = blocksIn(fileSize(kPxFile), ph.headerSize, ph.blockSize);
   tree_ = BlockTree(static_cast<std::size_t>((ph.blockSize - 6) / ph.recordSize));
   pxFileBlocks_ = physical;
   pxFirst_ = getU16(&ph.raw[hdr::kFirstBlock]);
   pxLast_ = getU16(&ph.raw[hdr::kLastBlock]);
   if (chain.empty()) {
-    BlockTree::Node root;
-    const auto id = tree_.addNode(root);
-    tree_.setRoot(id);
-    if (ph.levels() != 0 && physical > 0) {
-      // An index that still has blocks for an empty table: start afresh.
-      return false;
-    }
+    tree_.setRoot(tree_.addNode(BlockTree::Node{}));
+    // An index that still has blocks for an empty table: start afresh.
+    if (ph.levels() != 0 && physical > 0) return false;
     pxFileBlocks_ = 0;
     pxFirst_ = pxLast_ = 0;
     return true;
   }
   const int levels = ph.levels();
   if (levels < 1 || levels > 8 || ph.root() < 1 || ph.root() > physical) return false;
-  std::vector<bool> seen(static_cast<std::size_t>(physical) + 1);
-  std::vector<BlockTree::Entry> leaves;
-  bool ok = true;
-  // Depth-first read; returns the node id.
-  const auto readNode = [&](auto& self, int block, int level,
-                            std::uint32_t parent) -> std::uint32_t {
-    if (!ok || block < 1 || block > physical || seen[static_cast<std::size_t>(block)]) {
-      ok = false;
-      return BlockTree::kNone;
-    }
-    seen[static_cast<std::size_t>(block)] = true;
-    const Bytes data = readPxBlock(block);
-    const int count = blockCount(data, ph.recordSize);
-    if (count == 0 || 6 + count * ph.recordSize > ph.blockSize) {
-      ok = false;
-      return BlockTree::kNone;
-    }
-    BlockTree::Node node;
-    node.leaf = level == levels;
-    node.parent = parent;
-    node.pxBlock = block;
-    node.pxNext = getU16(&data[0]);
-    node.pxPrev = getU16(&data[2]);
-    const auto id = tree_.addNode(node);
-    pxOwner_[block] = id;
-    for (int i = 0; i < count; ++i) {
-      const auto* e = &data[6 + static_cast<std::size_t>(i * ph.recordSize)];
-      BlockTree::Entry entry;
-      entry.key.assign(reinterpret_cast<const char*>(e), keySize);
-      const int child = getFlipped16(e + keySize);
-      entry.count = getFlipped16(e + keySize + 2);
-      if (node.leaf) {
-        entry.child = static_cast<std::uint32_t>(child);
-        leaves.push_back(entry);
-      } else {
-        entry.child = self(self, child, level + 1, id);
-        if (!ok) return BlockTree::kNone;
-        const auto& c = tree_.node(entry.child);
-        std::uint64_t sum = 0;
-        for (const auto& ce : c.entries) sum += ce.count;
-        if (c.entries.front().key != entry.key) ok = false;
-        entry.count = static_cast<std::uint32_t>(sum);  // counts above 32767 do not fit on disk
-      }
-      tree_.node(id).entries.push_back(std::move(entry));
-    }
-    return id;
-  };
-  const auto root = readNode(readNode, ph.root(), 1, BlockTree::kNone);
-  if (!ok || leaves.size() != chain.size()) return false;
-  for (std::size_t i = 0; i < chain.size(); ++i)
-    if (leaves[i].child != chain[i].child || leaves[i].count != chain[i].count ||
-        leaves[i].key != chain[i].key)
-      return false;
+  IndexLoad load{levels, std::vector<bool>(static_cast<std::size_t>(physical) + 1), {}};
+  const auto root = readIndexNode(load, ph.root(), 1, BlockTree::kNone);
+  if (root == BlockTree::kNone || !sameBlocks(load.leaves, chain)) return false;
   if (!pxOwner_.count(pxLast_) || !pxOwner_.count(pxFirst_)) return false;
   tree_.setRoot(root);
   tree_.recountBlocks();
   return true;
+}
+
+bool ParadoxTable::sameBlocks(const std::vector<BlockTree::Entry>& a,
+                              const std::vector<BlockTree::Entry>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+    return x.child == y.child && x.count == y.count && x.key == y.key;
+  });
+}
+
+// Reads index block `block` and, depth first, the blocks below it; returns
+// the node's id, or kNone when the index does not hold together.
+std::uint32_t ParadoxTable::readIndexNode(IndexLoad& load, int block, int level,
+                                          std::uint32_t parent) {
+  const auto& ph = *pxHdr_;
+  if (block < 1 || static_cast<std::size_t>(block) >= load.seen.size() ||
+      load.seen[static_cast<std::size_t>(block)])
+    return BlockTree::kNone;
+  load.seen[static_cast<std::size_t>(block)] = true;
+  const Bytes data = readPxBlock(block);
+  const int count = blockCount(data, ph.recordSize);
+  if (count == 0 || 6 + count * ph.recordSize > ph.blockSize) return BlockTree::kNone;
+  BlockTree::Node node;
+  node.leaf = level == load.levels;
+  node.parent = parent;
+  node.pxBlock = block;
+  node.pxNext = getU16(&data[0]);
+  node.pxPrev = getU16(&data[2]);
+  const auto id = tree_.addNode(node);
+  pxOwner_[block] = id;
+  const auto keySize = static_cast<std::size_t>(hdr_.keySize());
+  for (int i = 0; i < count; ++i) {
+    const auto* e = &data[6 + static_cast<std::size_t>(i * ph.recordSize)];
+    BlockTree::Entry entry;
+    entry.key.assign(reinterpret_cast<const char*>(e), keySize);
+    const int child = getFlipped16(e + keySize);
+    entry.count = getFlipped16(e + keySize + 2);
+    if (node.leaf) {
+      entry.child = static_cast<std::uint32_t>(child);
+      load.leaves.push_back(entry);
+    } else {
+      entry.child = readIndexNode(load, child, level + 1, id);
+      if (entry.child == BlockTree::kNone) return BlockTree::kNone;
+      const auto& c = tree_.node(entry.child);
+      if (c.entries.front().key != entry.key) return BlockTree::kNone;
+      std::uint64_t sum = 0;
+      for (const auto& ce : c.entries) sum += ce.count;
+      entry.count = static_cast<std::uint32_t>(sum);  // counts above 32767 do not fit on disk
+    }
+    tree_.node(id).entries.push_back(std::move(entry));
+  }
+  return id;
 }
 
 Bytes ParadoxTable::readMb(std::uint64_t offset, std::size_t n) const {
@@ -402,33 +407,46 @@ Bytes ParadoxTable::blobBytes(const FieldDef& field, const std::uint8_t* p, bool
   if (!mb_.isOpen()) corrupt("field '" + field.name + "' refers to a missing memo file");
   if (offset == 0 || length > fileSize(kMbFile))
     corrupt("field '" + field.name + "' has a bad memo reference");
-  const Bytes head = readMb(offset, 3);
-  const int type = head[0];
-  const std::uint64_t units = getU16(&head[1]);
-  if (type == 2) {
-    if (index != 0xFF || units * kMbBlock < 9ull + length)
-      corrupt("field '" + field.name + "' has a bad memo reference");
-    const Bytes top = readMb(offset + 3, 4);
-    if (getU32(top.data()) != length) corrupt("field '" + field.name + "': memo length differs");
-    if (offset + 9 + length > fileSize(kMbFile))
-      corrupt("a memo lies beyond the end of the memo file");
-    if (verifyOnly) return {};
-    if (field.type == FieldType::Graphic && !stored && length >= kGraphicPrefix)
-      return readMb(offset + 9 + kGraphicPrefix, length - kGraphicPrefix);
-    return readMb(offset + 9, length);
+  const int type = readMb(offset, 1)[0];
+  if (type == memo::kBigBlock) {
+    if (index != 0xFF) corrupt("field '" + field.name + "' has a bad memo reference");
+    return bigBlobBytes(field, offset, length, !stored, verifyOnly);
   }
-  if (type == 3) {
+  if (type == memo::kSubBlock) {
     if (index >= memo::kEntries) corrupt("field '" + field.name + "' has a bad memo reference");
-    const Bytes bytes = readMb(offset + ConstSubEntry::offsetIn(index), ConstSubEntry::kSize);
-    const ConstSubEntry entry(bytes.data());
-    const unsigned chunk = entry.firstChunk(), last = entry.lastBytes();
-    if (chunk == 0 || entry.chunks() == 0 || last == 0 || last > 16 || entry.length() != length ||
-        chunk * 16ull + length > kMbBlock)
-      corrupt("field '" + field.name + "' has a bad memo entry");
-    if (verifyOnly) return {};
-    return readMb(offset + chunk * 16ull, length);
+    return subBlobBytes(field, offset + ConstSubEntry::offsetIn(index), length, verifyOnly);
   }
   corrupt("field '" + field.name + "' refers to a memo block of type " + std::to_string(type));
+}
+
+// A value in blocks of its own at `offset`; `shown` drops a graphic's header.
+Bytes ParadoxTable::bigBlobBytes(const FieldDef& field, std::uint64_t offset, std::uint32_t length,
+                                 bool shown, bool verifyOnly) const {
+  const Bytes head = readMb(offset, 7);
+  const std::uint64_t units = getU16(&head[1]);
+  if (units * kMbBlock < 9ull + length)
+    corrupt("field '" + field.name + "' has a bad memo reference");
+  if (getU32(&head[3]) != length) corrupt("field '" + field.name + "': memo length differs");
+  if (offset + 9 + length > fileSize(kMbFile))
+    corrupt("a memo lies beyond the end of the memo file");
+  if (verifyOnly) return {};
+  if (field.type == FieldType::Graphic && shown && length >= kGraphicPrefix)
+    return readMb(offset + 9 + kGraphicPrefix, length - kGraphicPrefix);
+  return readMb(offset + 9, length);
+}
+
+// A value in a sub-allocated block, listed by the entry at `entryOffset`.
+Bytes ParadoxTable::subBlobBytes(const FieldDef& field, std::uint64_t entryOffset,
+                                 std::uint32_t length, bool verifyOnly) const {
+  const Bytes bytes = readMb(entryOffset, ConstSubEntry::kSize);
+  const ConstSubEntry entry(bytes.data());
+  const unsigned chunk = entry.firstChunk(), last = entry.lastBytes();
+  if (chunk == 0 || entry.chunks() == 0 || last == 0 || last > 16 || entry.length() != length ||
+      chunk * 16ull + length > kMbBlock)
+    corrupt("field '" + field.name + "' has a bad memo entry");
+  if (verifyOnly) return {};
+  const std::uint64_t block = entryOffset / kMbBlock * kMbBlock;
+  return readMb(block + chunk * 16ull, length);
 }
 
 Value ParadoxTable::readBlob(const FieldDef& field, const std::uint8_t* p,
@@ -999,6 +1017,54 @@ Bytes ParadoxTable::serializeNode(const BlockTree::Node& node) const {
   return serializeIndexNode(tree_, node, pxHdr_->blockSize, pxHdr_->recordSize);
 }
 
+// Every node gets a new block number: root first, in one chain. Returns the
+// nodes to write.
+std::vector<std::uint32_t> ParadoxTable::renumberIndex() {
+  const auto order = tree_.nodesInOrder();
+  const bool empty = tree_.blockCount() == 0;
+  pxOwner_.clear();
+  int n = 0;
+  if (!empty)
+    for (const auto id : order) {
+      auto& node = tree_.node(id);
+      node.pxBlock = ++n;
+      node.pxPrev = n - 1;
+      node.pxNext = n < static_cast<int>(order.size()) ? n + 1 : 0;
+      pxOwner_[n] = id;
+    }
+  tree_.takeDirty();
+  tree_.clearOrphaned();
+  pxRebuild_ = false;
+  pxFileBlocks_ = n;
+  pxFirst_ = n ? 1 : 0;
+  pxLast_ = n;
+  return order;
+}
+
+// Changed nodes keep their blocks; a new node gets a new block at the end of
+// the index chain. Returns the nodes to write.
+std::vector<std::uint32_t> ParadoxTable::placeChangedNodes() {
+  auto dirty = tree_.takeDirty();
+  for (std::size_t i = 0; i < dirty.size(); ++i) {
+    auto& node = tree_.node(dirty[i]);
+    if (node.pxBlock != 0) continue;
+    node.pxBlock = ++pxFileBlocks_;
+    node.pxPrev = pxLast_;
+    node.pxNext = 0;
+    if (pxLast_ != 0) {
+      const auto owner = pxOwner_.at(pxLast_);
+      tree_.node(owner).pxNext = node.pxBlock;
+      if (std::find(dirty.begin(), dirty.end(), owner) == dirty.end()) dirty.push_back(owner);
+    } else {
+      pxFirst_ = node.pxBlock;
+    }
+    pxLast_ = node.pxBlock;
+    pxOwner_[node.pxBlock] = dirty[i];
+  }
+  tree_.takeDirty();
+  return dirty;
+}
+
 void ParadoxTable::stageIndex(std::vector<PendingWrite>& writes,
                               std::optional<std::uint64_t>& pxSize) {
   if (!pxHdr_) {
@@ -1007,73 +1073,17 @@ void ParadoxTable::stageIndex(std::vector<PendingWrite>& writes,
     putU32(&pxHdr_->raw[hdr::kEncryption1], key_);
   }
   auto& ph = *pxHdr_;
-  if (pxRebuild_ || tree_.orphaned()) {
-    // Renumber every node: root first, in one chain.
-    const auto order = tree_.nodesInOrder();
-    const bool empty = tree_.blockCount() == 0;
-    pxOwner_.clear();
-    int n = 0;
-    if (!empty)
-      for (const auto id : order) {
-        auto& node = tree_.node(id);
-        node.pxBlock = ++n;
-        node.pxPrev = n - 1;
-        node.pxNext = n < static_cast<int>(order.size()) ? n + 1 : 0;
-        pxOwner_[n] = id;
-      }
-    tree_.takeDirty();
-    tree_.clearOrphaned();
-    pxRebuild_ = false;
-    pxFileBlocks_ = n;
-    pxFirst_ = n ? 1 : 0;
-    pxLast_ = n;
-    if (!empty)
-      for (const auto id : order) {
-        Bytes b = serializeNode(tree_.node(id));
-        const int block = tree_.node(id).pxBlock;
-        if (ph.checkValue)
-          crypto::encryptBlock(b.data(), b.size(), ph.checkValue,
-                               static_cast<std::uint32_t>(block));
-        writes.push_back(
-            {kPxFile,
-             static_cast<std::uint64_t>(ph.headerSize) +
-                 static_cast<std::uint64_t>(block - 1) * static_cast<std::uint64_t>(ph.blockSize),
-             std::move(b)});
-      }
-  } else {
-    auto dirty = tree_.takeDirty();
-    for (std::size_t i = 0; i < dirty.size(); ++i) {
-      auto& node = tree_.node(dirty[i]);
-      if (node.pxBlock != 0) continue;
-      // A new node gets a new block at the end of the index chain.
-      node.pxBlock = ++pxFileBlocks_;
-      node.pxPrev = pxLast_;
-      node.pxNext = 0;
-      if (pxLast_ != 0) {
-        const auto owner = pxOwner_.at(pxLast_);
-        tree_.node(owner).pxNext = node.pxBlock;
-        if (std::find(dirty.begin(), dirty.end(), owner) == dirty.end()) dirty.push_back(owner);
-      } else {
-        pxFirst_ = node.pxBlock;
-      }
-      pxLast_ = node.pxBlock;
-      pxOwner_[node.pxBlock] = dirty[i];
-    }
-    tree_.takeDirty();
-    for (const auto id : dirty) {
+  const auto nodes = pxRebuild_ || tree_.orphaned() ? renumberIndex() : placeChangedNodes();
+  if (tree_.blockCount() != 0)
+    for (const auto id : nodes) {
       const auto& node = tree_.node(id);
-      if (tree_.blockCount() == 0) break;
       Bytes b = serializeNode(node);
       if (ph.checkValue)
         crypto::encryptBlock(b.data(), b.size(), ph.checkValue,
                              static_cast<std::uint32_t>(node.pxBlock));
-      writes.push_back({kPxFile,
-                        static_cast<std::uint64_t>(ph.headerSize) +
-                            static_cast<std::uint64_t>(node.pxBlock - 1) *
-                                static_cast<std::uint64_t>(ph.blockSize),
-                        std::move(b)});
+      writes.push_back(
+          {kPxFile, blockOffset(ph.headerSize, ph.blockSize, node.pxBlock), std::move(b)});
     }
-  }
   const bool empty = tree_.blockCount() == 0;
   const std::uint32_t entries =
       static_cast<std::uint32_t>(tree_.blockCount() + (empty ? 0 : tree_.nodeCount() - 1));
@@ -1086,8 +1096,7 @@ void ParadoxTable::stageIndex(std::vector<PendingWrite>& writes,
     tree_.node(tree_.root()).pxBlock = 0;
   }
   writes.push_back({kPxFile, 0, ph.raw});
-  pxSize = static_cast<std::uint64_t>(ph.headerSize) +
-           static_cast<std::uint64_t>(pxFileBlocks_) * static_cast<std::uint64_t>(ph.blockSize);
+  pxSize = blockOffset(ph.headerSize, ph.blockSize, pxFileBlocks_ + 1);
 }
 
 void ParadoxTable::commit() {
@@ -1105,15 +1114,9 @@ void ParadoxTable::commit() {
   for (auto& [block, data] : dirtyDb_) {
     Bytes b = data;
     if (key_) crypto::encryptBlock(b.data(), b.size(), key_, static_cast<std::uint32_t>(block));
-    writes.push_back(
-        {kDbFile,
-         static_cast<std::uint64_t>(hdr_.headerSize) +
-             static_cast<std::uint64_t>(block - 1) * static_cast<std::uint64_t>(hdr_.blockSize),
-         std::move(b)});
+    writes.push_back({kDbFile, blockOffset(hdr_.headerSize, hdr_.blockSize, block), std::move(b)});
   }
-  sizes[kDbFile] =
-      static_cast<std::uint64_t>(hdr_.headerSize) +
-      static_cast<std::uint64_t>(fileBlocks_) * static_cast<std::uint64_t>(hdr_.blockSize);
+  sizes[kDbFile] = blockOffset(hdr_.headerSize, hdr_.blockSize, fileBlocks_ + 1);
   if (hdr_.keyFields > 0) {
     if (!px_.isOpen()) {
       File(pxPath_, true, true);

@@ -73,6 +73,15 @@ class ParadoxTable final : public TableFile {
   void unlockPassword();
   std::vector<BlockTree::Entry> scanChain() const;
   bool loadIndex(const std::vector<BlockTree::Entry>& chain);
+  bool readPxHeader();
+  struct IndexLoad {
+    int levels = 0;
+    std::vector<bool> seen;                // index blocks read so far
+    std::vector<BlockTree::Entry> leaves;  // leaf entries in order
+  };
+  std::uint32_t readIndexNode(IndexLoad& load, int block, int level, std::uint32_t parent);
+  static bool sameBlocks(const std::vector<BlockTree::Entry>& a,
+                         const std::vector<BlockTree::Entry>& b);
 
   std::size_t readFile(int file, std::uint64_t offset, std::uint8_t* out, std::size_t n) const;
   std::uint64_t fileSize(int file) const;
@@ -86,6 +95,10 @@ class ParadoxTable final : public TableFile {
   Value readBlob(const FieldDef& field, const std::uint8_t* data, std::uint64_t* budget) const;
   Bytes blobBytes(const FieldDef& field, const std::uint8_t* data, bool stored,
                   bool verifyOnly = false) const;
+  Bytes bigBlobBytes(const FieldDef& field, std::uint64_t offset, std::uint32_t length, bool shown,
+                     bool verifyOnly) const;
+  Bytes subBlobBytes(const FieldDef& field, std::uint64_t entryOffset, std::uint32_t length,
+                     bool verifyOnly) const;
 
   // Changes, staged in memory until commit().
   void requireWritable() const;
@@ -113,6 +126,8 @@ class ParadoxTable final : public TableFile {
   void change(const std::function<void()>& stage);
   void commit();
   void discard();
+  std::vector<std::uint32_t> renumberIndex();
+  std::vector<std::uint32_t> placeChangedNodes();
   void stageIndex(std::vector<PendingWrite>& writes, std::optional<std::uint64_t>& pxSize);
   Bytes serializeNode(const BlockTree::Node& node) const;
 
