@@ -37,8 +37,8 @@
 namespace torvelle::shell {
 namespace {
 
-using support::kGeneralSection;
-using support::kWindowSection;
+using support::readSetting;
+using support::writeSetting;
 
 constexpr Qt::WindowFlags kFrame = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                    Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
@@ -221,20 +221,19 @@ void TMainForm::loadOptions() {
   const support::ProfileFile& settings = *settings_;
   const TLoadingScope loading(tools);
 
-  tools.ShowInTaskBarCB->setChecked(settings.readBool(kGeneralSection, "Show in TaskBar", true));
+  tools.ShowInTaskBarCB->setChecked(readSetting(settings, support::kShowInTaskBar));
   SetMinimizeButton(tools.ShowInTaskBarCB->isChecked());
-  tools.ShowHintsCB->setChecked(settings.readBool(kGeneralSection, "Show hints", true));
+  tools.ShowHintsCB->setChecked(readSetting(settings, support::kShowHints));
   toolkit::ToolTips::setEnabled(tools.ShowHintsCB->isChecked());
   tools.AutoStartCB->setChecked(tools.AutoStartEnabled());
-  tools.SaveWindowPositionCB->setChecked(
-      settings.readBool(kGeneralSection, "Save window position", false));
-  tools.SaveWindowSizeCB->setChecked(settings.readBool(kGeneralSection, "Save window size", false));
+  tools.SaveWindowPositionCB->setChecked(readSetting(settings, support::kSaveWindowPosition));
+  tools.SaveWindowSizeCB->setChecked(readSetting(settings, support::kSaveWindowSize));
 
   // Applied at every start; the two options only decide what is written back.
-  resize(settings.readInteger(kWindowSection, "Width", kDefaultWidth),
-         settings.readInteger(kWindowSection, "Height", kDefaultHeight));
-  const int left = settings.readInteger(kWindowSection, "Left", -1);
-  const int top = settings.readInteger(kWindowSection, "Top", -1);
+  resize(readSetting(settings, support::kWindowWidth),
+         readSetting(settings, support::kWindowHeight));
+  const int left = readSetting(settings, support::kWindowLeft);
+  const int top = readSetting(settings, support::kWindowTop);
   move(left, top);
   if (storedPlaceMeansCentre(left, top)) SetWindowToCenter();
 }
@@ -249,12 +248,12 @@ void TMainForm::FormDestroy() {
     const TToolsForm& tools = *context_.toolsForm;
     toolkit::ErrorBox::guard([&] {
       if (tools.SaveWindowPositionCB->isChecked()) {
-        settings_->writeInteger(kWindowSection, "Left", x());
-        settings_->writeInteger(kWindowSection, "Top", y());
+        writeSetting(*settings_, support::kWindowLeft, x());
+        writeSetting(*settings_, support::kWindowTop, y());
       }
       if (tools.SaveWindowSizeCB->isChecked()) {
-        settings_->writeInteger(kWindowSection, "Width", width());
-        settings_->writeInteger(kWindowSection, "Height", height());
+        writeSetting(*settings_, support::kWindowWidth, width());
+        writeSetting(*settings_, support::kWindowHeight, height());
       }
     });
   }

@@ -138,20 +138,20 @@ bool TToolsForm::AutoStartEnabled() const {
   return autoStart_.exists();
 }
 
-void TToolsForm::writeOption(const char* key, bool value) {
-  if (mainForm_) mainForm_->Settings().writeBool(support::kGeneralSection, key, value);
+void TToolsForm::writeOption(const support::Setting<bool>& option, bool value) {
+  if (mainForm_) support::writeSetting(mainForm_->Settings(), option, value);
 }
 
 void TToolsForm::ShowInTaskBarCBClick() {
   if (Loading) return;
   if (mainForm_) mainForm_->TrayNotifyIcon().setHideTask(!ShowInTaskBarCB->isChecked());
-  writeOption("Show in TaskBar", ShowInTaskBarCB->isChecked());
+  writeOption(support::kShowInTaskBar, ShowInTaskBarCB->isChecked());
 }
 
 void TToolsForm::ShowHintsCBClick() {
   if (Loading) return;
   toolkit::ToolTips::setEnabled(ShowHintsCB->isChecked());
-  writeOption("Show hints", ShowHintsCB->isChecked());
+  writeOption(support::kShowHints, ShowHintsCB->isChecked());
 }
 
 void TToolsForm::AutoStartCBClick() {
@@ -165,12 +165,12 @@ void TToolsForm::AutoStartCBClick() {
 
 void TToolsForm::SaveWindowPositionCBClick() {
   if (Loading) return;
-  writeOption("Save window position", SaveWindowPositionCB->isChecked());
+  writeOption(support::kSaveWindowPosition, SaveWindowPositionCB->isChecked());
 }
 
 void TToolsForm::SaveWindowSizeCBClick() {
   if (Loading) return;
-  writeOption("Save window size", SaveWindowSizeCB->isChecked());
+  writeOption(support::kSaveWindowSize, SaveWindowSizeCB->isChecked());
 }
 
 void TToolsForm::SetWindowToCenterSBClick() {

@@ -2,6 +2,8 @@
 #include <QDialog>
 #include <QString>
 
+#include "support/SettingsDefaults.h"
+
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -75,7 +77,7 @@ class TToolsForm : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  void writeOption(const char* key, bool value);
+  void writeOption(const support::Setting<bool>& option, bool value);
 
   platform::TAutoStartStore& autoStart_;
   QString programPath_;

@@ -1,10 +1,11 @@
 #pragma once
+#include "support/SettingsDefaults.h"
 
 namespace torvelle::shell {
 
 // The main window's size as designed and the least it may be.
-inline constexpr int kDefaultWidth = 648;
-inline constexpr int kDefaultHeight = 474;
+inline constexpr int kDefaultWidth = support::kWindowWidth.fallback;
+inline constexpr int kDefaultHeight = support::kWindowHeight.fallback;
 inline constexpr int kMinimumWidth = 510;
 inline constexpr int kMinimumHeight = 294;
 
