@@ -1,11 +1,14 @@
 #include "engine/FieldText.h"
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 
 #include "engine/DbError.h"
+#include "support/AsciiText.h"
+#include "support/CivilDate.h"
 #include "support/Utf8.h"
 
 namespace torvelle::engine {
@@ -20,12 +23,6 @@ std::string twoDigits(int v) {
   std::string s(2, '0');
   s[0] = static_cast<char>('0' + (v / 10) % 10);
   s[1] = static_cast<char>('0' + v % 10);
-  return s;
-}
-
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
   return s;
 }
 
@@ -73,32 +70,20 @@ DisplayFormats DisplayFormats::defaults() {
 }
 
 CivilDate civilFromDay(std::int32_t dayNumber) {
-  // Days since 0000-03-01, then the era arithmetic of the civil calendar.
-  const long long z = static_cast<long long>(dayNumber) + 306 - 1;
-  const long long era = (z >= 0 ? z : z - 146096) / 146097;
-  const long long doe = z - era * 146097;
-  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const long long mp = (5 * doy + 2) / 153;
-  const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  const long long y = yoe + era * 400 + (m <= 2 ? 1 : 0);
-  return {static_cast<int>(y), m, d};
+  const support::CivilDay c = support::civilFromDayNumber(dayNumber);
+  return {static_cast<int>(c.year), static_cast<int>(c.month), static_cast<int>(c.day)};
 }
 
 std::optional<format::Date> dayFromCivil(int year, int month, int day) {
-  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return std::nullopt;
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  const int limit = kDays[month - 1] + (month == 2 && leap ? 1 : 0);
-  if (day > limit) return std::nullopt;
-  const long long y = year - (month <= 2 ? 1 : 0);
-  const long long era = y / 400;
-  const long long yoe = y - era * 400;
-  const long long mp = month > 2 ? month - 3 : month + 9;
-  const long long doy = (153 * mp + 2) / 5 + day - 1;
-  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return format::Date{static_cast<std::int32_t>(era * 146097 + doe - 306 + 1)};
+  // chrono's day holds only a byte: larger days must not wrap into range.
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31)
+    return std::nullopt;
+  const std::chrono::year_month_day date{std::chrono::year{year},
+                                         std::chrono::month{static_cast<unsigned>(month)},
+                                         std::chrono::day{static_cast<unsigned>(day)}};
+  if (!date.ok()) return std::nullopt;
+  const auto sinceEpoch = std::chrono::sys_days{date}.time_since_epoch().count();
+  return format::Date{static_cast<std::int32_t>(sinceEpoch + support::kUnixEpochDayNumber)};
 }
 
 std::string defaultDateText(format::Date date) {
@@ -114,7 +99,7 @@ std::string defaultTimeText(format::Time time) {
 }
 
 std::optional<format::Date> parseDefaultDate(std::string_view text) {
-  text = trim(text);
+  text = support::trimmed(text);
   const auto parts = numbers(text, "./-");
   if (!parts || parts->size() != 3) return std::nullopt;
   const auto& p = *parts;
@@ -128,7 +113,7 @@ std::optional<format::Date> parseDefaultDate(std::string_view text) {
 }
 
 std::optional<format::Time> parseDefaultTime(std::string_view text) {
-  const auto parts = numbers(trim(text), ":");
+  const auto parts = numbers(support::trimmed(text), ":");
   if (!parts || parts->size() < 2 || parts->size() > 3) return std::nullopt;
   const int h = (*parts)[0], m = (*parts)[1], s = parts->size() == 3 ? (*parts)[2] : 0;
   if (h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59) return std::nullopt;
@@ -235,7 +220,7 @@ Value coerceValue(const FieldDef& def, Value value) {
 Value parseFieldText(const FieldDef& def, std::string_view text, const DisplayFormats& formats) {
   if (def.type == FieldType::Alpha || def.type == FieldType::Memo)
     return coerceValue(def, std::string(text));
-  const std::string_view t = trim(text);
+  const std::string_view t = support::trimmed(text);
   if (t.empty()) return std::monostate{};
   switch (def.type) {
     case FieldType::Date:
@@ -245,8 +230,7 @@ Value parseFieldText(const FieldDef& def, std::string_view text, const DisplayFo
       if (auto v = formats.parseTime(t)) return *v;
       invalid(def, "'" + std::string(t) + "' is not a time");
     case FieldType::Logical: {
-      std::string lower(t);
-      for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+      const std::string lower = support::asciiLower(t);
       if (lower == "true" || lower == "yes" || lower == "1") return true;
       if (lower == "false" || lower == "no" || lower == "0") return false;
       invalid(def, "'" + std::string(t) + "' is not a boolean");
@@ -305,12 +289,7 @@ int compareValues(const Value& a, const Value& b) {
 }
 
 bool sameFieldName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-    if (fold(a[i]) != fold(b[i])) return false;
-  }
-  return true;
+  return support::equalsIgnoringAsciiCase(a, b);
 }
 
 }  // namespace torvelle::engine

@@ -8,6 +8,7 @@
 #include "engine/DbError.h"
 #include "engine/FieldText.h"
 #include "engine/Session.h"
+#include "support/AsciiText.h"
 
 namespace torvelle::engine {
 
@@ -22,10 +23,9 @@ std::vector<std::string> splitNames(const std::string& names) {
   std::size_t start = 0;
   while (start <= names.size()) {
     const std::size_t end = std::min(names.find(';', start), names.size());
-    std::string part = names.substr(start, end - start);
-    const auto b = part.find_first_not_of(" \t");
-    const auto e = part.find_last_not_of(" \t");
-    if (b != std::string::npos) out.push_back(part.substr(b, e - b + 1));
+    const std::string_view part =
+        support::trimmed(std::string_view(names).substr(start, end - start));
+    if (!part.empty()) out.emplace_back(part);
     start = end + 1;
   }
   return out;

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QStringList>
 
 #include "platform/DesktopEntry.h"
@@ -13,10 +14,9 @@ namespace torvelle::platform {
 namespace {
 
 QString defaultFolder() {
-  // Only an absolute XDG_CONFIG_HOME counts; a relative one must be ignored.
-  const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-  const QString base =
-      !config.isEmpty() && QDir::isAbsolutePath(config) ? config : QDir::homePath() + "/.config";
+  QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+  // A relative XDG_CONFIG_HOME must be ignored, and Qt before 6.5 passes it on.
+  if (!QDir::isAbsolutePath(base)) base = QDir::homePath() + QStringLiteral("/.config");
   return base + QStringLiteral("/autostart");
 }
 

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QStandardPaths>
 #include <QUrl>
 #include <QUuid>
 #include <cerrno>
@@ -49,9 +50,10 @@ QByteArray field(const char* name, const QString& value) {
 }  // namespace
 
 QString TMarkerInstanceList::defaultFolder() {
-  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-  if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QDir(runtime).exists())
-    return runtime + QStringLiteral("/torvelle");
+  // Qt makes the folder when it is missing, and before 6.5 it passes a
+  // relative XDG_RUNTIME_DIR on, which would move with the working folder.
+  const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+  if (QDir::isAbsolutePath(runtime)) return runtime + QStringLiteral("/torvelle");
   return QStringLiteral("/tmp/torvelle-%1").arg(::getuid());
 }
 

@@ -15,7 +15,9 @@ namespace torvelle::platform {
 class TMarkerInstanceList : public TInstanceList {
   Q_OBJECT
  public:
-  // In $XDG_RUNTIME_DIR/torvelle, else /tmp/torvelle-<uid>.
+  // In "torvelle" of the user's runtime folder as Qt finds it (from
+  // $XDG_RUNTIME_DIR, else a private folder in /tmp it makes); in
+  // /tmp/torvelle-<uid> when that is not an absolute path.
   explicit TMarkerInstanceList(QObject* parent = nullptr);
   // In `folder` (created with mode 0700 when missing).
   explicit TMarkerInstanceList(QString folder, QObject* parent = nullptr);

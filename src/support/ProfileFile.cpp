@@ -4,6 +4,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "support/AsciiText.h"
 #include "support/AtomicFile.h"
 #include "support/CodePage.h"
 #include "support/IoError.h"
@@ -16,14 +17,10 @@ namespace {
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr std::size_t npos = std::string_view::npos;
 
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r';
-}
+constexpr std::string_view kBlanks = " \t\r";
 
 std::string_view trim(std::string_view s) {
-  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-  return s;
+  return trimmed(s, kBlanks);
 }
 
 bool isAllBlank(std::string_view s) {
@@ -58,7 +55,7 @@ std::string_view stripQuotes(std::string_view v) {
 // A value that reading would change (surrounding blanks, a pair of quotes of
 // its own) is written in quotes, so that it reads back as it was written.
 std::string quoteIfNeeded(std::string_view v) {
-  const bool blanks = !v.empty() && (isBlank(v.front()) || isBlank(v.back()));
+  const bool blanks = !v.empty() && trimmed(v, kBlanks).size() != v.size();
   if (blanks || stripQuotes(v).size() != v.size()) return "\"" + std::string(v) + "\"";
   return std::string(v);
 }

@@ -1,20 +1,9 @@
 #include "support/SingleInstance.h"
 
+#include "support/AsciiText.h"
+
 namespace torvelle::support {
 namespace {
-
-char asciiUpper(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c;
-}
-char asciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 0x20) : c;
-}
-
-std::string asciiUpper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = asciiUpper(c);
-  return out;
-}
 
 std::string_view withoutExtension(std::string_view name) {
   const std::size_t dot = name.rfind('.');

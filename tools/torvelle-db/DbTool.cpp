@@ -15,8 +15,11 @@
 #include "Json.h"
 #include "TextCodec.h"
 #include "engine/DbError.h"
+#include "engine/FieldText.h"
 #include "engine/ShippedTables.h"
 #include "engine/format/TableFile.h"
+#include "support/AtomicFile.h"
+#include "support/IoError.h"
 
 namespace torvelle::tools {
 namespace {
@@ -229,20 +232,12 @@ std::string readWholeFile(const std::string& path) {
     if (std::cin.bad()) throw ToolError("cannot read standard input");
     return text;
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ToolError("cannot read " + path + ": " + std::strerror(errno));
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw ToolError("cannot read " + path + ": " + std::strerror(errno));
-  return text;
-}
-
-bool sameFieldName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
+  try {
+    if (std::optional<std::string> text = support::readWholeFile(path)) return std::move(*text);
+  } catch (const support::IoError& e) {
+    throw ToolError("cannot read " + path + ": " + e.code().message());
   }
-  return true;
+  throw ToolError("cannot read " + path + ": " + std::strerror(ENOENT));
 }
 
 // Maps each CSV column to its field; columns are matched by name without
@@ -253,7 +248,7 @@ std::vector<std::size_t> mapColumns(const std::vector<std::string>& header,
   for (const auto& name : header) {
     std::size_t match = fields.size();
     for (std::size_t f = 0; f < fields.size(); ++f) {
-      if (sameFieldName(name, fields[f].name)) match = f;
+      if (engine::sameFieldName(name, fields[f].name)) match = f;
     }
     if (match == fields.size()) throw ToolError("line 1: the table has no field \"" + name + "\"");
     for (const std::size_t earlier : fieldOf) {

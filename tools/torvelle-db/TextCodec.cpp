@@ -5,6 +5,8 @@
 #include <limits>
 #include <system_error>
 
+#include "support/AsciiText.h"
+#include "support/CivilDate.h"
 #include "support/Utf8.h"
 
 namespace torvelle::tools {
@@ -13,48 +15,6 @@ namespace {
 using format::FieldType;
 
 constexpr std::int64_t kMsecPerDay = 86'400'000;
-// Day number of 1970-01-01, where the civil-date arithmetic below counts from.
-constexpr std::int64_t kUnixEpochDay = 719'163;
-
-// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's
-// algorithm; exact for every year a 64-bit count can reach).
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2 ? 1 : 0;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const auto yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-struct Civil {
-  std::int64_t year;
-  unsigned month;
-  unsigned day;
-};
-
-Civil civilFromDays(std::int64_t z) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const auto doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-  const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2 ? 1 : 0);
-  return {y, m, d};
-}
-
-bool isLeap(std::int64_t y) {
-  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
-unsigned daysInMonth(std::int64_t y, unsigned m) {
-  static constexpr unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && isLeap(y) ? 29 : kDays[m - 1];
-}
-
 void appendPadded(std::string& out, std::int64_t value, int width) {
   const std::string digits = std::to_string(value);
   if (static_cast<int>(digits.size()) < width) out.append(width - digits.size(), '0');
@@ -62,7 +22,7 @@ void appendPadded(std::string& out, std::int64_t value, int width) {
 }
 
 std::string formatDayNumber(std::int64_t dayNumber) {
-  const Civil c = civilFromDays(dayNumber - kUnixEpochDay);
+  const support::CivilDay c = support::civilFromDayNumber(dayNumber);
   std::string out;
   if (c.year < 0) {
     out += '-';
@@ -151,11 +111,11 @@ std::int64_t readDate(std::string_view text, std::size_t& pos) {
     throw bad();
   }
   if (negative) year = -year;
-  if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, static_cast<unsigned>(month))) {
+  if (!support::isCivilDate(year, month, day)) {
     throw TextError("no such date: " + quoted(text));
   }
-  return daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
-         kUnixEpochDay;
+  return support::dayNumberFromCivil(year, static_cast<unsigned>(month),
+                                     static_cast<unsigned>(day));
 }
 
 // Parses HH:MM:SS[.f{1,3}] at `pos` into milliseconds of the day.
@@ -193,15 +153,6 @@ int hexDigit(char ch) {
   if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
   if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
   return -1;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -307,8 +258,8 @@ std::int32_t parseInteger(std::string_view text, std::int32_t min, std::int32_t 
 }
 
 bool parseLogical(std::string_view text) {
-  if (equalsIgnoringCase(text, "true")) return true;
-  if (equalsIgnoringCase(text, "false")) return false;
+  if (support::equalsIgnoringAsciiCase(text, "true")) return true;
+  if (support::equalsIgnoringAsciiCase(text, "false")) return false;
   throw TextError("not a logical (true or false): " + quoted(text));
 }
 

@@ -5,12 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <utility>
 
 #include "engine/DbError.h"
+#include "support/AsciiText.h"
 
 namespace torvelle::format {
 
@@ -115,17 +115,6 @@ void syncDirectory(const std::filesystem::path& dir) {
   if (rc != 0 && err != EINVAL) throwIo("flush folder", d, err);
 }
 
-namespace {
-bool equalNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-}  // namespace
-
 std::optional<std::filesystem::path> findAnyCase(const std::filesystem::path& dir,
                                                  const std::string& name) {
   const auto base = dir.empty() ? std::filesystem::path(".") : dir;
@@ -133,7 +122,7 @@ std::optional<std::filesystem::path> findAnyCase(const std::filesystem::path& di
   if (std::filesystem::exists(base / name, ec)) return dir / name;
   for (std::filesystem::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
     const auto entryName = it->path().filename().string();
-    if (equalNoCase(entryName, name)) return dir / entryName;
+    if (support::equalsIgnoringAsciiCase(entryName, name)) return dir / entryName;
   }
   return std::nullopt;
 }
@@ -147,12 +136,8 @@ std::filesystem::path companionPath(const std::filesystem::path& dbPath, const s
   if (found) return *found;
   // A new companion follows the letter case of the table's extension.
   const auto dbExt = dbPath.extension().string();
-  std::string e = ext;
-  const bool lower = dbExt.size() > 1 && std::islower(static_cast<unsigned char>(dbExt[1]));
-  for (auto& c : e)
-    c = static_cast<char>(lower ? std::tolower(static_cast<unsigned char>(c))
-                                : std::toupper(static_cast<unsigned char>(c)));
-  return dir / (stem + e);
+  const bool lower = dbExt.size() > 1 && dbExt[1] >= 'a' && dbExt[1] <= 'z';
+  return dir / (stem + (lower ? support::asciiLower(ext) : support::asciiUpper(ext)));
 }
 
 }  // namespace torvelle::format
