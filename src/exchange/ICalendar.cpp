@@ -174,6 +174,27 @@ std::string uidOf(const std::string& kind, const format::Record& record) {
   return kind + "-" + std::to_string(std::hash<std::string>{}(key)) + "@torvelle";
 }
 
+// libical writes a category list without escaping the commas inside one
+// category, so "Holidays, public" would come back as two. Such commas travel
+// as a private-use character, which no table text can hold, and become "\,"
+// in the finished text.
+constexpr std::string_view commaStandIn = "\xEE\x80\x80";  // U+E000
+
+std::string listSafe(std::string text) {
+  for (auto pos = text.find(','); pos != std::string::npos; pos = text.find(',', pos)) {
+    text.replace(pos, 1, commaStandIn);
+  }
+  return text;
+}
+
+std::string commasEscaped(std::string text) {
+  for (auto pos = text.find(commaStandIn); pos != std::string::npos;
+       pos = text.find(commaStandIn, pos)) {
+    text.replace(pos, commaStandIn.size(), "\\,");
+  }
+  return text;
+}
+
 std::string calendarText(icalcomponent* calendar) {
   char* raw = icalcomponent_as_ical_string_r(calendar);
   std::string out(raw ? raw : "");
@@ -264,8 +285,8 @@ ReadRows readDatesCalendar(std::string_view bytes, const format::TableInfo& info
     record[fDescription] = textValue(icalcomponent_get_description(c));
     std::string category;
     if (auto* p = icalcomponent_get_first_property(c, ICAL_CATEGORIES_PROPERTY)) {
+      // libical splits the list at unescaped commas into one property each.
       category = text(icalproperty_get_categories(p));
-      category = category.substr(0, category.find(','));
     }
     record[fSection] = !section.empty() ? section : !category.empty() ? category : fallbackSection;
     if (isRecurring(c)) ++out.notStored["repeating event, taken as its first occurrence"];
@@ -314,7 +335,7 @@ std::string writeDatesCalendar(const format::TableInfo& info,
     }
     if (const auto* time = std::get_if<format::Time>(&record[fTime])) addTimeProperty(event, *time);
     if (const auto* section = std::get_if<std::string>(&record[fSection])) {
-      icalcomponent_add_property(event, icalproperty_new_categories(section->c_str()));
+      icalcomponent_add_property(event, icalproperty_new_categories(listSafe(*section).c_str()));
     }
     if (yearly) {
       const icalrecurrencetype rule = icalrecurrencetype_from_string("FREQ=YEARLY");
@@ -322,7 +343,7 @@ std::string writeDatesCalendar(const format::TableInfo& info,
     }
     icalcomponent_add_component(calendar.get(), event);
   }
-  return calendarText(calendar.get());
+  return commasEscaped(calendarText(calendar.get()));
 }
 
 void spreadTimes(std::vector<ImportRow>& rows, const std::vector<format::Record>& existing,

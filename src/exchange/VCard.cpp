@@ -266,8 +266,9 @@ std::optional<format::Date> birthdayDate(std::string text) {
 // Properties that say something about the file, not about the person.
 bool isBookkeeping(const std::string& name) {
   static const std::set<std::string> names = {
-      "VERSION", "PRODID",      "REV",  "UID",     "KIND",    "SOURCE",    "CLIENTPIDMAP",
-      "LABEL",   "SORT-STRING", "NAME", "PROFILE", "X-ABUID", "X-ABLABEL", "X-ABSHOWAS"};
+      "VERSION", "PRODID",       "REV",       "UID",         "KIND",
+      "SOURCE",  "CLIENTPIDMAP", "LABEL",     "SORT-STRING", "NAME",
+      "PROFILE", "X-ABUID",      "X-ABLABEL", "X-ABSHOWAS",  "X-ABADR"};
   return names.contains(name);
 }
 
