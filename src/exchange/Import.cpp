@@ -1,6 +1,5 @@
 #include "exchange/Import.h"
 
-#include <functional>
 #include <set>
 
 #include "engine/DbError.h"
@@ -34,16 +33,6 @@ std::set<std::string> sectionsNamed(const format::TableInfo& info,
     }
   }
   return names;
-}
-
-// TEMPORARY until the engine's batch is merged.
-template <class T>
-void asOneChange(T& table, const std::function<void()>& work) {
-  if constexpr (requires { table.batch(work); }) {
-    table.batch(work);
-  } else {
-    work();
-  }
 }
 
 }  // namespace
@@ -121,9 +110,9 @@ void importRows(format::TableFile& records, format::TableFile* sections,
   }
   std::size_t sectionsAdded = 0;
   if (missing.empty()) {
-    asOneChange(records, insertRecords);
+    records.batch(insertRecords);
   } else {
-    asOneChange(*sections, [&] {
+    sections->batch([&] {
       for (const auto& name : missing) {
         format::Record section(sections->info().fields.size());
         section[0] = name;
@@ -137,7 +126,7 @@ void importRows(format::TableFile& records, format::TableFile* sections,
           }
         }
       }
-      asOneChange(records, insertRecords);
+      records.batch(insertRecords);
     });
   }
   summary.added += added;

@@ -157,7 +157,7 @@ int hexDigit(char c) {
 std::string decodeQuotedPrintable(std::string_view s) {
   std::string out;
   for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '=' && i + 2 < s.size() + 0 && hexDigit(s[i + 1]) >= 0 && hexDigit(s[i + 2]) >= 0) {
+    if (s[i] == '=' && i + 2 < s.size() && hexDigit(s[i + 1]) >= 0 && hexDigit(s[i + 2]) >= 0) {
       out += static_cast<char>(hexDigit(s[i + 1]) * 16 + hexDigit(s[i + 2]));
       i += 2;
     } else if (s[i] != '=') {
