@@ -151,7 +151,7 @@ ImportSummary importVCardFile(std::string_view bytes, const ImportRequest& reque
     dates = openTable(datesPath, request.passwords, true);
     requireBook(*dates, Book::Dates, "a dates book");
     birthdays = birthdayRows(contacts, dates->info());
-    spreadTimes(birthdays, dates->readAll(), dates->info());
+    settleTimes(birthdays, dates->readAll(), dates->info(), "Event");
     // Refusals of either table stop the import before anything is written.
     throwIfRefused(dates->info(), birthdays, request.options);
   }
@@ -174,9 +174,10 @@ ImportSummary importCalendarFile(std::string_view bytes, const ImportRequest& re
   ReadRows read;
   if (book == Book::Tasks) {
     read = readTasksCalendar(bytes, table->info());
+    settleTimes(read.rows, table->readAll(), table->info(), "Task");
   } else if (book == Book::Dates) {
     read = readDatesCalendar(bytes, table->info(), request.section, defaultSection);
-    spreadTimes(read.rows, table->readAll(), table->info());
+    settleTimes(read.rows, table->readAll(), table->info(), "Event");
   } else {
     throw ExchangeError("a calendar goes into the task table or the dates table");
   }

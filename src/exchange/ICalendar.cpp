@@ -5,7 +5,6 @@
 #include <ctime>
 #include <map>
 #include <memory>
-#include <tuple>
 
 #include "engine/FieldText.h"
 #include "exchange/Books.h"
@@ -346,37 +345,35 @@ std::string writeDatesCalendar(const format::TableInfo& info,
   return commasEscaped(calendarText(calendar.get()));
 }
 
-void spreadTimes(std::vector<ImportRow>& rows, const std::vector<format::Record>& existing,
-                 const format::TableInfo& info) {
-  const std::size_t fSection = at(info, "Section"), fDate = at(info, "Date"),
-                    fTime = at(info, "Time"), fEvent = at(info, "Event");
-  using Key = std::tuple<std::string, std::int32_t, std::int32_t>;
+void settleTimes(std::vector<ImportRow>& rows, const std::vector<format::Record>& existing,
+                 const format::TableInfo& info, const char* textField) {
+  const std::size_t fTime = at(info, "Time"), fText = at(info, textField);
+  const auto formats = engine::DisplayFormats::defaults();
+  // The key without its time, and the time (-1 for none).
   const auto keyOf = [&](const format::Record& r, std::int32_t msec) {
-    const auto* section = std::get_if<std::string>(&r[fSection]);
-    const auto* date = std::get_if<format::Date>(&r[fDate]);
-    return Key{section ? *section : "", date ? date->day : 0, msec};
-  };
-  const auto eventOf = [&](const format::Record& r) {
-    const auto* event = std::get_if<std::string>(&r[fEvent]);
-    return event ? *event : std::string();
-  };
-  std::map<Key, std::string> taken;
-  const auto note = [&](const format::Record& r) {
-    const auto* time = std::get_if<format::Time>(&r[fTime]);
-    taken.emplace(keyOf(r, time ? time->msec : -1), eventOf(r));
-  };
-  for (const auto& r : existing) note(r);
-  for (auto& row : rows) {
-    if (format::isNull(row.record[fTime])) {
-      for (std::int32_t msec = 0; msec < 86400000; msec += 1000) {
-        const auto it = taken.find(keyOf(row.record, msec));
-        if (it == taken.end() || it->second == eventOf(row.record)) {
-          row.record[fTime] = format::Time{msec};
-          break;
-        }
-      }
+    std::string key;
+    for (std::size_t f = 0; f < static_cast<std::size_t>(info.keyFieldCount); ++f) {
+      if (f != fTime) key += engine::valueText(r[f], formats) + '\x1f';
     }
-    note(row.record);
+    return std::pair{key, msec};
+  };
+  const auto timeOf = [&](const format::Record& r) {
+    const auto* time = std::get_if<format::Time>(&r[fTime]);
+    return time ? time->msec : -1;
+  };
+  const auto textOf = [&](const format::Record& r) { return engine::valueText(r[fText], formats); };
+  std::map<std::pair<std::string, std::int32_t>, std::string> taken;
+  for (const auto& r : existing) taken.emplace(keyOf(r, timeOf(r)), textOf(r));
+  for (auto& row : rows) {
+    const std::string text = textOf(row.record);
+    std::int32_t msec = timeOf(row.record);
+    for (;;) {
+      const auto it = taken.find(keyOf(row.record, msec));
+      if (it == taken.end() || it->second == text || msec + 1000 >= 86400000) break;
+      msec = msec < 0 ? 0 : msec + 1000;
+    }
+    if (msec >= 0) row.record[fTime] = format::Time{msec};
+    taken.emplace(keyOf(row.record, msec), text);
   }
 }
 

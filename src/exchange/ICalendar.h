@@ -23,7 +23,7 @@ ReadRows readTasksCalendar(std::string_view bytes, const format::TableInfo& info
 // `info` is the dates table's. Every VEVENT is a row in `section` when one is
 // given, else in its first category, else in `fallbackSection`. A recurring
 // event is taken as its first occurrence and counted. An event without a time
-// of day gets a null Time (see spreadTimes).
+// of day gets a null Time (see settleTimes).
 ReadRows readDatesCalendar(std::string_view bytes, const format::TableInfo& info,
                            const std::string& section, const std::string& fallbackSection);
 
@@ -33,11 +33,13 @@ std::string writeTasksCalendar(const format::TableInfo& info,
 std::string writeDatesCalendar(const format::TableInfo& info,
                                const std::vector<format::Record>& records, bool yearly);
 
-// For a table keyed Section;Date;Time: gives each row whose Time is null the
-// first whole second from midnight whose key is free in `existing` and among
-// the rows before it, so that two events of one day both find room; a key
-// taken by a record with the same Event is the same event and keeps that time.
-void spreadTimes(std::vector<ImportRow>& rows, const std::vector<format::Record>& existing,
-                 const format::TableInfo& info);
+// For a table keyed on a day and a time of day (tasks: Date;Time, dates:
+// Section;Date;Time): a row whose key a record with another `textField`
+// already holds, in `existing` or among the rows before it, moves on by whole
+// seconds to the first free key, so that two things at one moment both find
+// room. A row without a time keeps none while that key is free. A key held by
+// a record with the same text is that record, and the row keeps it.
+void settleTimes(std::vector<ImportRow>& rows, const std::vector<format::Record>& existing,
+                 const format::TableInfo& info, const char* textField);
 
 }  // namespace torvelle::exchange

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <tuple>
 
 #include "common/TempDir.h"
 #include "engine/ShippedTables.h"
@@ -219,29 +220,45 @@ TEST(ICalendarExchange, TasksAndDatesRoundTripAndLibicalFindsThemWellFormed) {
   }
 }
 
-TEST(ICalendarExchange, EventsFromOtherCalendarsShareADayAndReimportSkipsThem) {
+TEST(ICalendarExchange, ThingsAtOneMomentAllFindRoomAndAReimportSkipsThem) {
   Organizer o;
-  const std::string calendar =
+  const std::string events =
       "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Google Inc//Google Calendar 70.9054//EN\r\n"
       "BEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20260308\r\nDTEND;VALUE=DATE:20260309\r\n"
       "SUMMARY:Праздник\r\nCATEGORIES:Family,Other\r\nUID:a@google.com\r\nEND:VEVENT\r\n"
       "BEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20260308\r\nSUMMARY:Second\r\nCATEGORIES:Family\r\n"
       "RRULE:FREQ=WEEKLY;COUNT=3\r\nUID:b@google.com\r\nEND:VEVENT\r\n"
       "BEGIN:VTODO\r\nSUMMARY:not an event\r\nUID:c\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
-  auto summary = importCalendarFile(calendar, into(o / dates));
-  EXPECT_EQ(summary.added, 2u);
-  EXPECT_EQ(summary.notStored.size(), 2u);
-  const auto first = readAll(o / dates);
-  ASSERT_EQ(first.size(), 2u);
-  EXPECT_EQ(first[0][2], Value(Time{0}));
-  EXPECT_EQ(first[1][2], Value(Time{1000}));
+  // Two to-dos at one moment and two on one day without a time.
+  const std::string todos =
+      "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\n"
+      "BEGIN:VTODO\r\nUID:1\r\nDUE:20260301T070000\r\nSUMMARY:One\r\nEND:VTODO\r\n"
+      "BEGIN:VTODO\r\nUID:2\r\nDUE:20260301T070000\r\nSUMMARY:Two\r\nEND:VTODO\r\n"
+      "BEGIN:VTODO\r\nUID:3\r\nDUE;VALUE=DATE:20260301\r\nSUMMARY:Day\r\nEND:VTODO\r\n"
+      "BEGIN:VTODO\r\nUID:4\r\nDUE;VALUE=DATE:20260301\r\nSUMMARY:Day 2\r\nEND:VTODO\r\n"
+      "END:VCALENDAR\r\n";
+  for (const auto& [table, calendar, times] :
+       {std::tuple{dates, events, std::vector<Value>{null, Time{0}}},
+        std::tuple{tasks, todos,
+                   std::vector<Value>{null, Time{0}, Time{25200000}, Time{25201000}}}}) {
+    auto summary = importCalendarFile(calendar, into(o / table));
+    EXPECT_EQ(summary.added, times.size());
+    const auto first = readAll(o / table);
+    const std::size_t timeField = table == tasks ? 1 : 2;
+    std::vector<Value> stored;
+    for (const auto& r : first) stored.push_back(r[timeField]);
+    EXPECT_EQ(stored, times) << table;
 
-  ImportRequest again = into(o / dates);
-  again.options.skipExisting = true;
-  summary = importCalendarFile(calendar, again);
-  EXPECT_EQ(summary.added, 0u);
-  EXPECT_EQ(summary.skipped, 2u);
-  EXPECT_EQ(readAll(o / dates), first);
+    ImportRequest again = into(o / table);
+    again.options.skipExisting = true;
+    summary = importCalendarFile(calendar, again);
+    EXPECT_EQ(summary.added, 0u);
+    EXPECT_EQ(summary.skipped, times.size());
+    EXPECT_EQ(readAll(o / table), first);
+    if (table == dates) {
+      EXPECT_EQ(summary.notStored.size(), 2u);
+    }
+  }
 }
 
 TEST(Import, RefusedTextAndTakenKeysLeaveTheTableAsItWasUnlessSkipped) {
