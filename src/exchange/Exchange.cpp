@@ -88,7 +88,7 @@ std::vector<ImportRow> birthdayRows(const std::vector<VCardContact>& contacts,
 
 void throwIfRefused(const format::TableInfo& info, const std::vector<ImportRow>& rows,
                     const ImportOptions& options) {
-  if (options.skipRefused) return;
+  if (options.skipRefused || options.dryRun) return;
   std::vector<std::string> refused;
   for (const auto& row : rows) {
     if (auto reason = refusalReason(info, row.record); !reason.empty()) {

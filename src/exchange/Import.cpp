@@ -77,7 +77,7 @@ void importRows(format::TableFile& records, format::TableFile* sections,
       refused.push_back(row.where + ": " + reason);
     }
   }
-  if (!refused.empty() && !options.skipRefused) throw RecordsRefused(refused);
+  if (!refused.empty() && !options.skipRefused && !options.dryRun) throw RecordsRefused(refused);
 
   std::size_t added = 0;
   std::size_t skipped = 0;
@@ -108,26 +108,36 @@ void importRows(format::TableFile& records, format::TableFile* sections,
       if (!existing.contains(name)) missing.push_back(name);
     }
   }
+  // A trial run does all the work inside the change and then throws it away,
+  // so its counts are exactly what a real run would give.
+  struct TrialOver {};
+  const auto insertAndDecide = [&] {
+    insertRecords();
+    if (options.dryRun) throw TrialOver{};
+  };
   std::size_t sectionsAdded = 0;
-  if (missing.empty()) {
-    records.batch(insertRecords);
-  } else {
-    sections->batch([&] {
-      for (const auto& name : missing) {
-        format::Record section(sections->info().fields.size());
-        section[0] = name;
-        try {
-          sections->insert(section);
-          ++sectionsAdded;
-        } catch (const engine::DbError& e) {
-          // The table's key may see two spellings as one section: it is there.
-          if (e.kind() != engine::DbError::Kind::KeyViolation) {
-            throw ExchangeError("section \"" + name + "\": " + e.what());
+  try {
+    if (missing.empty()) {
+      records.batch(insertAndDecide);
+    } else {
+      sections->batch([&] {
+        for (const auto& name : missing) {
+          format::Record section(sections->info().fields.size());
+          section[0] = name;
+          try {
+            sections->insert(section);
+            ++sectionsAdded;
+          } catch (const engine::DbError& e) {
+            // The table's key may see two spellings as one section: it is there.
+            if (e.kind() != engine::DbError::Kind::KeyViolation) {
+              throw ExchangeError("section \"" + name + "\": " + e.what());
+            }
           }
         }
-      }
-      records.batch(insertRecords);
-    });
+        records.batch(insertAndDecide);
+      });
+    }
+  } catch (const TrialOver&) {
   }
   summary.added += added;
   summary.skipped += skipped;

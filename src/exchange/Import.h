@@ -19,6 +19,9 @@ struct ImportRow {
 struct ImportOptions {
   bool skipExisting = false;  // a record whose key is taken is left out and counted
   bool skipRefused = false;   // records the table cannot hold are left out, the rest go in
+  // Counts what an import would do and writes nothing: refused records are
+  // listed and left out whatever skipRefused says.
+  bool dryRun = false;
 };
 
 struct ImportSummary {

@@ -295,6 +295,17 @@ TEST(Import, RefusedTextAndTakenKeysLeaveTheTableAsItWasUnlessSkipped) {
   EXPECT_EQ(readAll(o / phoneSections), std::vector<Record>{}) << "a section outlived its import";
 
   skipRefused.options.skipExisting = true;
+  ImportRequest trial = skipRefused;
+  trial.options.skipRefused = false;
+  trial.options.dryRun = true;
+  const auto preview = importVCardFile(cards, trial);
+  EXPECT_EQ(preview.added, 1u);
+  EXPECT_EQ(preview.skipped, 1u);
+  EXPECT_EQ(preview.sectionsAdded, 1u);
+  EXPECT_EQ(preview.refused.size(), 2u);
+  EXPECT_TRUE(readBytes(o / phones) == before) << "a trial run wrote";
+  EXPECT_EQ(readAll(o / phoneSections), std::vector<Record>{}) << "a trial run wrote";
+
   const auto summary = importVCardFile(cards, skipRefused);
   EXPECT_EQ(summary.added, 1u);
   EXPECT_EQ(summary.skipped, 1u);

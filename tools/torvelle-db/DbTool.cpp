@@ -56,6 +56,7 @@ struct CommandLine {
   std::optional<std::string> section;
   bool skipExisting = false;
   bool skipRefused = false;
+  bool dryRun = false;
   bool birthdays = false;
   bool yearly = false;
   bool vcard4 = false;
@@ -112,6 +113,9 @@ CommandLine parseArguments(const std::vector<std::string>& args) {
     } else if (name == "--section") {
       cl.section = takeValue();
       if (cl.section->empty()) throw UsageError("--section needs a name");
+    } else if (name == "--dry-run") {
+      noValue();
+      cl.dryRun = true;
     } else if (name == "--skip-existing" || name == "--skip-refused" || name == "--birthdays" ||
                name == "--yearly" || name == "--vcard4") {
       noValue();
@@ -148,8 +152,8 @@ void allowOnly(const CommandLine& cl, bool format, bool passwordChange, bool pas
   if (!exchange && (!cl.format.empty() || cl.section)) {
     throw UsageError(cl.command + " takes no --format or --section");
   }
-  if (cl.command != "import" && (cl.skipExisting || cl.skipRefused || cl.birthdays)) {
-    throw UsageError("--skip-existing, --skip-refused and --birthdays belong to import");
+  if (cl.command != "import" && (cl.skipExisting || cl.skipRefused || cl.birthdays || cl.dryRun)) {
+    throw UsageError("--skip-existing, --skip-refused, --birthdays and --dry-run belong to import");
   }
   if (cl.command != "export" && (cl.yearly || cl.vcard4)) {
     throw UsageError("--yearly and --vcard4 belong to export");
@@ -388,8 +392,8 @@ std::string recordsWord(std::size_t n) {
 }
 
 void printSummary(std::ostream& out, const std::string& table,
-                  const exchange::ImportSummary& summary) {
-  out << "Added " << recordsWord(summary.added) << " to " << table;
+                  const exchange::ImportSummary& summary, bool trial) {
+  out << (trial ? "Would add " : "Added ") << recordsWord(summary.added) << " to " << table;
   if (summary.skipped > 0) out << ", skipped " << summary.skipped << " already there";
   if (summary.sectionsAdded > 0) {
     out << ", " << summary.sectionsAdded
@@ -431,6 +435,7 @@ int commandImport(const CommandLine& cl, std::ostream& out) {
   request.birthdays = cl.birthdays;
   request.options.skipExisting = cl.skipExisting;
   request.options.skipRefused = cl.skipRefused;
+  request.options.dryRun = cl.dryRun;
   exchange::ImportSummary summary;
   try {
     switch (format) {
@@ -457,7 +462,8 @@ int commandImport(const CommandLine& cl, std::ostream& out) {
   } catch (const TextError& e) {
     throw ToolError(file + ": " + e.what() + " (nothing was imported)");
   }
-  printSummary(out, cl.operands[0], summary);
+  printSummary(out, cl.operands[0], summary, cl.dryRun);
+  if (cl.dryRun) out << "Nothing was written (--dry-run).\n";
   finishOutput(out);
   return 0;
 }
@@ -594,6 +600,8 @@ Options:
   --section S       import: every record into section S; export: only section S
   --skip-existing   import: leave out records whose key is in the table already
   --skip-refused    import: leave out records the table cannot hold, take the rest
+  --dry-run         import: show what an import would add, skip and refuse;
+                    write nothing
   --birthdays       import of contacts: birthdays also into DB/Dates/Dates.db
   --vcard4          export of contacts: vCard 4.0 (3.0 by default)
   --yearly          export of dates: every event repeats yearly
