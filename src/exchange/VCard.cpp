@@ -167,6 +167,31 @@ std::string decodeQuotedPrintable(std::string_view s) {
   return out;
 }
 
+// Some phones write notes and names in BASE64 as well; blanks from folding
+// are skipped.
+std::optional<std::string> decodeBase64(std::string_view s) {
+  std::string out;
+  unsigned bits = 0;
+  int count = 0;
+  for (const char c : s) {
+    int v = -1;
+    if (c >= 'A' && c <= 'Z') v = c - 'A';
+    if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
+    if (c >= '0' && c <= '9') v = c - '0' + 52;
+    if (c == '+') v = 62;
+    if (c == '/') v = 63;
+    if (c == '=' || c == ' ' || c == '\t') continue;
+    if (v < 0) return std::nullopt;
+    bits = (bits << 6) | static_cast<unsigned>(v);
+    count += 6;
+    if (count >= 8) {
+      count -= 8;
+      out += static_cast<char>((bits >> count) & 0xFF);
+    }
+  }
+  return out;
+}
+
 // The code page number of a CHARSET name, 0 for UTF-8, -1 for ISO 8859-1,
 // nullopt when we do not know it.
 std::optional<int> charsetCodePage(const std::string& charset) {
@@ -190,6 +215,10 @@ std::string decodedText(const Property& p) {
   std::string bytes = p.value;
   if (p.encoding == "QUOTED-PRINTABLE") {
     bytes = decodeQuotedPrintable(bytes);
+  } else if (p.encoding == "BASE64") {
+    auto decoded = decodeBase64(bytes);
+    if (!decoded) fail(p.line, "the BASE64 text of " + p.name + " is damaged");
+    bytes = std::move(*decoded);
   } else if (!p.encoding.empty() && p.encoding != "8BIT" && p.encoding != "7BIT") {
     fail(p.line, "unknown ENCODING \"" + p.encoding + "\" of " + p.name);
   }
