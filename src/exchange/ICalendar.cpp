@@ -238,7 +238,7 @@ ReadRows readTasksCalendar(std::string_view bytes, const format::TableInfo& info
   for (icalcomponent* c : componentsOf(root.get(), ICAL_VTODO_COMPONENT)) {
     const std::string where = "to-do " + std::to_string(++n);
     if (const auto error = parseError(c); !error.empty()) {
-      throw ExchangeError(where + ": " + error);
+      throw ExchangeError(where + ": " + std::string(error));
     }
     icaltimetype when = icalcomponent_get_due(c);
     if (icaltime_is_null_time(when)) when = icalcomponent_get_dtstart(c);
@@ -273,7 +273,7 @@ ReadRows readDatesCalendar(std::string_view bytes, const format::TableInfo& info
   for (icalcomponent* c : componentsOf(root.get(), ICAL_VEVENT_COMPONENT)) {
     const std::string where = "event " + std::to_string(++n);
     if (const auto error = parseError(c); !error.empty()) {
-      throw ExchangeError(where + ": " + error);
+      throw ExchangeError(where + ": " + std::string(error));
     }
     const DayAndTime start = dayAndTime(icalcomponent_get_dtstart(c));
     format::Record record(info.fields.size());

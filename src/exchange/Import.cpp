@@ -64,6 +64,60 @@ std::string refusalReason(const format::TableInfo& info, const format::Record& r
   return {};
 }
 
+namespace {
+
+// Sections the rows name that the sections table lacks.
+std::vector<std::string> missingSections(format::TableFile& sections,
+                                         const format::TableInfo& records,
+                                         const std::vector<const ImportRow*>& rows) {
+  std::set<std::string> existing;
+  for (const auto& record : sections.readAll()) {
+    if (const auto* name = record.empty() ? nullptr : std::get_if<std::string>(&record[0])) {
+      existing.insert(*name);
+    }
+  }
+  std::vector<std::string> missing;
+  for (const auto& name : sectionsNamed(records, rows)) {
+    if (!existing.contains(name)) missing.push_back(name);
+  }
+  return missing;
+}
+
+std::size_t addSections(format::TableFile& sections, const std::vector<std::string>& names) {
+  std::size_t added = 0;
+  for (const auto& name : names) {
+    format::Record section(sections.info().fields.size());
+    section[0] = name;
+    try {
+      sections.insert(section);
+      ++added;
+    } catch (const engine::DbError& e) {
+      // The table's key may see two spellings as one section: it is there.
+      if (e.kind() != engine::DbError::Kind::KeyViolation) {
+        throw ExchangeError("section \"" + name + "\": " + e.what());
+      }
+    }
+  }
+  return added;
+}
+
+void insertRows(format::TableFile& records, const std::vector<const ImportRow*>& rows,
+                bool skipExisting, std::size_t& added, std::size_t& skipped) {
+  for (const ImportRow* row : rows) {
+    try {
+      records.insert(row->record);
+      ++added;
+    } catch (const engine::DbError& e) {
+      if (e.kind() != engine::DbError::Kind::KeyViolation || !skipExisting) {
+        throw ExchangeError(row->where + ": " + e.what());
+      }
+      ++skipped;
+    }
+  }
+}
+
+}  // namespace
+
 void importRows(format::TableFile& records, format::TableFile* sections,
                 const std::vector<ImportRow>& rows, const ImportOptions& options,
                 ImportSummary& summary) {
@@ -79,61 +133,25 @@ void importRows(format::TableFile& records, format::TableFile* sections,
   }
   if (!refused.empty() && !options.skipRefused && !options.dryRun) throw RecordsRefused(refused);
 
+  const auto missing =
+      sections ? missingSections(*sections, records.info(), kept) : std::vector<std::string>{};
   std::size_t added = 0;
   std::size_t skipped = 0;
-  const auto insertRecords = [&] {
-    for (const ImportRow* row : kept) {
-      try {
-        records.insert(row->record);
-        ++added;
-      } catch (const engine::DbError& e) {
-        if (e.kind() == engine::DbError::Kind::KeyViolation && options.skipExisting) {
-          ++skipped;
-          continue;
-        }
-        throw ExchangeError(row->where + ": " + e.what());
-      }
-    }
-  };
-
-  std::vector<std::string> missing;
-  if (sections) {
-    std::set<std::string> existing;
-    for (const auto& record : sections->readAll()) {
-      if (const auto* name = record.empty() ? nullptr : std::get_if<std::string>(&record[0])) {
-        existing.insert(*name);
-      }
-    }
-    for (const auto& name : sectionsNamed(records.info(), kept)) {
-      if (!existing.contains(name)) missing.push_back(name);
-    }
-  }
+  std::size_t sectionsAdded = 0;
   // A trial run does all the work inside the change and then throws it away,
   // so its counts are exactly what a real run would give.
   struct TrialOver {};
   const auto insertAndDecide = [&] {
-    insertRecords();
+    insertRows(records, kept, options.skipExisting, added, skipped);
     if (options.dryRun) throw TrialOver{};
   };
-  std::size_t sectionsAdded = 0;
   try {
     if (missing.empty()) {
       records.batch(insertAndDecide);
     } else {
+      // The records' change runs inside the sections' one: both or neither.
       sections->batch([&] {
-        for (const auto& name : missing) {
-          format::Record section(sections->info().fields.size());
-          section[0] = name;
-          try {
-            sections->insert(section);
-            ++sectionsAdded;
-          } catch (const engine::DbError& e) {
-            // The table's key may see two spellings as one section: it is there.
-            if (e.kind() != engine::DbError::Kind::KeyViolation) {
-              throw ExchangeError("section \"" + name + "\": " + e.what());
-            }
-          }
-        }
+        sectionsAdded = addSections(*sections, missing);
         records.batch(insertAndDecide);
       });
     }

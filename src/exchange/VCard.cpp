@@ -309,12 +309,7 @@ class ContactBuilder {
     if (p.name == "FN") {
       if (fullName_.empty()) fullName_ = unescape(decodedText(p));
     } else if (p.name == "N") {
-      const auto n = components(p);
-      // Prefix, given, additional, family, suffix: the order names are said in.
-      for (const std::size_t i : {3u, 1u, 2u, 0u, 4u}) {
-        const auto part = component(n, i);
-        if (!part.empty()) composedName_ += (composedName_.empty() ? "" : " ") + part;
-      }
+      addStructuredName(p);
     } else if (p.name == "TEL") {
       addPhone(p);
     } else if (p.name == "EMAIL") {
@@ -326,17 +321,12 @@ class ContactBuilder {
     } else if (p.name == "X-ICQ") {
       put("ICQ", unescape(decodedText(p)), "second ICQ number");
     } else if (p.name == "IMPP") {
-      const std::string address = unescape(decodedText(p));
-      if (lower(address).starts_with("icq:")) {
-        put("ICQ", address.substr(4), "second ICQ number");
-      } else {
-        contact_.notStored.push_back("instant messenger");
-      }
+      addMessenger(p);
     } else if (p.name == "CATEGORIES") {
       addCategories(p);
     } else if (p.name == "BDAY") {
       contact_.birthday = birthdayDate(unescape(decodedText(p)));
-      if (!contact_.birthday) contact_.notStored.push_back("birthday without a year");
+      if (!contact_.birthday) contact_.notStored.emplace_back("birthday without a year");
     } else if (p.name == "ORG") {
       organisation_ = component(components(p), 0);
       contact_.notStored.push_back("organisation");
@@ -354,6 +344,26 @@ class ContactBuilder {
   }
 
  private:
+  void addStructuredName(const Property& p) {
+    const auto n = components(p);
+    // Prefix, given, additional, family, suffix: the order names are said in.
+    for (const std::size_t i : {3u, 1u, 2u, 0u, 4u}) {
+      const auto part = component(n, i);
+      if (part.empty()) continue;
+      if (!composedName_.empty()) composedName_ += ' ';
+      composedName_ += part;
+    }
+  }
+
+  void addMessenger(const Property& p) {
+    const std::string address = unescape(decodedText(p));
+    if (lower(address).starts_with("icq:")) {
+      put("ICQ", address.substr(4), "second ICQ number");
+    } else {
+      contact_.notStored.emplace_back("instant messenger");
+    }
+  }
+
   void put(const std::string& field, const std::string& value, const std::string& overflow) {
     if (value.empty()) return;
     if (contact_.fields.contains(field)) {

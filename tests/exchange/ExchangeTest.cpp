@@ -248,6 +248,7 @@ TEST(ICalendarExchange, ThingsAtOneMomentAllFindRoomAndAReimportSkipsThem) {
     const auto first = readAll(o / table);
     const std::size_t timeField = table == tasks ? 1 : 2;
     std::vector<Value> stored;
+    stored.reserve(first.size());
     for (const auto& r : first) stored.push_back(r[timeField]);
     EXPECT_EQ(stored, times) << table;
 
@@ -325,12 +326,14 @@ TEST(Import, BadFilesGiveAClearErrorAndChangeNothing) {
   const std::string todo =
       "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTODO\r\nDUE:20260101T080000\r\n"
       "SUMMARY:x\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
+  std::string longLine;
+  longLine.resize(10'000'000, 'x');
   std::string binary = card;
   binary[20] = '\0';
   const std::map<std::string, std::pair<std::string, std::string>> vcards = {
       {"cut short", {card + card.substr(0, 30), "line 5: the contact that begins here has no END"}},
       {"binary", {binary, "binary data"}},
-      {"10 MB line", {card + "NOTE:" + std::string(10'000'000, 'x') + "\r\n", "line 5 is "}},
+      {"10 MB line", {card + "NOTE:" + longLine + "\r\n", "line 5 is "}},
       {"unknown charset",
        {"BEGIN:VCARD\nN;CHARSET=KOI8-R:\xeb\xcf\nEND:VCARD\n", "unknown CHARSET"}},
       {"unknown encoding",

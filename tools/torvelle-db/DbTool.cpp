@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -62,17 +63,50 @@ struct CommandLine {
   bool vcard4 = false;
 };
 
+// Options that stand alone, and the flag each sets; nullptr for others.
+bool CommandLine::*flagOf(const std::string& name) {
+  static const std::map<std::string, bool CommandLine::*> flags = {
+      {"--remove", &CommandLine::removePassword},
+      {"--csv", &CommandLine::csv},
+      {"--json", &CommandLine::json},
+      {"--dry-run", &CommandLine::dryRun},
+      {"--skip-existing", &CommandLine::skipExisting},
+      {"--skip-refused", &CommandLine::skipRefused},
+      {"--birthdays", &CommandLine::birthdays},
+      {"--yearly", &CommandLine::yearly},
+      {"--vcard4", &CommandLine::vcard4},
+      {"--help", &CommandLine::help},
+      {"-h", &CommandLine::help},
+  };
+  const auto it = flags.find(name);
+  return it == flags.end() ? nullptr : it->second;
+}
+
+bool takesValue(const std::string& name) {
+  return name == "--password" || name == "--new" || name == "--format" || name == "--section";
+}
+
+void setValueOption(CommandLine& cl, const std::string& name, std::string value) {
+  if (name == "--password") {
+    cl.passwords.push_back(std::move(value));
+  } else if (name == "--new") {
+    if (cl.newPassword) throw UsageError("--new given twice");
+    cl.newPassword = std::move(value);
+  } else if (name == "--format") {
+    cl.format = std::move(value);
+  } else {
+    if (value.empty()) throw UsageError("--section needs a name");
+    cl.section = std::move(value);
+  }
+}
+
 CommandLine parseArguments(const std::vector<std::string>& args) {
   CommandLine cl;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (optionsEnded || arg.size() < 2 || !arg.starts_with("-")) {
-      if (cl.command.empty()) {
-        cl.command = arg;
-      } else {
-        cl.operands.push_back(arg);
-      }
+      (cl.command.empty() ? cl.command : cl.operands.emplace_back()) = arg;
       continue;
     }
     if (arg == "--") {
@@ -86,49 +120,17 @@ CommandLine parseArguments(const std::vector<std::string>& args) {
       name = arg.substr(0, eq);
       inlineValue = arg.substr(eq + 1);
     }
-    const auto takeValue = [&]() -> std::string {
-      if (inlineValue) return *inlineValue;
-      if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
-      return args[++i];
-    };
-    const auto noValue = [&] {
+    if (const auto flag = flagOf(name)) {
       if (inlineValue) throw UsageError(name + " takes no value");
-    };
-    if (name == "--password") {
-      cl.passwords.push_back(takeValue());
-    } else if (name == "--new") {
-      if (cl.newPassword) throw UsageError("--new given twice");
-      cl.newPassword = takeValue();
-    } else if (name == "--remove") {
-      noValue();
-      cl.removePassword = true;
-    } else if (name == "--csv") {
-      noValue();
-      cl.csv = true;
-    } else if (name == "--json") {
-      noValue();
-      cl.json = true;
-    } else if (name == "--format") {
-      cl.format = takeValue();
-    } else if (name == "--section") {
-      cl.section = takeValue();
-      if (cl.section->empty()) throw UsageError("--section needs a name");
-    } else if (name == "--dry-run") {
-      noValue();
-      cl.dryRun = true;
-    } else if (name == "--skip-existing" || name == "--skip-refused" || name == "--birthdays" ||
-               name == "--yearly" || name == "--vcard4") {
-      noValue();
-      (name == "--skip-existing"  ? cl.skipExisting
-       : name == "--skip-refused" ? cl.skipRefused
-       : name == "--birthdays"    ? cl.birthdays
-       : name == "--yearly"       ? cl.yearly
-                                  : cl.vcard4) = true;
-    } else if (name == "--help" || name == "-h") {
-      noValue();
-      cl.help = true;
-    } else {
+      cl.*flag = true;
+    } else if (!takesValue(name)) {
       throw UsageError("unknown option " + name);
+    } else if (inlineValue) {
+      setValueOption(cl, name, *inlineValue);
+    } else if (i + 1 < args.size()) {
+      setValueOption(cl, name, args[++i]);
+    } else {
+      throw UsageError(name + " needs a value");
     }
   }
   return cl;
@@ -227,37 +229,48 @@ int commandInfo(const CommandLine& cl, std::ostream& out) {
   return 0;
 }
 
+void writeJson(std::ostream& out, const std::vector<format::FieldDef>& fields,
+               const std::vector<format::Record>& records) {
+  out << '[';
+  for (std::size_t r = 0; r < records.size(); ++r) {
+    out << (r == 0 ? "\n  {" : ",\n  {");
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+      if (f > 0) out << ", ";
+      const format::Value null;
+      const auto& value = f < records[r].size() ? records[r][f] : null;
+      out << jsonString(fields[f].name) << ": " << jsonValue(value);
+    }
+    out << '}';
+  }
+  out << (records.empty() ? "]\n" : "\n]\n");
+}
+
+// A header row of field names, then one row a record.
+std::string csvText(const std::vector<format::FieldDef>& fields,
+                    const std::vector<format::Record>& records) {
+  std::vector<std::string> cells;
+  cells.reserve(fields.size());
+  for (const auto& field : fields) cells.push_back(field.name);
+  std::string text = csvRecord(cells);
+  for (const auto& record : records) {
+    cells.clear();
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+      cells.push_back(f < record.size() ? formatValue(record[f]) : std::string());
+    }
+    text += csvRecord(cells);
+  }
+  return text;
+}
+
 int commandDump(const CommandLine& cl, std::ostream& out) {
   allowOnly(cl, true, false, true);
   requireOperands(cl, 1, "one table");
   if (cl.csv && cl.json) throw UsageError("dump takes --csv or --json, not both");
   const auto table = TableFile::open(cl.operands[0], openOptions(cl, false));
-  const auto& fields = table->info().fields;
-  const auto records = table->readAll();
   if (cl.json) {
-    out << '[';
-    for (std::size_t r = 0; r < records.size(); ++r) {
-      out << (r == 0 ? "\n  {" : ",\n  {");
-      for (std::size_t f = 0; f < fields.size(); ++f) {
-        if (f > 0) out << ", ";
-        const format::Value null;
-        const auto& value = f < records[r].size() ? records[r][f] : null;
-        out << jsonString(fields[f].name) << ": " << jsonValue(value);
-      }
-      out << '}';
-    }
-    out << (records.empty() ? "]\n" : "\n]\n");
+    writeJson(out, table->info().fields, table->readAll());
   } else {
-    std::vector<std::string> cells;
-    for (const auto& field : fields) cells.push_back(field.name);
-    out << csvRecord(cells);
-    for (const auto& record : records) {
-      cells.clear();
-      for (std::size_t f = 0; f < fields.size(); ++f) {
-        cells.push_back(f < record.size() ? formatValue(record[f]) : std::string());
-      }
-      out << csvRecord(cells);
-    }
+    out << csvText(table->info().fields, table->readAll());
   }
   finishOutput(out);
   return 0;
@@ -294,31 +307,34 @@ struct CsvColumn {
   bool firstOfList = false;
 };
 
+CsvColumn columnFor(const std::string& name, const format::TableInfo& info, bool& addressBook) {
+  CsvColumn column;
+  for (std::size_t f = 0; f < info.fields.size(); ++f) {
+    if (sameFieldName(name, info.fields[f].name)) column.field = static_cast<int>(f);
+  }
+  if (column.field >= 0 || exchange::bookOf(info) != exchange::Book::Phones) return column;
+  if (const auto meaning = exchange::addressBookColumn(name)) {
+    column = {exchange::fieldIndex(info, meaning->field.c_str()), meaning->namePart,
+              meaning->firstOfList};
+    addressBook = true;
+  }
+  return column;
+}
+
 std::vector<CsvColumn> mapColumns(const std::vector<std::string>& header,
                                   const format::TableInfo& info, exchange::ImportSummary& summary) {
-  const auto& fields = info.fields;
-  const bool phoneBook = exchange::bookOf(info) == exchange::Book::Phones;
   std::vector<CsvColumn> columns;
   std::vector<std::string> unknown;
   bool addressBook = false;
   for (const auto& name : header) {
-    CsvColumn column;
-    for (std::size_t f = 0; f < fields.size(); ++f) {
-      if (sameFieldName(name, fields[f].name)) column.field = static_cast<int>(f);
-    }
-    if (column.field < 0 && phoneBook) {
-      if (const auto meaning = exchange::addressBookColumn(name)) {
-        column = {exchange::fieldIndex(info, meaning->field.c_str()), meaning->namePart,
-                  meaning->firstOfList};
-        addressBook = true;
-      }
-    }
-    for (const auto& earlier : columns) {
-      if (column.field >= 0 && earlier.field == column.field && column.namePart < 0) {
-        // An address book may name one thing twice ("Name", "Display Name").
-        if (!addressBook) throw ToolError("line 1: field \"" + name + "\" appears twice");
-        column.field = -1;
-      }
+    CsvColumn column = columnFor(name, info, addressBook);
+    const bool twice = column.field >= 0 && column.namePart < 0 &&
+                       std::any_of(columns.begin(), columns.end(),
+                                   [&](const CsvColumn& c) { return c.field == column.field; });
+    if (twice) {
+      // An address book may name one thing twice ("Name", "Display Name").
+      if (!addressBook) throw ToolError("line 1: field \"" + name + "\" appears twice");
+      column.field = -1;
     }
     if (column.field < 0) unknown.push_back(name);
     columns.push_back(column);
@@ -342,9 +358,36 @@ format::Value csvValue(const format::FieldDef& field, const CsvColumn& column, s
   return parseValue(field, cell);
 }
 
+format::Record recordFromCells(const std::vector<std::string>& cells,
+                               const std::vector<CsvColumn>& columns, const format::TableInfo& info,
+                               const std::string& where) {
+  format::Record record(info.fields.size());
+  std::string name;
+  for (std::size_t c = 0; c < cells.size(); ++c) {
+    const auto& column = columns[c];
+    if (column.namePart >= 0) {
+      // Columns come in the order given, middle, family, as exports write them.
+      if (!cells[c].empty()) name += (name.empty() ? "" : " ") + cells[c];
+      continue;
+    }
+    if (column.field < 0) continue;
+    const auto& field = info.fields[static_cast<std::size_t>(column.field)];
+    try {
+      record[static_cast<std::size_t>(column.field)] = csvValue(field, column, cells[c]);
+    } catch (const TextError& e) {
+      throw ToolError(where + ", column " + std::to_string(c + 1) + " (" + field.name +
+                      "): " + e.what());
+    }
+  }
+  const int f = exchange::fieldIndex(info, "Name");
+  if (!name.empty() && f >= 0 && format::isNull(record[static_cast<std::size_t>(f)])) {
+    record[static_cast<std::size_t>(f)] = name;
+  }
+  return record;
+}
+
 std::vector<exchange::ImportRow> csvRows(std::string_view text, const format::TableInfo& info,
                                          exchange::ImportSummary& summary) {
-  const auto& fields = info.fields;
   CsvReader reader(text);
   std::vector<std::string> cells;
   if (!reader.next(cells)) throw ToolError("line 1: no header row");
@@ -357,32 +400,7 @@ std::vector<exchange::ImportRow> csvRows(std::string_view text, const format::Ta
       throw ToolError(where + ": " + std::to_string(cells.size()) + " fields, the header has " +
                       std::to_string(header.size()));
     }
-    format::Record record(fields.size());
-    std::string nameParts[3];
-    for (std::size_t c = 0; c < cells.size(); ++c) {
-      const auto& column = columns[c];
-      if (column.field < 0) continue;
-      if (column.namePart >= 0) {
-        nameParts[column.namePart] = cells[c];
-        continue;
-      }
-      const auto& field = fields[static_cast<std::size_t>(column.field)];
-      try {
-        record[static_cast<std::size_t>(column.field)] = csvValue(field, column, cells[c]);
-      } catch (const TextError& e) {
-        throw ToolError(where + ", column " + std::to_string(c + 1) + " (" + field.name +
-                        "): " + e.what());
-      }
-    }
-    std::string name;
-    for (const auto& part : nameParts) {
-      if (!part.empty()) name += (name.empty() ? "" : " ") + part;
-    }
-    if (const int f = exchange::fieldIndex(info, "Name");
-        !name.empty() && f >= 0 && format::isNull(record[static_cast<std::size_t>(f)])) {
-      record[static_cast<std::size_t>(f)] = name;
-    }
-    rows.push_back({where, std::move(record)});
+    rows.push_back({where, recordFromCells(cells, columns, info, where)});
   }
   return rows;
 }
@@ -470,20 +488,9 @@ int commandImport(const CommandLine& cl, std::ostream& out) {
 
 std::string csvExport(const CommandLine& cl, std::size_t& count) {
   const auto table = TableFile::open(cl.operands[0], openOptions(cl, false));
-  const auto& fields = table->info().fields;
-  std::vector<std::string> cells;
-  for (const auto& field : fields) cells.push_back(field.name);
-  std::string text = csvRecord(cells);
   const auto records = exchange::recordsToExport(*table, cl.section.value_or(""));
-  for (const auto& record : records) {
-    cells.clear();
-    for (std::size_t f = 0; f < fields.size(); ++f) {
-      cells.push_back(f < record.size() ? formatValue(record[f]) : std::string());
-    }
-    text += csvRecord(cells);
-  }
   count = records.size();
-  return text;
+  return csvText(table->info().fields, records);
 }
 
 int commandExport(const CommandLine& cl, std::ostream& out) {
