@@ -1,6 +1,7 @@
 #include "exchange/Exchange.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "engine/DbError.h"
 #include "exchange/Books.h"

@@ -2,6 +2,7 @@
 
 #include <libical/ical.h>
 
+#include <cstdio>
 #include <ctime>
 #include <map>
 #include <memory>
