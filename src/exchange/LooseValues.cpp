@@ -62,9 +62,4 @@ std::optional<format::Date> parseLooseDate(std::string_view text) {
   return std::nullopt;
 }
 
-std::string looseValuesRule() {
-  return "times 8:00, 8:00:00 or 08:00:00.000; dates 2026-02-01 or 1.2.2026 (dots: day "
-         "first); dates with slashes are refused, their order differs between countries";
-}
-
 }  // namespace torvelle::exchange

@@ -1,6 +1,5 @@
 #pragma once
 #include <optional>
-#include <string>
 #include <string_view>
 
 #include "engine/format/Value.h"
@@ -15,8 +14,5 @@ std::optional<format::Time> parseLooseTime(std::string_view text);
 // across Europe). Slashed dates are refused: "1/2/2026" is January in one
 // country and February in the next.
 std::optional<format::Date> parseLooseDate(std::string_view text);
-
-// The rule above in one sentence, for help texts and error messages.
-std::string looseValuesRule();
 
 }  // namespace torvelle::exchange
