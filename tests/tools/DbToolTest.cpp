@@ -87,7 +87,7 @@ class DbTool : public ::testing::Test {
   }
 
   fs::path makeEveryTypeTable(const std::string& name) {
-    const fs::path path = dir / (name + ".db");
+    fs::path path = dir / (name + ".db");
     TableFile::create(path, everyTypeFields(), 1);
     return path;
   }
