@@ -71,6 +71,7 @@ ParadoxTable::ParadoxTable(const std::filesystem::path& requested, const OpenOpt
   if (exists) mb_ = File(mbPath_, options.writable);
   recoverPendingChange();
   load();
+  settleKeyOrder();
 }
 
 ParadoxTable::~ParadoxTable() {
@@ -157,6 +158,7 @@ void ParadoxTable::load() {
   info_.encrypted = hdr_.checkValue != 0;
   info_.autoIncrement = hdr_.autoIncrement();
   capacity_ = (hdr_.blockSize - 6) / hdr_.recordSize;
+  keyOrder_ = KeyOrder::of(hdr_);
   fileBlocks_ = blocksIn(size, hdr_.headerSize, hdr_.blockSize);
   unlockPassword();
   cachedBlock_ = 0;
@@ -185,6 +187,68 @@ void ParadoxTable::load() {
     tree_.takeDirty();
     pxRebuild_ = hdr_.keyFields > 0;
   }
+}
+
+ParadoxTable::StoredOrder ParadoxTable::storedOrder() const {
+  const auto ks = static_cast<std::size_t>(hdr_.keySize());
+  const auto rs = static_cast<std::size_t>(hdr_.recordSize);
+  const KeyOrder declared = KeyOrder::of(hdr_), bytes;
+  bool inDeclared = true, inBytes = true;
+  Bytes prev;
+  for (auto pos = tree_.first(); pos.valid() && (inDeclared || inBytes); pos = tree_.next(pos)) {
+    const auto& e = tree_.at(pos);
+    if (e.count == 0) continue;
+    const Bytes block = readDbBlock(static_cast<int>(e.child));
+    for (std::uint32_t i = 0; i < e.count; ++i) {
+      const auto* key = &block[6 + i * rs];
+      if (!prev.empty()) {
+        inDeclared = inDeclared && declared.compare(prev.data(), key, ks) < 0;
+        inBytes = inBytes && bytes.compare(prev.data(), key, ks) < 0;
+      }
+      prev.assign(key, key + ks);
+    }
+  }
+  return inDeclared ? StoredOrder::Declared : (inBytes ? StoredOrder::Bytes : StoredOrder::Neither);
+}
+
+// A table of a dictionary sort order that an earlier build wrote in byte
+// order is put in order when opened for writing, before anything reads its
+// ordinals; read only, it is searched in the order it has.
+void ParadoxTable::settleKeyOrder() {
+  if (!keyOrder_.dictionary() || storedOrder() != StoredOrder::Bytes) return;
+  if (options_.writable)
+    change([&] { sortRecordsByKey(); });
+  else
+    keyOrder_ = KeyOrder();
+}
+
+// The records change places within the blocks they fill; the index is
+// written afresh.
+void ParadoxTable::sortRecordsByKey() {
+  const auto rs = static_cast<std::size_t>(hdr_.recordSize);
+  const auto ks = static_cast<std::size_t>(hdr_.keySize());
+  auto records = rawRecords();
+  std::stable_sort(records.begin(), records.end(), [&](const Bytes& a, const Bytes& b) {
+    return keyOrder_.compare(a.data(), b.data(), ks) < 0;
+  });
+  auto next = records.begin();
+  for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
+    const auto& e = tree_.at(pos);
+    if (e.count == 0) continue;
+    auto& block = dbBlock(static_cast<int>(e.child));
+    for (std::uint32_t i = 0; i < e.count; ++i, ++next)
+      std::copy(next->begin(), next->end(), block.begin() + 6 + i * rs);
+    tree_.setKey(pos, std::string(reinterpret_cast<const char*>(&block[6]), ks));
+  }
+  pxRebuild_ = true;
+}
+
+std::string ParadoxTable::keyOrderNote() const {
+  if (hdr_.keyFields == 0) return "no primary key";
+  if (!KeyOrder::of(hdr_).dictionary()) return "keys in byte order";
+  if (keyOrder_.dictionary()) return "keys in dictionary order";
+  return "keys in byte order, as earlier versions wrote them; the next writable open or a pack "
+         "puts them in dictionary order";
 }
 
 void ParadoxTable::unlockPassword() {
@@ -644,7 +708,8 @@ bool ParadoxTable::findInBlock(const Bytes& block, int count, const std::uint8_t
   std::size_t lo = 0, hi = static_cast<std::size_t>(count);
   while (lo < hi) {
     const auto mid = (lo + hi) / 2;
-    const int c = std::memcmp(&block[6 + mid * static_cast<std::size_t>(hdr_.recordSize)], key, ks);
+    const int c =
+        keyOrder_.compare(&block[6 + mid * static_cast<std::size_t>(hdr_.recordSize)], key, ks);
     if (c < 0)
       lo = mid + 1;
     else
@@ -657,7 +722,8 @@ bool ParadoxTable::findInBlock(const Bytes& block, int count, const std::uint8_t
 
 bool ParadoxTable::keyExists(const Bytes& rec) const {
   const auto pos = tree_.findKey(std::string_view(reinterpret_cast<const char*>(rec.data()),
-                                                  static_cast<std::size_t>(hdr_.keySize())));
+                                                  static_cast<std::size_t>(hdr_.keySize())),
+                                 keyOrder_);
   if (!pos.valid()) return false;
   const Bytes block = readDbBlock(static_cast<int>(tree_.at(pos).child));
   std::size_t index = 0;
@@ -666,7 +732,8 @@ bool ParadoxTable::keyExists(const Bytes& rec) const {
 
 std::size_t ParadoxTable::ordinalOfKey(const Bytes& rec) const {
   const auto pos = tree_.findKey(std::string_view(reinterpret_cast<const char*>(rec.data()),
-                                                  static_cast<std::size_t>(hdr_.keySize())));
+                                                  static_cast<std::size_t>(hdr_.keySize())),
+                                 keyOrder_);
   const Bytes block = readDbBlock(static_cast<int>(tree_.at(pos).child));
   std::size_t index = 0;
   findInBlock(block, static_cast<int>(tree_.at(pos).count), rec.data(), index);
@@ -681,7 +748,7 @@ void ParadoxTable::insertRecord(const Bytes& rec) {
                                static_cast<std::size_t>(hdr_.keySize()))
                  : std::string();
   };
-  BlockTree::Pos pos = keyed ? tree_.findKey(keyOf(rec.data())) : tree_.last();
+  BlockTree::Pos pos = keyed ? tree_.findKey(keyOf(rec.data()), keyOrder_) : tree_.last();
   if (!pos.valid()) {
     const int block = allocateBlock();
     auto& b = dirtyDb_[block];
@@ -952,17 +1019,19 @@ std::pair<std::size_t, std::size_t> ParadoxTable::keyRange(const Record& key) co
 // The ordinal of the first record whose key starts after `prefix` (upper) or
 // not before it.
 std::size_t ParadoxTable::keyBound(const Bytes& prefix, bool upper) const {
-  std::string probe(prefix.begin(), prefix.end());
-  probe.resize(static_cast<std::size_t>(hdr_.keySize()), upper ? '\xFF' : '\0');
-  const auto pos = tree_.findKey(probe);
+  // A block may start inside the run of equal prefixes: the lower bound
+  // starts from the last block that starts before the run, the upper one
+  // from the last block that starts inside it.
+  const std::string_view probe(reinterpret_cast<const char*>(prefix.data()), prefix.size());
+  const auto pos = tree_.findKey(probe, keyOrder_, upper);
   if (!pos.valid()) return 0;
   const auto& entry = tree_.at(pos);
   const Bytes block = readDbBlock(static_cast<int>(entry.child));
   std::size_t lo = 0, hi = entry.count;
   while (lo < hi) {
     const auto mid = (lo + hi) / 2;
-    const int c = std::memcmp(&block[6 + mid * static_cast<std::size_t>(hdr_.recordSize)],
-                              prefix.data(), prefix.size());
+    const int c = keyOrder_.compare(&block[6 + mid * static_cast<std::size_t>(hdr_.recordSize)],
+                                    prefix.data(), prefix.size());
     if (upper ? c <= 0 : c < 0)
       lo = mid + 1;
     else

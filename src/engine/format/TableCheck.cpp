@@ -48,7 +48,7 @@ std::vector<std::string> ParadoxTable::problems() const {
     for (std::uint32_t i = 0; i < e.count; ++i, ++ordinal) {
       const auto* rec = &data[6 + i * rs];
       if (ks > 0) {
-        if (!prevKey.empty() && std::memcmp(prevKey.data(), rec, ks) >= 0)
+        if (!prevKey.empty() && keyOrder_.compare(prevKey.data(), rec, ks) >= 0)
           report("record " + std::to_string(ordinal + 1) + " is out of key order");
         prevKey.assign(rec, rec + ks);
       }
