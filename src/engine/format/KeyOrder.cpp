@@ -8,10 +8,10 @@ namespace {
 
 // `lower` and `upper` are the first bytes of runs of `count` small and
 // capital letters.
-void addLetters(KeyOrder::Weights& w, int lower, int upper, int count) {
-  for (int i = 0; i < count; ++i) {
-    w.letter[static_cast<std::size_t>(lower + i)] = static_cast<std::uint8_t>(upper + i);
-    w.capital[static_cast<std::size_t>(upper + i)] = 1;
+void addLetters(KeyOrder::Weights& w, std::size_t lower, std::size_t upper, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    w.letter[lower + i] = static_cast<std::uint8_t>(upper + i);
+    w.capital[upper + i] = 1;
   }
 }
 

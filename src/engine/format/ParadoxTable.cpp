@@ -1012,7 +1012,8 @@ std::pair<std::size_t, std::size_t> ParadoxTable::keyRange(const Record& key) co
     codec::encode(hdr_.fields[i], key[i], &prefix[static_cast<std::size_t>(hdr_.offsets[i])],
                   hdr_.codePage);
   const auto last = key.size() - 1;
-  prefix.resize(static_cast<std::size_t>(hdr_.offsets[last] + hdr_.fields[last].size));
+  prefix.resize(static_cast<std::size_t>(hdr_.offsets[last]) +
+                static_cast<std::size_t>(hdr_.fields[last].size));
   return {keyBound(prefix, false), keyBound(prefix, true)};
 }
 
@@ -1089,7 +1090,7 @@ Bytes ParadoxTable::serializeNode(const BlockTree::Node& node) const {
 // Every node gets a new block number: root first, in one chain. Returns the
 // nodes to write.
 std::vector<std::uint32_t> ParadoxTable::renumberIndex() {
-  const auto order = tree_.nodesInOrder();
+  auto order = tree_.nodesInOrder();
   const bool empty = tree_.blockCount() == 0;
   pxOwner_.clear();
   int n = 0;
@@ -1188,7 +1189,7 @@ void ParadoxTable::commit() {
   sizes[kDbFile] = blockOffset(hdr_.headerSize, hdr_.blockSize, fileBlocks_ + 1);
   if (hdr_.keyFields > 0) {
     if (!px_.isOpen()) {
-      File(pxPath_, true, true);
+      { const File created(pxPath_, true, true); }
       px_ = File(pxPath_, true);
     }
     stageIndex(writes, sizes[kPxFile]);

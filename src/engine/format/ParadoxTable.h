@@ -72,6 +72,11 @@ class ParadoxTable final : public TableFile {
   };
 
   void load();
+  using Report = std::function<void(const std::string&)>;
+  struct ChainWalk;
+  void checkBlock(const BlockTree::Entry& e, ChainWalk& walk, const Report& report) const;
+  void checkBlobs(const std::uint8_t* rec, std::uint64_t ordinal, const Report& report) const;
+  void checkFreeList(const std::vector<bool>& inChain, const Report& report) const;
   // Which order the stored keys follow: the one the sort order calls for,
   // byte order (as earlier builds wrote every table), or neither.
   enum class StoredOrder { Declared, Bytes, Neither };
