@@ -1041,6 +1041,44 @@ std::size_t ParadoxTable::keyBound(const Bytes& prefix, bool upper) const {
   return static_cast<std::size_t>(pos.before) + lo;
 }
 
+// Splits leave blocks half full when records do not arrive in key order. A
+// batch that made most of the table (an import) has it written afresh with
+// every block full, as pack would; the file never ends up shorter than it
+// was, so the journal can always give the old one back.
+void ParadoxTable::compactAfterGrowth(int blocksBefore) {
+  const std::size_t records = static_cast<std::size_t>(tree_.total());
+  if (records == 0) return;
+  const auto capacity = static_cast<std::size_t>(capacity_);
+  const auto need = static_cast<int>((records + capacity - 1) / capacity);
+  const bool wasteful = tree_.blockCount() * 10 > static_cast<std::size_t>(need) * 11;
+  if (!wasteful || blocksBefore > need || (fileBlocks_ - blocksBefore) * 2 < need) return;
+  const auto all = rawRecords();
+  const auto rs = static_cast<std::size_t>(hdr_.recordSize);
+  const auto ks = static_cast<std::size_t>(hdr_.keySize());
+  std::vector<BlockTree::Entry> chain;
+  dirtyDb_.clear();
+  for (int b = 1; b <= need; ++b) {
+    const std::size_t first = static_cast<std::size_t>(b - 1) * capacity;
+    const std::size_t count = std::min(capacity, records - first);
+    Bytes block(static_cast<std::size_t>(hdr_.blockSize));
+    putU16(&block[0], static_cast<std::uint32_t>(b < need ? b + 1 : 0));
+    putU16(&block[2], static_cast<std::uint32_t>(b - 1));
+    setBlockCount(block, static_cast<int>(count), hdr_.recordSize);
+    for (std::size_t i = 0; i < count; ++i)
+      std::copy(all[first + i].begin(), all[first + i].end(), block.begin() + 6 + i * rs);
+    chain.push_back({std::string(reinterpret_cast<const char*>(&block[6]), ks),
+                     static_cast<std::uint32_t>(count), static_cast<std::uint32_t>(b)});
+    dirtyDb_.emplace(b, std::move(block));
+  }
+  fileBlocks_ = std::max(need, blocksBefore);
+  hdr_.setFirstFree(0);
+  tree_ = BlockTree(tree_.capacity());
+  tree_.build(std::move(chain));
+  tree_.takeDirty();
+  pxRebuild_ = hdr_.keyFields > 0;
+  cachedBlock_ = 0;
+}
+
 void ParadoxTable::batch(const std::function<void()>& work) {
   requireWritable();
   if (batchDepth_ > 0) {
@@ -1049,12 +1087,16 @@ void ParadoxTable::batch(const std::function<void()>& work) {
   }
   batchDepth_ = 1;
   batchStaged_ = batchFailed_ = false;
+  const int blocksBefore = fileBlocks_;
   try {
     work();
     if (batchFailed_)
       throw DbError(DbError::Kind::General, "Nothing was written: a change of the batch failed");
     batchDepth_ = 0;
-    if (batchStaged_) commit();
+    if (batchStaged_) {
+      compactAfterGrowth(blocksBefore);
+      commit();
+    }
   } catch (...) {
     batchDepth_ = 0;
     discard();

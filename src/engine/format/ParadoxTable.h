@@ -83,6 +83,7 @@ class ParadoxTable final : public TableFile {
   StoredOrder storedOrder() const;
   void settleKeyOrder();
   void sortRecordsByKey();
+  void compactAfterGrowth(int blocksBefore);
   void recoverPendingChange();
   void unlockPassword();
   std::vector<BlockTree::Entry> scanChain() const;
