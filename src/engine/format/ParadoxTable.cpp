@@ -71,7 +71,6 @@ ParadoxTable::ParadoxTable(const std::filesystem::path& requested, const OpenOpt
   if (exists) mb_ = File(mbPath_, options.writable);
   recoverPendingChange();
   load();
-  settleKeyOrder();
 }
 
 ParadoxTable::~ParadoxTable() {
@@ -159,6 +158,7 @@ void ParadoxTable::load() {
   info_.autoIncrement = hdr_.autoIncrement();
   capacity_ = (hdr_.blockSize - 6) / hdr_.recordSize;
   keyOrder_ = KeyOrder::of(hdr_);
+  orderKnown_ = hdr_.keyFields == 0 || !keyOrder_.dictionary();
   fileBlocks_ = blocksIn(size, hdr_.headerSize, hdr_.blockSize);
   unlockPassword();
   cachedBlock_ = 0;
@@ -189,37 +189,63 @@ void ParadoxTable::load() {
   }
 }
 
+// Follows the stored keys one by one: are they in the declared order, in
+// byte order, or neither.
+class ParadoxTable::OrderProbe {
+ public:
+  explicit OrderProbe(const DbHeader& h)
+      : declared_(KeyOrder::of(h)), size_(static_cast<std::size_t>(h.keySize())) {}
+  void see(const std::uint8_t* key) {
+    if (!prev_.empty()) {
+      inDeclared_ = inDeclared_ && declared_.compare(prev_.data(), key, size_) < 0;
+      inBytes_ = inBytes_ && KeyOrder().compare(prev_.data(), key, size_) < 0;
+    }
+    prev_.assign(key, key + size_);
+  }
+  bool decided() const { return !inDeclared_ && !inBytes_; }
+  StoredOrder found() const {
+    if (inDeclared_) return StoredOrder::Declared;
+    return inBytes_ ? StoredOrder::Bytes : StoredOrder::Neither;
+  }
+
+ private:
+  KeyOrder declared_;
+  std::size_t size_;
+  Bytes prev_;
+  bool inDeclared_ = true, inBytes_ = true;
+};
+
 ParadoxTable::StoredOrder ParadoxTable::storedOrder() const {
-  const auto ks = static_cast<std::size_t>(hdr_.keySize());
   const auto rs = static_cast<std::size_t>(hdr_.recordSize);
-  const KeyOrder declared = KeyOrder::of(hdr_), bytes;
-  bool inDeclared = true, inBytes = true;
-  Bytes prev;
-  for (auto pos = tree_.first(); pos.valid() && (inDeclared || inBytes); pos = tree_.next(pos)) {
+  OrderProbe probe(hdr_);
+  for (auto pos = tree_.first(); pos.valid() && !probe.decided(); pos = tree_.next(pos)) {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
     const Bytes block = readDbBlock(static_cast<int>(e.child));
-    for (std::uint32_t i = 0; i < e.count; ++i) {
-      const auto* key = &block[6 + i * rs];
-      if (!prev.empty()) {
-        inDeclared = inDeclared && declared.compare(prev.data(), key, ks) < 0;
-        inBytes = inBytes && bytes.compare(prev.data(), key, ks) < 0;
-      }
-      prev.assign(key, key + ks);
-    }
+    for (std::uint32_t i = 0; i < e.count; ++i) probe.see(&block[6 + i * rs]);
   }
-  return inDeclared ? StoredOrder::Declared : (inBytes ? StoredOrder::Bytes : StoredOrder::Neither);
+  return probe.found();
 }
 
-// A table of a dictionary sort order that an earlier build wrote in byte
-// order is put in order when opened for writing, before anything reads its
-// ordinals; read only, it is searched in the order it has.
-void ParadoxTable::settleKeyOrder() {
-  if (!keyOrder_.dictionary() || storedOrder() != StoredOrder::Bytes) return;
-  if (options_.writable)
-    change([&] { sortRecordsByKey(); });
-  else
+// Before the first key search or change, the order the keys are stored in
+// must be known (a full read finds it on the way). A table of a dictionary
+// sort order that an earlier build wrote in byte order is put in order when
+// open for writing; read only, it is searched in the order it has.
+void ParadoxTable::settleKeyOrder() const {
+  if (!orderKnown_) applyStoredOrder(storedOrder());
+}
+
+void ParadoxTable::applyStoredOrder(StoredOrder found) const {
+  orderKnown_ = true;
+  if (found != StoredOrder::Bytes || !keyOrder_.dictionary()) return;
+  if (!options_.writable) {
     keyOrder_ = KeyOrder();
+    return;
+  }
+  // Putting a table in order is a change; callers are const only because a
+  // read may be the first to find the old order.
+  auto& self = const_cast<ParadoxTable&>(*this);
+  self.change([&] { self.sortRecordsByKey(); });
 }
 
 // The records change places within the blocks they fill; the index is
@@ -244,6 +270,7 @@ void ParadoxTable::sortRecordsByKey() {
 }
 
 std::string ParadoxTable::keyOrderNote() const {
+  settleKeyOrder();
   if (hdr_.keyFields == 0) return "no primary key";
   if (!KeyOrder::of(hdr_).dictionary()) return "keys in byte order";
   if (keyOrder_.dictionary()) return "keys in dictionary order";
@@ -542,6 +569,7 @@ Record ParadoxTable::decodeRecord(const std::uint8_t* rec, std::uint64_t* budget
 }
 
 std::string ParadoxTable::readRaw(std::size_t ordinal) const {
+  settleKeyOrder();
   const auto pos = tree_.findOrdinal(ordinal);
   if (!pos.valid())
     throw DbError(DbError::Kind::RecordGone, "No record " + std::to_string(ordinal));
@@ -559,14 +587,23 @@ std::vector<Record> ParadoxTable::readAll() const {
   std::vector<Record> out;
   out.reserve(static_cast<std::size_t>(tree_.total()));
   std::uint64_t budget = fileSize(kMbFile);
+  std::optional<OrderProbe> probe;
+  if (!orderKnown_) probe.emplace(hdr_);
+  const auto rs = static_cast<std::size_t>(hdr_.recordSize);
   for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
     const Bytes block = readDbBlock(static_cast<int>(e.child));
-    for (std::uint32_t i = 0; i < e.count; ++i)
-      out.push_back(
-          decodeRecord(&block[6 + i * static_cast<std::size_t>(hdr_.recordSize)], &budget));
+    for (std::uint32_t i = 0; i < e.count; ++i) {
+      if (probe) probe->see(&block[6 + i * rs]);
+      out.push_back(decodeRecord(&block[6 + i * rs], &budget));
+    }
   }
+  if (!probe) return out;
+  const bool wasDictionary = keyOrder_.dictionary();
+  applyStoredOrder(probe->found());
+  // Put in order just now: the records are read again in their new places.
+  if (wasDictionary && options_.writable && probe->found() == StoredOrder::Bytes) return readAll();
   return out;
 }
 
@@ -837,6 +874,7 @@ void ParadoxTable::removeRecord(const BlockTree::Pos& pos, std::size_t index) {
 }
 
 std::size_t ParadoxTable::insert(const Record& record) {
+  settleKeyOrder();
   requireWritable();
   std::vector<std::optional<Bytes>> blobs;
   std::uint32_t autoInc = hdr_.autoIncrement();
@@ -895,6 +933,7 @@ bool ParadoxTable::keyDiffers(const Bytes& a, const Bytes& b) const {
 }
 
 std::size_t ParadoxTable::update(std::size_t ordinal, const FieldChanges& changes) {
+  settleKeyOrder();
   requireWritable();
   const auto pos = tree_.findOrdinal(ordinal);
   if (!pos.valid())
@@ -925,6 +964,7 @@ std::size_t ParadoxTable::update(std::size_t ordinal, const FieldChanges& change
 
 std::vector<std::size_t> ParadoxTable::updateMany(const std::vector<std::size_t>& ordinals,
                                                   const FieldChanges& changes) {
+  settleKeyOrder();
   requireWritable();
   struct Item {
     std::size_t ordinal;
@@ -984,6 +1024,7 @@ void ParadoxTable::remove(std::size_t ordinal) {
 }
 
 void ParadoxTable::removeMany(std::vector<std::size_t> ordinals) {
+  settleKeyOrder();
   requireWritable();
   std::sort(ordinals.begin(), ordinals.end(), std::greater<>());
   for (const std::size_t ordinal : ordinals)
@@ -1005,6 +1046,7 @@ void ParadoxTable::removeMany(std::vector<std::size_t> ordinals) {
 }
 
 std::pair<std::size_t, std::size_t> ParadoxTable::keyRange(const Record& key) const {
+  settleKeyOrder();
   if (hdr_.keyFields == 0 || key.empty() || key.size() > static_cast<std::size_t>(hdr_.keyFields))
     throw DbError(DbError::Kind::General, "The key does not fit the table's primary key");
   Bytes prefix(static_cast<std::size_t>(hdr_.keySize()));
@@ -1081,6 +1123,7 @@ void ParadoxTable::compactAfterGrowth(int blocksBefore) {
 
 void ParadoxTable::batch(const std::function<void()>& work) {
   requireWritable();
+  settleKeyOrder();
   if (batchDepth_ > 0) {
     work();
     return;

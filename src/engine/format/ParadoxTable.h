@@ -80,8 +80,10 @@ class ParadoxTable final : public TableFile {
   // Which order the stored keys follow: the one the sort order calls for,
   // byte order (as earlier builds wrote every table), or neither.
   enum class StoredOrder { Declared, Bytes, Neither };
+  class OrderProbe;
   StoredOrder storedOrder() const;
-  void settleKeyOrder();
+  void settleKeyOrder() const;
+  void applyStoredOrder(StoredOrder found) const;
   void sortRecordsByKey();
   void compactAfterGrowth(int blocksBefore);
   void recoverPendingChange();
@@ -155,7 +157,10 @@ class ParadoxTable final : public TableFile {
   std::uint32_t key_ = 0;    // block encryption key, 0 = plain
   std::uint32_t mbKey_ = 0;  // the same for the memo file
   BlockTree tree_;
-  KeyOrder keyOrder_;  // how the stored keys compare: as declared, or bytes for an old table
+  // How the stored keys compare: as declared, or bytes for an old table
+  // opened read only; known once a full read or the first search found it.
+  mutable KeyOrder keyOrder_;
+  mutable bool orderKnown_ = true;
   std::optional<JournalImage> overlay_;  // read-only open of a table with a pending change
   int capacity_ = 0;                     // records per block
   int fileBlocks_ = 0;

@@ -20,6 +20,7 @@ struct ParadoxTable::ChainWalk {
 // in full, the free list, key order, the index against the chain and every
 // memo reference.
 std::vector<std::string> ParadoxTable::problems() const {
+  settleKeyOrder();
   std::vector<std::string> out;
   constexpr std::size_t kMax = 100;
   const Report report = [&](const std::string& text) {
