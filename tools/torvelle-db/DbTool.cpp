@@ -536,6 +536,8 @@ int commandCheck(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   requireOperands(cl, 1, "one table");
   const auto problems = TableFile::check(cl.operands[0], openOptions(cl, false));
   if (problems.empty()) {
+    out << cl.operands[0] << ": " << TableFile::keyOrderNote(cl.operands[0], openOptions(cl, false))
+        << '\n';
     out << cl.operands[0] << ": OK\n";
     finishOutput(out);
     return 0;
