@@ -29,4 +29,20 @@ inline format::Record crashRecord(std::int32_t key) {
           std::string(noteSize, static_cast<char>('a' + key % 26))};
 }
 
+// The cascade test's phone table: Section;Name keyed, as the phone book.
+inline std::vector<format::FieldDef> cascadeFields() {
+  return {{"Section", format::FieldType::Alpha, 20},
+          {"Name", format::FieldType::Alpha, 30},
+          {"Phone", format::FieldType::Alpha, 20}};
+}
+constexpr int kCascadeRecords = 10'000;
+// The two names the cascaded section takes in turn; a third section lies
+// between them in key order, so that every rename moves the records past it.
+inline const char* const kCascadeNames[2] = {"Alpha", "Omega"};
+constexpr const char* kBystanderSection = "Middle";
+
+inline format::Record cascadeRecord(const std::string& section, int n) {
+  return {section, "Person " + std::to_string(n), "+7 495 " + std::to_string(1'000'000 + n)};
+}
+
 }  // namespace torvelle::tools::test

@@ -112,7 +112,13 @@ BlockTree::Pos BlockTree::findOrdinal(std::uint64_t ordinal) const {
   return {};
 }
 
-BlockTree::Pos BlockTree::findKey(std::string_view key) const {
+BlockTree::Pos BlockTree::findKey(std::string_view key, const KeyOrder& order, bool prefix) const {
+  const auto above = [&](std::string_view first) {
+    if (prefix && first.size() >= key.size())
+      return order.compare(reinterpret_cast<const std::uint8_t*>(first.data()),
+                           reinterpret_cast<const std::uint8_t*>(key.data()), key.size()) > 0;
+    return order.compare(first, key) > 0;
+  };
   std::uint64_t before = 0;
   auto id = root_;
   while (id != kNone) {
@@ -121,7 +127,7 @@ BlockTree::Pos BlockTree::findKey(std::string_view key) const {
     // The last entry whose key is not above `key` (the first when all are).
     std::size_t i = 0;
     for (std::size_t j = 1; j < n.entries.size(); ++j) {
-      if (std::string_view(n.entries[j].key) > key) break;
+      if (above(n.entries[j].key)) break;
       i = j;
     }
     for (std::size_t j = 0; j < i; ++j) before += n.entries[j].count;

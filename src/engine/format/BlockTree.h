@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/format/KeyOrder.h"
+
 namespace torvelle::format {
 
 // The data blocks of a table in chain order, as a B-tree whose leaves hold
@@ -56,9 +58,12 @@ class BlockTree {
   int levels() const;
 
   Pos findOrdinal(std::uint64_t ordinal) const;
-  // The block whose first key is the greatest not above `key`, or the first
-  // block; invalid when there are no blocks.
-  Pos findKey(std::string_view key) const;
+  // The block whose first key is the greatest not above `key` in `order`,
+  // or the first block; invalid when there are no blocks.
+  // With `prefix`, `key` is the leading part of a key and only that part of
+  // the first keys counts: the last block whose first key starts with it or
+  // before it.
+  Pos findKey(std::string_view key, const KeyOrder& order, bool prefix = false) const;
   Pos first() const;
   Pos last() const;
   Pos next(const Pos& pos) const;

@@ -157,6 +157,8 @@ void ParadoxTable::load() {
   info_.encrypted = hdr_.checkValue != 0;
   info_.autoIncrement = hdr_.autoIncrement();
   capacity_ = (hdr_.blockSize - 6) / hdr_.recordSize;
+  keyOrder_ = KeyOrder::of(hdr_);
+  orderKnown_ = hdr_.keyFields == 0 || !keyOrder_.dictionary();
   fileBlocks_ = blocksIn(size, hdr_.headerSize, hdr_.blockSize);
   unlockPassword();
   cachedBlock_ = 0;
@@ -185,6 +187,95 @@ void ParadoxTable::load() {
     tree_.takeDirty();
     pxRebuild_ = hdr_.keyFields > 0;
   }
+}
+
+// Follows the stored keys one by one: are they in the declared order, in
+// byte order, or neither.
+class ParadoxTable::OrderProbe {
+ public:
+  explicit OrderProbe(const DbHeader& h)
+      : declared_(KeyOrder::of(h)), size_(static_cast<std::size_t>(h.keySize())) {}
+  void see(const std::uint8_t* key) {
+    if (!prev_.empty()) {
+      inDeclared_ = inDeclared_ && declared_.compare(prev_.data(), key, size_) < 0;
+      inBytes_ = inBytes_ && KeyOrder().compare(prev_.data(), key, size_) < 0;
+    }
+    prev_.assign(key, key + size_);
+  }
+  bool decided() const { return !inDeclared_ && !inBytes_; }
+  StoredOrder found() const {
+    if (inDeclared_) return StoredOrder::Declared;
+    return inBytes_ ? StoredOrder::Bytes : StoredOrder::Neither;
+  }
+
+ private:
+  KeyOrder declared_;
+  std::size_t size_;
+  Bytes prev_;
+  bool inDeclared_ = true, inBytes_ = true;
+};
+
+ParadoxTable::StoredOrder ParadoxTable::storedOrder() const {
+  const auto rs = static_cast<std::size_t>(hdr_.recordSize);
+  OrderProbe probe(hdr_);
+  for (auto pos = tree_.first(); pos.valid() && !probe.decided(); pos = tree_.next(pos)) {
+    const auto& e = tree_.at(pos);
+    if (e.count == 0) continue;
+    const Bytes block = readDbBlock(static_cast<int>(e.child));
+    for (std::uint32_t i = 0; i < e.count; ++i) probe.see(&block[6 + i * rs]);
+  }
+  return probe.found();
+}
+
+// Before the first key search or change, the order the keys are stored in
+// must be known (a full read finds it on the way). A table of a dictionary
+// sort order that an earlier build wrote in byte order is put in order when
+// open for writing; read only, it is searched in the order it has.
+void ParadoxTable::settleKeyOrder() const {
+  if (!orderKnown_) applyStoredOrder(storedOrder());
+}
+
+void ParadoxTable::applyStoredOrder(StoredOrder found) const {
+  orderKnown_ = true;
+  if (found != StoredOrder::Bytes || !keyOrder_.dictionary()) return;
+  if (!options_.writable) {
+    keyOrder_ = KeyOrder();
+    return;
+  }
+  // Putting a table in order is a change; callers are const only because a
+  // read may be the first to find the old order.
+  auto& self = const_cast<ParadoxTable&>(*this);
+  self.change([&] { self.sortRecordsByKey(); });
+}
+
+// The records change places within the blocks they fill; the index is
+// written afresh.
+void ParadoxTable::sortRecordsByKey() {
+  const auto rs = static_cast<std::size_t>(hdr_.recordSize);
+  const auto ks = static_cast<std::size_t>(hdr_.keySize());
+  auto records = rawRecords();
+  std::stable_sort(records.begin(), records.end(), [&](const Bytes& a, const Bytes& b) {
+    return keyOrder_.compare(a.data(), b.data(), ks) < 0;
+  });
+  auto next = records.begin();
+  for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
+    const auto& e = tree_.at(pos);
+    if (e.count == 0) continue;
+    auto& block = dbBlock(static_cast<int>(e.child));
+    for (std::uint32_t i = 0; i < e.count; ++i, ++next)
+      std::copy(next->begin(), next->end(), block.begin() + 6 + i * rs);
+    tree_.setKey(pos, std::string(reinterpret_cast<const char*>(&block[6]), ks));
+  }
+  pxRebuild_ = true;
+}
+
+std::string ParadoxTable::keyOrderNote() const {
+  settleKeyOrder();
+  if (hdr_.keyFields == 0) return "no primary key";
+  if (!KeyOrder::of(hdr_).dictionary()) return "keys in byte order";
+  if (keyOrder_.dictionary()) return "keys in dictionary order";
+  return "keys in byte order, as earlier versions wrote them; the next writable open or a pack "
+         "puts them in dictionary order";
 }
 
 void ParadoxTable::unlockPassword() {
@@ -478,6 +569,7 @@ Record ParadoxTable::decodeRecord(const std::uint8_t* rec, std::uint64_t* budget
 }
 
 std::string ParadoxTable::readRaw(std::size_t ordinal) const {
+  settleKeyOrder();
   const auto pos = tree_.findOrdinal(ordinal);
   if (!pos.valid())
     throw DbError(DbError::Kind::RecordGone, "No record " + std::to_string(ordinal));
@@ -495,14 +587,23 @@ std::vector<Record> ParadoxTable::readAll() const {
   std::vector<Record> out;
   out.reserve(static_cast<std::size_t>(tree_.total()));
   std::uint64_t budget = fileSize(kMbFile);
+  std::optional<OrderProbe> probe;
+  if (!orderKnown_) probe.emplace(hdr_);
+  const auto rs = static_cast<std::size_t>(hdr_.recordSize);
   for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
     const Bytes block = readDbBlock(static_cast<int>(e.child));
-    for (std::uint32_t i = 0; i < e.count; ++i)
-      out.push_back(
-          decodeRecord(&block[6 + i * static_cast<std::size_t>(hdr_.recordSize)], &budget));
+    for (std::uint32_t i = 0; i < e.count; ++i) {
+      if (probe) probe->see(&block[6 + i * rs]);
+      out.push_back(decodeRecord(&block[6 + i * rs], &budget));
+    }
   }
+  if (!probe) return out;
+  const bool wasDictionary = keyOrder_.dictionary();
+  applyStoredOrder(probe->found());
+  // Put in order just now: the records are read again in their new places.
+  if (wasDictionary && options_.writable && probe->found() == StoredOrder::Bytes) return readAll();
   return out;
 }
 
@@ -644,7 +745,8 @@ bool ParadoxTable::findInBlock(const Bytes& block, int count, const std::uint8_t
   std::size_t lo = 0, hi = static_cast<std::size_t>(count);
   while (lo < hi) {
     const auto mid = (lo + hi) / 2;
-    const int c = std::memcmp(&block[6 + mid * static_cast<std::size_t>(hdr_.recordSize)], key, ks);
+    const int c =
+        keyOrder_.compare(&block[6 + mid * static_cast<std::size_t>(hdr_.recordSize)], key, ks);
     if (c < 0)
       lo = mid + 1;
     else
@@ -657,7 +759,8 @@ bool ParadoxTable::findInBlock(const Bytes& block, int count, const std::uint8_t
 
 bool ParadoxTable::keyExists(const Bytes& rec) const {
   const auto pos = tree_.findKey(std::string_view(reinterpret_cast<const char*>(rec.data()),
-                                                  static_cast<std::size_t>(hdr_.keySize())));
+                                                  static_cast<std::size_t>(hdr_.keySize())),
+                                 keyOrder_);
   if (!pos.valid()) return false;
   const Bytes block = readDbBlock(static_cast<int>(tree_.at(pos).child));
   std::size_t index = 0;
@@ -666,7 +769,8 @@ bool ParadoxTable::keyExists(const Bytes& rec) const {
 
 std::size_t ParadoxTable::ordinalOfKey(const Bytes& rec) const {
   const auto pos = tree_.findKey(std::string_view(reinterpret_cast<const char*>(rec.data()),
-                                                  static_cast<std::size_t>(hdr_.keySize())));
+                                                  static_cast<std::size_t>(hdr_.keySize())),
+                                 keyOrder_);
   const Bytes block = readDbBlock(static_cast<int>(tree_.at(pos).child));
   std::size_t index = 0;
   findInBlock(block, static_cast<int>(tree_.at(pos).count), rec.data(), index);
@@ -681,7 +785,7 @@ void ParadoxTable::insertRecord(const Bytes& rec) {
                                static_cast<std::size_t>(hdr_.keySize()))
                  : std::string();
   };
-  BlockTree::Pos pos = keyed ? tree_.findKey(keyOf(rec.data())) : tree_.last();
+  BlockTree::Pos pos = keyed ? tree_.findKey(keyOf(rec.data()), keyOrder_) : tree_.last();
   if (!pos.valid()) {
     const int block = allocateBlock();
     auto& b = dirtyDb_[block];
@@ -770,6 +874,7 @@ void ParadoxTable::removeRecord(const BlockTree::Pos& pos, std::size_t index) {
 }
 
 std::size_t ParadoxTable::insert(const Record& record) {
+  settleKeyOrder();
   requireWritable();
   std::vector<std::optional<Bytes>> blobs;
   std::uint32_t autoInc = hdr_.autoIncrement();
@@ -828,6 +933,7 @@ bool ParadoxTable::keyDiffers(const Bytes& a, const Bytes& b) const {
 }
 
 std::size_t ParadoxTable::update(std::size_t ordinal, const FieldChanges& changes) {
+  settleKeyOrder();
   requireWritable();
   const auto pos = tree_.findOrdinal(ordinal);
   if (!pos.valid())
@@ -858,6 +964,7 @@ std::size_t ParadoxTable::update(std::size_t ordinal, const FieldChanges& change
 
 std::vector<std::size_t> ParadoxTable::updateMany(const std::vector<std::size_t>& ordinals,
                                                   const FieldChanges& changes) {
+  settleKeyOrder();
   requireWritable();
   struct Item {
     std::size_t ordinal;
@@ -917,6 +1024,7 @@ void ParadoxTable::remove(std::size_t ordinal) {
 }
 
 void ParadoxTable::removeMany(std::vector<std::size_t> ordinals) {
+  settleKeyOrder();
   requireWritable();
   std::sort(ordinals.begin(), ordinals.end(), std::greater<>());
   for (const std::size_t ordinal : ordinals)
@@ -938,6 +1046,7 @@ void ParadoxTable::removeMany(std::vector<std::size_t> ordinals) {
 }
 
 std::pair<std::size_t, std::size_t> ParadoxTable::keyRange(const Record& key) const {
+  settleKeyOrder();
   if (hdr_.keyFields == 0 || key.empty() || key.size() > static_cast<std::size_t>(hdr_.keyFields))
     throw DbError(DbError::Kind::General, "The key does not fit the table's primary key");
   Bytes prefix(static_cast<std::size_t>(hdr_.keySize()));
@@ -945,24 +1054,27 @@ std::pair<std::size_t, std::size_t> ParadoxTable::keyRange(const Record& key) co
     codec::encode(hdr_.fields[i], key[i], &prefix[static_cast<std::size_t>(hdr_.offsets[i])],
                   hdr_.codePage);
   const auto last = key.size() - 1;
-  prefix.resize(static_cast<std::size_t>(hdr_.offsets[last] + hdr_.fields[last].size));
+  prefix.resize(static_cast<std::size_t>(hdr_.offsets[last]) +
+                static_cast<std::size_t>(hdr_.fields[last].size));
   return {keyBound(prefix, false), keyBound(prefix, true)};
 }
 
 // The ordinal of the first record whose key starts after `prefix` (upper) or
 // not before it.
 std::size_t ParadoxTable::keyBound(const Bytes& prefix, bool upper) const {
-  std::string probe(prefix.begin(), prefix.end());
-  probe.resize(static_cast<std::size_t>(hdr_.keySize()), upper ? '\xFF' : '\0');
-  const auto pos = tree_.findKey(probe);
+  // A block may start inside the run of equal prefixes: the lower bound
+  // starts from the last block that starts before the run, the upper one
+  // from the last block that starts inside it.
+  const std::string_view probe(reinterpret_cast<const char*>(prefix.data()), prefix.size());
+  const auto pos = tree_.findKey(probe, keyOrder_, upper);
   if (!pos.valid()) return 0;
   const auto& entry = tree_.at(pos);
   const Bytes block = readDbBlock(static_cast<int>(entry.child));
   std::size_t lo = 0, hi = entry.count;
   while (lo < hi) {
     const auto mid = (lo + hi) / 2;
-    const int c = std::memcmp(&block[6 + mid * static_cast<std::size_t>(hdr_.recordSize)],
-                              prefix.data(), prefix.size());
+    const int c = keyOrder_.compare(&block[6 + mid * static_cast<std::size_t>(hdr_.recordSize)],
+                                    prefix.data(), prefix.size());
     if (upper ? c <= 0 : c < 0)
       lo = mid + 1;
     else
@@ -971,20 +1083,63 @@ std::size_t ParadoxTable::keyBound(const Bytes& prefix, bool upper) const {
   return static_cast<std::size_t>(pos.before) + lo;
 }
 
+// Splits leave blocks half full when records do not arrive in key order. A
+// batch that made most of the table (an import) has it written afresh with
+// every block full, as pack would; the file never ends up shorter than it
+// was, so the journal can always give the old one back.
+void ParadoxTable::compactAfterGrowth(int blocksBefore) {
+  const std::size_t records = static_cast<std::size_t>(tree_.total());
+  if (records == 0) return;
+  const auto capacity = static_cast<std::size_t>(capacity_);
+  const auto need = static_cast<int>((records + capacity - 1) / capacity);
+  const bool wasteful = tree_.blockCount() * 10 > static_cast<std::size_t>(need) * 11;
+  if (!wasteful || blocksBefore > need || (fileBlocks_ - blocksBefore) * 2 < need) return;
+  const auto all = rawRecords();
+  const auto rs = static_cast<std::size_t>(hdr_.recordSize);
+  const auto ks = static_cast<std::size_t>(hdr_.keySize());
+  std::vector<BlockTree::Entry> chain;
+  dirtyDb_.clear();
+  for (int b = 1; b <= need; ++b) {
+    const std::size_t first = static_cast<std::size_t>(b - 1) * capacity;
+    const std::size_t count = std::min(capacity, records - first);
+    Bytes block(static_cast<std::size_t>(hdr_.blockSize));
+    putU16(&block[0], static_cast<std::uint32_t>(b < need ? b + 1 : 0));
+    putU16(&block[2], static_cast<std::uint32_t>(b - 1));
+    setBlockCount(block, static_cast<int>(count), hdr_.recordSize);
+    for (std::size_t i = 0; i < count; ++i)
+      std::copy(all[first + i].begin(), all[first + i].end(), block.begin() + 6 + i * rs);
+    chain.push_back({std::string(reinterpret_cast<const char*>(&block[6]), ks),
+                     static_cast<std::uint32_t>(count), static_cast<std::uint32_t>(b)});
+    dirtyDb_.emplace(b, std::move(block));
+  }
+  fileBlocks_ = std::max(need, blocksBefore);
+  hdr_.setFirstFree(0);
+  tree_ = BlockTree(tree_.capacity());
+  tree_.build(std::move(chain));
+  tree_.takeDirty();
+  pxRebuild_ = hdr_.keyFields > 0;
+  cachedBlock_ = 0;
+}
+
 void ParadoxTable::batch(const std::function<void()>& work) {
   requireWritable();
+  settleKeyOrder();
   if (batchDepth_ > 0) {
     work();
     return;
   }
   batchDepth_ = 1;
   batchStaged_ = batchFailed_ = false;
+  const int blocksBefore = fileBlocks_;
   try {
     work();
     if (batchFailed_)
       throw DbError(DbError::Kind::General, "Nothing was written: a change of the batch failed");
     batchDepth_ = 0;
-    if (batchStaged_) commit();
+    if (batchStaged_) {
+      compactAfterGrowth(blocksBefore);
+      commit();
+    }
   } catch (...) {
     batchDepth_ = 0;
     discard();
@@ -1020,7 +1175,7 @@ Bytes ParadoxTable::serializeNode(const BlockTree::Node& node) const {
 // Every node gets a new block number: root first, in one chain. Returns the
 // nodes to write.
 std::vector<std::uint32_t> ParadoxTable::renumberIndex() {
-  const auto order = tree_.nodesInOrder();
+  auto order = tree_.nodesInOrder();
   const bool empty = tree_.blockCount() == 0;
   pxOwner_.clear();
   int n = 0;
@@ -1119,7 +1274,7 @@ void ParadoxTable::commit() {
   sizes[kDbFile] = blockOffset(hdr_.headerSize, hdr_.blockSize, fileBlocks_ + 1);
   if (hdr_.keyFields > 0) {
     if (!px_.isOpen()) {
-      File(pxPath_, true, true);
+      { const File created(pxPath_, true, true); }
       px_ = File(pxPath_, true);
     }
     stageIndex(writes, sizes[kPxFile]);

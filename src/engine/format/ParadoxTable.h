@@ -13,6 +13,7 @@
 #include "engine/format/FileIo.h"
 #include "engine/format/Header.h"
 #include "engine/format/Journal.h"
+#include "engine/format/KeyOrder.h"
 #include "engine/format/MemoAllocator.h"
 #include "engine/format/TableFile.h"
 
@@ -49,6 +50,8 @@ class ParadoxTable final : public TableFile {
 
   // What the consistency check reports.
   std::vector<std::string> problems() const;
+  // Which key order the records are stored in, in words.
+  std::string keyOrderNote() const;
 
   // For restructuring: every record's bytes in order, and the stored bytes
   // of a blob field of a record (empty when it is inline or null).
@@ -69,6 +72,20 @@ class ParadoxTable final : public TableFile {
   };
 
   void load();
+  using Report = std::function<void(const std::string&)>;
+  struct ChainWalk;
+  void checkBlock(const BlockTree::Entry& e, ChainWalk& walk, const Report& report) const;
+  void checkBlobs(const std::uint8_t* rec, std::uint64_t ordinal, const Report& report) const;
+  void checkFreeList(const std::vector<bool>& inChain, const Report& report) const;
+  // Which order the stored keys follow: the one the sort order calls for,
+  // byte order (as earlier builds wrote every table), or neither.
+  enum class StoredOrder { Declared, Bytes, Neither };
+  class OrderProbe;
+  StoredOrder storedOrder() const;
+  void settleKeyOrder() const;
+  void applyStoredOrder(StoredOrder found) const;
+  void sortRecordsByKey();
+  void compactAfterGrowth(int blocksBefore);
   void recoverPendingChange();
   void unlockPassword();
   std::vector<BlockTree::Entry> scanChain() const;
@@ -140,6 +157,10 @@ class ParadoxTable final : public TableFile {
   std::uint32_t key_ = 0;    // block encryption key, 0 = plain
   std::uint32_t mbKey_ = 0;  // the same for the memo file
   BlockTree tree_;
+  // How the stored keys compare: as declared, or bytes for an old table
+  // opened read only; known once a full read or the first search found it.
+  mutable KeyOrder keyOrder_;
+  mutable bool orderKnown_ = true;
   std::optional<JournalImage> overlay_;  // read-only open of a table with a pending change
   int capacity_ = 0;                     // records per block
   int fileBlocks_ = 0;

@@ -6,89 +6,43 @@
 
 namespace torvelle::format {
 
+// What one walk of the chain finds besides problems.
+struct ParadoxTable::ChainWalk {
+  std::uint64_t total = 0;
+  std::size_t length = 0;
+  int prevBlock = 0, lastBlock = 0;
+  std::vector<bool> inChain;
+  Bytes prevKey;
+  std::uint64_t ordinal = 0;
+};
+
 // The consistency check walks everything open() trusts lazily: every block
 // in full, the free list, key order, the index against the chain and every
 // memo reference.
 std::vector<std::string> ParadoxTable::problems() const {
+  settleKeyOrder();
   std::vector<std::string> out;
   constexpr std::size_t kMax = 100;
-  const auto report = [&](const std::string& text) {
+  const Report report = [&](const std::string& text) {
     if (out.size() < kMax) out.push_back(text);
   };
-  const auto rs = static_cast<std::size_t>(hdr_.recordSize);
-  const auto ks = static_cast<std::size_t>(hdr_.keySize());
   if (hdr_.fileBlocks() > fileBlocks_)
     report("the header counts " + std::to_string(hdr_.fileBlocks()) + " blocks, the file holds " +
            std::to_string(fileBlocks_));
-  std::uint64_t total = 0;
-  std::size_t chainLength = 0;
-  int prevBlock = 0, lastBlock = 0;
-  std::vector<bool> inChain(static_cast<std::size_t>(fileBlocks_) + 1);
-  Bytes prevKey;
-  std::uint64_t ordinal = 0;
-  for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
-    const auto& e = tree_.at(pos);
-    const int block = static_cast<int>(e.child);
-    ++chainLength;
-    total += e.count;
-    lastBlock = block;
-    inChain[static_cast<std::size_t>(block)] = true;
-    Bytes data;
-    try {
-      data = readDbBlock(block);
-    } catch (const engine::DbError& err) {
-      report(err.what());
-      prevBlock = block;
-      continue;
-    }
-    if (getU16(&data[2]) != prevBlock)
-      report("block " + std::to_string(block) + " links back to block " +
-             std::to_string(getU16(&data[2])) + " instead of " + std::to_string(prevBlock));
-    prevBlock = block;
-    for (std::uint32_t i = 0; i < e.count; ++i, ++ordinal) {
-      const auto* rec = &data[6 + i * rs];
-      if (ks > 0) {
-        if (!prevKey.empty() && std::memcmp(prevKey.data(), rec, ks) >= 0)
-          report("record " + std::to_string(ordinal + 1) + " is out of key order");
-        prevKey.assign(rec, rec + ks);
-      }
-      for (std::size_t f = 0; f < hdr_.fields.size(); ++f) {
-        if (!codec::isBlob(hdr_.fields[f].type)) continue;
-        try {
-          blobBytes(hdr_.fields[f], rec + hdr_.offsets[f], true, true);
-        } catch (const engine::DbError& err) {
-          report("record " + std::to_string(ordinal + 1) + ": " + err.what());
-        }
-      }
-    }
-  }
-  if (total != hdr_.numRecords())
+  ChainWalk walk;
+  walk.inChain.resize(static_cast<std::size_t>(fileBlocks_) + 1);
+  for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos))
+    checkBlock(tree_.at(pos), walk, report);
+  if (walk.total != hdr_.numRecords())
     report("the header counts " + std::to_string(hdr_.numRecords()) + " records, the blocks hold " +
-           std::to_string(total));
-  if (chainLength != static_cast<std::size_t>(hdr_.usedBlocks()))
+           std::to_string(walk.total));
+  if (walk.length != static_cast<std::size_t>(hdr_.usedBlocks()))
     report("the header counts " + std::to_string(hdr_.usedBlocks()) +
-           " blocks in use, the chain has " + std::to_string(chainLength));
-  if (lastBlock != hdr_.lastBlock() && chainLength > 0)
+           " blocks in use, the chain has " + std::to_string(walk.length));
+  if (walk.lastBlock != hdr_.lastBlock() && walk.length > 0)
     report("the header names block " + std::to_string(hdr_.lastBlock()) +
-           " as the last, the chain ends at " + std::to_string(lastBlock));
-  // Free list: in the file, not in use, no loop.
-  int free = hdr_.firstFree();
-  for (int steps = 0; free != 0; ++steps) {
-    if (free < 0 || free > fileBlocks_ || steps > fileBlocks_) {
-      report("the free block list is broken at block " + std::to_string(free));
-      break;
-    }
-    if (inChain[static_cast<std::size_t>(free)]) {
-      report("block " + std::to_string(free) + " is both free and in use");
-      break;
-    }
-    try {
-      free = getU16(&readDbBlock(free)[0]);
-    } catch (const engine::DbError& err) {
-      report(err.what());
-      break;
-    }
-  }
+           " as the last, the chain ends at " + std::to_string(walk.lastBlock));
+  checkFreeList(walk.inChain, report);
   if (hdr_.keyFields > 0) {
     if (!px_.isOpen())
       report("the primary index file is missing");
@@ -96,6 +50,71 @@ std::vector<std::string> ParadoxTable::problems() const {
       report("the primary index does not match the table");
   }
   return out;
+}
+
+void ParadoxTable::checkBlock(const BlockTree::Entry& e, ChainWalk& walk,
+                              const Report& report) const {
+  const int block = static_cast<int>(e.child);
+  ++walk.length;
+  walk.total += e.count;
+  walk.lastBlock = block;
+  walk.inChain[static_cast<std::size_t>(block)] = true;
+  Bytes data;
+  try {
+    data = readDbBlock(block);
+  } catch (const engine::DbError& err) {
+    report(err.what());
+    walk.prevBlock = block;
+    return;
+  }
+  if (getU16(&data[2]) != walk.prevBlock)
+    report("block " + std::to_string(block) + " links back to block " +
+           std::to_string(getU16(&data[2])) + " instead of " + std::to_string(walk.prevBlock));
+  walk.prevBlock = block;
+  const auto rs = static_cast<std::size_t>(hdr_.recordSize);
+  const auto ks = static_cast<std::size_t>(hdr_.keySize());
+  for (std::uint32_t i = 0; i < e.count; ++i, ++walk.ordinal) {
+    const auto* rec = &data[6 + i * rs];
+    if (ks > 0) {
+      if (!walk.prevKey.empty() && keyOrder_.compare(walk.prevKey.data(), rec, ks) >= 0)
+        report("record " + std::to_string(walk.ordinal + 1) + " is out of key order");
+      walk.prevKey.assign(rec, rec + ks);
+    }
+    checkBlobs(rec, walk.ordinal, report);
+  }
+}
+
+void ParadoxTable::checkBlobs(const std::uint8_t* rec, std::uint64_t ordinal,
+                              const Report& report) const {
+  for (std::size_t f = 0; f < hdr_.fields.size(); ++f) {
+    if (!codec::isBlob(hdr_.fields[f].type)) continue;
+    try {
+      blobBytes(hdr_.fields[f], rec + hdr_.offsets[f], true, true);
+    } catch (const engine::DbError& err) {
+      report("record " + std::to_string(ordinal + 1) + ": " + err.what());
+    }
+  }
+}
+
+// Free list: in the file, not in use, no loop.
+void ParadoxTable::checkFreeList(const std::vector<bool>& inChain, const Report& report) const {
+  int free = hdr_.firstFree();
+  for (int steps = 0; free != 0; ++steps) {
+    if (free < 0 || free > fileBlocks_ || steps > fileBlocks_) {
+      report("the free block list is broken at block " + std::to_string(free));
+      return;
+    }
+    if (inChain[static_cast<std::size_t>(free)]) {
+      report("block " + std::to_string(free) + " is both free and in use");
+      return;
+    }
+    try {
+      free = getU16(&readDbBlock(free)[0]);
+    } catch (const engine::DbError& err) {
+      report(err.what());
+      return;
+    }
+  }
 }
 
 }  // namespace torvelle::format

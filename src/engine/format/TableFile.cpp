@@ -5,6 +5,7 @@
 #include "engine/DbError.h"
 #include "engine/format/Crypto.h"
 #include "engine/format/FieldCodec.h"
+#include "engine/format/KeyOrder.h"
 #include "engine/format/ParadoxTable.h"
 #include "engine/format/TableWriter.h"
 
@@ -53,10 +54,9 @@ void rebuild(const std::filesystem::path& dbPath, const OpenOptions& options,
     std::vector<std::size_t> order(fresh.records.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
     const auto ks = static_cast<std::size_t>(h.keySize());
+    const KeyOrder keyOrder = KeyOrder::of(h);
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-      return std::lexicographical_compare(
-          fresh.records[a].begin(), fresh.records[a].begin() + static_cast<std::ptrdiff_t>(ks),
-          fresh.records[b].begin(), fresh.records[b].begin() + static_cast<std::ptrdiff_t>(ks));
+      return keyOrder.compare(fresh.records[a].data(), fresh.records[b].data(), ks) < 0;
     });
     FreshTable sorted = fresh;
     for (std::size_t i = 0; i < order.size(); ++i) {
@@ -130,6 +130,14 @@ void TableFile::pack(const std::filesystem::path& dbPath, const OpenOptions& opt
 void TableFile::setPassword(const std::filesystem::path& dbPath, const OpenOptions& options,
                             const std::string& newPassword) {
   rebuild(dbPath, options, newPassword);
+}
+
+std::string TableFile::keyOrderNote(const std::filesystem::path& dbPath,
+                                    const OpenOptions& options) {
+  settle(dbPath);
+  OpenOptions readOnly = options;
+  readOnly.writable = false;
+  return ParadoxTable(dbPath, readOnly).keyOrderNote();
 }
 
 std::vector<std::string> TableFile::check(const std::filesystem::path& dbPath,

@@ -83,6 +83,11 @@ class TableFile {
   // references; returns the problems found (empty when sound).
   static std::vector<std::string> check(const std::filesystem::path& dbPath,
                                         const OpenOptions& options);
+  // Which key order the records are stored in, in words: the Cyrillic sort
+  // orders keep keys in dictionary order, and a table an earlier build wrote
+  // in byte order is told apart (it is sound, and put in order by its next
+  // writable open or a pack).
+  static std::string keyOrderNote(const std::filesystem::path& dbPath, const OpenOptions& options);
 
   virtual const TableInfo& info() const = 0;
   virtual std::size_t recordCount() const = 0;

@@ -128,6 +128,49 @@ TEST_F(FormatRecovery, EveryStopLeavesTheTableAsBeforeOrAfter) {
   EXPECT_GT(stops, 10);
 }
 
+// A batch of inserts (out of key order), an update and a remove: stopped at
+// any commit point, the table holds all of it or none; thrown out of, none.
+TEST_F(FormatRecovery, ABatchIsOneChange) {
+  const auto batch = [](TableFile& t) {
+    t.batch([&] {
+      for (int i = 399; i > 0; i -= 2) t.insert(rec(i, i % 3 ? 100 : 3000));
+      t.update(0, {{3, Value{std::string("changed")}}});
+      t.remove(5);
+    });
+  };
+  int stops = 0;
+  for (int n = 1;; ++n) {
+    restore();
+    if (!stopAt(db_, n, batch)) break;
+    ++stops;
+    const auto now = TableFile::open(db_, {})->readAll();
+    EXPECT_TRUE(now == before_ || now.size() == before_.size() + 199) << "stop " << n;
+    EXPECT_EQ(TableFile::check(db_, {}), std::vector<std::string>{}) << "stop " << n;
+  }
+  EXPECT_GT(stops, 2);
+  const auto after = TableFile::open(db_, {})->readAll();
+  ASSERT_EQ(after.size(), before_.size() + 199);
+  EXPECT_EQ(std::get<std::string>(after[0][3]), "changed");
+  // Split blocks were filled again: the table is as small as pack makes it.
+  const auto size = std::filesystem::file_size(db_);
+  TableFile::pack(db_, {});
+  EXPECT_LE(size, std::filesystem::file_size(db_) * 11 / 10);
+
+  restore();
+  {
+    OpenOptions o;
+    o.writable = true;
+    const auto t = TableFile::open(db_, o);
+    EXPECT_THROW(t->batch([&] {
+      for (int i = 1; i < 100; i += 2) t->insert(rec(i, 3000));
+      t->insert(rec(0, 10));  // a key already there
+    }),
+                 engine::DbError);
+    EXPECT_EQ(t->readAll(), before_);  // the open table forgot the batch too
+  }
+  EXPECT_EQ(testing::folderImage(dir_.path()), image_);
+}
+
 TEST_F(FormatRecovery, ReaderThatCannotRecoverSeesTheStateBefore) {
   ASSERT_TRUE(stopAt(db_, 3, [](TableFile& t) { t.insert(rec(101, 5000)); }));
   ASSERT_TRUE(std::filesystem::exists(db_.string() + "-journal"));

@@ -1,0 +1,105 @@
+#include "engine/format/KeyOrder.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace torvelle::format {
+namespace {
+
+// `lower` and `upper` are the first bytes of runs of `count` small and
+// capital letters.
+void addLetters(KeyOrder::Weights& w, std::size_t lower, std::size_t upper, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    w.letter[lower + i] = static_cast<std::uint8_t>(upper + i);
+    w.capital[upper + i] = 1;
+  }
+}
+
+KeyOrder::Weights baseWeights() {
+  KeyOrder::Weights w{};
+  for (int b = 0; b < 256; ++b)
+    w.letter[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(b);
+  addLetters(w, 'a', 'A', 26);
+  return w;
+}
+
+const KeyOrder::Weights& cp1251Weights() {
+  static const KeyOrder::Weights w = [] {
+    auto t = baseWeights();
+    addLetters(t, 0xE0, 0xC0, 32);  // а-я, А-Я
+    // Ё and ё are read as Е: a Russian dictionary puts them together.
+    t.letter[0xA8] = t.letter[0xB8] = 0xC5;
+    t.capital[0xA8] = 1;
+    return t;
+  }();
+  return w;
+}
+
+const KeyOrder::Weights& cp866Weights() {
+  static const KeyOrder::Weights w = [] {
+    auto t = baseWeights();
+    addLetters(t, 0xA0, 0x80, 16);           // а-п, А-П
+    addLetters(t, 0xE0, 0x90, 16);           // р-я, Р-Я
+    t.letter[0xF0] = t.letter[0xF1] = 0x85;  // Ё, ё as Е
+    t.capital[0xF0] = 1;
+    return t;
+  }();
+  return w;
+}
+
+int sign(int v) {
+  return (v > 0) - (v < 0);
+}
+
+// Dictionary order of two NUL-padded texts: letters without regard to case
+// first, then case (small before capital), then the bytes. The exact order
+// of the original drivers is not documented; this is our best knowledge of
+// it, and what a Russian reader expects.
+int compareText(const KeyOrder::Weights& w, const std::uint8_t* a, const std::uint8_t* b,
+                std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i)
+    if (w.letter[a[i]] != w.letter[b[i]]) return w.letter[a[i]] < w.letter[b[i]] ? -1 : 1;
+  for (std::size_t i = 0; i < n; ++i)
+    if (w.capital[a[i]] != w.capital[b[i]]) return w.capital[a[i]] < w.capital[b[i]] ? -1 : 1;
+  return sign(std::memcmp(a, b, n));
+}
+
+}  // namespace
+
+KeyOrder KeyOrder::of(const DbHeader& header) {
+  KeyOrder order;
+  if (header.sortOrder == 0x8F && header.codePage == 1251)
+    order.weights_ = &cp1251Weights();
+  else if (header.sortOrder == 0xC0 && header.codePage == 866)
+    order.weights_ = &cp866Weights();
+  else
+    return order;
+  for (int i = 0; i < header.keyFields; ++i) {
+    const auto f = static_cast<std::size_t>(i);
+    order.spans_.push_back({static_cast<std::size_t>(header.offsets[f]),
+                            static_cast<std::size_t>(header.fields[f].size),
+                            header.fields[f].type == FieldType::Alpha});
+  }
+  return order;
+}
+
+int KeyOrder::compare(const std::uint8_t* a, const std::uint8_t* b, std::size_t n) const {
+  if (!weights_) return sign(std::memcmp(a, b, n));
+  for (const auto& span : spans_) {
+    if (span.offset >= n) break;
+    const std::size_t size = std::min(span.size, n - span.offset);
+    const int c = span.text ? compareText(*weights_, a + span.offset, b + span.offset, size)
+                            : sign(std::memcmp(a + span.offset, b + span.offset, size));
+    if (c != 0) return c;
+  }
+  return 0;
+}
+
+int KeyOrder::compare(std::string_view a, std::string_view b) const {
+  const std::size_t n = std::min(a.size(), b.size());
+  const int c = compare(reinterpret_cast<const std::uint8_t*>(a.data()),
+                        reinterpret_cast<const std::uint8_t*>(b.data()), n);
+  return c != 0 ? c : sign(static_cast<int>(a.size()) - static_cast<int>(b.size()));
+}
+
+}  // namespace torvelle::format

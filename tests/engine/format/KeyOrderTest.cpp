@@ -1,0 +1,89 @@
+// Key order of the Cyrillic sort orders: dictionary order, and tables an
+// earlier build wrote in byte order.
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "engine/DbError.h"
+#include "engine/format/Header.h"
+#include "engine/format/TableFile.h"
+
+namespace torvelle::format::testing {
+namespace {
+
+const std::vector<std::string> kWords = {"Zoo", "apple", "Ёлка",  "Апрель", "ель",
+                                         "Ель", "Еда",   "Apple", "ёж"};
+
+std::vector<std::string> namesOf(const std::filesystem::path& path, bool writable = false) {
+  OpenOptions options;
+  options.writable = writable;
+  std::vector<std::string> out;
+  for (const auto& r : TableFile::open(path, options)->readAll())
+    out.push_back(std::get<std::string>(r[0]));
+  return out;
+}
+
+void fill(const std::filesystem::path& path, int codePage,
+          const std::vector<std::string>& words = kWords) {
+  TableFile::create(path, {{"Name", FieldType::Alpha, 20}, {"N", FieldType::Long, 4}}, 1, codePage);
+  OpenOptions options;
+  options.writable = true;
+  const auto table = TableFile::open(path, options);
+  table->batch([&] {
+    for (const auto& w : words) table->insert({w, std::int32_t{1}});
+  });
+}
+
+void setSortOrderByte(const std::filesystem::path& path, std::uint8_t value) {
+  std::string bytes = slurp(path);
+  bytes[hdr::kSortOrder] = static_cast<char>(value);
+  spit(path, bytes);
+}
+
+TEST(KeyOrderTest, CyrillicKeysFollowTheDictionaryOthersTheBytes) {
+  TempDir dir;
+  fill(dir / "Ru.db", 1251);
+  // Letters case-blind first, Ё with Е; then small before capital.
+  EXPECT_EQ(namesOf(dir / "Ru.db"), (std::vector<std::string>{"apple", "Apple", "Zoo", "Апрель",
+                                                              "Еда", "ёж", "Ёлка", "ель", "Ель"}));
+  EXPECT_TRUE(TableFile::check(dir / "Ru.db", {}).empty());
+  OpenOptions options;
+  options.writable = true;
+  const auto table = TableFile::open(dir / "Ru.db", options);
+  EXPECT_EQ(table->keyRange({std::string("Ель")}), (std::pair<std::size_t, std::size_t>{8, 9}));
+  EXPECT_THROW(table->insert({std::string("Ель"), std::int32_t{2}}), torvelle::engine::DbError);
+
+  fill(dir / "West.db", 1252, {"apple", "Zoo"});
+  EXPECT_EQ(namesOf(dir / "West.db").front(), "Zoo");  // byte order: capitals first
+}
+
+TEST(KeyOrderTest, AnOldByteOrderTableIsSoundAndPutInOrderWhenOpenedForWriting) {
+  TempDir dir;
+  const auto path = dir / "Old.db";
+  // Written as an earlier build did: every sort order in byte order.
+  TableFile::create(path, {{"Name", FieldType::Alpha, 20}, {"N", FieldType::Long, 4}}, 1, 1251);
+  setSortOrderByte(path, 0x11);
+  {
+    OpenOptions options;
+    options.writable = true;
+    const auto table = TableFile::open(path, options);
+    for (const auto& w : kWords) table->insert({w, std::int32_t{1}});
+  }
+  setSortOrderByte(path, 0x8F);
+  const auto before = namesOf(path);
+  EXPECT_EQ(before.front(), "Apple");
+  EXPECT_TRUE(TableFile::check(path, {}).empty());  // never called corrupt
+  EXPECT_NE(TableFile::keyOrderNote(path, {}).find("byte order"), std::string::npos);
+  // Read only, it is searched in the order it has.
+  EXPECT_EQ(TableFile::open(path, {})->keyRange({std::string("Zoo")}).second -
+                TableFile::open(path, {})->keyRange({std::string("Zoo")}).first,
+            1u);
+
+  const auto after = namesOf(path, true);
+  EXPECT_EQ(after.front(), "apple");
+  EXPECT_EQ(after.back(), "Ель");
+  EXPECT_TRUE(TableFile::check(path, {}).empty());
+  EXPECT_EQ(TableFile::keyOrderNote(path, {}), "keys in dictionary order");
+}
+
+}  // namespace
+}  // namespace torvelle::format::testing
