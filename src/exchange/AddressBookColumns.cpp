@@ -1,7 +1,8 @@
 #include "exchange/AddressBookColumns.h"
 
-#include <cctype>
 #include <map>
+
+#include "support/AsciiText.h"
 
 namespace torvelle::exchange {
 
@@ -46,14 +47,7 @@ std::optional<ColumnMeaning> addressBookColumn(std::string_view header) {
       {"category", {"Section", -1, true}},
       {"group", {"Section", -1, true}},
   };
-  while (!header.empty() && std::isspace(static_cast<unsigned char>(header.front()))) {
-    header.remove_prefix(1);
-  }
-  while (!header.empty() && std::isspace(static_cast<unsigned char>(header.back()))) {
-    header.remove_suffix(1);
-  }
-  std::string key(header);
-  for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string key = support::asciiLower(support::trimmed(header, support::kAsciiWhiteSpace));
   const auto it = columns.find(key);
   if (it == columns.end()) return std::nullopt;
   return it->second;

@@ -1,12 +1,12 @@
 #include "exchange/Exchange.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "engine/DbError.h"
 #include "exchange/Books.h"
 #include "exchange/ExchangeError.h"
 #include "exchange/ICalendar.h"
+#include "support/AsciiText.h"
 
 namespace torvelle::exchange {
 namespace {
@@ -15,12 +15,6 @@ namespace fs = std::filesystem;
 
 const char* const phoneFields[] = {"Name",   "HomePhone", "WorkPhone", "Country", "ZipCode", "City",
                                    "Street", "Cellular",  "ICQ",       "Email",   "WebSite"};
-
-std::string lowerAscii(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
 
 std::unique_ptr<format::TableFile> openTable(const fs::path& path,
                                              const std::vector<std::string>& passwords,
@@ -102,8 +96,9 @@ void throwIfRefused(const format::TableInfo& info, const std::vector<ImportRow>&
 }  // namespace
 
 FileFormat formatOf(const std::string& fileName, const std::string& given) {
-  const std::string name =
-      given.empty() ? lowerAscii(fs::path(fileName).extension().string()) : "." + lowerAscii(given);
+  const std::string name = given.empty()
+                               ? support::asciiLower(fs::path(fileName).extension().string())
+                               : "." + support::asciiLower(given);
   if (name == ".vcf" || name == ".vcard") return FileFormat::VCard;
   if (name == ".ics" || name == ".ical" || name == ".icalendar") return FileFormat::ICalendar;
   if (name == ".csv") return FileFormat::Csv;

@@ -4,15 +4,10 @@
 #include <vector>
 
 #include "engine/FieldText.h"
+#include "support/AsciiText.h"
 
 namespace torvelle::exchange {
 namespace {
-
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
 
 // Splits on `sep` into parts of digits only, each 1..maxDigits long.
 std::optional<std::vector<int>> digitParts(std::string_view s, char sep, std::size_t maxDigits) {
@@ -33,7 +28,7 @@ std::optional<std::vector<int>> digitParts(std::string_view s, char sep, std::si
 }  // namespace
 
 std::optional<format::Time> parseLooseTime(std::string_view text) {
-  text = trim(text);
+  text = support::trimmed(text);
   int msec = 0;
   if (const auto dot = text.find('.'); dot != std::string_view::npos) {
     const auto fraction = text.substr(dot + 1);
@@ -51,7 +46,7 @@ std::optional<format::Time> parseLooseTime(std::string_view text) {
 }
 
 std::optional<format::Date> parseLooseDate(std::string_view text) {
-  text = trim(text);
+  text = support::trimmed(text);
   if (const auto iso = digitParts(text, '-', 4); iso && iso->size() == 3 && text[4] == '-') {
     return engine::dayFromCivil((*iso)[0], (*iso)[1], (*iso)[2]);
   }

@@ -1,34 +1,23 @@
 #include "exchange/VCard.h"
 
 #include <algorithm>
-#include <cctype>
 #include <set>
 
 #include "engine/FieldText.h"
 #include "exchange/ExchangeError.h"
 #include "exchange/TextInput.h"
+#include "support/AsciiText.h"
 #include "support/CodePage.h"
 #include "support/Utf8.h"
 
 namespace torvelle::exchange {
 namespace {
 
-std::string upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
-
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
+using support::asciiLower;
+using support::asciiUpper;
 
 std::string trimmed(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return std::string(s);
+  return std::string(support::trimmed(s, support::kAsciiWhiteSpace));
 }
 
 [[noreturn]] void fail(std::size_t line, const std::string& what) {
@@ -67,23 +56,24 @@ std::string unquote(std::string s) {
 
 void addParameter(Property& p, const std::string& parameter) {
   const auto eq = parameter.find('=');
-  const std::string name = upper(trimmed(parameter.substr(0, eq)));
+  const std::string name = asciiUpper(trimmed(parameter.substr(0, eq)));
   if (eq == std::string::npos) {
     // vCard 2.1 lets a parameter stand without its name.
     if (name == "QUOTED-PRINTABLE" || name == "BASE64" || name == "8BIT" || name == "7BIT") {
       p.encoding = name;
     } else {
-      p.types.insert(lower(name));
+      p.types.insert(asciiLower(name));
     }
     return;
   }
   const std::string value = unquote(trimmed(parameter.substr(eq + 1)));
   if (name == "TYPE") {
-    for (const auto& t : splitOutsideQuotes(value, ',')) p.types.insert(lower(unquote(trimmed(t))));
+    for (const auto& t : splitOutsideQuotes(value, ','))
+      p.types.insert(asciiLower(unquote(trimmed(t))));
   } else if (name == "ENCODING") {
-    p.encoding = upper(value);
+    p.encoding = asciiUpper(value);
   } else if (name == "CHARSET") {
-    p.charset = lower(value);
+    p.charset = asciiLower(value);
   } else if (name == "PREF") {
     p.types.insert("pref");
   }
@@ -106,7 +96,7 @@ Property parseLine(const std::string& text, std::size_t line) {
   const auto head = splitOutsideQuotes(std::string_view(text).substr(0, colon), ';');
   std::string name = trimmed(head[0]);
   if (const auto dot = name.rfind('.'); dot != std::string::npos) name.erase(0, dot + 1);
-  p.name = upper(name);
+  p.name = asciiUpper(name);
   for (std::size_t i = 1; i < head.size(); ++i) addParameter(p, head[i]);
   if (p.encoding == "B") p.encoding = "BASE64";
   return p;
@@ -114,7 +104,7 @@ Property parseLine(const std::string& text, std::size_t line) {
 
 bool isQuotedPrintableHead(const std::string& line) {
   const auto colon = line.find(':');
-  return upper(line.substr(0, colon)).find("QUOTED-PRINTABLE") != std::string::npos;
+  return asciiUpper(line.substr(0, colon)).find("QUOTED-PRINTABLE") != std::string::npos;
 }
 
 // Joins folded lines (a line that starts with a blank continues the one
@@ -277,7 +267,7 @@ std::string component(const std::vector<std::string>& parts, std::size_t i) {
 
 // A vCard 4.0 value may be a URI where older versions had text.
 std::string withoutScheme(std::string value, std::string_view scheme) {
-  if (lower(value.substr(0, scheme.size())) == scheme) value.erase(0, scheme.size());
+  if (asciiLower(value.substr(0, scheme.size())) == scheme) value.erase(0, scheme.size());
   return value;
 }
 
@@ -331,7 +321,7 @@ class ContactBuilder {
       organisation_ = component(components(p), 0);
       contact_.notStored.push_back("organisation");
     } else if (!isBookkeeping(p.name)) {
-      contact_.notStored.push_back(lower(p.name));
+      contact_.notStored.push_back(asciiLower(p.name));
     }
   }
 
@@ -357,7 +347,7 @@ class ContactBuilder {
 
   void addMessenger(const Property& p) {
     const std::string address = unescape(decodedText(p));
-    if (lower(address).starts_with("icq:")) {
+    if (asciiLower(address).starts_with("icq:")) {
       put("ICQ", address.substr(4), "second ICQ number");
     } else {
       contact_.notStored.emplace_back("instant messenger");
@@ -472,7 +462,7 @@ std::vector<VCardContact> readVCards(std::string_view bytes) {
   int nested = 0;  // an AGENT may hold a whole vCard of its own
   for (const auto& [line, content] : unfold(text)) {
     const Property p = parseLine(content, line);
-    const std::string value = upper(trimmed(p.value));
+    const std::string value = asciiUpper(trimmed(p.value));
     if (p.name == "BEGIN" && value == "VCARD") {
       if (current) {
         ++nested;

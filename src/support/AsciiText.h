@@ -17,6 +17,9 @@ std::string asciiLower(std::string_view text);
 std::string asciiUpper(std::string_view text);
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
+// What the "C" locale counts as white space.
+inline constexpr std::string_view kAsciiWhiteSpace = " \t\n\v\f\r";
+
 // The text without the given characters at either end.
 std::string_view trimmed(std::string_view text, std::string_view blanks = " \t");
 
