@@ -19,11 +19,11 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${TORVELLE_BUILD_DIR:-$root/build}"
 mode="${TORVELLE_SETUP:-program}"
 
-packages=(cmake make g++ pkg-config qt6-base-dev libgl-dev)
+packages=(cmake make g++ pkg-config qt6-base-dev libgl-dev libical-dev)
 case "$mode" in
   program) ;;
   test) packages+=(libgtest-dev libgmock-dev libbenchmark-dev pxlib-dev libsqlite3-dev
-          desktop-file-utils appstream) ;;
+          python3-vobject desktop-file-utils appstream) ;;
   fuzz) packages+=(clang libclang-rt-14-dev) ;;
   screenshot) packages+=(xvfb x11-utils xdotool imagemagick) ;;
   tidy) packages+=(clang-tidy) ;;

@@ -87,7 +87,7 @@ class DbTool : public ::testing::Test {
   }
 
   fs::path makeEveryTypeTable(const std::string& name) {
-    const fs::path path = dir / (name + ".db");
+    fs::path path = dir / (name + ".db");
     TableFile::create(path, everyTypeFields(), 1);
     return path;
   }
@@ -205,16 +205,22 @@ class DbToolImport : public DbTool {
   }
 };
 
-TEST_F(DbToolImport, KeyViolationStopsAtItsLineAndEarlierRowsStay) {
-  const auto result = import(
+TEST_F(DbToolImport, KeyViolationStopsAtItsLineWritingNothingAndSkipExistingRerunsIt) {
+  const std::string csv =
       "section,DATE\n"  // names match without regard to case
-      "A,2024-01-01\nB,\nC,2024-01-03\nB,2024-01-04\nD,2024-01-05\n");
+      "A,2024-01-01\nB,\nC,2024-01-03\nB,2024-01-04\nD,2024-01-05\n";
+  auto result = import(csv);
   EXPECT_EQ(result.status, 1);
-  EXPECT_TRUE(contains(result.err, "line 5")) << result.err;
-  EXPECT_TRUE(contains(result.err, "Key violation")) << result.err;
-  EXPECT_TRUE(contains(result.err, "3 records imported")) << result.err;
+  EXPECT_TRUE(contains(result.err, "line 5: Key violation.")) << result.err;
+  EXPECT_TRUE(contains(result.err, "nothing was imported")) << result.err;
   EXPECT_EQ(result.out, "");
-  EXPECT_EQ(sections(), (std::vector<std::string>{"A", "B", "C"}));
+  EXPECT_EQ(sections(), std::vector<std::string>{});
+
+  result = tool({"import", table.string(), (dir / "in.csv").string(), "--skip-existing"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(contains(result.out, "Added 4 records")) << result.out;
+  EXPECT_TRUE(contains(result.out, "skipped 1 already there")) << result.out;
+  EXPECT_EQ(sections(), (std::vector<std::string>{"A", "B", "C", "D"}));
 }
 
 TEST_F(DbToolImport, InvalidValueNamesLineAndColumnAfterMultiLineRecords) {
@@ -226,8 +232,7 @@ TEST_F(DbToolImport, InvalidValueNamesLineAndColumnAfterMultiLineRecords) {
   EXPECT_EQ(result.status, 1);
   EXPECT_TRUE(contains(result.err, "line 5, column 3 (Date)")) << result.err;
   EXPECT_TRUE(contains(result.err, "2023-02-29")) << result.err;
-  ASSERT_EQ(sections(), (std::vector<std::string>{"A"}));
-  EXPECT_EQ(std::get<std::string>(readTable(table)[0][2]), "memo over\nthree\nlines");
+  EXPECT_EQ(sections(), std::vector<std::string>{});
 }
 
 TEST_F(DbToolImport, BadHeaderOrShapeImportsNothingFurther) {
@@ -242,7 +247,7 @@ TEST_F(DbToolImport, BadHeaderOrShapeImportsNothingFurther) {
   result = import("Section\n\"C\n");
   EXPECT_EQ(result.status, 1);
   EXPECT_TRUE(contains(result.err, "line 2")) << result.err;
-  EXPECT_EQ(sections(), (std::vector<std::string>{"A"}));
+  EXPECT_EQ(sections(), std::vector<std::string>{});
 
   result = tool({"import", table.string(), (dir / "missing.csv").string()});
   EXPECT_EQ(result.status, 1);
@@ -250,10 +255,55 @@ TEST_F(DbToolImport, BadHeaderOrShapeImportsNothingFurther) {
 }
 
 TEST_F(DbToolImport, TextOutsideTheCodePageIsRefusedNotMangled) {
-  const auto result = import("Section\nЯ\n漢字\nZ\n");
+  auto result = import("Section\nЯ\n漢字\nZ\nMüller\n");
   EXPECT_EQ(result.status, 1);
-  EXPECT_TRUE(contains(result.err, "line 3")) << result.err;
-  EXPECT_EQ(sections(), (std::vector<std::string>{"Я"}));
+  EXPECT_TRUE(contains(result.err, "line 3: Section \"漢字\"")) << result.err;
+  EXPECT_TRUE(contains(result.err, "line 5: Section \"Müller\": The character \"ü\""))
+      << result.err;
+  EXPECT_EQ(sections(), std::vector<std::string>{});
+
+  result = tool({"import", table.string(), (dir / "in.csv").string(), "--skip-refused"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(contains(result.out, "Refused 2 records:\n  line 3")) << result.out;
+  EXPECT_EQ(sections(), (std::vector<std::string>{"Z", "Я"}));
+}
+
+// Address-book columns, dates and times as people type them, export by section.
+TEST_F(DbTool, AddressBookCsvAndLooseValuesGoInAndASectionComesOut) {
+  engine::createShippedTables(dir.path());
+  const fs::path phones = dir / "DB/Phones/Phones.db";
+  writeFile(dir / "outlook.csv",
+            "First Name,Last Name,Mobile Phone,E-mail Address,Categories,Job Title\n"
+            "Peter,Smith,+1 555 0100,peter@example.com,Friends;Work,CEO\n"
+            "Анна,,,,,\n");
+  auto result = tool({"import", phones.string(), (dir / "outlook.csv").string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(contains(result.out, "column \"Job Title\": 1")) << result.out;
+  const Value null;
+  EXPECT_EQ(readTable(phones),
+            (std::vector<Record>{
+                {std::string("Friends"), std::string("Peter Smith"), null, null, null, null, null,
+                 null, std::string("+1 555 0100"), null, std::string("peter@example.com"), null},
+                {std::string("Imported"), std::string("Анна"), null, null, null, null, null, null,
+                 null, null, null, null}}));
+  result =
+      tool({"export", phones.string(), (dir / "friends.vcf").string(), "--section", "Friends"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(contains(result.out, "Exported 1 record")) << result.out;
+  EXPECT_TRUE(contains(readFile(dir / "friends.vcf"), "\r\nFN:Peter Smith\r\n"));
+
+  const fs::path tasks = dir / "DB/Tasks/Tasks.db";
+  writeFile(dir / "tasks.csv", "Date,Time,Task\n1.2.2026,8:00,a\n2026-02-01,08:00:00.5,b\n");
+  result = tool({"import", tasks.string(), (dir / "tasks.csv").string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const auto day = std::get<Date>(readTable(tasks)[0][0]);
+  EXPECT_EQ(readTable(tasks)[1][0], Value(day));
+  EXPECT_EQ(readTable(tasks)[0][1], Value(Time{8 * 3600000}));
+  EXPECT_EQ(readTable(tasks)[1][1], Value(Time{8 * 3600000 + 500}));
+  writeFile(dir / "tasks.csv", "Date,Time,Task\n1/2/2026,8:00,a\n");
+  result = tool({"import", tasks.string(), (dir / "tasks.csv").string()});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(contains(result.err, "line 2, column 1 (Date)")) << result.err;
 }
 
 TEST_F(DbTool, ProtectedTableNeedsItsPassword) {

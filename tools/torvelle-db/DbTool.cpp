@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -17,6 +18,12 @@
 #include "engine/DbError.h"
 #include "engine/ShippedTables.h"
 #include "engine/format/TableFile.h"
+#include "exchange/AddressBookColumns.h"
+#include "exchange/Books.h"
+#include "exchange/Exchange.h"
+#include "exchange/LooseValues.h"
+#include "exchange/TextInput.h"
+#include "support/AtomicFile.h"
 
 namespace torvelle::tools {
 namespace {
@@ -45,7 +52,53 @@ struct CommandLine {
   bool csv = false;
   bool json = false;
   bool help = false;
+  // import and export
+  std::string format;
+  std::optional<std::string> section;
+  bool skipExisting = false;
+  bool skipRefused = false;
+  bool dryRun = false;
+  bool birthdays = false;
+  bool yearly = false;
+  bool vcard4 = false;
 };
+
+// Options that stand alone, and the flag each sets; nullptr for others.
+bool CommandLine::*flagOf(const std::string& name) {
+  static const std::map<std::string, bool CommandLine::*> flags = {
+      {"--remove", &CommandLine::removePassword},
+      {"--csv", &CommandLine::csv},
+      {"--json", &CommandLine::json},
+      {"--dry-run", &CommandLine::dryRun},
+      {"--skip-existing", &CommandLine::skipExisting},
+      {"--skip-refused", &CommandLine::skipRefused},
+      {"--birthdays", &CommandLine::birthdays},
+      {"--yearly", &CommandLine::yearly},
+      {"--vcard4", &CommandLine::vcard4},
+      {"--help", &CommandLine::help},
+      {"-h", &CommandLine::help},
+  };
+  const auto it = flags.find(name);
+  return it == flags.end() ? nullptr : it->second;
+}
+
+bool takesValue(const std::string& name) {
+  return name == "--password" || name == "--new" || name == "--format" || name == "--section";
+}
+
+void setValueOption(CommandLine& cl, const std::string& name, std::string value) {
+  if (name == "--password") {
+    cl.passwords.push_back(std::move(value));
+  } else if (name == "--new") {
+    if (cl.newPassword) throw UsageError("--new given twice");
+    cl.newPassword = std::move(value);
+  } else if (name == "--format") {
+    cl.format = std::move(value);
+  } else {
+    if (value.empty()) throw UsageError("--section needs a name");
+    cl.section = std::move(value);
+  }
+}
 
 CommandLine parseArguments(const std::vector<std::string>& args) {
   CommandLine cl;
@@ -53,11 +106,7 @@ CommandLine parseArguments(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (optionsEnded || arg.size() < 2 || !arg.starts_with("-")) {
-      if (cl.command.empty()) {
-        cl.command = arg;
-      } else {
-        cl.operands.push_back(arg);
-      }
+      (cl.command.empty() ? cl.command : cl.operands.emplace_back()) = arg;
       continue;
     }
     if (arg == "--") {
@@ -71,33 +120,17 @@ CommandLine parseArguments(const std::vector<std::string>& args) {
       name = arg.substr(0, eq);
       inlineValue = arg.substr(eq + 1);
     }
-    const auto takeValue = [&]() -> std::string {
-      if (inlineValue) return *inlineValue;
-      if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
-      return args[++i];
-    };
-    const auto noValue = [&] {
+    if (const auto flag = flagOf(name)) {
       if (inlineValue) throw UsageError(name + " takes no value");
-    };
-    if (name == "--password") {
-      cl.passwords.push_back(takeValue());
-    } else if (name == "--new") {
-      if (cl.newPassword) throw UsageError("--new given twice");
-      cl.newPassword = takeValue();
-    } else if (name == "--remove") {
-      noValue();
-      cl.removePassword = true;
-    } else if (name == "--csv") {
-      noValue();
-      cl.csv = true;
-    } else if (name == "--json") {
-      noValue();
-      cl.json = true;
-    } else if (name == "--help" || name == "-h") {
-      noValue();
-      cl.help = true;
-    } else {
+      cl.*flag = true;
+    } else if (!takesValue(name)) {
       throw UsageError("unknown option " + name);
+    } else if (inlineValue) {
+      setValueOption(cl, name, *inlineValue);
+    } else if (i + 1 < args.size()) {
+      setValueOption(cl, name, args[++i]);
+    } else {
+      throw UsageError(name + " needs a value");
     }
   }
   return cl;
@@ -117,6 +150,16 @@ void allowOnly(const CommandLine& cl, bool format, bool passwordChange, bool pas
     throw UsageError(cl.command + " takes no --new or --remove");
   }
   if (!password && !cl.passwords.empty()) throw UsageError(cl.command + " takes no --password");
+  const bool exchange = cl.command == "import" || cl.command == "export";
+  if (!exchange && (!cl.format.empty() || cl.section)) {
+    throw UsageError(cl.command + " takes no --format or --section");
+  }
+  if (cl.command != "import" && (cl.skipExisting || cl.skipRefused || cl.birthdays || cl.dryRun)) {
+    throw UsageError("--skip-existing, --skip-refused, --birthdays and --dry-run belong to import");
+  }
+  if (cl.command != "export" && (cl.yearly || cl.vcard4)) {
+    throw UsageError("--yearly and --vcard4 belong to export");
+  }
 }
 
 format::OpenOptions openOptions(const CommandLine& cl, bool writable) {
@@ -186,37 +229,48 @@ int commandInfo(const CommandLine& cl, std::ostream& out) {
   return 0;
 }
 
+void writeJson(std::ostream& out, const std::vector<format::FieldDef>& fields,
+               const std::vector<format::Record>& records) {
+  out << '[';
+  for (std::size_t r = 0; r < records.size(); ++r) {
+    out << (r == 0 ? "\n  {" : ",\n  {");
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+      if (f > 0) out << ", ";
+      const format::Value null;
+      const auto& value = f < records[r].size() ? records[r][f] : null;
+      out << jsonString(fields[f].name) << ": " << jsonValue(value);
+    }
+    out << '}';
+  }
+  out << (records.empty() ? "]\n" : "\n]\n");
+}
+
+// A header row of field names, then one row a record.
+std::string csvText(const std::vector<format::FieldDef>& fields,
+                    const std::vector<format::Record>& records) {
+  std::vector<std::string> cells;
+  cells.reserve(fields.size());
+  for (const auto& field : fields) cells.push_back(field.name);
+  std::string text = csvRecord(cells);
+  for (const auto& record : records) {
+    cells.clear();
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+      cells.push_back(f < record.size() ? formatValue(record[f]) : std::string());
+    }
+    text += csvRecord(cells);
+  }
+  return text;
+}
+
 int commandDump(const CommandLine& cl, std::ostream& out) {
   allowOnly(cl, true, false, true);
   requireOperands(cl, 1, "one table");
   if (cl.csv && cl.json) throw UsageError("dump takes --csv or --json, not both");
   const auto table = TableFile::open(cl.operands[0], openOptions(cl, false));
-  const auto& fields = table->info().fields;
-  const auto records = table->readAll();
   if (cl.json) {
-    out << '[';
-    for (std::size_t r = 0; r < records.size(); ++r) {
-      out << (r == 0 ? "\n  {" : ",\n  {");
-      for (std::size_t f = 0; f < fields.size(); ++f) {
-        if (f > 0) out << ", ";
-        const format::Value null;
-        const auto& value = f < records[r].size() ? records[r][f] : null;
-        out << jsonString(fields[f].name) << ": " << jsonValue(value);
-      }
-      out << '}';
-    }
-    out << (records.empty() ? "]\n" : "\n]\n");
+    writeJson(out, table->info().fields, table->readAll());
   } else {
-    std::vector<std::string> cells;
-    for (const auto& field : fields) cells.push_back(field.name);
-    out << csvRecord(cells);
-    for (const auto& record : records) {
-      cells.clear();
-      for (std::size_t f = 0; f < fields.size(); ++f) {
-        cells.push_back(f < record.size() ? formatValue(record[f]) : std::string());
-      }
-      out << csvRecord(cells);
-    }
+    out << csvText(table->info().fields, table->readAll());
   }
   finishOutput(out);
   return 0;
@@ -245,78 +299,234 @@ bool sameFieldName(std::string_view a, std::string_view b) {
   return true;
 }
 
-// Maps each CSV column to its field; columns are matched by name without
-// regard to letter case, as the engine matches field names.
-std::vector<std::size_t> mapColumns(const std::vector<std::string>& header,
-                                    const std::vector<format::FieldDef>& fields) {
-  std::vector<std::size_t> fieldOf;
-  for (const auto& name : header) {
-    std::size_t match = fields.size();
-    for (std::size_t f = 0; f < fields.size(); ++f) {
-      if (sameFieldName(name, fields[f].name)) match = f;
-    }
-    if (match == fields.size()) throw ToolError("line 1: the table has no field \"" + name + "\"");
-    for (const std::size_t earlier : fieldOf) {
-      if (earlier == match) throw ToolError("line 1: field \"" + name + "\" appears twice");
-    }
-    fieldOf.push_back(match);
+// How one CSV column reaches a field: by the field's own name (letter case
+// ignored, as the engine matches field names) or by an address-book name.
+struct CsvColumn {
+  int field = -1;  // -1: a column left out
+  int namePart = -1;
+  bool firstOfList = false;
+};
+
+CsvColumn columnFor(const std::string& name, const format::TableInfo& info, bool& addressBook) {
+  CsvColumn column;
+  for (std::size_t f = 0; f < info.fields.size(); ++f) {
+    if (sameFieldName(name, info.fields[f].name)) column.field = static_cast<int>(f);
   }
-  return fieldOf;
+  if (column.field >= 0 || exchange::bookOf(info) != exchange::Book::Phones) return column;
+  if (const auto meaning = exchange::addressBookColumn(name)) {
+    column = {exchange::fieldIndex(info, meaning->field.c_str()), meaning->namePart,
+              meaning->firstOfList};
+    addressBook = true;
+  }
+  return column;
+}
+
+std::vector<CsvColumn> mapColumns(const std::vector<std::string>& header,
+                                  const format::TableInfo& info, exchange::ImportSummary& summary) {
+  std::vector<CsvColumn> columns;
+  std::vector<std::string> unknown;
+  bool addressBook = false;
+  for (const auto& name : header) {
+    CsvColumn column = columnFor(name, info, addressBook);
+    const bool twice = column.field >= 0 && column.namePart < 0 &&
+                       std::any_of(columns.begin(), columns.end(),
+                                   [&](const CsvColumn& c) { return c.field == column.field; });
+    if (twice) {
+      // An address book may name one thing twice ("Name", "Display Name").
+      if (!addressBook) throw ToolError("line 1: field \"" + name + "\" appears twice");
+      column.field = -1;
+    }
+    if (column.field < 0) unknown.push_back(name);
+    columns.push_back(column);
+  }
+  // Our own dumps name only fields: an unknown name there is a mistake. An
+  // address book's export has columns we have no field for.
+  if (!unknown.empty() && !addressBook) {
+    throw ToolError("line 1: the table has no field \"" + unknown.front() + "\"");
+  }
+  for (const auto& name : unknown) ++summary.notStored["column \"" + name + "\""];
+  return columns;
+}
+
+format::Value csvValue(const format::FieldDef& field, const CsvColumn& column, std::string cell) {
+  if (column.firstOfList) cell = cell.substr(0, cell.find_first_of(";,"));
+  if (field.type == format::FieldType::Date) {
+    if (const auto date = exchange::parseLooseDate(cell)) return *date;
+  } else if (field.type == format::FieldType::Time) {
+    if (const auto time = exchange::parseLooseTime(cell)) return *time;
+  }
+  return parseValue(field, cell);
+}
+
+format::Record recordFromCells(const std::vector<std::string>& cells,
+                               const std::vector<CsvColumn>& columns, const format::TableInfo& info,
+                               const std::string& where) {
+  format::Record record(info.fields.size());
+  std::string name;
+  for (std::size_t c = 0; c < cells.size(); ++c) {
+    const auto& column = columns[c];
+    if (column.namePart >= 0) {
+      // Columns come in the order given, middle, family, as exports write them.
+      if (!cells[c].empty()) name += (name.empty() ? "" : " ") + cells[c];
+      continue;
+    }
+    if (column.field < 0) continue;
+    const auto& field = info.fields[static_cast<std::size_t>(column.field)];
+    try {
+      record[static_cast<std::size_t>(column.field)] = csvValue(field, column, cells[c]);
+    } catch (const TextError& e) {
+      throw ToolError(where + ", column " + std::to_string(c + 1) + " (" + field.name +
+                      "): " + e.what());
+    }
+  }
+  const int f = exchange::fieldIndex(info, "Name");
+  if (!name.empty() && f >= 0 && format::isNull(record[static_cast<std::size_t>(f)])) {
+    record[static_cast<std::size_t>(f)] = name;
+  }
+  return record;
+}
+
+std::vector<exchange::ImportRow> csvRows(std::string_view text, const format::TableInfo& info,
+                                         exchange::ImportSummary& summary) {
+  CsvReader reader(text);
+  std::vector<std::string> cells;
+  if (!reader.next(cells)) throw ToolError("line 1: no header row");
+  const std::vector<std::string> header = cells;
+  const auto columns = mapColumns(header, info, summary);
+  std::vector<exchange::ImportRow> rows;
+  while (reader.next(cells)) {
+    const std::string where = "line " + std::to_string(reader.recordLine());
+    if (cells.size() != header.size()) {
+      throw ToolError(where + ": " + std::to_string(cells.size()) + " fields, the header has " +
+                      std::to_string(header.size()));
+    }
+    rows.push_back({where, recordFromCells(cells, columns, info, where)});
+  }
+  return rows;
 }
 
 std::string recordsWord(std::size_t n) {
   return std::to_string(n) + (n == 1 ? " record" : " records");
 }
 
+void printSummary(std::ostream& out, const std::string& table,
+                  const exchange::ImportSummary& summary, bool trial) {
+  out << (trial ? "Would add " : "Added ") << recordsWord(summary.added) << " to " << table;
+  if (summary.skipped > 0) out << ", skipped " << summary.skipped << " already there";
+  if (summary.sectionsAdded > 0) {
+    out << ", " << summary.sectionsAdded
+        << (summary.sectionsAdded == 1 ? " new section" : " new sections");
+  }
+  out << '\n';
+  if (summary.birthdaysAdded > 0) {
+    out << "Added " << summary.birthdaysAdded << " birthdays to the dates book\n";
+  }
+  if (!summary.refused.empty()) {
+    out << "Refused " << recordsWord(summary.refused.size()) << ":\n";
+    for (const auto& line : summary.refused) out << "  " << line << '\n';
+  }
+  if (!summary.notStored.empty()) {
+    out << "Not stored:\n";
+    for (const auto& [what, n] : summary.notStored) out << "  " << what << ": " << n << '\n';
+  }
+}
+
+exchange::FileFormat fileFormat(const CommandLine& cl, const std::string& file) {
+  // Standard input has no name to go by; our own dumps are CSV.
+  if (file == "-" && cl.format.empty()) return exchange::FileFormat::Csv;
+  return exchange::formatOf(file, cl.format);
+}
+
 int commandImport(const CommandLine& cl, std::ostream& out) {
   allowOnly(cl, false, false, true);
-  requireOperands(cl, 2, "a table and a CSV file");
-  const std::string& csvPath = cl.operands[1];
-  const std::string text = readWholeFile(csvPath);
-  const auto table = TableFile::open(cl.operands[0], openOptions(cl, true));
-  const auto& fields = table->info().fields;
-
-  std::size_t imported = 0;
-  // Every error names the file and the line; the rows before it stay, each
-  // one was durable when its insert returned.
-  const auto fail = [&](const std::string& what) {
-    return ToolError(csvPath + ": " + what + " (" + recordsWord(imported) + " imported before it)");
-  };
-  try {
-    CsvReader reader(text);
-    std::vector<std::string> cells;
-    if (!reader.next(cells)) throw ToolError("line 1: no header row");
-    const std::vector<std::string> header = cells;
-    const auto fieldOf = mapColumns(header, fields);
-    while (reader.next(cells)) {
-      const std::string where = "line " + std::to_string(reader.recordLine());
-      if (cells.size() != header.size()) {
-        throw ToolError(where + ": " + std::to_string(cells.size()) + " fields, the header has " +
-                        std::to_string(header.size()));
-      }
-      format::Record record(fields.size());
-      for (std::size_t c = 0; c < cells.size(); ++c) {
-        const auto& field = fields[fieldOf[c]];
-        try {
-          record[fieldOf[c]] = parseValue(field, cells[c]);
-        } catch (const TextError& e) {
-          throw ToolError(where + ", column " + std::to_string(c + 1) + " (" + field.name +
-                          "): " + e.what());
-        }
-      }
-      try {
-        table->insert(record);
-      } catch (const std::exception& e) {
-        throw ToolError(where + ": " + e.what());
-      }
-      ++imported;
-    }
-  } catch (const ToolError& e) {
-    throw fail(e.what());
-  } catch (const TextError& e) {
-    throw fail(e.what());
+  requireOperands(cl, 2, "a table and a file");
+  const std::string& file = cl.operands[1];
+  const auto format = fileFormat(cl, file);
+  if (cl.birthdays && format != exchange::FileFormat::VCard) {
+    throw UsageError("--birthdays belongs to a vCard import");
   }
-  out << "Imported " << recordsWord(imported) << " into " << cl.operands[0] << '\n';
+  const std::string text = readWholeFile(file);
+  exchange::ImportRequest request;
+  request.table = cl.operands[0];
+  request.passwords = cl.passwords;
+  request.section = cl.section.value_or("");
+  request.birthdays = cl.birthdays;
+  request.options.skipExisting = cl.skipExisting;
+  request.options.skipRefused = cl.skipRefused;
+  request.options.dryRun = cl.dryRun;
+  exchange::ImportSummary summary;
+  try {
+    switch (format) {
+      case exchange::FileFormat::VCard:
+        summary = exchange::importVCardFile(text, request);
+        break;
+      case exchange::FileFormat::ICalendar:
+        summary = exchange::importCalendarFile(text, request);
+        break;
+      case exchange::FileFormat::Csv:
+        summary = exchange::importPreparedRows(
+            [&](const format::TableInfo& info, exchange::ImportSummary& s) {
+              return csvRows(exchange::checkTextInput(text), info, s);
+            },
+            request);
+        break;
+    }
+  } catch (const exchange::RecordsRefused& e) {
+    throw ToolError(file + ": " + e.what());
+  } catch (const exchange::ExchangeError& e) {
+    throw ToolError(file + ": " + e.what() + " (nothing was imported)");
+  } catch (const ToolError& e) {
+    throw ToolError(file + ": " + e.what() + " (nothing was imported)");
+  } catch (const TextError& e) {
+    throw ToolError(file + ": " + e.what() + " (nothing was imported)");
+  }
+  printSummary(out, cl.operands[0], summary, cl.dryRun);
+  if (cl.dryRun) out << "Nothing was written (--dry-run).\n";
+  finishOutput(out);
+  return 0;
+}
+
+std::string csvExport(const CommandLine& cl, std::size_t& count) {
+  const auto table = TableFile::open(cl.operands[0], openOptions(cl, false));
+  const auto records = exchange::recordsToExport(*table, cl.section.value_or(""));
+  count = records.size();
+  return csvText(table->info().fields, records);
+}
+
+int commandExport(const CommandLine& cl, std::ostream& out) {
+  allowOnly(cl, false, false, true);
+  requireOperands(cl, 2, "a table and a file");
+  const std::string& file = cl.operands[1];
+  const auto format = fileFormat(cl, file);
+  exchange::ExportRequest request;
+  request.table = cl.operands[0];
+  request.passwords = cl.passwords;
+  request.section = cl.section.value_or("");
+  request.version = cl.vcard4 ? exchange::VCardVersion::V40 : exchange::VCardVersion::V30;
+  request.yearly = cl.yearly;
+  exchange::ExportResult result;
+  try {
+    switch (format) {
+      case exchange::FileFormat::VCard:
+        result = exchange::exportVCardFile(request);
+        break;
+      case exchange::FileFormat::ICalendar:
+        result = exchange::exportCalendarFile(request);
+        break;
+      case exchange::FileFormat::Csv:
+        result.text = csvExport(cl, result.records);
+        break;
+    }
+  } catch (const exchange::ExchangeError& e) {
+    throw ToolError(file + ": " + e.what());
+  }
+  if (file == "-") {
+    out << result.text;
+  } else {
+    // Written aside and renamed, so that a failure never leaves half a file.
+    support::writeFileAtomically(file, result.text);
+    out << "Exported " << recordsWord(result.records) << " to " << file << '\n';
+  }
   finishOutput(out);
   return 0;
 }
@@ -365,6 +575,7 @@ int dispatch(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   if (cl.command == "info") return commandInfo(cl, out);
   if (cl.command == "dump") return commandDump(cl, out);
   if (cl.command == "import") return commandImport(cl, out);
+  if (cl.command == "export") return commandExport(cl, out);
   if (cl.command == "check") return commandCheck(cl, out, err);
   if (cl.command == "pack") return commandPack(cl, out);
   if (cl.command == "password") return commandPassword(cl, out);
@@ -381,9 +592,11 @@ Commands:
                              (tables that exist already are left alone)
   info TABLE                 show the fields, key and header facts of a table
   dump TABLE [--csv|--json]  write every record to standard output (CSV by default)
-  import TABLE FILE.csv      add the rows of FILE.csv (- for standard input), one
-                             durable record each; the first row that fails stops
-                             the import, the rows before it stay
+  import TABLE FILE          add the records of FILE (- for standard input, CSV),
+                             all as one change: a row that fails stops the import
+                             with its line and reason and nothing is written
+  export TABLE FILE          write the records of TABLE to FILE (- for standard
+                             output)
   check TABLE                check header, blocks, record count, key order,
                              primary index and blob references; exit 1 on problems
   pack TABLE                 rebuild the table without the space of deleted records
@@ -391,17 +604,40 @@ Commands:
   password TABLE --remove    remove the master password
 
 Options:
-  --password P   password of a protected table (may be given more than once)
-  --help         show this text
+  --password P      password of a protected table (may be given more than once)
+  --format F        vcf, ics or csv; by default the file name's extension tells
+  --section S       import: every record into section S; export: only section S
+  --skip-existing   import: leave out records whose key is in the table already
+  --skip-refused    import: leave out records the table cannot hold, take the rest
+  --dry-run         import: show what an import would add, skip and refuse;
+                    write nothing
+  --birthdays       import of contacts: birthdays also into DB/Dates/Dates.db
+  --vcard4          export of contacts: vCard 4.0 (3.0 by default)
+  --yearly          export of dates: every event repeats yearly
+  --help            show this text
+
+Formats: vCard (.vcf) in and out of the phone book (Phones.db), iCalendar (.ics)
+in and out of the task table (to-dos) and the dates table (events), CSV (.csv)
+for every table. Sections that records name and the sections table lacks are
+created. Records that hold a character the table's code page has no place for
+(code page 1251: no "ü") are refused, each listed; without --skip-refused none
+of the file is imported. The summary counts what was added, skipped and refused
+and what the file held that the table has no field for.
 
 CSV is UTF-8 with a header row of field names (matched without regard to
-letter case; missing fields stay empty). Fields holding commas, quotes or line
+letter case; missing fields stay empty). A phone book also takes the column
+names of common address-book exports ("Display Name", "First Name", "Last
+Name", "Mobile Phone", "E-mail Address", "Home City", "Categories", ...);
+columns without a field are then left out and counted. Fields holding commas, quotes or line
 breaks are quoted, quotes inside doubled. An empty cell is null. Values:
   date       YYYY-MM-DD
   time       HH:MM:SS or HH:MM:SS.mmm
   timestamp  YYYY-MM-DDTHH:MM:SS or YYYY-MM-DDTHH:MM:SS.mmm
   logical    true or false
   numbers    with a dot: 12.5, -3, 1e-7
+On import, also times as 8:00, 8:00:00 or 08:00:00.000 and dates as 2026-02-01 or 1.2.2026
+(dots: day first). Dates with slashes are refused: 1/2/2026 is January in one
+country and February in another.
   bytes and binary, OLE, graphic, formatted memo blobs: hex, two digits a byte
 JSON output is an array of objects, field name to value, in the same forms.
 

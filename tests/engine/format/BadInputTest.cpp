@@ -83,11 +83,10 @@ TEST(FormatBadInput, BlockChainThatLoops) {
   TempDir dir;
   const auto db = testing::copyTable(testing::samplesDir() / "db/AREACODES.DB", dir.path());
   std::string data = testing::slurp(db);
-  const int headerSize = getU16(reinterpret_cast<const std::uint8_t*>(&data[2]));
-  const int blockSize = data[5] * 1024;
+  const std::size_t headerSize = getU16(reinterpret_cast<const std::uint8_t*>(&data[2]));
+  const std::size_t blockSize = static_cast<unsigned char>(data[5]) * std::size_t{1024};
   // The second block's next link points back at the first.
-  auto* second =
-      reinterpret_cast<std::uint8_t*>(&data[static_cast<std::size_t>(headerSize + blockSize)]);
+  auto* second = reinterpret_cast<std::uint8_t*>(&data[headerSize + blockSize]);
   putU16(second, 1);
   testing::spit(db, data);
   try {

@@ -1,0 +1,66 @@
+#pragma once
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/format/TableFile.h"
+#include "exchange/Import.h"
+#include "exchange/VCard.h"
+
+// Whole files in and out of the organizer's tables: the entry points that
+// torvelle-db and the notebook pages share.
+namespace torvelle::exchange {
+
+enum class FileFormat { VCard, ICalendar, Csv };
+
+// `given` ("vcf", "ics", "csv", also "vcard", "ical") wins; else the file
+// name's extension. Throws ExchangeError when neither tells.
+FileFormat formatOf(const std::string& fileName, const std::string& given);
+
+// Where records go when neither the file nor the user names a section.
+inline constexpr const char* defaultSection = "Imported";
+// The dates book section that birthdays from contacts go to.
+inline constexpr const char* birthdaySection = "Birthdays";
+
+struct ImportRequest {
+  std::filesystem::path table;
+  std::vector<std::string> passwords;
+  std::string section;     // every record into this section when not empty
+  bool birthdays = false;  // contacts' birthdays into the dates book beside
+  ImportOptions options;
+};
+
+// Reads the file whole before anything is written: a file that cannot be
+// read throws ExchangeError and leaves the tables as they were.
+ImportSummary importVCardFile(std::string_view bytes, const ImportRequest& request);
+ImportSummary importCalendarFile(std::string_view bytes, const ImportRequest& request);
+// Rows made elsewhere (CSV) from the table's layout by `makeRows`, which may
+// count what it leaves out in the summary; sections of a section book are
+// created and `section` applies as above.
+using RowMaker = std::function<std::vector<ImportRow>(const format::TableInfo&, ImportSummary&)>;
+ImportSummary importPreparedRows(const RowMaker& makeRows, const ImportRequest& request);
+
+struct ExportRequest {
+  std::filesystem::path table;
+  std::vector<std::string> passwords;
+  std::string section;  // only this section's records, when not empty
+  VCardVersion version = VCardVersion::V30;
+  bool yearly = false;  // dates: a yearly rule on every event
+};
+
+struct ExportResult {
+  std::string text;
+  std::size_t records = 0;
+};
+
+ExportResult exportVCardFile(const ExportRequest& request);
+ExportResult exportCalendarFile(const ExportRequest& request);
+
+// The records of a table, only those of `section` when it is not empty.
+std::vector<format::Record> recordsToExport(const format::TableFile& table,
+                                            const std::string& section);
+
+}  // namespace torvelle::exchange
