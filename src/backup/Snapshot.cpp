@@ -97,7 +97,7 @@ TableLocks::TableLocks(const fs::path& root, std::chrono::milliseconds wait) {
         release();
         throw DbError(DbError::Kind::Busy, "Table is busy: " + db->filename().string());
       }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     settle(*db);
   }

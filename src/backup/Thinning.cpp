@@ -15,7 +15,7 @@ long long monthOf(std::time_t t) {
   return static_cast<long long>(tm.tm_year) * 12 + tm.tm_mon;
 }
 
-// Weeks counted from the epoch (a Thursday); only their fixed length matters.
+// Weeks counted from the epoch; only their fixed length matters.
 long long weekOf(std::time_t t) {
   return static_cast<long long>(t / (7 * kDay));
 }
@@ -27,16 +27,17 @@ std::vector<std::size_t> thinningVictims(const std::vector<std::time_t>& times, 
   std::vector<std::size_t> order(times.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(),
-                   [&](std::size_t a, std::size_t b) { return times[a] > times[b]; });
+                   [&](std::size_t a, std::size_t b) { return times[a] < times[b]; });
+  const std::size_t newest = std::min(order.size(), static_cast<std::size_t>(std::max(keep, 1)));
+  // Oldest first: the first of a span stands for it, and whatever joins the
+  // span later, as it ages, is newer, so the choice never changes.
   std::set<long long> weeks, months;
   std::vector<std::size_t> victims;
-  for (std::size_t rank = 0; rank < order.size(); ++rank) {
+  for (std::size_t rank = 0; rank + newest < order.size(); ++rank) {
     const std::size_t i = order[rank];
-    // The newest ones also stand for their week or month.
-    const bool recent = now - times[i] < kWeeklyFor;
-    const bool first =
-        recent ? weeks.insert(weekOf(times[i])).second : months.insert(monthOf(times[i])).second;
-    if (rank >= static_cast<std::size_t>(std::max(keep, 1)) && !first) victims.push_back(i);
+    const bool first = now - times[i] < kWeeklyFor ? weeks.insert(weekOf(times[i])).second
+                                                   : months.insert(monthOf(times[i])).second;
+    if (!first) victims.push_back(i);
   }
   std::sort(victims.begin(), victims.end());
   return victims;
