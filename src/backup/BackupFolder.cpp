@@ -156,6 +156,15 @@ fs::path makeBackup(const fs::path& root, const BackupRequest& request) {
   return path;
 }
 
+bool backupDue(const fs::path& root, BackupWhen when, std::time_t now) {
+  const auto backups = listBackups(backupFolder(root));
+  if (backups.empty()) return true;
+  if (when == BackupWhen::Daily) return now - backups.front().created >= 24 * 60 * 60;
+  std::error_code ec;
+  const auto written = fs::last_write_time(backups.front().path, ec);
+  return ec || newestTableChange(root) > written;
+}
+
 int thinBackups(const fs::path& folder, int keep, std::time_t now) {
   const auto backups = listBackups(folder);
   std::vector<std::time_t> times;

@@ -39,6 +39,12 @@ struct BackupRequest {
 // engine::DbError(Busy) when a writer keeps a table past `wait`.
 std::filesystem::path makeBackup(const std::filesystem::path& root, const BackupRequest& request);
 
+enum class BackupWhen { Daily, AfterChanges };
+
+// Whether an automatic backup is due: there is none yet, or the newest is a
+// day old (Daily) or older than the last change of a table (AfterChanges).
+bool backupDue(const std::filesystem::path& root, BackupWhen when, std::time_t now);
+
 // Removes what the thinning rule drops; returns how many went.
 int thinBackups(const std::filesystem::path& folder, int keep, std::time_t now);
 

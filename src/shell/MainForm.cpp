@@ -4,21 +4,27 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMessageBox>
 #include <QScreen>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
 #include <filesystem>
 #include <system_error>
 
+#include "backup/BackupFolder.h"
+#include "backup/Restore.h"
 #include "books/TasksBook.h"
 #include "resources/Pictures.h"
 #include "shell/AboutBox.h"
+#include "shell/AutoBackup.h"
 #include "shell/IconManager.h"
 #include "shell/ToolsForm.h"
 #include "shell/TrayNotifyIcon.h"
@@ -187,7 +193,11 @@ void TMainForm::FormCreate() {
   loadOptions();
   progress(60);
 
-  if (hiddenStart_) return;  // stays hidden until opened from the tray
+  autoBackup_ = std::make_unique<TAutoBackup>(this->programFolder());
+  if (hiddenStart_) {  // stays hidden until opened from the tray
+    BackupIfDue();
+    return;
+  }
   try {
     tables_->OpenTables([this](int opened) {
       if (opened == 2) progress(70);
@@ -197,7 +207,61 @@ void TMainForm::FormCreate() {
   } catch (...) {
     // Without its tables the program cannot run: it ends quietly.
     if (context_.requestTerminate) context_.requestTerminate();
+    return;
   }
+  BackupIfDue();
+}
+
+std::filesystem::path TMainForm::programFolder() const {
+  return localPath(context_.programPath).parent_path();
+}
+
+void TMainForm::BackupIfDue() {
+  const TToolsForm& tools = *context_.toolsForm;
+  if (!autoBackup_ || !tools.AutoBackupCB->isChecked()) return;
+  const auto when = tools.BackupWhenCoB->currentIndex() == 1 ? backup::BackupWhen::AfterChanges
+                                                             : backup::BackupWhen::Daily;
+  autoBackup_->runIfDue(when, tools.BackupKeepSE->value(), session_.passwords(),
+                        tables_->TaskTable.isOpen(), [this](const QString& message) {
+                          // Said once and without waiting for an answer; at
+                          // shut-down only the error stream is left.
+                          qWarning("Automatic backup failed: %s", qPrintable(message));
+                          auto* box = new QMessageBox(
+                              QMessageBox::Warning, QStringLiteral("Torvelle"),
+                              QStringLiteral("The automatic backup failed: ") + message,
+                              QMessageBox::Ok, this);
+                          box->setObjectName(QStringLiteral("BackupFailureBox"));
+                          box->setAttribute(Qt::WA_DeleteOnClose);
+                          box->setModal(false);
+                          box->show();
+                        });
+}
+
+QString TMainForm::RestoreFromBackup(const std::filesystem::path& archive,
+                                     const std::string& password) {
+  backup::RestoreRequest request;
+  request.passwords = session_.passwords();
+  if (!password.empty()) request.passwords.push_back(password);
+  request.setAsidePassword = backup::masterPassword(programFolder(), session_.passwords());
+  request.keep = context_.toolsForm->BackupKeepSE->value();
+  const bool wasOpen = tables_->TaskTable.isOpen();
+  tables_->PostAndCloseTables();
+  backup::RestoreResult result;
+  std::exception_ptr failure;
+  try {
+    result = backup::restoreBackup(archive, programFolder(), request);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  // The restored tables may carry the password the backup was made with.
+  if (!failure && !password.empty()) session_.addPassword(password);
+  if (wasOpen) tables_->OpenTables();
+  if (failure) std::rethrow_exception(failure);
+  QString message = QStringLiteral("The tables were restored. The ones replaced are kept in %1.")
+                        .arg(QString::fromStdString(result.setAside.filename().string()));
+  for (const auto& problem : result.problems)
+    message += QLatin1Char('\n') + QString::fromStdString(problem);
+  return message;
 }
 
 void TMainForm::openSettings() {
@@ -223,6 +287,10 @@ void TMainForm::loadOptions() {
   tools.SaveWindowPositionCB->setChecked(
       settings.readBool(kGeneralSection, "Save window position", false));
   tools.SaveWindowSizeCB->setChecked(settings.readBool(kGeneralSection, "Save window size", false));
+  tools.AutoBackupCB->setChecked(settings.readBool(kGeneralSection, "Automatic backups", true));
+  tools.BackupWhenCoB->setCurrentIndex(
+      settings.readString(kGeneralSection, "Backup when", "daily") == "changes" ? 1 : 0);
+  tools.BackupKeepSE->setValue(settings.readInteger(kGeneralSection, "Backups to keep", 10));
 
   // Applied at every start; the two options only decide what is written back.
   resize(settings.readInteger(kWindowSection, "Width", kDefaultWidth),
@@ -239,6 +307,7 @@ void TMainForm::FormDestroy() {
   toolkit::ErrorBox::guard([this] {
     if (tables_->TaskTable.isOpen()) tables_->PostAndCloseTables();
   });
+  if (settings_) BackupIfDue();
   if (settings_) {
     const TToolsForm& tools = *context_.toolsForm;
     toolkit::ErrorBox::guard([&] {
@@ -287,6 +356,7 @@ void TMainForm::OpenFromTray() {
   } catch (...) {
     return;
   }
+  BackupIfDue();
   show();
   raise();
   activateWindow();
@@ -348,6 +418,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     toolkit::ErrorBox::report(std::current_exception());
     return;
   }
+  // While the password is still known, for a protected set.
+  BackupIfDue();
   session_.removeAllPasswords();
   hide();
 }

@@ -4,8 +4,10 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "engine/Session.h"
 
@@ -36,6 +38,7 @@ class ProfileFile;
 namespace torvelle::shell {
 
 class TAboutBox;
+class TAutoBackup;
 class TIconManager;
 class TToolsForm;
 class TTrayNotifyIcon;
@@ -91,6 +94,15 @@ class TMainForm : public QMainWindow {
 
   void setAboutBox(TAboutBox* aboutBox) { aboutBox_ = aboutBox; }
 
+  // The folder of the program, its tables and its backups.
+  std::filesystem::path programFolder() const;
+  // A backup when the options ask for one and it is due; never throws.
+  void BackupIfDue();
+  // Closes the tables, restores `archive` (trying `password` besides the
+  // session's) and reopens them; returns what to tell the user. Throws what
+  // the restore throws, after reopening the tables as they were.
+  QString RestoreFromBackup(const std::filesystem::path& archive, const std::string& password);
+
   // Opens the tables (asking for the password anew) and shows the window;
   // nothing while the tables are open. A failure is swallowed and leaves the
   // window hidden.
@@ -133,6 +145,7 @@ class TMainForm : public QMainWindow {
   std::unique_ptr<support::ProfileFile> settings_;
   std::unique_ptr<TIconManager> iconManager_;
   std::unique_ptr<TTrayNotifyIcon> trayNotifyIcon_;
+  std::unique_ptr<TAutoBackup> autoBackup_;
   TAboutBox* aboutBox_ = nullptr;
 };
 

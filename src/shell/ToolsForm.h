@@ -4,6 +4,8 @@
 
 class QAction;
 class QCheckBox;
+class QComboBox;
+class QSpinBox;
 class QGroupBox;
 class QProgressBar;
 class QPushButton;
@@ -50,6 +52,12 @@ class TToolsForm : public QDialog {
   QCheckBox* SaveWindowSizeCB;
   QPushButton* SetWindowToCenterSB;
   QPushButton* DefaultWindowSizeSB;
+  // Below the designed controls: automatic backups and restore.
+  QGroupBox* BackupGB;
+  QCheckBox* AutoBackupCB;
+  QComboBox* BackupWhenCoB;  // 0: once a day, 1: after changes
+  QSpinBox* BackupKeepSE;
+  QPushButton* RestoreSB;
 
   bool AutoStartEnabled() const;
   // Sizes the dialog to its texts, never below its designed size; again
@@ -64,6 +72,10 @@ class TToolsForm : public QDialog {
   void SetWindowToCenterSBClick();
   void DefaultWindowSizeSBClick();
   void PasswordTBClick();
+  void AutoBackupCBClick();
+  void BackupWhenCoBChange();
+  void BackupKeepSEChange();
+  void RestoreSBClick();
   // Throws what packing throws; the button reports it.
   void PackTBClick();
   void FormClose();
@@ -75,6 +87,7 @@ class TToolsForm : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  void createBackupControls();
   void writeOption(const char* key, bool value);
 
   platform::TAutoStartStore& autoStart_;

@@ -208,8 +208,9 @@ TEST(Thinning, KeepsNewestThenOneAWeekThenOneAMonth) {
   for (std::time_t t = now + 6 * kHour; t < now + 31 * kDay; t += 6 * kHour) later.push_back(t);
   const auto keptLater = survivors(later, later.back());
   for (const auto t : kept) {
-    if (now - t >= 56 * kDay)
+    if (now - t >= 56 * kDay) {
       EXPECT_TRUE(std::binary_search(keptLater.begin(), keptLater.end(), t)) << t;
+    }
   }
 }
 
