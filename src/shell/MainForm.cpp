@@ -269,7 +269,12 @@ void TMainForm::openSettings() {
   std::error_code error;
   const bool existed = std::filesystem::exists(path, error);
   // Only a missing file is made: an existing one is never emptied.
-  if (!existed) support::createEmptyFile(path);
+  if (!existed) {
+    support::createEmptyFile(path);
+    // The settings name the user's files and places: for the owner only.
+    QFile::setPermissions(QString::fromStdString(path.string()),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  }
   settings_ = std::make_unique<support::ProfileFile>(path);
   if (!existed) support::writeSettingsDefaults(*settings_);
 }
