@@ -8,11 +8,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <thread>
 
-#include "backup/BackupError.h"
 #include "engine/DbError.h"
 #include "engine/ShippedTables.h"
 #include "engine/format/Bytes.h"
