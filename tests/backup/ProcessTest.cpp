@@ -68,11 +68,20 @@ TEST(BackupProcess, SnapshotWhileAnotherProcessWritesIsOneMomentOfTheWriter) {
   EXPECT_GT(during, 0) << "no backup was taken while the writer wrote";
 }
 
-// torvelle-db backup killed at instants spread over its run: what the
-// backups folder lists is always a whole archive.
+bool partialArchiveIn(const fs::path& folder) {
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(folder, ec))
+    if (e.path().extension() == ".part") return true;
+  return false;
+}
+
+// torvelle-db backup killed while it writes the archive (the moment its
+// temporary file appears) and at instants spread over its run: the backups
+// folder lists only whole archives, and the next backup still succeeds.
 TEST(BackupProcess, KillDuringBackupLeavesNoHalfArchive) {
   const TempDir dir;
   makeTables(dir.path(), 20000);
+  const fs::path folder = backupFolder(dir.path());
   const auto timed = std::chrono::steady_clock::now();
   const pid_t once = spawn({TORVELLE_DB_TOOL, "backup", dir.path().string()});
   int status = 0;
@@ -80,18 +89,30 @@ TEST(BackupProcess, KillDuringBackupLeavesNoHalfArchive) {
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   const auto took = std::chrono::steady_clock::now() - timed;
 
+  int killedWhileWriting = 0;
   for (int i = 0; i < 12; ++i) {
     const pid_t tool = spawn({TORVELLE_DB_TOOL, "backup", dir.path().string()});
-    std::this_thread::sleep_for(took * i / 12);
-    kill(tool, SIGKILL);
-    waitpid(tool, &status, 0);
+    if (i % 2 == 0) {
+      while (!partialArchiveIn(folder) && !finished(tool, &status))
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    } else {
+      std::this_thread::sleep_for(took * i / 12);
+    }
+    const bool writing = partialArchiveIn(folder);
+    if (kill(tool, SIGKILL) == 0) {
+      waitpid(tool, &status, 0);
+      if (writing && WIFSIGNALED(status)) ++killedWhileWriting;
+    }
+    for (const auto& b : listBackups(folder)) {
+      SCOPED_TRACE(b.path.string());
+      EXPECT_EQ(readArchive(torvelle::testing::readBytes(b.path), {}).tables.size(), 7u);
+    }
+    // So that the next run's temporary file is told from this one's.
+    for (const auto& e : fs::directory_iterator(folder))
+      if (e.path().extension() == ".part") fs::remove(e.path());
   }
-  const auto backups = listBackups(backupFolder(dir.path()));
-  ASSERT_GE(backups.size(), 1u);
-  for (const auto& b : backups) {
-    SCOPED_TRACE(b.path.string());
-    EXPECT_EQ(readArchive(torvelle::testing::readBytes(b.path), {}).tables.size(), 7u);
-  }
+  EXPECT_GT(killedWhileWriting, 0) << "no kill landed while an archive was written";
+  EXPECT_NO_THROW(makeBackup(dir.path(), {}));
 }
 
 }  // namespace
