@@ -30,6 +30,7 @@ constexpr int kModesHeight = 40;
 constexpr int kSearchBoxWidth = 65;  // the time and date boxes: one grid column each
 constexpr int kButtonWidth = 19;
 constexpr int kDesignWidth = 632;
+constexpr int kTasksForWidth = 72;
 
 int field(const engine::Table& t, const char* name) {
   const int f = t.fieldIndex(name);
@@ -456,6 +457,12 @@ void TTasksBook::TasksBookResize() {
   const int navigTop = std::max(gridTop, modesTop - kNavigBarHeight);
   const int gridHeight = std::max(0, navigTop - gridTop - 1);
   DatesTB->setGeometry(0, 0, w, kDatesBarHeight);
+  // "Tasks for" keeps its designed width unless its language needs more;
+  // the day picker and its arrows follow it.
+  const int tasksFor = std::max(kTasksForWidth, TasksForPanel->sizeHint().width() + 10);
+  TasksForPanel->setGeometry(2, 3, tasksFor, 22);
+  TaskDateTimePicker->move(tasksFor + 6, 3);
+  DateSpinButton->move(tasksFor + 228, 3);
   DaysTB->setGeometry(0, kDatesBarHeight, w, kDaysBarHeight);
   DaysTabControl->setGeometry(0, 0, std::min(w, DaysTabControl->sizeHint().width()),
                               kDaysBarHeight);

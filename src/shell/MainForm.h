@@ -19,6 +19,10 @@ class TMoveRecOnDateForm;
 class TTasksBook;
 }  // namespace torvelle::books
 
+namespace torvelle::lang {
+class TLanguageSwitch;
+}
+
 namespace torvelle::platform {
 class TNotifyArea;
 }
@@ -51,6 +55,9 @@ struct TMainFormContext {
   store::TChangePasswordDlg* changePasswordDlg = nullptr;
   TToolsForm* toolsForm = nullptr;
   books::TMoveRecOnDateForm* moveRecOnDateForm = nullptr;
+  // Where language files and flags are looked for, first match first;
+  // empty: the Languages folder beside the program.
+  QStringList languageFolders;
   std::function<void(int position)> progress;
   std::function<void()> requestTerminate;
 };
@@ -79,6 +86,8 @@ class TMainForm : public QMainWindow {
   QAction* OpenItem;
   QAction* AboutItem;
   QAction* ShutDownItem;
+  // The language panel at the right end of MainTB and its menu.
+  lang::TLanguageSwitch& Languages() { return *languages_; }
 
   // The move command of each page, run by F6 on the page in front.
   std::array<std::function<void()>, 4> PageMoveCommands;
@@ -122,6 +131,7 @@ class TMainForm : public QMainWindow {
   void createPages();
   void createToolBar();
   void createTrayMenu();
+  void createLanguagePanel();
   void openSettings();
   void loadOptions();
   void progress(int position);
@@ -133,6 +143,7 @@ class TMainForm : public QMainWindow {
   std::unique_ptr<support::ProfileFile> settings_;
   std::unique_ptr<TIconManager> iconManager_;
   std::unique_ptr<TTrayNotifyIcon> trayNotifyIcon_;
+  lang::TLanguageSwitch* languages_ = nullptr;  // a child of the window
   TAboutBox* aboutBox_ = nullptr;
 };
 

@@ -124,7 +124,10 @@ TToolsForm::TToolsForm(platform::TAutoStartStore& autoStart, QString programPath
 }
 
 void TToolsForm::fitToTexts() {
-  // The designed size is the least; the texts may ask for more.
+  // The designed size is the least; the texts may ask for more. Every
+  // layout forgets what it knew of the old texts first: a hidden dialog's
+  // nested layouts are not told.
+  for (QLayout* nested : findChildren<QLayout*>()) nested->invalidate();
   const QSize wanted = layout()->sizeHint();
   setFixedSize(std::max(wanted.width(), 175), std::max(wanted.height(), 218));
 }
