@@ -192,6 +192,7 @@ void Table::open() {
 
 void Table::close() {
   if (!isOpen()) return;
+  const bool pending = state_ == TableState::Insert || state_ == TableState::Edit;
   file_.reset();
   std::vector<Row>().swap(rows_);
   order_.clear();
@@ -208,6 +209,7 @@ void Table::close() {
   state_ = TableState::Inactive;
   notifyReset();
   notify([this](TableObserver& o) { o.stateChanged(*this); });
+  if (pending && events_.afterCancel) events_.afterCancel(*this);
 }
 
 std::string Table::driverType() const {
@@ -525,16 +527,46 @@ void Table::refresh() {
   notifyReset();
 }
 
+std::pair<std::size_t, std::size_t> Table::orderRangeOf(const Record& key) const {
+  if (indexFields_.empty()) throw DbError(Kind::General, "The table has no index to search.");
+  if (key.empty() || key.size() > indexFields_.size())
+    throw DbError(Kind::General, "The key does not fit the index.");
+  Record probe;
+  for (std::size_t i = 0; i < key.size(); ++i)
+    probe.push_back(
+        coerceValue(shape_.fields()[static_cast<std::size_t>(indexFields_[i])], key[i]));
+  if (!ownOrder_) {
+    // The primary key's order is the file's: ask the file, which knows how
+    // its keys compare.
+    try {
+      return file_->keyRange(probe);
+    } catch (const DbError& e) {
+      if (e.kind() == Kind::InvalidValue) return {0, 0};  // no stored key can hold it
+      throw;
+    }
+  }
+  const auto cmp = [&](std::uint32_t slot) {
+    const Record& values = rows_[slot].values;
+    for (std::size_t i = 0; i < probe.size(); ++i)
+      if (const int c = compareValues(values[static_cast<std::size_t>(indexFields_[i])], probe[i]))
+        return c;
+    return 0;
+  };
+  const auto lo = std::partition_point(order_.begin(), order_.end(),
+                                       [&](std::uint32_t s) { return cmp(s) < 0; });
+  const auto hi =
+      std::partition_point(lo, order_.end(), [&](std::uint32_t s) { return cmp(s) == 0; });
+  return {static_cast<std::size_t>(lo - order_.begin()),
+          static_cast<std::size_t>(hi - order_.begin())};
+}
+
 bool Table::findKey(const Value& value) {
   requireOpen();
-  if (indexFields_.empty()) throw DbError(Kind::General, "The table has no index to search.");
   checkBrowseMode();
-  const int field = indexFields_[0];
-  const Value key = coerceValue(shape_.fields()[static_cast<std::size_t>(field)], value);
-  for (const std::uint32_t slot : order_) {
-    const Row& row = rows_[slot];
-    if (!sameValue(row.values[static_cast<std::size_t>(field)], key) || !inRange(row.values))
-      continue;
+  const auto [lo, hi] = orderRangeOf({value});
+  for (std::size_t p = lo; p < hi; ++p) {
+    const std::uint32_t slot = order_[p];
+    if (!inRange(rows_[slot].values)) continue;
     auto pos = findVisible(slot);
     if (!pos) {
       // A record the filter hid: it joins the visible rows until the next
@@ -546,6 +578,126 @@ bool Table::findKey(const Value& value) {
     return true;
   }
   return false;
+}
+
+std::vector<std::string> Table::bookmarksWithKey(const Record& key) const {
+  requireOpen();
+  const auto [lo, hi] = orderRangeOf(key);
+  std::vector<std::string> out;
+  out.reserve(hi - lo);
+  for (std::size_t p = lo; p < hi; ++p)
+    out.push_back(std::to_string(generation_) + ":" + std::to_string(order_[p]));
+  return out;
+}
+
+// --- Changes to many records ----------------------------------------------
+
+std::vector<std::uint32_t> Table::slotsOfBookmarks(
+    const std::vector<std::string>& bookmarks) const {
+  std::vector<std::uint32_t> slots;
+  slots.reserve(bookmarks.size());
+  for (const auto& b : bookmarks) {
+    const auto slot = parseBookmark(b);
+    if (!slot) throw DbError(Kind::RecordGone, "Record/Key deleted.");
+    slots.push_back(*slot);
+  }
+  std::sort(slots.begin(), slots.end());
+  slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
+  return slots;
+}
+
+void Table::renumberFileOrder() {
+  for (std::size_t i = 0; i < fileOrder_.size(); ++i)
+    rows_[fileOrder_[i]].filePos = static_cast<std::uint32_t>(i);
+}
+
+// After a change to many rows: one reset, the current record kept when it
+// is still visible, else the row at the same place.
+void Table::settleAfterBulk(std::uint32_t keep) {
+  const std::optional<std::size_t> oldRow = current_;
+  rebuildVisible();
+  auto pos = findVisible(keep);
+  if (!pos && !visible_.empty())
+    pos = oldRow ? std::min(*oldRow, visible_.size() - 1) : std::size_t{0};
+  current_ = pos;
+  eof_ = visible_.empty();
+  bof_ = !pos || *pos == 0;
+  notifyReset();
+}
+
+void Table::updateRecords(const std::vector<std::string>& bookmarks,
+                          const format::FieldChanges& changes) {
+  requireWritable();
+  checkBrowseMode();
+  const auto slots = slotsOfBookmarks(bookmarks);
+  if (slots.empty() || changes.empty()) return;
+  format::FieldChanges coerced;
+  bool touchesIndex = false;
+  for (const auto& [f, v] : changes) {
+    if (f < 0 || f >= static_cast<int>(shape_.fields().size()))
+      throw DbError(Kind::InvalidValue, "No field at position " + std::to_string(f) + ".");
+    coerced.emplace_back(f, coerceValue(shape_.fields()[static_cast<std::size_t>(f)], v));
+    touchesIndex = touchesIndex ||
+                   std::find(indexFields_.begin(), indexFields_.end(), f) != indexFields_.end();
+  }
+  std::vector<std::size_t> ordinals;
+  ordinals.reserve(slots.size());
+  for (const auto slot : slots) ordinals.push_back(rows_[slot].filePos);
+  std::vector<std::size_t> finals;
+  // Memory is touched only once the file holds the change: a failure leaves both as they were.
+  file_->batch([&] { finals = file_->updateMany(ordinals, coerced); });
+
+  const std::uint32_t keep = currentSlot();
+  bool moved = false;
+  for (std::size_t i = 0; i < slots.size(); ++i) {
+    Row& row = rows_[slots[i]];
+    row.values = file_->read(finals[i]);
+    fillTexts(row.values, row.texts);
+    row.folded.clear();
+    moved = moved || finals[i] != ordinals[i];
+  }
+  if (moved) {
+    // The changed records take their new places; the others keep their
+    // order around them.
+    std::vector<std::uint32_t> placed(fileOrder_.size(), kPending);
+    for (std::size_t i = 0; i < slots.size(); ++i) placed[finals[i]] = slots[i];
+    std::size_t next = 0;
+    for (const std::uint32_t slot : fileOrder_) {
+      if (std::binary_search(slots.begin(), slots.end(), slot)) continue;
+      while (placed[next] != kPending) ++next;
+      placed[next++] = slot;
+    }
+    fileOrder_ = std::move(placed);
+    renumberFileOrder();
+  }
+  if (moved || (ownOrder_ && touchesIndex)) buildOrder();
+  settleAfterBulk(keep);
+}
+
+void Table::removeRecords(const std::vector<std::string>& bookmarks) {
+  requireWritable();
+  checkBrowseMode();
+  const auto slots = slotsOfBookmarks(bookmarks);
+  if (slots.empty()) return;
+  std::vector<std::size_t> ordinals;
+  ordinals.reserve(slots.size());
+  for (const auto slot : slots) ordinals.push_back(rows_[slot].filePos);
+  file_->batch([&] { file_->removeMany(ordinals); });
+
+  const std::uint32_t keep = currentSlot();
+  for (const auto slot : slots) {
+    rows_[slot].alive = false;
+    rows_[slot].values.clear();
+    rows_[slot].texts.clear();
+  }
+  aliveCount_ -= slots.size();
+  const auto dead = [this](std::uint32_t slot) { return !rows_[slot].alive; };
+  fileOrder_.erase(std::remove_if(fileOrder_.begin(), fileOrder_.end(), dead), fileOrder_.end());
+  order_.erase(std::remove_if(order_.begin(), order_.end(), dead), order_.end());
+  renumberFileOrder();
+  for (std::size_t i = 0; i < order_.size(); ++i)
+    rows_[order_[i]].orderPos = static_cast<std::uint32_t>(i);
+  settleAfterBulk(keep);
 }
 
 std::string Table::bookmark() const {
@@ -713,6 +865,7 @@ void Table::dropPendingRow() {
 }
 
 void Table::cancel() {
+  const bool pending = state_ == TableState::Insert || state_ == TableState::Edit;
   if (state_ == TableState::Insert) {
     dropPendingRow();
   } else if (state_ == TableState::Edit) {
@@ -724,16 +877,19 @@ void Table::cancel() {
     setState(TableState::Browse);
     if (pos) notify([&](TableObserver& o) { o.rowChanged(*this, *pos); });
   }
+  if (pending && events_.afterCancel) events_.afterCancel(*this);
 }
 
 void Table::post() {
   requireOpen();
+  const bool inserting = state_ == TableState::Insert;
   if (state_ == TableState::Edit)
     postEdit();
-  else if (state_ == TableState::Insert)
+  else if (inserting)
     postInsert();
   else
     return;
+  lastPostInserted_ = inserting;
   if (events_.afterPost) events_.afterPost(*this);
 }
 
@@ -861,6 +1017,7 @@ void Table::remove() {
   if (pos) eraseVisible(*pos);
   if (wasEditing) notify([this](TableObserver& o) { o.stateChanged(*this); });
   setCurrent(current_);
+  if (wasEditing && events_.afterCancel) events_.afterCancel(*this);
 }
 
 // --- Fields ---------------------------------------------------------------

@@ -22,6 +22,8 @@
 #include "backup/BackupFolder.h"
 #include "backup/Restore.h"
 #include "books/TasksBook.h"
+#include "lang/LanguageFiles.h"
+#include "lang/LanguageSwitch.h"
 #include "resources/Pictures.h"
 #include "shell/AboutBox.h"
 #include "shell/AutoBackup.h"
@@ -93,6 +95,7 @@ TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
   trayNotifyIcon_->setTaskWindow(this);
   connect(trayNotifyIcon_.get(), &TTrayNotifyIcon::OnDblClick, this,
           [this] { TrayNotifyIconDblClick(); });
+  createLanguagePanel();
 
   // The window sees its keys before the focused control does.
   qApp->installEventFilter(this);
@@ -162,6 +165,27 @@ void TMainForm::createTrayMenu() {
   connect(ShutDownItem, &QAction::triggered, this, [this] { ShutDownItemClick(); });
 }
 
+void TMainForm::createLanguagePanel() {
+  lang::TTextWindows windows;
+  windows.add(QStringLiteral("MainForm"), this);
+  windows.add(QStringLiteral("ToolsForm"), context_.toolsForm);
+  windows.add(QStringLiteral("PasswordDlg"), context_.passwordDlg);
+  windows.add(QStringLiteral("ChangePasswordDlg"), context_.changePasswordDlg);
+  windows.add(QStringLiteral("MoveRecOnDateForm"), context_.moveRecOnDateForm);
+  windows.add(QStringLiteral("TrayNotifyIcon"), trayNotifyIcon_.get());
+  std::vector<std::filesystem::path> folders;
+  for (const QString& folder : context_.languageFolders) folders.push_back(localPath(folder));
+  if (folders.empty())
+    folders.push_back(
+        lang::entryAnyCase(localPath(QFileInfo(context_.programPath).absolutePath()), "Languages"));
+  languages_ = new lang::TLanguageSwitch(*this, *MainTB, std::move(windows), std::move(folders));
+  connect(languages_, &lang::TLanguageSwitch::languageApplied, this, [this] {
+    // New texts may need other widths: the page lays itself out again.
+    context_.toolsForm->fitToTexts();
+    TasksBook->TasksBookResize();
+  });
+}
+
 void TMainForm::progress(int position) {
   if (context_.progress) context_.progress(position);
 }
@@ -189,6 +213,7 @@ void TMainForm::FormCreate() {
 
   openSettings();
   progress(40);
+  languages_->BuildLanguageMenu();
   progress(50);
   loadOptions();
   progress(60);
@@ -289,6 +314,8 @@ void TMainForm::loadOptions() {
   tools.ShowHintsCB->setChecked(settings.readBool(kGeneralSection, "Show hints", true));
   toolkit::ToolTips::setEnabled(tools.ShowHintsCB->isChecked());
   tools.AutoStartCB->setChecked(tools.AutoStartEnabled());
+  // Every window carries the chosen language before it is first shown.
+  languages_->SelectStoredLanguage(*settings_);
   tools.SaveWindowPositionCB->setChecked(
       settings.readBool(kGeneralSection, "Save window position", false));
   tools.SaveWindowSizeCB->setChecked(settings.readBool(kGeneralSection, "Save window size", false));

@@ -21,6 +21,10 @@ class TMoveRecOnDateForm;
 class TTasksBook;
 }  // namespace torvelle::books
 
+namespace torvelle::lang {
+class TLanguageSwitch;
+}
+
 namespace torvelle::platform {
 class TNotifyArea;
 }
@@ -54,6 +58,9 @@ struct TMainFormContext {
   store::TChangePasswordDlg* changePasswordDlg = nullptr;
   TToolsForm* toolsForm = nullptr;
   books::TMoveRecOnDateForm* moveRecOnDateForm = nullptr;
+  // Where language files and flags are looked for, first match first;
+  // empty: the Languages folder beside the program.
+  QStringList languageFolders;
   std::function<void(int position)> progress;
   std::function<void()> requestTerminate;
 };
@@ -82,6 +89,8 @@ class TMainForm : public QMainWindow {
   QAction* OpenItem;
   QAction* AboutItem;
   QAction* ShutDownItem;
+  // The language panel at the right end of MainTB and its menu.
+  lang::TLanguageSwitch& Languages() { return *languages_; }
 
   // The move command of each page, run by F6 on the page in front.
   std::array<std::function<void()>, 4> PageMoveCommands;
@@ -134,6 +143,7 @@ class TMainForm : public QMainWindow {
   void createPages();
   void createToolBar();
   void createTrayMenu();
+  void createLanguagePanel();
   void openSettings();
   void loadOptions();
   void progress(int position);
@@ -146,6 +156,7 @@ class TMainForm : public QMainWindow {
   std::unique_ptr<TIconManager> iconManager_;
   std::unique_ptr<TTrayNotifyIcon> trayNotifyIcon_;
   std::unique_ptr<TAutoBackup> autoBackup_;
+  lang::TLanguageSwitch* languages_ = nullptr;  // a child of the window
   TAboutBox* aboutBox_ = nullptr;
 };
 

@@ -47,32 +47,27 @@ QString describe(const std::filesystem::path& path, const std::vector<std::strin
 
 }  // namespace
 
-TRestoreDlg::TRestoreDlg(std::filesystem::path folder, std::vector<std::string> passwords,
-                         Restore restore, QWidget* parent)
-    : QDialog(parent),
-      folder_(std::move(folder)),
-      passwords_(std::move(passwords)),
-      restore_(std::move(restore)) {
+TRestoreDlg::TRestoreDlg(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("RestoreDlg"));
-  setWindowTitle(QStringLiteral("Restore from a backup"));
+  setWindowTitle(QStringLiteral("Восстановление из копии"));
   BackupsTV = new QTreeWidget(this);
   BackupsTV->setObjectName(QStringLiteral("BackupsTV"));
-  BackupsTV->setHeaderLabels({QStringLiteral("Taken"), QStringLiteral("Records")});
+  BackupsTV->setHeaderLabels({QStringLiteral("Сделана"), QStringLiteral("Записи")});
   BackupsTV->setRootIsDecorated(false);
   BackupsTV->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
   NoteLabel = new QLabel(
-      QStringLiteral("The tables now in use are kept as one more backup first. A backup made "
-                     "before the master password changed opens only with the password it was "
-                     "made with:"),
+      QStringLiteral("Таблицы, открытые сейчас, сначала сохраняются ещё одной копией. Копия, "
+                     "сделанная до смены пароля, открывается только тем паролем, с которым она "
+                     "сделана:"),
       this);
   NoteLabel->setObjectName(QStringLiteral("NoteLabel"));
   NoteLabel->setWordWrap(true);
   PasswordEdit = new QLineEdit(this);
   PasswordEdit->setObjectName(QStringLiteral("PasswordEdit"));
   PasswordEdit->setEchoMode(QLineEdit::Password);
-  RestoreSB = new QPushButton(QStringLiteral("Restore"), this);
+  RestoreSB = new QPushButton(QStringLiteral("Восстановить"), this);
   RestoreSB->setObjectName(QStringLiteral("RestoreSB"));
-  CancelSB = new QPushButton(QStringLiteral("Close"), this);
+  CancelSB = new QPushButton(QStringLiteral("Закрыть"), this);
   CancelSB->setObjectName(QStringLiteral("CancelSB"));
 
   auto* buttons = new QHBoxLayout;
@@ -90,7 +85,21 @@ TRestoreDlg::TRestoreDlg(std::filesystem::path folder, std::vector<std::string> 
           [this] { toolkit::ErrorBox::guard([this] { RestoreSBClick(); }); });
   connect(CancelSB, &QPushButton::clicked, this, &QDialog::reject);
   connect(PasswordEdit, &QLineEdit::editingFinished, this, [this] { FillList(); });
+}
+
+int TRestoreDlg::Execute(std::filesystem::path folder, std::vector<std::string> passwords,
+                         Restore restore) {
+  folder_ = std::move(folder);
+  passwords_ = std::move(passwords);
+  restore_ = std::move(restore);
+  PasswordEdit->clear();
+  BackupsTV->clear();
   FillList();
+  const int result = exec();
+  // The session's passwords are not kept beyond the showing.
+  passwords_.clear();
+  PasswordEdit->clear();
+  return result;
 }
 
 std::vector<std::string> TRestoreDlg::passwordsToTry() const {

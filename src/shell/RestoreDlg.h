@@ -15,7 +15,9 @@ namespace torvelle::shell {
 
 // Lists the backups of the program folder, newest first, with their dates
 // and record counts, and restores the one chosen. A backup made under
-// another master password opens only with that password, typed here.
+// another master password opens only with that password, typed here. Made
+// once with the options dialog, like the other dialogs, so that the
+// language reaches it.
 class TRestoreDlg : public QDialog {
   Q_OBJECT
  public:
@@ -24,8 +26,10 @@ class TRestoreDlg : public QDialog {
   using Restore =
       std::function<QString(const std::filesystem::path& archive, const std::string& password)>;
 
-  TRestoreDlg(std::filesystem::path folder, std::vector<std::string> passwords, Restore restore,
-              QWidget* parent = nullptr);
+  explicit TRestoreDlg(QWidget* parent = nullptr);
+
+  // Shows the backups of `folder`, trying `passwords` on sealed ones.
+  int Execute(std::filesystem::path folder, std::vector<std::string> passwords, Restore restore);
 
   QTreeWidget* BackupsTV;
   QLabel* NoteLabel;

@@ -48,6 +48,9 @@ struct TStartupOptions {
   TBookDialogsFactory bookDialogs;
   // Hears each step as it happens: "create <name>" and "progress <n>".
   std::function<void(const QString& step)> trace;
+  // Where language files are looked for, first match first; empty: the
+  // Languages folder beside the program.
+  QStringList languageFolders;
 };
 
 // The program from its first check to its end. The windows live as long as

@@ -138,22 +138,23 @@ TToolsForm::TToolsForm(platform::TAutoStartStore& autoStart, QString programPath
 }
 
 void TToolsForm::createBackupControls() {
-  BackupGB = new QGroupBox(QStringLiteral(" Backups "), this);
+  BackupGB = new QGroupBox(QStringLiteral(" Резервные копии "), this);
   BackupGB->setObjectName(QStringLiteral("BackupGB"));
-  AutoBackupCB = checkBox(BackupGB, "AutoBackupCB", QStringLiteral("Automatic backups"), true);
+  AutoBackupCB = checkBox(BackupGB, "AutoBackupCB", QStringLiteral("Автоматические копии"), true);
   BackupWhenCoB = new QComboBox(BackupGB);
   BackupWhenCoB->setObjectName(QStringLiteral("BackupWhenCoB"));
-  BackupWhenCoB->addItems({QStringLiteral("once a day"), QStringLiteral("after changes")});
-  auto* keepLabel = new QLabel(QStringLiteral("keep"), BackupGB);
+  BackupWhenCoB->addItems({QStringLiteral("раз в день"), QStringLiteral("после изменений")});
+  auto* keepLabel = new QLabel(QStringLiteral("хранить"), BackupGB);
   keepLabel->setObjectName(QStringLiteral("BackupKeepLabel"));
   BackupKeepSE = new QSpinBox(BackupGB);
   BackupKeepSE->setObjectName(QStringLiteral("BackupKeepSE"));
   BackupKeepSE->setRange(1, 999);
   BackupKeepSE->setValue(10);
   keepLabel->setBuddy(BackupKeepSE);
-  RestoreSB = new QPushButton(QStringLiteral("Restore..."), BackupGB);
+  RestoreSB = new QPushButton(QStringLiteral("Восстановить..."), BackupGB);
   RestoreSB->setObjectName(QStringLiteral("RestoreSB"));
   RestoreSB->setAutoDefault(false);
+  RestoreDlg = new TRestoreDlg(this);
   auto* grid = new QGridLayout(BackupGB);
   grid->setContentsMargins(8, 4, 8, 8);
   grid->setVerticalSpacing(4);
@@ -165,7 +166,10 @@ void TToolsForm::createBackupControls() {
 }
 
 void TToolsForm::fitToTexts() {
-  // The designed size is the least; the texts may ask for more.
+  // The designed size is the least; the texts may ask for more. Every
+  // layout forgets what it knew of the old texts first: a hidden dialog's
+  // nested layouts are not told.
+  for (QLayout* nested : findChildren<QLayout*>()) nested->invalidate();
   const QSize wanted = layout()->sizeHint();
   setFixedSize(std::max(wanted.width(), 175), std::max(wanted.height(), 218));
 }
@@ -259,13 +263,11 @@ void TToolsForm::BackupKeepSEChange() {
 
 void TToolsForm::RestoreSBClick() {
   if (!mainForm_) return;
-  TRestoreDlg dialog(
-      backup::backupFolder(mainForm_->programFolder()), mainForm_->session().passwords(),
-      [this](const std::filesystem::path& archive, const std::string& password) {
-        return mainForm_->RestoreFromBackup(archive, password);
-      },
-      this);
-  dialog.exec();
+  RestoreDlg->Execute(backup::backupFolder(mainForm_->programFolder()),
+                      mainForm_->session().passwords(),
+                      [this](const std::filesystem::path& archive, const std::string& password) {
+                        return mainForm_->RestoreFromBackup(archive, password);
+                      });
 }
 
 void TToolsForm::FormClose() {

@@ -22,6 +22,7 @@ class TChangePasswordDlg;
 namespace torvelle::shell {
 
 class TMainForm;
+class TRestoreDlg;
 
 // The options dialog. Its check boxes are the live copy of the options:
 // each click takes effect and is stored at once, and the main window reads
@@ -58,6 +59,7 @@ class TToolsForm : public QDialog {
   QComboBox* BackupWhenCoB;  // 0: once a day, 1: after changes
   QSpinBox* BackupKeepSE;
   QPushButton* RestoreSB;
+  TRestoreDlg* RestoreDlg;
 
   bool AutoStartEnabled() const;
   // Sizes the dialog to its texts, never below its designed size; again

@@ -40,6 +40,11 @@ class ParadoxTable final : public TableFile {
   std::size_t insert(const Record& record) override;
   std::size_t update(std::size_t ordinal, const FieldChanges& changes) override;
   void remove(std::size_t ordinal) override;
+  void batch(const std::function<void()>& work) override;
+  std::vector<std::size_t> updateMany(const std::vector<std::size_t>& ordinals,
+                                      const FieldChanges& changes) override;
+  void removeMany(std::vector<std::size_t> ordinals) override;
+  std::pair<std::size_t, std::size_t> keyRange(const Record& key) const override;
 
   // What the consistency check reports.
   std::vector<std::string> problems() const;
@@ -96,6 +101,11 @@ class ParadoxTable final : public TableFile {
   bool findInBlock(const Bytes& block, int count, const std::uint8_t* key,
                    std::size_t& index) const;
   std::size_t ordinalOfKey(const Bytes& rec) const;
+  std::size_t keyBound(const Bytes& prefix, bool upper) const;
+  bool keyDiffers(const Bytes& a, const Bytes& b) const;
+  Bytes changedRecord(const Bytes& old, const FieldChanges& changes,
+                      std::vector<std::pair<int, Bytes>>& blobs, std::uint32_t& autoInc) const;
+  void replaceBlobs(const std::vector<std::pair<int, Bytes>>& blobs, const Bytes& old, Bytes& rec);
   bool keyExists(const Bytes& rec) const;
 
   void ensureMb();
@@ -126,6 +136,9 @@ class ParadoxTable final : public TableFile {
   mutable Bytes cachedData_;
 
   // Staged change.
+  int batchDepth_ = 0;
+  bool batchStaged_ = false;  // something waits for the batch's commit
+  bool batchFailed_ = false;  // a change of the batch failed half staged
   std::map<int, Bytes> dirtyDb_;
   std::map<std::uint64_t, Bytes> dirtyMb_;
   bool pxRebuild_ = false;
