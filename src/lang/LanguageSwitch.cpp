@@ -211,16 +211,21 @@ void TLanguageSwitch::applyQtTexts(const QString& language) {
       qtTexts_.load(*locale, QStringLiteral("qtbase"), QStringLiteral("_"),
                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QCoreApplication::installTranslator(&qtTexts_);
-  // Month and day names of the calendars are the locale's, not a translation.
+  // Month and day names of the calendars are the locale's, not a
+  // translation. The week keeps the first day the system gives it.
   const QLocale names(qtTexts_.isEmpty() ? QLocale::English : chosen,
                       QLocale::system().territory());
+  const auto rename = [&names](QCalendarWidget* calendar) {
+    const Qt::DayOfWeek first = calendar->firstDayOfWeek();
+    calendar->setLocale(names);
+    calendar->setFirstDayOfWeek(first);
+  };
   for (const char* window : {"MainForm", "MoveRecOnDateForm"}) {
     QObject* root = windows_.window(QString::fromLatin1(window));
     if (!root) continue;
-    for (QCalendarWidget* calendar : root->findChildren<QCalendarWidget*>())
-      calendar->setLocale(names);
+    for (QCalendarWidget* calendar : root->findChildren<QCalendarWidget*>()) rename(calendar);
     for (QDateEdit* edit : root->findChildren<QDateEdit*>())
-      if (edit->calendarPopup()) edit->calendarWidget()->setLocale(names);
+      if (edit->calendarPopup()) rename(edit->calendarWidget());
   }
 }
 
