@@ -167,11 +167,16 @@ void TMainForm::createLanguagePanel() {
   windows.add(QStringLiteral("ChangePasswordDlg"), context_.changePasswordDlg);
   windows.add(QStringLiteral("MoveRecOnDateForm"), context_.moveRecOnDateForm);
   windows.add(QStringLiteral("TrayNotifyIcon"), trayNotifyIcon_.get());
+  QStringList names = context_.languageFolders;
+  if (names.isEmpty())
+    names << QDir(QFileInfo(context_.programPath).absolutePath())
+                 .filePath(QStringLiteral("Languages"));
+  // A folder copied from another system may spell its name differently.
   std::vector<std::filesystem::path> folders;
-  for (const QString& folder : context_.languageFolders) folders.push_back(localPath(folder));
-  if (folders.empty())
-    folders.push_back(
-        lang::entryAnyCase(localPath(QFileInfo(context_.programPath).absolutePath()), "Languages"));
+  for (const QString& name : names) {
+    const std::filesystem::path folder = localPath(name);
+    folders.push_back(lang::entryAnyCase(folder.parent_path(), folder.filename().string()));
+  }
   languages_ = new lang::TLanguageSwitch(*this, *MainTB, std::move(windows), std::move(folders));
   connect(languages_, &lang::TLanguageSwitch::languageApplied, this, [this] {
     // New texts may need other widths: the page lays itself out again.
