@@ -194,7 +194,6 @@ class Table {
   std::optional<std::size_t> findVisible(std::uint32_t slot) const;
   void setCurrent(std::optional<std::size_t> row, bool eof = false, bool bof = false);
   void beginInsert(bool atEnd);
-  void endPending();
   void dropPendingRow();
   void eraseVisible(std::size_t pos);
   void insertVisible(std::size_t pos, std::uint32_t slot);
@@ -204,11 +203,14 @@ class Table {
   std::vector<std::uint32_t> slotsOfBookmarks(const std::vector<std::string>& bookmarks) const;
   std::pair<std::size_t, std::size_t> orderRangeOf(const format::Record& key) const;
   void renumberFileOrder();
-  void settleAfterBulk(std::uint32_t keep);
+  void placeInFile(const std::vector<std::uint32_t>& slots,
+                   const std::vector<std::size_t>& ordinals);
   void postEdit();
   void postInsert();
   void masterChanged();
   void setState(TableState state);
+  void showRows(std::uint32_t keep = kPending, std::size_t fallback = 0);
+  void clearPending();
   void notifyReset();
   template <class F>
   void notify(F&& f);
@@ -237,7 +239,6 @@ class Table {
   std::vector<std::uint32_t> order_;      // slots in index order
   std::vector<std::uint32_t> fileOrder_;  // slots by ordinal (own orders only)
   std::vector<std::uint32_t> visible_;    // slots of the visible rows, in order
-  std::size_t aliveCount_ = 0;
   std::size_t rangeCount_ = 0;
 
   // Master range: none (no link), empty (master has no current record) or values.

@@ -19,6 +19,7 @@
 
 #include "lang/LanguageFiles.h"
 #include "support/ProfileFile.h"
+#include "support/SettingsDefaults.h"
 #include "toolkit/ErrorBox.h"
 
 namespace torvelle::lang {
@@ -59,7 +60,6 @@ std::optional<QLocale> localeNamed(const QString& name) {
 TLanguageSwitch::TLanguageSwitch(QWidget& mainForm, QToolBar& mainTB, TTextWindows windows,
                                  std::vector<std::filesystem::path> folders)
     : QObject(&mainForm),
-      mainForm_(mainForm),
       mainTB_(mainTB),
       windows_(std::move(windows)),
       folders_(std::move(folders)) {
@@ -125,7 +125,7 @@ void TLanguageSwitch::SelectStoredLanguage(support::ProfileFile& settings) {
   if (items.isEmpty()) return;
   std::vector<std::string> captions;
   for (const QAction* item : items) captions.push_back(captionOf(item).toStdString());
-  const std::string stored = settings.readString("General", "Language", kEnglish);
+  const std::string stored = settings.readString(support::kGeneralSection, "Language", kEnglish);
   LanguageItemClick(items[static_cast<qsizetype>(initialSelection(captions, stored))]);
 }
 
@@ -142,8 +142,9 @@ void TLanguageSwitch::LanguageItemClick(QAction* item) {
   const QString caption = captionOf(item);
   LanguageLabel->setText(caption);
   if (settings_)
-    toolkit::ErrorBox::guard(
-        [&] { settings_->writeString("General", "Language", caption.toStdString()); });
+    toolkit::ErrorBox::guard([&] {
+      settings_->writeString(support::kGeneralSection, "Language", caption.toStdString());
+    });
 
   // A language without its own file (English, or a file removed since the
   // start) gets the built-in texts under its name.
@@ -211,16 +212,21 @@ void TLanguageSwitch::applyQtTexts(const QString& language) {
       qtTexts_.load(*locale, QStringLiteral("qtbase"), QStringLiteral("_"),
                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QCoreApplication::installTranslator(&qtTexts_);
-  // Month and day names of the calendars are the locale's, not a translation.
+  // Month and day names of the calendars are the locale's, not a
+  // translation. The week keeps the first day the system gives it.
   const QLocale names(qtTexts_.isEmpty() ? QLocale::English : chosen,
                       QLocale::system().territory());
+  const auto rename = [&names](QCalendarWidget* calendar) {
+    const Qt::DayOfWeek first = calendar->firstDayOfWeek();
+    calendar->setLocale(names);
+    calendar->setFirstDayOfWeek(first);
+  };
   for (const char* window : {"MainForm", "MoveRecOnDateForm"}) {
     QObject* root = windows_.window(QString::fromLatin1(window));
     if (!root) continue;
-    for (QCalendarWidget* calendar : root->findChildren<QCalendarWidget*>())
-      calendar->setLocale(names);
+    for (QCalendarWidget* calendar : root->findChildren<QCalendarWidget*>()) rename(calendar);
     for (QDateEdit* edit : root->findChildren<QDateEdit*>())
-      if (edit->calendarPopup()) edit->calendarWidget()->setLocale(names);
+      if (edit->calendarPopup()) rename(edit->calendarWidget());
   }
 }
 

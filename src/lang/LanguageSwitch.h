@@ -69,7 +69,6 @@ class TLanguageSwitch : public QObject {
   void fitPanel();
   void applyQtTexts(const QString& language);
 
-  QWidget& mainForm_;
   QToolBar& mainTB_;
   TTextWindows windows_;
   std::vector<std::filesystem::path> folders_;

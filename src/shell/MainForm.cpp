@@ -173,11 +173,16 @@ void TMainForm::createLanguagePanel() {
   windows.add(QStringLiteral("ChangePasswordDlg"), context_.changePasswordDlg);
   windows.add(QStringLiteral("MoveRecOnDateForm"), context_.moveRecOnDateForm);
   windows.add(QStringLiteral("TrayNotifyIcon"), trayNotifyIcon_.get());
+  QStringList names = context_.languageFolders;
+  if (names.isEmpty())
+    names << QDir(QFileInfo(context_.programPath).absolutePath())
+                 .filePath(QStringLiteral("Languages"));
+  // A folder copied from another system may spell its name differently.
   std::vector<std::filesystem::path> folders;
-  for (const QString& folder : context_.languageFolders) folders.push_back(localPath(folder));
-  if (folders.empty())
-    folders.push_back(
-        lang::entryAnyCase(localPath(QFileInfo(context_.programPath).absolutePath()), "Languages"));
+  for (const QString& name : names) {
+    const std::filesystem::path folder = localPath(name);
+    folders.push_back(lang::entryAnyCase(folder.parent_path(), folder.filename().string()));
+  }
   languages_ = new lang::TLanguageSwitch(*this, *MainTB, std::move(windows), std::move(folders));
   connect(languages_, &lang::TLanguageSwitch::languageApplied, this, [this] {
     // New texts may need other widths: the page lays itself out again.
@@ -190,10 +195,14 @@ void TMainForm::progress(int position) {
   if (context_.progress) context_.progress(position);
 }
 
+QString TMainForm::dataFolder() const {
+  if (!context_.dataFolder.isEmpty()) return context_.dataFolder;
+  return QFileInfo(context_.programPath).absolutePath();
+}
+
 void TMainForm::FormCreate() {
-  // Table paths and language files are relative to the program's folder.
-  const QString programFolder = QFileInfo(context_.programPath).absolutePath();
-  if (QDir::current() != QDir(programFolder)) QDir::setCurrent(programFolder);
+  // Table paths and language files are relative to the data folder.
+  if (QDir::current() != QDir(dataFolder())) QDir::setCurrent(dataFolder());
 
   trayNotifyIcon_->setIconVisible(true);
   // The grid and the filters write dates and times as the system does.
@@ -218,7 +227,7 @@ void TMainForm::FormCreate() {
   loadOptions();
   progress(60);
 
-  autoBackup_ = std::make_unique<TAutoBackup>(this->programFolder());
+  autoBackup_ = std::make_unique<TAutoBackup>(this->tablesFolder());
   if (hiddenStart_) {  // stays hidden until opened from the tray
     BackupIfDue();
     return;
@@ -237,8 +246,8 @@ void TMainForm::FormCreate() {
   BackupIfDue();
 }
 
-std::filesystem::path TMainForm::programFolder() const {
-  return localPath(context_.programPath).parent_path();
+std::filesystem::path TMainForm::tablesFolder() const {
+  return localPath(dataFolder());
 }
 
 void TMainForm::BackupIfDue() {
@@ -267,14 +276,14 @@ QString TMainForm::RestoreFromBackup(const std::filesystem::path& archive,
   backup::RestoreRequest request;
   request.passwords = session_.passwords();
   if (!password.empty()) request.passwords.push_back(password);
-  request.setAsidePassword = backup::masterPassword(programFolder(), session_.passwords());
+  request.setAsidePassword = backup::masterPassword(tablesFolder(), session_.passwords());
   request.keep = context_.toolsForm->BackupKeepSE->value();
   const bool wasOpen = tables_->TaskTable.isOpen();
   tables_->PostAndCloseTables();
   backup::RestoreResult result;
   std::exception_ptr failure;
   try {
-    result = backup::restoreBackup(archive, programFolder(), request);
+    result = backup::restoreBackup(archive, tablesFolder(), request);
   } catch (...) {
     failure = std::current_exception();
   }
@@ -290,7 +299,9 @@ QString TMainForm::RestoreFromBackup(const std::filesystem::path& archive,
 }
 
 void TMainForm::openSettings() {
-  const std::filesystem::path path = localPath(context_.programPath).replace_extension(".ini");
+  const std::filesystem::path path =
+      localPath(dataFolder()) /
+      localPath(QFileInfo(context_.programPath).fileName()).replace_extension(".ini");
   std::error_code error;
   const bool existed = std::filesystem::exists(path, error);
   // Only a missing file is made: an existing one is never emptied.

@@ -52,6 +52,7 @@ class TTrayNotifyIcon;
 // and the start-up's progress bar and termination request.
 struct TMainFormContext {
   QString programPath;
+  QString dataFolder;     // settings, DB/ and own languages; the program's folder when empty
   QStringList arguments;  // without the program name
   platform::TNotifyArea* notifyArea = nullptr;
   store::TPasswordDlg* passwordDlg = nullptr;
@@ -103,8 +104,8 @@ class TMainForm : public QMainWindow {
 
   void setAboutBox(TAboutBox* aboutBox) { aboutBox_ = aboutBox; }
 
-  // The folder of the program, its tables and its backups.
-  std::filesystem::path programFolder() const;
+  // The data folder: DB/ and Backups/ are in it.
+  std::filesystem::path tablesFolder() const;
   // A backup when the options ask for one and it is due; never throws.
   void BackupIfDue();
   // Closes the tables, restores `archive` (trying `password` besides the
@@ -139,6 +140,7 @@ class TMainForm : public QMainWindow {
 
  private:
   void FormCreate();
+  QString dataFolder() const;
   void FormDestroy();
   void createPages();
   void createToolBar();

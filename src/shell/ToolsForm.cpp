@@ -263,7 +263,7 @@ void TToolsForm::BackupKeepSEChange() {
 
 void TToolsForm::RestoreSBClick() {
   if (!mainForm_) return;
-  RestoreDlg->Execute(backup::backupFolder(mainForm_->programFolder()),
+  RestoreDlg->Execute(backup::backupFolder(mainForm_->tablesFolder()),
                       mainForm_->session().passwords(),
                       [this](const std::filesystem::path& archive, const std::string& password) {
                         return mainForm_->RestoreFromBackup(archive, password);

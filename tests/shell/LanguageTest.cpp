@@ -154,15 +154,8 @@ void LanguageTest::menuAndInitialSelection() {
     writeBytes(f.root() / "Languages" / "English.txt", "[Main form]\nCaption=file\n");
     writeBytes(userDir / "Russian.txt", "[Main form]\nCaption=mine\n");
     f.writeIni("[General]\nLanguage=&rUSSIAN\n");
-    f.startup = std::make_unique<torvelle::shell::TStartup>(
-        torvelle::shell::TPlatformServices{f.instances, f.notifyArea, f.shellOpen, f.autoStart},
-        torvelle::shell::TStartupOptions{
-            f.programPath(),
-            {},
-            {},
-            {},
-            {user.path(), f.dir.filePath(QStringLiteral("Languages"))}});
-    QVERIFY(f.startup->start());
+    f.languageFolders = {user.path(), f.dir.filePath(QStringLiteral("Languages"))};
+    QVERIFY(f.start());
     TLanguageSwitch& languages = f.main().Languages();
     QCOMPARE(captions(languages), QStringList({"English", "English", "german", "Russian"}));
     QCOMPARE(languages.currentItem()->data().toString(), QStringLiteral("Russian"));
