@@ -30,6 +30,7 @@ constexpr int kModesHeight = 40;
 constexpr int kSearchBoxWidth = 65;  // the time and date boxes: one grid column each
 constexpr int kButtonWidth = 19;
 constexpr int kDesignWidth = 632;
+constexpr int kTasksForWidth = 72;
 
 int field(const engine::Table& t, const char* name) {
   const int f = t.fieldIndex(name);
@@ -104,28 +105,15 @@ void TTasksBook::buildControls() {
   DaysTabControl->setCurrentIndex(0);
 
   // Filter row above the grid.
-  RegisterSB = new QToolButton(this);
-  RegisterSB->setObjectName(QStringLiteral("RegisterSB"));
-  RegisterSB->setText(QStringLiteral("Р"));
-  RegisterSB->setCheckable(true);
-  RegisterSB->setEnabled(false);
-  RegisterSB->setToolTip(QStringLiteral("Ignoring register"));
-  TaskEdit = new QLineEdit(this);
-  TaskEdit->setObjectName(QStringLiteral("TaskEdit"));
-  TaskEdit->setMaxLength(70);
-  TimeEdit = new QLineEdit(this);
-  TimeEdit->setObjectName(QStringLiteral("TimeEdit"));
-  TimeEdit->setMaxLength(8);
-  DateEdit = new QLineEdit(this);
-  DateEdit->setObjectName(QStringLiteral("DateEdit"));
-  DateEdit->setMaxLength(10);
+  FilterRow =
+      new toolkit::TFilterRow(QStringLiteral("RegisterSB"), QStringLiteral("FilterSB"), this);
+  FilterRow->setObjectName(QStringLiteral("TaskFilterRow"));
+  RegisterSB = FilterRow->CaseButton;
+  FilterSB = FilterRow->FilterButton;
+  TaskEdit = FilterRow->addEdit(QStringLiteral("TaskEdit"), 70);
+  TimeEdit = FilterRow->addEdit(QStringLiteral("TimeEdit"), 8);
+  DateEdit = FilterRow->addEdit(QStringLiteral("DateEdit"), 10);
   DateEdit->hide();
-  FilterSB = new QToolButton(this);
-  FilterSB->setObjectName(QStringLiteral("FilterSB"));
-  FilterSB->setText(QStringLiteral("Ф"));
-  FilterSB->setCheckable(true);
-  for (QLineEdit* e : {TaskEdit, TimeEdit, DateEdit}) e->setEnabled(false);
-  setSearchEditsOn(false);
 
   // The grid and the description beside it.
   TaskDBGrid = new toolkit::TDBGrid(this);
@@ -199,10 +187,8 @@ void TTasksBook::buildControls() {
     taskMode_ = id;
     TaskRGClick();
   });
-  connect(FilterSB, &QToolButton::clicked, this, &TTasksBook::FilterSBClick);
-  connect(RegisterSB, &QToolButton::clicked, this, &TTasksBook::RegisterSBClick);
-  for (QLineEdit* e : {TaskEdit, TimeEdit, DateEdit})
-    connect(e, &QLineEdit::textChanged, this, &TTasksBook::RegisterSBClick);
+  connect(FilterRow, &toolkit::TFilterRow::switched, this, &TTasksBook::FilterSBClick);
+  connect(FilterRow, &toolkit::TFilterRow::changed, this, &TTasksBook::RegisterSBClick);
   connect(TaskDBGrid, &toolkit::TDBGrid::mouseReleased, this,
           [this](Qt::MouseButton b, Qt::KeyboardModifiers) { TaskDBGridMouseUp(b); });
   connect(TasksMoveTB, &QToolButton::clicked, this, &TTasksBook::TasksMoveTBClick);
@@ -303,23 +289,8 @@ void TTasksBook::TaskRGClick() {
   TaskDBGrid->setFocus();
 }
 
-void TTasksBook::setSearchEditsOn(bool on) {
-  const QPalette app = QApplication::palette();
-  const QColor base = on ? app.color(QPalette::Active, QPalette::Base)
-                         : app.color(QPalette::Active, QPalette::Button);
-  for (QLineEdit* e : {TaskEdit, TimeEdit, DateEdit}) {
-    QPalette p = e->palette();
-    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-      p.setColor(group, QPalette::Base, base);
-    e->setPalette(p);
-  }
-}
-
 void TTasksBook::FilterSBClick() {
   const bool on = FilterSB->isChecked();
-  RegisterSB->setEnabled(on);
-  for (QLineEdit* e : {TaskEdit, TimeEdit, DateEdit}) e->setEnabled(on);
-  setSearchEditsOn(on);
   if (on)
     TaskEdit->setFocus();
   else
@@ -456,6 +427,12 @@ void TTasksBook::TasksBookResize() {
   const int navigTop = std::max(gridTop, modesTop - kNavigBarHeight);
   const int gridHeight = std::max(0, navigTop - gridTop - 1);
   DatesTB->setGeometry(0, 0, w, kDatesBarHeight);
+  // "Tasks for" keeps its designed width unless its language needs more;
+  // the day picker and its arrows follow it.
+  const int tasksFor = std::max(kTasksForWidth, TasksForPanel->sizeHint().width() + 10);
+  TasksForPanel->setGeometry(2, 3, tasksFor, 22);
+  TaskDateTimePicker->move(tasksFor + 6, 3);
+  DateSpinButton->move(tasksFor + 228, 3);
   DaysTB->setGeometry(0, kDatesBarHeight, w, kDaysBarHeight);
   DaysTabControl->setGeometry(0, 0, std::min(w, DaysTabControl->sizeHint().width()),
                               kDaysBarHeight);
@@ -470,11 +447,13 @@ void TTasksBook::TasksBookResize() {
   TaskDBGrid->setGridColumnWidth(0, l.taskColumnWidth);
   TaskDBGrid->setGeometry(0, gridTop, gridWidth, gridHeight);
 
-  RegisterSB->setGeometry(0, filterTop, 16, kFilterRowHeight);
-  TaskEdit->setGeometry(17, filterTop, l.taskEditWidth, kFilterRowHeight);
-  TimeEdit->setGeometry(l.timeEditLeft, filterTop, kSearchBoxWidth, kFilterRowHeight);
-  DateEdit->setGeometry(l.dateEditLeft, filterTop, kSearchBoxWidth, kFilterRowHeight);
-  FilterSB->setGeometry(l.filterLeft, filterTop, kButtonWidth, kFilterRowHeight);
+  // The row starts at the page's left edge: its controls keep page x positions.
+  FilterRow->setGeometry(0, filterTop, l.filterLeft + kButtonWidth, kFilterRowHeight);
+  RegisterSB->setGeometry(0, 0, 16, kFilterRowHeight);
+  TaskEdit->setGeometry(17, 0, l.taskEditWidth, kFilterRowHeight);
+  TimeEdit->setGeometry(l.timeEditLeft, 0, kSearchBoxWidth, kFilterRowHeight);
+  DateEdit->setGeometry(l.dateEditLeft, 0, kSearchBoxWidth, kFilterRowHeight);
+  FilterSB->setGeometry(l.filterLeft, 0, kButtonWidth, kFilterRowHeight);
   TaskDBMemo->setGeometry(l.memoLeft, gridTop, std::max(0, l.memoWidth), gridHeight);
   DescriptionHeader->setGeometry(l.memoLeft, filterTop, std::max(0, l.memoWidth), kFilterRowHeight);
   Tag = w;

@@ -20,6 +20,7 @@
 #include "toolkit/DBGrid.h"
 #include "toolkit/DBMemo.h"
 #include "toolkit/DBNavigator.h"
+#include "toolkit/FilterRow.h"
 
 namespace torvelle::books {
 
@@ -76,6 +77,7 @@ class TTasksBook : public QWidget {
   QToolButton* DateSpinDown;
   QWidget* DaysTB;
   QTabBar* DaysTabControl;
+  toolkit::TFilterRow* FilterRow;
   QToolButton* RegisterSB;
   QLineEdit* TaskEdit;
   QLineEdit* TimeEdit;
@@ -109,7 +111,6 @@ class TTasksBook : public QWidget {
   };
   void buildControls();
   void bindTable();
-  void setSearchEditsOn(bool on);
   void applyModeColumns();
   void refreshTable();
   void invalidateRule() { rule_.reset(); }

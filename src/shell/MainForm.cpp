@@ -4,21 +4,29 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMessageBox>
 #include <QScreen>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
 #include <filesystem>
 #include <system_error>
 
+#include "backup/BackupFolder.h"
+#include "backup/Restore.h"
 #include "books/TasksBook.h"
+#include "lang/LanguageFiles.h"
+#include "lang/LanguageSwitch.h"
 #include "resources/Pictures.h"
 #include "shell/AboutBox.h"
+#include "shell/AutoBackup.h"
 #include "shell/IconManager.h"
 #include "shell/ToolsForm.h"
 #include "shell/TrayNotifyIcon.h"
@@ -87,6 +95,7 @@ TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
   trayNotifyIcon_->setTaskWindow(this);
   connect(trayNotifyIcon_.get(), &TTrayNotifyIcon::OnDblClick, this,
           [this] { TrayNotifyIconDblClick(); });
+  createLanguagePanel();
 
   // The window sees its keys before the focused control does.
   qApp->installEventFilter(this);
@@ -156,6 +165,32 @@ void TMainForm::createTrayMenu() {
   connect(ShutDownItem, &QAction::triggered, this, [this] { ShutDownItemClick(); });
 }
 
+void TMainForm::createLanguagePanel() {
+  lang::TTextWindows windows;
+  windows.add(QStringLiteral("MainForm"), this);
+  windows.add(QStringLiteral("ToolsForm"), context_.toolsForm);
+  windows.add(QStringLiteral("PasswordDlg"), context_.passwordDlg);
+  windows.add(QStringLiteral("ChangePasswordDlg"), context_.changePasswordDlg);
+  windows.add(QStringLiteral("MoveRecOnDateForm"), context_.moveRecOnDateForm);
+  windows.add(QStringLiteral("TrayNotifyIcon"), trayNotifyIcon_.get());
+  QStringList names = context_.languageFolders;
+  if (names.isEmpty())
+    names << QDir(QFileInfo(context_.programPath).absolutePath())
+                 .filePath(QStringLiteral("Languages"));
+  // A folder copied from another system may spell its name differently.
+  std::vector<std::filesystem::path> folders;
+  for (const QString& name : names) {
+    const std::filesystem::path folder = localPath(name);
+    folders.push_back(lang::entryAnyCase(folder.parent_path(), folder.filename().string()));
+  }
+  languages_ = new lang::TLanguageSwitch(*this, *MainTB, std::move(windows), std::move(folders));
+  connect(languages_, &lang::TLanguageSwitch::languageApplied, this, [this] {
+    // New texts may need other widths: the page lays itself out again.
+    context_.toolsForm->fitToTexts();
+    TasksBook->TasksBookResize();
+  });
+}
+
 void TMainForm::progress(int position) {
   if (context_.progress) context_.progress(position);
 }
@@ -188,11 +223,16 @@ void TMainForm::FormCreate() {
 
   openSettings();
   progress(40);
+  languages_->BuildLanguageMenu();
   progress(50);
   loadOptions();
   progress(60);
 
-  if (hiddenStart_) return;  // stays hidden until opened from the tray
+  autoBackup_ = std::make_unique<TAutoBackup>(this->tablesFolder());
+  if (hiddenStart_) {  // stays hidden until opened from the tray
+    BackupIfDue();
+    return;
+  }
   try {
     tables_->OpenTables([this](int opened) {
       if (opened == 2) progress(70);
@@ -202,7 +242,61 @@ void TMainForm::FormCreate() {
   } catch (...) {
     // Without its tables the program cannot run: it ends quietly.
     if (context_.requestTerminate) context_.requestTerminate();
+    return;
   }
+  BackupIfDue();
+}
+
+std::filesystem::path TMainForm::tablesFolder() const {
+  return localPath(dataFolder());
+}
+
+void TMainForm::BackupIfDue() {
+  const TToolsForm& tools = *context_.toolsForm;
+  if (!autoBackup_ || !tools.AutoBackupCB->isChecked()) return;
+  const auto when = tools.BackupWhenCoB->currentIndex() == 1 ? backup::BackupWhen::AfterChanges
+                                                             : backup::BackupWhen::Daily;
+  autoBackup_->runIfDue(when, tools.BackupKeepSE->value(), session_.passwords(),
+                        tables_->TaskTable.isOpen(), [this](const QString& message) {
+                          // Said once and without waiting for an answer; at
+                          // shut-down only the error stream is left.
+                          qWarning("Automatic backup failed: %s", qPrintable(message));
+                          auto* box = new QMessageBox(
+                              QMessageBox::Warning, QStringLiteral("Torvelle"),
+                              QStringLiteral("The automatic backup failed: ") + message,
+                              QMessageBox::Ok, this);
+                          box->setObjectName(QStringLiteral("BackupFailureBox"));
+                          box->setAttribute(Qt::WA_DeleteOnClose);
+                          box->setModal(false);
+                          box->show();
+                        });
+}
+
+QString TMainForm::RestoreFromBackup(const std::filesystem::path& archive,
+                                     const std::string& password) {
+  backup::RestoreRequest request;
+  request.passwords = session_.passwords();
+  if (!password.empty()) request.passwords.push_back(password);
+  request.setAsidePassword = backup::masterPassword(tablesFolder(), session_.passwords());
+  request.keep = context_.toolsForm->BackupKeepSE->value();
+  const bool wasOpen = tables_->TaskTable.isOpen();
+  tables_->PostAndCloseTables();
+  backup::RestoreResult result;
+  std::exception_ptr failure;
+  try {
+    result = backup::restoreBackup(archive, tablesFolder(), request);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  // The restored tables may carry the password the backup was made with.
+  if (!failure && !password.empty()) session_.addPassword(password);
+  if (wasOpen) tables_->OpenTables();
+  if (failure) std::rethrow_exception(failure);
+  QString message = QStringLiteral("The tables were restored. The ones replaced are kept in %1.")
+                        .arg(QString::fromStdString(result.setAside.filename().string()));
+  for (const auto& problem : result.problems)
+    message += QLatin1Char('\n') + QString::fromStdString(problem);
+  return message;
 }
 
 void TMainForm::openSettings() {
@@ -212,7 +306,12 @@ void TMainForm::openSettings() {
   std::error_code error;
   const bool existed = std::filesystem::exists(path, error);
   // Only a missing file is made: an existing one is never emptied.
-  if (!existed) support::createEmptyFile(path);
+  if (!existed) {
+    support::createEmptyFile(path);
+    // The settings name the user's files and places: for the owner only.
+    QFile::setPermissions(QString::fromStdString(path.string()),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  }
   settings_ = std::make_unique<support::ProfileFile>(path);
   if (!existed) support::writeSettingsDefaults(*settings_);
 }
@@ -227,9 +326,15 @@ void TMainForm::loadOptions() {
   tools.ShowHintsCB->setChecked(settings.readBool(kGeneralSection, "Show hints", true));
   toolkit::ToolTips::setEnabled(tools.ShowHintsCB->isChecked());
   tools.AutoStartCB->setChecked(tools.AutoStartEnabled());
+  // Every window carries the chosen language before it is first shown.
+  languages_->SelectStoredLanguage(*settings_);
   tools.SaveWindowPositionCB->setChecked(
       settings.readBool(kGeneralSection, "Save window position", false));
   tools.SaveWindowSizeCB->setChecked(settings.readBool(kGeneralSection, "Save window size", false));
+  tools.AutoBackupCB->setChecked(settings.readBool(kGeneralSection, "Automatic backups", true));
+  tools.BackupWhenCoB->setCurrentIndex(
+      settings.readString(kGeneralSection, "Backup when", "daily") == "changes" ? 1 : 0);
+  tools.BackupKeepSE->setValue(settings.readInteger(kGeneralSection, "Backups to keep", 10));
 
   // Applied at every start; the two options only decide what is written back.
   resize(settings.readInteger(kWindowSection, "Width", kDefaultWidth),
@@ -246,6 +351,7 @@ void TMainForm::FormDestroy() {
   toolkit::ErrorBox::guard([this] {
     if (tables_->TaskTable.isOpen()) tables_->PostAndCloseTables();
   });
+  if (settings_) BackupIfDue();
   if (settings_) {
     const TToolsForm& tools = *context_.toolsForm;
     toolkit::ErrorBox::guard([&] {
@@ -294,6 +400,7 @@ void TMainForm::OpenFromTray() {
   } catch (...) {
     return;
   }
+  BackupIfDue();
   show();
   raise();
   activateWindow();
@@ -355,6 +462,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     toolkit::ErrorBox::report(std::current_exception());
     return;
   }
+  // While the password is still known, for a protected set.
+  BackupIfDue();
   session_.removeAllPasswords();
   hide();
 }

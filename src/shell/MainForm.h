@@ -4,8 +4,10 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "engine/Session.h"
 
@@ -18,6 +20,10 @@ namespace torvelle::books {
 class TMoveRecOnDateForm;
 class TTasksBook;
 }  // namespace torvelle::books
+
+namespace torvelle::lang {
+class TLanguageSwitch;
+}
 
 namespace torvelle::platform {
 class TNotifyArea;
@@ -36,6 +42,7 @@ class ProfileFile;
 namespace torvelle::shell {
 
 class TAboutBox;
+class TAutoBackup;
 class TIconManager;
 class TToolsForm;
 class TTrayNotifyIcon;
@@ -52,6 +59,9 @@ struct TMainFormContext {
   store::TChangePasswordDlg* changePasswordDlg = nullptr;
   TToolsForm* toolsForm = nullptr;
   books::TMoveRecOnDateForm* moveRecOnDateForm = nullptr;
+  // Where language files and flags are looked for, first match first;
+  // empty: the Languages folder beside the program.
+  QStringList languageFolders;
   std::function<void(int position)> progress;
   std::function<void()> requestTerminate;
 };
@@ -80,6 +90,8 @@ class TMainForm : public QMainWindow {
   QAction* OpenItem;
   QAction* AboutItem;
   QAction* ShutDownItem;
+  // The language panel at the right end of MainTB and its menu.
+  lang::TLanguageSwitch& Languages() { return *languages_; }
 
   // The move command of each page, run by F6 on the page in front.
   std::array<std::function<void()>, 4> PageMoveCommands;
@@ -91,6 +103,15 @@ class TMainForm : public QMainWindow {
   bool hiddenStart() const { return hiddenStart_; }
 
   void setAboutBox(TAboutBox* aboutBox) { aboutBox_ = aboutBox; }
+
+  // The data folder: DB/ and Backups/ are in it.
+  std::filesystem::path tablesFolder() const;
+  // A backup when the options ask for one and it is due; never throws.
+  void BackupIfDue();
+  // Closes the tables, restores `archive` (trying `password` besides the
+  // session's) and reopens them; returns what to tell the user. Throws what
+  // the restore throws, after reopening the tables as they were.
+  QString RestoreFromBackup(const std::filesystem::path& archive, const std::string& password);
 
   // Opens the tables (asking for the password anew) and shows the window;
   // nothing while the tables are open. A failure is swallowed and leaves the
@@ -124,6 +145,7 @@ class TMainForm : public QMainWindow {
   void createPages();
   void createToolBar();
   void createTrayMenu();
+  void createLanguagePanel();
   void openSettings();
   void loadOptions();
   void progress(int position);
@@ -135,6 +157,8 @@ class TMainForm : public QMainWindow {
   std::unique_ptr<support::ProfileFile> settings_;
   std::unique_ptr<TIconManager> iconManager_;
   std::unique_ptr<TTrayNotifyIcon> trayNotifyIcon_;
+  std::unique_ptr<TAutoBackup> autoBackup_;
+  lang::TLanguageSwitch* languages_ = nullptr;  // a child of the window
   TAboutBox* aboutBox_ = nullptr;
 };
 

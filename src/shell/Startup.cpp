@@ -106,6 +106,7 @@ bool TStartup::start() {
   context.changePasswordDlg = changePasswordDlg_.get();
   context.toolsForm = toolsForm_.get();
   context.moveRecOnDateForm = moveRecOnDateForm_.get();
+  context.languageFolders = options_.languageFolders;
   context.progress = [this](int position) { setProgress(position); };
   context.requestTerminate = [this] { requestTerminate(); };
   mainForm_ = std::make_unique<TMainForm>(std::move(context));

@@ -49,6 +49,9 @@ struct TStartupOptions {
   // Hears each step as it happens: "create <name>" and "progress <n>".
   std::function<void(const QString& step)> trace;
   QString dataFolder;  // where settings and tables live; the program's folder when empty
+  // Where language files are looked for, first match first; empty: the
+  // Languages folder beside the program.
+  QStringList languageFolders;
 };
 
 // The program from its first check to its end. The windows live as long as

@@ -140,6 +140,16 @@ QVariant TTableModel::headerData(int section, Qt::Orientation orientation, int r
   }
 }
 
+bool TTableModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
+                                int role) {
+  if (orientation != Qt::Horizontal || (role != Qt::EditRole && role != Qt::DisplayRole) ||
+      section < 0 || section >= columns_.size())
+    return false;
+  columns_[section].title = value.toString();
+  emit headerDataChanged(Qt::Horizontal, section, section);
+  return true;
+}
+
 Qt::ItemFlags TTableModel::flags(const QModelIndex& index) const {
   Qt::ItemFlags f = QAbstractTableModel::flags(index);
   if (editable_ && link_.canModify() && fieldOf(index.column()) >= 0) f |= Qt::ItemIsEditable;

@@ -40,6 +40,9 @@ class TTableModel : public QAbstractTableModel {
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  // A column's title; the rows stay as they are.
+  bool setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
+                     int role = Qt::EditRole) override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
   // Puts the row's record into edit state and stores the typed text; an
   // engine error is shown and the value refused.

@@ -10,8 +10,8 @@
 #include <string_view>
 
 #include "ModalScript.h"
-#include "books/TasksBook.h"
 #include "ShellFixture.h"
+#include "books/TasksBook.h"
 #include "shell/MainForm.h"
 #include "shell/ToolsForm.h"
 #include "shell/TrayNotifyIcon.h"
@@ -92,7 +92,8 @@ void MainFormTest::settingsAreRewrittenOnlyWhenTheOptionsSaySo() {
   ShellFixture f;
   // An existing file is read, never re-created; loading writes nothing.
   const QByteArray stored =
-      "; mine\n[General]\nShow in TaskBar=0\nShow hints=0\nSave window position=0\n"
+      "; mine\n[General]\nShow in TaskBar=0\nShow hints=0\nLanguage=English\n"
+      "Save window position=0\n"
       "Save window size=1\n[Window]\nLeft=10\nTop=20\nWidth=600\nHeight=400\n";
   f.writeIni(stored);
   QVERIFY(f.start());

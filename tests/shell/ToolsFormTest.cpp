@@ -55,7 +55,7 @@ void ToolsFormTest::loadingWritesNothing() {
   f.autoStart.entry = QStringLiteral("elsewhere -h");
   const QByteArray stored =
       "[General]\nShow in TaskBar=0\nShow hints=0\nSave window position=1\n"
-      "Save window size=0x1\n";
+      "Save window size=0x1\nLanguage=English\n";
   f.writeIni(stored);
   QVERIFY(f.start());
   TToolsForm& tools = *f.startup->toolsForm();

@@ -12,6 +12,7 @@ namespace torvelle::platform {
 class TFakeShellOpen : public TShellOpen {
  public:
   void open(const QString& text) override { opened += text; }
+  void openUrl(const QUrl& url) override { opened += url.toString(); }
   QStringList opened;
 };
 
