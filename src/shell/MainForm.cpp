@@ -16,6 +16,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "books/DatesBook.h"
+#include "books/LinksBook.h"
+#include "books/PhonesBook.h"
 #include "books/TasksBook.h"
 #include "resources/Pictures.h"
 #include "shell/AboutBox.h"
@@ -96,6 +99,9 @@ TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
 
 TMainForm::~TMainForm() {
   FormDestroy();
+  // The pages unhook their handlers from the tables, which the members
+  // below take with them: the pages must go first.
+  delete MainPageControl;
 }
 
 void TMainForm::createToolBar() {
@@ -118,24 +124,23 @@ void TMainForm::createToolBar() {
 }
 
 void TMainForm::createPages() {
-  // Plain pages until the notebooks take their places.
   MainPageControl = new QTabWidget(this);
   MainPageControl->setObjectName(QStringLiteral("MainPageControl"));
   MainPageControl->setStyleSheet(QStringLiteral("QTabBar::tab { height: 25px; }"));
-  const auto page = [this](const char* name, const QString& caption) {
-    auto* widget = new QWidget;
-    widget->setObjectName(QLatin1String(name));
-    MainPageControl->addTab(widget, caption);
-    return widget;
-  };
   TasksBook = new books::TTasksBook(*tables_, *context_.moveRecOnDateForm,
                                     [this] { return context_.toolsForm->Loading; });
   TasksBook->setObjectName(QStringLiteral("TasksBook"));
   MainPageControl->addTab(TasksBook, QStringLiteral("Ежедневник"));
   PageMoveCommands[TasksPage] = [this] { TasksBook->TasksMoveTBClick(); };
-  PhonesBook = page("PhonesBook", QStringLiteral("Телефонная книга"));
-  DatesBook = page("DatesBook", QStringLiteral("Важные даты"));
-  LinksBook = page("LinksBook", QStringLiteral("Полезные линки"));
+  PhonesBook = new books::TPhonesBook(*tables_, *context_.moveRecToSectForm, *context_.shellOpen);
+  MainPageControl->addTab(PhonesBook, QStringLiteral("Телефонная книга"));
+  DatesBook = new books::TDatesBook(*tables_, *context_.moveRecToSectForm);
+  MainPageControl->addTab(DatesBook, QStringLiteral("Важные даты"));
+  LinksBook = new books::TLinksBook(*tables_, *context_.moveRecToSectForm, *context_.shellOpen);
+  MainPageControl->addTab(LinksBook, QStringLiteral("Полезные линки"));
+  PageMoveCommands[PhonesPage] = [this] { PhonesBook->MoveTB->click(); };
+  PageMoveCommands[DatesPage] = [this] { DatesBook->MoveTB->click(); };
+  PageMoveCommands[LinksPage] = [this] { LinksBook->MoveTB->click(); };
   MainPageControl->setCurrentWidget(TasksBook);
   setCentralWidget(MainPageControl);
 }

@@ -15,13 +15,18 @@ class QTabWidget;
 class QToolBar;
 
 namespace torvelle::books {
+class TDatesBook;
+class TLinksBook;
 class TMoveRecOnDateForm;
+class TMoveRecToSectForm;
+class TPhonesBook;
 class TTasksBook;
 }  // namespace torvelle::books
 
 namespace torvelle::platform {
 class TNotifyArea;
-}
+class TShellOpen;
+}  // namespace torvelle::platform
 
 namespace torvelle::store {
 class TChangePasswordDlg;
@@ -51,6 +56,8 @@ struct TMainFormContext {
   store::TChangePasswordDlg* changePasswordDlg = nullptr;
   TToolsForm* toolsForm = nullptr;
   books::TMoveRecOnDateForm* moveRecOnDateForm = nullptr;
+  books::TMoveRecToSectForm* moveRecToSectForm = nullptr;
+  platform::TShellOpen* shellOpen = nullptr;  // mail and web addresses of the books
   std::function<void(int position)> progress;
   std::function<void()> requestTerminate;
 };
@@ -72,9 +79,9 @@ class TMainForm : public QMainWindow {
   QAction* ExitTB;
   QTabWidget* MainPageControl;
   books::TTasksBook* TasksBook = nullptr;
-  QWidget* PhonesBook = nullptr;
-  QWidget* DatesBook = nullptr;
-  QWidget* LinksBook = nullptr;
+  books::TPhonesBook* PhonesBook = nullptr;
+  books::TDatesBook* DatesBook = nullptr;
+  books::TLinksBook* LinksBook = nullptr;
   QMenu* TrayIconPopupMenu;
   QAction* OpenItem;
   QAction* AboutItem;

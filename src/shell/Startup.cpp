@@ -1,6 +1,7 @@
 #include "shell/Startup.h"
 
 #include "books/MoveRecOnDate.h"
+#include "books/MoveRecToSect.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -29,7 +30,8 @@ TStartup::~TStartup() {
   mainForm_.reset();
   MoveRecOnDateForm = nullptr;
   moveRecOnDateForm_.reset();
-  bookDialogs_.clear();
+  MoveRecToSectForm = nullptr;
+  moveRecToSectForm_.reset();
   ToolsForm = nullptr;
   toolsForm_.reset();
   ChangePasswordDlg = nullptr;
@@ -90,8 +92,9 @@ bool TStartup::start() {
   trace(QStringLiteral("create ToolsForm"));
   setProgress(20);
 
-  if (options_.bookDialogs) bookDialogs_ = options_.bookDialogs();
-  trace(QStringLiteral("create book dialogs"));
+  moveRecToSectForm_ = std::make_unique<books::TMoveRecToSectForm>();
+  MoveRecToSectForm = moveRecToSectForm_.get();
+  trace(QStringLiteral("create MoveRecToSectForm"));
   moveRecOnDateForm_ = std::make_unique<books::TMoveRecOnDateForm>();
   MoveRecOnDateForm = moveRecOnDateForm_.get();
   trace(QStringLiteral("create MoveRecOnDateForm"));
@@ -105,6 +108,8 @@ bool TStartup::start() {
   context.changePasswordDlg = changePasswordDlg_.get();
   context.toolsForm = toolsForm_.get();
   context.moveRecOnDateForm = moveRecOnDateForm_.get();
+  context.moveRecToSectForm = moveRecToSectForm_.get();
+  context.shellOpen = &services_.shellOpen;
   context.progress = [this](int position) { setProgress(position); };
   context.requestTerminate = [this] { requestTerminate(); };
   mainForm_ = std::make_unique<TMainForm>(std::move(context));

@@ -21,7 +21,8 @@ class TPasswordDlg;
 
 namespace torvelle::books {
 class TMoveRecOnDateForm;
-}
+class TMoveRecToSectForm;
+}  // namespace torvelle::books
 
 namespace torvelle::shell {
 
@@ -38,14 +39,9 @@ struct TPlatformServices {
   platform::TAutoStartStore& autoStart;
 };
 
-// Makes the move-to-section dialog of the section books, which must exist
-// before the main window; empty until those books arrive.
-using TBookDialogsFactory = std::function<std::vector<std::unique_ptr<QWidget>>()>;
-
 struct TStartupOptions {
   QString programPath;    // the executable: its folder, settings file and instance key
   QStringList arguments;  // without the program name
-  TBookDialogsFactory bookDialogs;
   // Hears each step as it happens: "create <name>" and "progress <n>".
   std::function<void(const QString& step)> trace;
 };
@@ -90,7 +86,7 @@ class TStartup {
   std::unique_ptr<store::TPasswordDlg> passwordDlg_;
   std::unique_ptr<store::TChangePasswordDlg> changePasswordDlg_;
   std::unique_ptr<TToolsForm> toolsForm_;
-  std::vector<std::unique_ptr<QWidget>> bookDialogs_;
+  std::unique_ptr<books::TMoveRecToSectForm> moveRecToSectForm_;
   std::unique_ptr<books::TMoveRecOnDateForm> moveRecOnDateForm_;
   std::unique_ptr<TMainForm> mainForm_;
   std::unique_ptr<TAboutBox> aboutBox_;

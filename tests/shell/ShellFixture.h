@@ -51,8 +51,8 @@ class ShellFixture {
   bool start(const QStringList& arguments = {}) {
     startup = std::make_unique<torvelle::shell::TStartup>(
         torvelle::shell::TPlatformServices{instances, notifyArea, shellOpen, autoStart},
-        torvelle::shell::TStartupOptions{
-            programPath(), arguments, {}, [this](const QString& step) { steps << step; }});
+        torvelle::shell::TStartupOptions{programPath(), arguments,
+                                         [this](const QString& step) { steps << step; }});
     return startup->start();
   }
   torvelle::shell::TMainForm& main() const { return *startup->mainForm(); }
