@@ -7,6 +7,7 @@
 #include "ShellFixture.h"
 #include "shell/AboutBox.h"
 #include "shell/Forms.h"
+#include "shell/SplashForm.h"
 #include "shell/MainForm.h"
 #include "shell/ToolsForm.h"
 #include "shell/TrayNotifyIcon.h"
@@ -146,9 +147,20 @@ void StartupTest::passwordPromptAtStartUp() {
   ShellFixture f;
   protectTables(f.root(), "Secret");
   ModalScript script;
-  script.then(typeAndAccept("wrong")).then(typeAndAccept("Secret"));
+  // The prompt stands in the splash's place and has the keyboard.
+  bool splashShown = true;
+  bool promptActive = false;
+  script.then([&](QWidget* modal) {
+    splashShown = torvelle::shell::SplashForm->isVisible();
+    promptActive =
+        QApplication::activeWindow() == modal && modal->isAncestorOf(QApplication::focusWidget());
+    typeAndAccept("wrong")(modal);
+  });
+  script.then(typeAndAccept("Secret"));
   QVERIFY(f.start());
   QVERIFY(script.done());
+  QVERIFY(!splashShown);
+  QVERIFY(promptActive);
   QVERIFY(allOpen(f.main()));
   QCOMPARE(int(f.startup->passwordDlg()->PromptCount), 2);
   // The request marks every table protected.
