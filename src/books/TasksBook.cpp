@@ -27,7 +27,6 @@ constexpr int kDaysBarHeight = 24;
 constexpr int kFilterRowHeight = 22;
 constexpr int kNavigBarHeight = 28;
 constexpr int kModesHeight = 40;
-constexpr int kSearchBoxWidth = 65;  // the time and date boxes: one grid column each
 constexpr int kButtonWidth = 19;
 constexpr int kDesignWidth = 632;
 
@@ -133,18 +132,15 @@ void TTasksBook::buildControls() {
   TaskDBGrid->setColumns({{QStringLiteral("Task"), QStringLiteral("Задание")},
                           {QStringLiteral("Time"), QStringLiteral("Время")},
                           {QStringLiteral("Date"), QStringLiteral("Дата")}});
-  TaskDBGrid->setGridColumnWidth(0, 308);
-  TaskDBGrid->setGridColumnWidth(1, kSearchBoxWidth);
-  TaskDBGrid->setGridColumnWidth(2, kSearchBoxWidth);
-  TaskDBGrid->setGridColumnVisible(2, false);
-  // The time and date columns are one search box wide: take the largest
-  // font in which a date in the short form fits such a cell.
-  QFont gridFont = TaskDBGrid->font();
+  // The time and date columns are one search box wide. A short date in the
+  // desktop's font must fit one: the design widens rather than the text
+  // shrinking below what the desktop chose as legible.
   const QString sample = QLocale().toString(QDate(2028, 12, 28), toolkit::shortDateFormat());
-  const int room = kSearchBoxWidth - 2 * 3 - 1;  // cell margins and grid line
-  while (gridFont.pointSizeF() > 7 && QFontMetrics(gridFont).horizontalAdvance(sample) > room)
-    gridFont.setPointSizeF(gridFont.pointSizeF() - 0.5);
-  TaskDBGrid->setFont(gridFont);
+  scale_ = dateColumnScale(TaskDBGrid->fontMetrics().horizontalAdvance(sample));
+  TaskDBGrid->setGridColumnWidth(0, 308);
+  TaskDBGrid->setGridColumnWidth(1, dateColumnWidth(scale_));
+  TaskDBGrid->setGridColumnWidth(2, dateColumnWidth(scale_));
+  TaskDBGrid->setGridColumnVisible(2, false);
   TaskDBGrid->setFrameShape(QFrame::Box);
   TaskDBGrid->setLineWidth(1);
   TaskDBGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -204,7 +200,7 @@ void TTasksBook::buildControls() {
   connect(TasksMoveTB, &QToolButton::clicked, this, &TTasksBook::TasksMoveTBClick);
 
   // The design layout; later resizes follow the rules from here.
-  const TasksBookLayout l = tasksBookLayout(kDesignWidth, true, kDesignWidth);
+  const TasksBookLayout l = tasksBookLayout(kDesignWidth, true, kDesignWidth, scale_);
   TaskDBGrid->resize(l.gridWidth, 200);
   TaskDBGrid->setGridColumnWidth(0, l.taskColumnWidth);
   NavigTB->resize(kDesignWidth, kNavigBarHeight);
@@ -307,7 +303,7 @@ void TTasksBook::setTaskMode(int mode) {
 
 void TTasksBook::applyModeColumns() {
   const bool day = taskMode_ == DayMode;
-  const TaskColumnsLayout l = taskColumnsLayout(TaskDBGrid->width(), day);
+  const TaskColumnsLayout l = taskColumnsLayout(TaskDBGrid->width(), day, scale_);
   TaskDBGrid->setGridColumnVisible(2, !day);
   TaskDBGrid->setGridColumnWidth(0, l.taskColumnWidth);
   DateEdit->setVisible(!day);
@@ -492,7 +488,7 @@ void TTasksBook::TasksBookResize() {
   TaskRG->setGeometry(0, modesTop, w, kModesHeight);
 
   const bool day = taskMode_ == DayMode;
-  const TasksBookLayout l = tasksBookLayout(w, day, NavigTB->width());
+  const TasksBookLayout l = tasksBookLayout(w, day, NavigTB->width(), scale_);
   const GridWidthOrder order = gridWidthOrder(w, Tag);
   const int gridWidth = order == GridWidthOrder::Unchanged ? TaskDBGrid->width() : l.gridWidth;
   if (order == GridWidthOrder::Before) TaskDBGrid->setGeometry(0, gridTop, gridWidth, gridHeight);
@@ -501,8 +497,9 @@ void TTasksBook::TasksBookResize() {
 
   RegisterSB->setGeometry(0, filterTop, 16, kFilterRowHeight);
   TaskEdit->setGeometry(17, filterTop, l.taskEditWidth, kFilterRowHeight);
-  TimeEdit->setGeometry(l.timeEditLeft, filterTop, kSearchBoxWidth, kFilterRowHeight);
-  DateEdit->setGeometry(l.dateEditLeft, filterTop, kSearchBoxWidth, kFilterRowHeight);
+  const int searchBoxWidth = dateColumnWidth(scale_);
+  TimeEdit->setGeometry(l.timeEditLeft, filterTop, searchBoxWidth, kFilterRowHeight);
+  DateEdit->setGeometry(l.dateEditLeft, filterTop, searchBoxWidth, kFilterRowHeight);
   FilterSB->setGeometry(l.filterLeft, filterTop, kButtonWidth, kFilterRowHeight);
   TaskDBMemo->setGeometry(l.memoLeft, gridTop, std::max(0, l.memoWidth), gridHeight);
   DescriptionHeader->setGeometry(l.memoLeft, filterTop, std::max(0, l.memoWidth), kFilterRowHeight);

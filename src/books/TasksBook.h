@@ -105,6 +105,9 @@ class TTasksBook : public QWidget {
   int DayTabIndex = 0;
   // The page width seen by the previous resize.
   int Tag = 632;
+  // How much wider than designed the time and date columns are, so that the
+  // desktop's font fits them (1 where the design fits).
+  double layoutScale() const { return scale_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -139,6 +142,7 @@ class TTasksBook : public QWidget {
   std::optional<TaskDisplayRule> rule_;
   const support::Clock* clock_ = &support::Clock::system();
   QTimer midnightTimer_;
+  double scale_ = 1.0;
   FieldPositions fields_;
 };
 

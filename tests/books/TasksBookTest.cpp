@@ -77,6 +77,17 @@ struct Page {
   TTasksBook book;
 };
 
+// The desktop's font for one test.
+struct FontScope {
+  explicit FontScope(qreal points) : saved(QApplication::font()) {
+    QFont font = saved;
+    font.setPointSizeF(points);
+    QApplication::setFont(font);
+  }
+  ~FontScope() { QApplication::setFont(saved); }
+  QFont saved;
+};
+
 std::vector<SeedTask> modeTasks() {
   return {{kToday, QTime(23, 59, 59), "today late", false, {}},
           {kToday, QTime(0, 0, 0), "today early", true, {}},
@@ -127,7 +138,9 @@ class TasksBookTest : public QObject {
   }
 
   void modeChangesLayoutAndLoadingSilencesIt() {
+    const FontScope designFits(7);  // the design's figures, at scale 1
     Page p(modeTasks());
+    QCOMPARE(p.book.layoutScale(), 1.0);
     p.book.show();  // a hidden page hears of no resize
     auto* grid = p.book.TaskDBGrid;
     QCOMPARE(grid->width(), 407);
@@ -380,6 +393,19 @@ class TasksBookTest : public QObject {
     p.table().append();
     QCOMPARE(p.table().fieldText("Time"), std::string("00:00:00"));
     p.table().cancel();
+  }
+
+  void aLargeDesktopFontWidensTheColumnsNotShrinksTheText() {
+    const FontScope large(16);
+    Page p(modeTasks());
+    p.book.show();
+    p.book.setTaskMode(books::AllTasks);
+    auto* grid = p.book.TaskDBGrid;
+    QVERIFY(grid->font().pointSizeF() >= 16);
+    const QString date = p.gridTexts(2).value(1);
+    QVERIFY(!date.isEmpty());
+    QVERIFY(grid->columnWidth(2) >= grid->fontMetrics().horizontalAdvance(date) + 6);
+    QCOMPARE(p.book.DateEdit->width(), grid->columnWidth(2));
   }
 
   void rightClickMovesTheRowUnderThePointer() {
