@@ -48,6 +48,7 @@ class TTrayNotifyIcon;
 // and the start-up's progress bar and termination request.
 struct TMainFormContext {
   QString programPath;
+  QString dataFolder;     // settings, DB/ and own languages; the program's folder when empty
   QStringList arguments;  // without the program name
   platform::TNotifyArea* notifyArea = nullptr;
   store::TPasswordDlg* passwordDlg = nullptr;
@@ -124,6 +125,7 @@ class TMainForm : public QMainWindow {
 
  private:
   void FormCreate();
+  QString dataFolder() const;
   void FormDestroy();
   void createPages();
   void createToolBar();

@@ -49,6 +49,7 @@ using TBookDialogsFactory = std::function<std::vector<std::unique_ptr<QWidget>>(
 
 struct TStartupOptions {
   QString programPath;    // the executable: its folder, settings file and instance key
+  QString dataFolder;     // where settings and tables live; the program's folder when empty
   QStringList arguments;  // without the program name
   TBookDialogsFactory bookDialogs;
   // Hears each step as it happens: "create <name>" and "progress <n>".
