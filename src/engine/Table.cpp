@@ -8,6 +8,7 @@
 #include "engine/DbError.h"
 #include "engine/FieldText.h"
 #include "engine/Session.h"
+#include "engine/format/FieldCodec.h"
 
 namespace torvelle::engine {
 
@@ -93,11 +94,7 @@ void Table::setIndexFieldNames(const std::string& names) {
   buildOrder();
   resolveMasterFields();
   computeRange();
-  rebuildVisible();
-  const auto pos = findVisible(keep);
-  current_ = pos ? pos : (visible_.empty() ? std::nullopt : std::optional<std::size_t>(0));
-  eof_ = bof_ = visible_.empty();
-  notifyReset();
+  showRows(keep);
 }
 
 void Table::setMasterSource(DataSource* source) {
@@ -110,15 +107,8 @@ void Table::setMasterSource(DataSource* source) {
   const std::uint32_t keep = currentSlot();
   resolveMasterFields();
   computeRange();
-  rebuildVisible();
   // Cutting the link keeps the current record; linking starts at the first.
-  std::optional<std::size_t> pos;
-  if (!master_) pos = findVisible(keep);
-  if (!pos && !visible_.empty()) pos = 0;
-  current_ = pos;
-  eof_ = visible_.empty();
-  bof_ = !pos || *pos == 0;
-  notifyReset();
+  showRows(master_ ? kPending : keep);
 }
 
 void Table::setMasterFields(const std::string& names) {
@@ -127,11 +117,7 @@ void Table::setMasterFields(const std::string& names) {
     checkBrowseMode();
     resolveMasterFields();
     computeRange();
-    rebuildVisible();
-    current_ = visible_.empty() ? std::nullopt : std::optional<std::size_t>(0);
-    eof_ = bof_ = true;
-    eof_ = visible_.empty();
-    notifyReset();
+    showRows();
   }
 }
 
@@ -162,6 +148,30 @@ void Table::setState(TableState state) {
   notify([this](TableObserver& o) { o.stateChanged(*this); });
 }
 
+// The visible rows are taken afresh: the record in `keep` stays current when
+// it is still visible, else the row `fallback` (clamped) is; then one reset.
+void Table::showRows(std::uint32_t keep, std::size_t fallback) {
+  rebuildVisible();
+  auto pos = findVisible(keep);
+  if (!pos && !visible_.empty()) pos = std::min(fallback, visible_.size() - 1);
+  current_ = pos;
+  eof_ = visible_.empty();
+  bof_ = !pos || *pos == 0;
+  notifyReset();
+}
+
+// The pending insert or edit is gone (posted, cancelled or deleted): back to
+// browsing with nothing buffered.
+void Table::clearPending() {
+  state_ = TableState::Browse;
+  editSlot_ = kPending;
+  modified_ = false;
+  buffer_.clear();
+  bufferTexts_.clear();
+  bufferFolded_.clear();
+  changed_.clear();
+}
+
 // --- Open and close -------------------------------------------------------
 
 void Table::open() {
@@ -182,11 +192,7 @@ void Table::open() {
   state_ = TableState::Browse;
   resolveMasterFields();
   computeRange();
-  rebuildVisible();
-  current_ = visible_.empty() ? std::nullopt : std::optional<std::size_t>(0);
-  eof_ = visible_.empty();
-  bof_ = true;
-  notifyReset();
+  showRows();
   notify([this](TableObserver& o) { o.stateChanged(*this); });
 }
 
@@ -198,14 +204,10 @@ void Table::close() {
   order_.clear();
   fileOrder_.clear();
   visible_.clear();
-  buffer_.clear();
-  bufferTexts_.clear();
-  changed_.clear();
-  editSlot_ = kPending;
-  aliveCount_ = rangeCount_ = 0;
+  clearPending();
+  rangeCount_ = 0;
   current_.reset();
   eof_ = bof_ = true;
-  modified_ = false;
   state_ = TableState::Inactive;
   notifyReset();
   notify([this](TableObserver& o) { o.stateChanged(*this); });
@@ -415,11 +417,7 @@ void Table::masterChanged() {
   checkBrowseMode();
   range_ = newRange;
   rangeValues_ = std::move(newValues);
-  rebuildVisible();
-  current_ = visible_.empty() ? std::nullopt : std::optional<std::size_t>(0);
-  eof_ = visible_.empty();
-  bof_ = true;
-  notifyReset();
+  showRows();
 }
 
 // --- Moving ---------------------------------------------------------------
@@ -438,11 +436,7 @@ void Table::setFiltered(bool filtered) {
   }
   checkBrowseMode();
   filtered_ = filtered;
-  rebuildVisible();
-  current_ = visible_.empty() ? std::nullopt : std::optional<std::size_t>(0);
-  eof_ = visible_.empty();
-  bof_ = true;
-  notifyReset();
+  showRows();
 }
 
 void Table::first() {
@@ -505,7 +499,6 @@ void Table::loadRows(std::vector<format::Record> records) {
     rows_.push_back(std::move(row));
     fileOrder_[i] = static_cast<std::uint32_t>(i);
   }
-  aliveCount_ = rows_.size();
   ++generation_;
   buildOrder();
 }
@@ -519,12 +512,8 @@ void Table::refresh() {
     loadRows(file_->readAll());
   }
   computeRange();
-  rebuildVisible();
-  const auto pos = readOnly_ ? std::nullopt : findVisible(keep);
-  current_ = pos ? pos : (visible_.empty() ? std::nullopt : std::optional<std::size_t>(0));
-  eof_ = visible_.empty();
-  bof_ = !current_ || *current_ == 0;
-  notifyReset();
+  // Rows read again from disk are new slots: the old one means nothing.
+  showRows(readOnly_ ? kPending : keep);
 }
 
 std::pair<std::size_t, std::size_t> Table::orderRangeOf(const Record& key) const {
@@ -611,18 +600,20 @@ void Table::renumberFileOrder() {
     rows_[fileOrder_[i]].filePos = static_cast<std::uint32_t>(i);
 }
 
-// After a change to many rows: one reset, the current record kept when it
-// is still visible, else the row at the same place.
-void Table::settleAfterBulk(std::uint32_t keep) {
-  const std::optional<std::size_t> oldRow = current_;
-  rebuildVisible();
-  auto pos = findVisible(keep);
-  if (!pos && !visible_.empty())
-    pos = oldRow ? std::min(*oldRow, visible_.size() - 1) : std::size_t{0};
-  current_ = pos;
-  eof_ = visible_.empty();
-  bof_ = !pos || *pos == 0;
-  notifyReset();
+// The changed records (sorted slots) take their new ordinals; the others
+// keep their order around them.
+void Table::placeInFile(const std::vector<std::uint32_t>& slots,
+                        const std::vector<std::size_t>& ordinals) {
+  std::vector<std::uint32_t> placed(fileOrder_.size(), kPending);
+  for (std::size_t i = 0; i < slots.size(); ++i) placed[ordinals[i]] = slots[i];
+  std::size_t next = 0;
+  for (const std::uint32_t slot : fileOrder_) {
+    if (std::binary_search(slots.begin(), slots.end(), slot)) continue;
+    while (placed[next] != kPending) ++next;
+    placed[next++] = slot;
+  }
+  fileOrder_ = std::move(placed);
+  renumberFileOrder();
 }
 
 void Table::updateRecords(const std::vector<std::string>& bookmarks,
@@ -656,22 +647,9 @@ void Table::updateRecords(const std::vector<std::string>& bookmarks,
     row.folded.clear();
     moved = moved || finals[i] != ordinals[i];
   }
-  if (moved) {
-    // The changed records take their new places; the others keep their
-    // order around them.
-    std::vector<std::uint32_t> placed(fileOrder_.size(), kPending);
-    for (std::size_t i = 0; i < slots.size(); ++i) placed[finals[i]] = slots[i];
-    std::size_t next = 0;
-    for (const std::uint32_t slot : fileOrder_) {
-      if (std::binary_search(slots.begin(), slots.end(), slot)) continue;
-      while (placed[next] != kPending) ++next;
-      placed[next++] = slot;
-    }
-    fileOrder_ = std::move(placed);
-    renumberFileOrder();
-  }
+  if (moved) placeInFile(slots, finals);
   if (moved || (ownOrder_ && touchesIndex)) buildOrder();
-  settleAfterBulk(keep);
+  showRows(keep, current_.value_or(0));
 }
 
 void Table::removeRecords(const std::vector<std::string>& bookmarks) {
@@ -690,14 +668,13 @@ void Table::removeRecords(const std::vector<std::string>& bookmarks) {
     rows_[slot].values.clear();
     rows_[slot].texts.clear();
   }
-  aliveCount_ -= slots.size();
   const auto dead = [this](std::uint32_t slot) { return !rows_[slot].alive; };
   fileOrder_.erase(std::remove_if(fileOrder_.begin(), fileOrder_.end(), dead), fileOrder_.end());
   order_.erase(std::remove_if(order_.begin(), order_.end(), dead), order_.end());
   renumberFileOrder();
   for (std::size_t i = 0; i < order_.size(); ++i)
     rows_[order_[i]].orderPos = static_cast<std::uint32_t>(i);
-  settleAfterBulk(keep);
+  showRows(keep, current_.value_or(0));
 }
 
 std::string Table::bookmark() const {
@@ -758,6 +735,7 @@ RecordView Table::current() const {
 }
 
 void Table::eraseVisible(std::size_t pos) {
+  notify([&](TableObserver& o) { o.rowsAboutToBeRemoved(*this, pos, 1); });
   visible_.erase(visible_.begin() + static_cast<std::ptrdiff_t>(pos));
   if (current_) {
     if (*current_ > pos) --*current_;
@@ -768,6 +746,7 @@ void Table::eraseVisible(std::size_t pos) {
 }
 
 void Table::insertVisible(std::size_t pos, std::uint32_t slot) {
+  notify([&](TableObserver& o) { o.rowsAboutToBeInserted(*this, pos, 1); });
   visible_.insert(visible_.begin() + static_cast<std::ptrdiff_t>(pos), slot);
   if (current_ && *current_ >= pos) ++*current_;
   notify([&](TableObserver& o) { o.rowsInserted(*this, pos, 1); });
@@ -777,10 +756,16 @@ void Table::insertVisible(std::size_t pos, std::uint32_t slot) {
 
 void Table::checkBrowseMode() {
   if (state_ != TableState::Edit && state_ != TableState::Insert) return;
+  updateRecord();
   if (modified_)
     post();
   else
     cancel();
+}
+
+void Table::updateRecord() {
+  if (state_ == TableState::Edit || state_ == TableState::Insert)
+    notify([this](TableObserver& o) { o.updateRecord(*this); });
 }
 
 void Table::edit() {
@@ -823,6 +808,7 @@ void Table::beginInsert(bool atEnd) {
   fillTexts(buffer_, bufferTexts_);
   bufferFolded_.clear();
   editSlot_ = kPending;
+  notify([&](TableObserver& o) { o.rowsAboutToBeInserted(*this, pos, 1); });
   state_ = TableState::Insert;
   modified_ = false;
   visible_.insert(visible_.begin() + static_cast<std::ptrdiff_t>(pos), kPending);
@@ -847,10 +833,11 @@ void Table::beginInsert(bool atEnd) {
 
 void Table::dropPendingRow() {
   const auto it = std::find(visible_.begin(), visible_.end(), kPending);
-  state_ = TableState::Browse;
-  modified_ = false;
-  buffer_.clear();
-  bufferTexts_.clear();
+  if (it != visible_.end()) {
+    const auto at = static_cast<std::size_t>(it - visible_.begin());
+    notify([&](TableObserver& o) { o.rowsAboutToBeRemoved(*this, at, 1); });
+  }
+  clearPending();
   if (it != visible_.end()) {
     const std::size_t pos = static_cast<std::size_t>(it - visible_.begin());
     visible_.erase(it);
@@ -870,10 +857,7 @@ void Table::cancel() {
     dropPendingRow();
   } else if (state_ == TableState::Edit) {
     const auto pos = current_;
-    buffer_.clear();
-    bufferTexts_.clear();
-    editSlot_ = kPending;
-    modified_ = false;
+    clearPending();
     setState(TableState::Browse);
     if (pos) notify([&](TableObserver& o) { o.rowChanged(*this, *pos); });
   }
@@ -882,6 +866,7 @@ void Table::cancel() {
 
 void Table::post() {
   requireOpen();
+  updateRecord();
   const bool inserting = state_ == TableState::Insert;
   if (state_ == TableState::Edit)
     postEdit();
@@ -904,9 +889,7 @@ void Table::postEdit() {
   const std::size_t oldPos = *current_;
   state_ = TableState::Browse;
   if (changes.empty()) {
-    editSlot_ = kPending;
-    modified_ = false;
-    buffer_.clear();
+    clearPending();
     notify([this](TableObserver& o) { o.stateChanged(*this); });
     return;
   }
@@ -920,10 +903,7 @@ void Table::postEdit() {
   row.values = file_->read(ordinal);
   fillTexts(row.values, row.texts);
   row.folded.clear();
-  editSlot_ = kPending;
-  modified_ = false;
-  buffer_.clear();
-  bufferTexts_.clear();
+  clearPending();
 
   bool orderChanged = ordinal != row.filePos;
   if (ownOrder_)
@@ -963,15 +943,11 @@ void Table::postInsert() {
   row.values = file_->read(ordinal);
   fillTexts(row.values, row.texts);
   rows_.push_back(std::move(row));
-  ++aliveCount_;
   placeInOrder(slot, ordinal);
 
   const auto it = std::find(visible_.begin(), visible_.end(), kPending);
   const std::size_t pendingPos = static_cast<std::size_t>(it - visible_.begin());
-  state_ = TableState::Browse;
-  modified_ = false;
-  buffer_.clear();
-  bufferTexts_.clear();
+  clearPending();
   if (it != visible_.end()) eraseVisible(pendingPos);
   std::optional<std::size_t> cur = current_;
   if (inRange(rows_[slot].values)) {
@@ -1005,15 +981,8 @@ void Table::remove() {
   rows_[slot].alive = false;
   rows_[slot].values.clear();
   rows_[slot].texts.clear();
-  --aliveCount_;
   const bool wasEditing = state_ == TableState::Edit;
-  if (wasEditing) {
-    state_ = TableState::Browse;
-    editSlot_ = kPending;
-    modified_ = false;
-    buffer_.clear();
-    bufferTexts_.clear();
-  }
+  if (wasEditing) clearPending();
   if (pos) eraseVisible(*pos);
   if (wasEditing) notify([this](TableObserver& o) { o.stateChanged(*this); });
   setCurrent(current_);
@@ -1084,7 +1053,10 @@ void Table::setField(int field, Value value) {
   if (field < 0 || field >= static_cast<int>(buffer_.size()))
     throw DbError(Kind::InvalidValue, "No field at position " + std::to_string(field) + ".");
   const auto f = static_cast<std::size_t>(field);
-  buffer_[f] = coerceValue(shape_.fields()[f], std::move(value));
+  Value coerced = coerceValue(shape_.fields()[f], std::move(value));
+  // Refused here, while the typist can still mend it, rather than at post.
+  if (shape_.fields()[f].type == format::FieldType::Alpha) requireStorable(f, coerced);
+  buffer_[f] = std::move(coerced);
   const int slot = shape_.textSlot(field);
   if (slot >= 0)
     bufferTexts_[static_cast<std::size_t>(slot)] = valueText(buffer_[f], session_.displayFormats());
@@ -1094,6 +1066,13 @@ void Table::setField(int field, Value value) {
   modified_ = true;
   notify([&](TableObserver& o) { o.fieldChanged(*this, field); });
   if (first) notify([this](TableObserver& o) { o.stateChanged(*this); });
+}
+
+void Table::requireStorable(std::size_t field, const Value& value) const {
+  const format::FieldDef& def = shape_.fields()[field];
+  std::vector<std::uint8_t> scratch(
+      static_cast<std::size_t>(format::codec::storageSize(def.type, def.size)));
+  format::codec::encode(def, value, scratch.data(), file_->info().codePage);
 }
 
 void Table::setFieldText(std::string_view name, std::string_view text) {

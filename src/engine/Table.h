@@ -144,6 +144,11 @@ class Table {
   void removeRecords(const std::vector<std::string>& bookmarks);
   // Post when modified, else cancel; nothing in browse state.
   void checkBrowseMode();
+  // Asks every bound control to write what its editor holds into the
+  // pending record (TableObserver::updateRecord). Post and checkBrowseMode
+  // do it first, so closing, packing or moving never loses a half-typed
+  // value; nothing happens in browse state.
+  void updateRecord();
 
   // --- Fields of the current record (the pending one while editing) ------
   const format::Value& field(std::string_view name) const;
@@ -194,21 +199,24 @@ class Table {
   std::optional<std::size_t> findVisible(std::uint32_t slot) const;
   void setCurrent(std::optional<std::size_t> row, bool eof = false, bool bof = false);
   void beginInsert(bool atEnd);
-  void endPending();
   void dropPendingRow();
   void eraseVisible(std::size_t pos);
   void insertVisible(std::size_t pos, std::uint32_t slot);
   std::uint32_t slotAt(std::size_t row) const { return visible_[row]; }
   std::uint32_t currentSlot() const { return current_ ? visible_[*current_] : kPending; }
   std::optional<std::uint32_t> parseBookmark(const std::string& bookmark) const;
+  void requireStorable(std::size_t field, const format::Value& value) const;
   std::vector<std::uint32_t> slotsOfBookmarks(const std::vector<std::string>& bookmarks) const;
   std::pair<std::size_t, std::size_t> orderRangeOf(const format::Record& key) const;
   void renumberFileOrder();
-  void settleAfterBulk(std::uint32_t keep);
+  void placeInFile(const std::vector<std::uint32_t>& slots,
+                   const std::vector<std::size_t>& ordinals);
   void postEdit();
   void postInsert();
   void masterChanged();
   void setState(TableState state);
+  void showRows(std::uint32_t keep = kPending, std::size_t fallback = 0);
+  void clearPending();
   void notifyReset();
   template <class F>
   void notify(F&& f);
@@ -237,7 +245,6 @@ class Table {
   std::vector<std::uint32_t> order_;      // slots in index order
   std::vector<std::uint32_t> fileOrder_;  // slots by ordinal (own orders only)
   std::vector<std::uint32_t> visible_;    // slots of the visible rows, in order
-  std::size_t aliveCount_ = 0;
   std::size_t rangeCount_ = 0;
 
   // Master range: none (no link), empty (master has no current record) or values.

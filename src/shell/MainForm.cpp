@@ -20,6 +20,7 @@
 #include "books/LinksBook.h"
 #include "books/PhonesBook.h"
 #include "books/TasksBook.h"
+#include "engine/DbError.h"
 #include "resources/Pictures.h"
 #include "shell/AboutBox.h"
 #include "shell/IconManager.h"
@@ -165,10 +166,14 @@ void TMainForm::progress(int position) {
   if (context_.progress) context_.progress(position);
 }
 
+QString TMainForm::dataFolder() const {
+  if (!context_.dataFolder.isEmpty()) return context_.dataFolder;
+  return QFileInfo(context_.programPath).absolutePath();
+}
+
 void TMainForm::FormCreate() {
-  // Table paths and language files are relative to the program's folder.
-  const QString programFolder = QFileInfo(context_.programPath).absolutePath();
-  if (QDir::current() != QDir(programFolder)) QDir::setCurrent(programFolder);
+  // Table paths and language files are relative to the data folder.
+  if (QDir::current() != QDir(dataFolder())) QDir::setCurrent(dataFolder());
 
   trayNotifyIcon_->setIconVisible(true);
   // The grid and the filters write dates and times as the system does.
@@ -183,7 +188,8 @@ void TMainForm::FormCreate() {
   context_.changePasswordDlg->attach(&session_, tables_.get());
   context_.toolsForm->attach(this, context_.changePasswordDlg);
 
-  TasksBook->setViewedDay(QDate::currentDate());
+  if (context_.clock) TasksBook->setClock(*context_.clock);
+  TasksBook->setViewedDay(TasksBook->today());
   TasksBook->SyncDayTab();
 
   openSettings();
@@ -193,20 +199,58 @@ void TMainForm::FormCreate() {
   progress(60);
 
   if (hiddenStart_) return;  // stays hidden until opened from the tray
+  const bool opened = openTables([this](int count) {
+    if (count == 2) progress(70);
+    if (count == 4) progress(80);
+    if (count == 6) progress(90);
+  });
+  // Without its tables the program cannot run: it ends, and says it failed.
+  if (!opened && context_.requestTerminate) context_.requestTerminate(1);
+}
+
+bool TMainForm::openTables(const store::TTableSet::Progress& progress) {
   try {
-    tables_->OpenTables([this](int opened) {
-      if (opened == 2) progress(70);
-      if (opened == 4) progress(80);
-      if (opened == 6) progress(90);
-    });
+    tables_->OpenTables(progress);
+    return true;
   } catch (...) {
-    // Without its tables the program cannot run: it ends quietly.
-    if (context_.requestTerminate) context_.requestTerminate();
+    const std::exception_ptr error = std::current_exception();
+    const store::TParadoxTable* failed = nullptr;
+    for (store::TParadoxTable* t : tables_->openOrder())
+      if (!failed && !t->isOpen()) failed = t;
+    // Close what did open, unwritten: nothing is pending yet, and a
+    // damaged set is left exactly as it was found. A later open starts over.
+    for (store::TParadoxTable* t : tables_->closeOrder()) t->close();
+    if (!isPasswordRefusal(error)) toolkit::ErrorBox::report(openFailureMessage(error, failed));
+    return false;
   }
 }
 
+bool TMainForm::isPasswordRefusal(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const engine::DbError& e) {
+    // The user was asked and gave up, or gave wrong passwords: no news.
+    return e.kind() == engine::DbError::Kind::PasswordNeeded;
+  } catch (...) {
+    return false;
+  }
+}
+
+QString TMainForm::openFailureMessage(std::exception_ptr error, const store::TParadoxTable* table) {
+  QString message = toolkit::ErrorBox::messageOf(error);
+  if (!table) return message;
+  const QString path = QString::fromStdString(table->tableName().string());
+  if (!message.contains(path)) message = path + QStringLiteral(": ") + message;
+  return message + QStringLiteral(
+                       "\n\nThe program cannot run without this table. \"torvelle-db check %1\" "
+                       "examines the file.")
+                       .arg(path);
+}
+
 void TMainForm::openSettings() {
-  const std::filesystem::path path = localPath(context_.programPath).replace_extension(".ini");
+  const std::filesystem::path path =
+      localPath(dataFolder()) /
+      localPath(QFileInfo(context_.programPath).fileName()).replace_extension(".ini");
   std::error_code error;
   const bool existed = std::filesystem::exists(path, error);
   // Only a missing file is made: an existing one is never emptied.
@@ -287,11 +331,7 @@ void TMainForm::OpenFromTray() {
   // A partly opened set counts as open: nothing to do.
   if (tables_->TaskTable.isOpen()) return;
   context_.passwordDlg->PromptCount = 0;
-  try {
-    tables_->OpenTables();
-  } catch (...) {
-    return;
-  }
+  if (!openTables()) return;  // reported; the window stays in the tray
   show();
   raise();
   activateWindow();
@@ -336,7 +376,7 @@ void TMainForm::AboutItemClick() {
 }
 
 void TMainForm::ShutDownItemClick() {
-  if (context_.requestTerminate) context_.requestTerminate();
+  if (context_.requestTerminate) context_.requestTerminate(0);
 }
 
 void TMainForm::TrayNotifyIconDblClick() {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <exception>
 #include <functional>
 #include <memory>
 
@@ -30,13 +31,15 @@ class TShellOpen;
 
 namespace torvelle::store {
 class TChangePasswordDlg;
+class TParadoxTable;
 class TPasswordDlg;
 class TTableSet;
 }  // namespace torvelle::store
 
 namespace torvelle::support {
+class Clock;
 class ProfileFile;
-}
+}  // namespace torvelle::support
 
 namespace torvelle::shell {
 
@@ -50,6 +53,7 @@ class TTrayNotifyIcon;
 // and the start-up's progress bar and termination request.
 struct TMainFormContext {
   QString programPath;
+  QString dataFolder;     // settings, DB/ and own languages; the program's folder when empty
   QStringList arguments;  // without the program name
   platform::TNotifyArea* notifyArea = nullptr;
   store::TPasswordDlg* passwordDlg = nullptr;
@@ -59,7 +63,10 @@ struct TMainFormContext {
   books::TMoveRecToSectForm* moveRecToSectForm = nullptr;
   platform::TShellOpen* shellOpen = nullptr;  // mail and web addresses of the books
   std::function<void(int position)> progress;
-  std::function<void()> requestTerminate;
+  // Ends the program with the exit code once start-up has finished.
+  std::function<void(int exitCode)> requestTerminate;
+  // The program's clock; the system's when null.
+  const support::Clock* clock = nullptr;
 };
 
 // The main window as a whole: it owns the tables, the settings file and the
@@ -99,8 +106,8 @@ class TMainForm : public QMainWindow {
   void setAboutBox(TAboutBox* aboutBox) { aboutBox_ = aboutBox; }
 
   // Opens the tables (asking for the password anew) and shows the window;
-  // nothing while the tables are open. A failure is swallowed and leaves the
-  // window hidden.
+  // nothing while the tables are open. A failure is reported, closes what
+  // had opened and leaves the window hidden; the next try starts over.
   void OpenFromTray();
   // Middle of the screen, halves truncated toward zero.
   void SetWindowToCenter();
@@ -125,11 +132,17 @@ class TMainForm : public QMainWindow {
 
  private:
   void FormCreate();
+  QString dataFolder() const;
   void FormDestroy();
   void createPages();
   void createToolBar();
   void createTrayMenu();
   void openSettings();
+  // All seven or none: a failure is reported (a refused password quietly)
+  // and the tables that had opened are closed again.
+  bool openTables(const std::function<void(int)>& progress = {});
+  static bool isPasswordRefusal(std::exception_ptr error);
+  static QString openFailureMessage(std::exception_ptr error, const store::TParadoxTable* table);
   void loadOptions();
   void progress(int position);
 
