@@ -46,12 +46,12 @@ struct TPlatformServices {
 
 struct TStartupOptions {
   QString programPath;    // the executable: its folder, settings file and instance key
-  QString dataFolder;     // where settings and tables live; the program's folder when empty
   QStringList arguments;  // without the program name
   // Hears each step as it happens: "create <name>" and "progress <n>".
   std::function<void(const QString& step)> trace;
   // The program's clock; the system's when null.
   const support::Clock* clock = nullptr;
+  QString dataFolder;  // where settings and tables live; the program's folder when empty
 };
 
 // The program from its first check to its end. The windows live as long as
