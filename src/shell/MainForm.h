@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <array>
 #include <filesystem>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,7 +18,11 @@ class QTabWidget;
 class QToolBar;
 
 namespace torvelle::books {
+class TDatesBook;
+class TLinksBook;
 class TMoveRecOnDateForm;
+class TMoveRecToSectForm;
+class TPhonesBook;
 class TTasksBook;
 }  // namespace torvelle::books
 
@@ -27,17 +32,20 @@ class TLanguageSwitch;
 
 namespace torvelle::platform {
 class TNotifyArea;
-}
+class TShellOpen;
+}  // namespace torvelle::platform
 
 namespace torvelle::store {
 class TChangePasswordDlg;
+class TParadoxTable;
 class TPasswordDlg;
 class TTableSet;
 }  // namespace torvelle::store
 
 namespace torvelle::support {
+class Clock;
 class ProfileFile;
-}
+}  // namespace torvelle::support
 
 namespace torvelle::shell {
 
@@ -62,8 +70,13 @@ struct TMainFormContext {
   // Where language files and flags are looked for, first match first;
   // empty: the Languages folder beside the program.
   QStringList languageFolders;
+  books::TMoveRecToSectForm* moveRecToSectForm = nullptr;
+  platform::TShellOpen* shellOpen = nullptr;  // mail and web addresses of the books
   std::function<void(int position)> progress;
-  std::function<void()> requestTerminate;
+  // Ends the program with the exit code once start-up has finished.
+  std::function<void(int exitCode)> requestTerminate;
+  // The program's clock; the system's when null.
+  const support::Clock* clock = nullptr;
 };
 
 // The main window as a whole: it owns the tables, the settings file and the
@@ -83,9 +96,9 @@ class TMainForm : public QMainWindow {
   QAction* ExitTB;
   QTabWidget* MainPageControl;
   books::TTasksBook* TasksBook = nullptr;
-  QWidget* PhonesBook = nullptr;
-  QWidget* DatesBook = nullptr;
-  QWidget* LinksBook = nullptr;
+  books::TPhonesBook* PhonesBook = nullptr;
+  books::TDatesBook* DatesBook = nullptr;
+  books::TLinksBook* LinksBook = nullptr;
   QMenu* TrayIconPopupMenu;
   QAction* OpenItem;
   QAction* AboutItem;
@@ -114,8 +127,8 @@ class TMainForm : public QMainWindow {
   QString RestoreFromBackup(const std::filesystem::path& archive, const std::string& password);
 
   // Opens the tables (asking for the password anew) and shows the window;
-  // nothing while the tables are open. A failure is swallowed and leaves the
-  // window hidden.
+  // nothing while the tables are open. A failure is reported, closes what
+  // had opened and leaves the window hidden; the next try starts over.
   void OpenFromTray();
   // Middle of the screen, halves truncated toward zero.
   void SetWindowToCenter();
@@ -147,6 +160,11 @@ class TMainForm : public QMainWindow {
   void createTrayMenu();
   void createLanguagePanel();
   void openSettings();
+  // All seven or none: a failure is reported (a refused password quietly)
+  // and the tables that had opened are closed again.
+  bool openTables(const std::function<void(int)>& progress = {});
+  static bool isPasswordRefusal(std::exception_ptr error);
+  static QString openFailureMessage(std::exception_ptr error, const store::TParadoxTable* table);
   void loadOptions();
   void progress(int position);
 
