@@ -8,7 +8,7 @@ TDBEdit::TDBEdit(QWidget* parent) : QLineEdit(parent) {
   connect(&field_, &TFieldLink::refresh, this, &TDBEdit::showField);
   connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
     if (isTextField())
-      field_.writeText(text);
+      refused_ = !field_.writeText(text);
     else
       field_.startEdit();  // written when left; pending from the first key
   });
@@ -19,8 +19,9 @@ TDBEdit::TDBEdit(QWidget* parent) : QLineEdit(parent) {
   // Before a post: what the edit shows but the record lacks goes in first.
   field_.link().setUpdateRecord([this] {
     if (!field_.hasField()) return;
-    if (isTextField() ? text() != field_.text() : isModified()) {
+    if (isTextField() ? refused_ : isModified()) {
       field_.writeTextOrThrow(text());
+      refused_ = false;
       setModified(false);
     }
   });
@@ -38,6 +39,7 @@ bool TDBEdit::isTextField() const {
 
 void TDBEdit::showField() {
   const QString value = field_.text();
+  refused_ = false;
   if (value != text()) setText(value);
   setModified(false);
   setReadOnly(!field_.canModify());

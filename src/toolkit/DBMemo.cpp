@@ -8,16 +8,19 @@ TDBMemo::TDBMemo(QWidget* parent) : QPlainTextEdit(parent) {
   connect(&field_, &TFieldLink::refresh, this, &TDBMemo::showField);
   // Text a refused keystroke left behind is tried once more before a post.
   field_.link().setUpdateRecord([this] {
-    if (field_.hasField() && toPlainText() != field_.text()) field_.writeTextOrThrow(toPlainText());
+    if (!refused_ || !field_.hasField()) return;
+    field_.writeTextOrThrow(toPlainText());
+    refused_ = false;
   });
   connect(this, &QPlainTextEdit::textChanged, this, [this] {
-    if (!showing_) field_.writeText(toPlainText());
+    if (!showing_) refused_ = !field_.writeText(toPlainText());
   });
   showField();
 }
 
 void TDBMemo::showField() {
   const QString value = field_.text();
+  refused_ = false;
   showing_ = true;
   if (value != toPlainText()) setPlainText(value);
   showing_ = false;

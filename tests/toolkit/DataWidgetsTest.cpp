@@ -489,6 +489,18 @@ class DataWidgetsTest : public QObject {
     d.table.post();  // the new time moves it after "task 1"; the cursor follows
     QCOMPARE(taskAt(d.table, 1), std::string("new"));
     QCOMPARE(task.text(), QString("new"));
+
+    // The edit stops at the field's size; a character the code page lacks
+    // is named once and stays typed, and the post it would spoil is refused.
+    QCOMPARE(task.maxLength(), 70);
+    task.end(false);
+    QTest::sendKeyEvent(QTest::Click, &task, Qt::Key_unknown, QStringLiteral("\u03A9"), {});
+    QTest::keyClicks(&task, "x");
+    QCOMPARE(errors.size(), 2);
+    QVERIFY(errors.last().contains("U+03A9"));
+    QCOMPARE(task.text(), QStringLiteral("new\u03A9x"));
+    QVERIFY_THROWS_EXCEPTION(engine::DbError, d.table.post());
+    QCOMPARE(task.text(), QStringLiteral("new\u03A9x"));
   }
 
  private:
