@@ -207,7 +207,8 @@ void TMainForm::FormCreate() {
     return store::SessionPassword(session, *tables_, *context_.passwordDlg,
                                   *context_.changePasswordDlg);
   });
-  session_.setErrorReport([](std::exception_ptr error) { toolkit::ErrorBox::report(error); });
+  session_.setErrorReport(
+      [](const std::exception_ptr& error) { toolkit::ErrorBox::report(error); });
   context_.changePasswordDlg->attach(&session_, tables_.get());
   context_.toolsForm->attach(this, context_.changePasswordDlg);
 
