@@ -44,7 +44,6 @@ using TBookDialogsFactory = std::function<std::vector<std::unique_ptr<QWidget>>(
 
 struct TStartupOptions {
   QString programPath;    // the executable: its folder, settings file and instance key
-  QString dataFolder;     // where settings and tables live; the program's folder when empty
   QStringList arguments;  // without the program name
   TBookDialogsFactory bookDialogs;
   // Hears each step as it happens: "create <name>" and "progress <n>".
@@ -52,6 +51,7 @@ struct TStartupOptions {
   // Where language files are looked for, first match first; empty: the
   // Languages folder beside the program.
   QStringList languageFolders;
+  QString dataFolder;  // where settings and tables live; the program's folder when empty
 };
 
 // The program from its first check to its end. The windows live as long as

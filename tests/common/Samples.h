@@ -19,7 +19,9 @@ inline bool samplesPresent() {
 }
 
 inline std::string samplesMissingMessage() {
-  return "sample tables not found at '" + samplesDir().string() + "'; set TORVELLE_SAMPLES_DIR";
+  if (samplesDir().empty())
+    return "sample tables not found (none beside the checkout); set TORVELLE_SAMPLES_DIR";
+  return "sample tables not found at " + samplesDir().string() + "; set TORVELLE_SAMPLES_DIR";
 }
 
 }  // namespace torvelle::testing
