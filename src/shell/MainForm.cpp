@@ -16,7 +16,11 @@
 #include <filesystem>
 #include <system_error>
 
+#include "books/DatesBook.h"
+#include "books/LinksBook.h"
+#include "books/PhonesBook.h"
 #include "books/TasksBook.h"
+#include "engine/DbError.h"
 #include "lang/LanguageFiles.h"
 #include "lang/LanguageSwitch.h"
 #include "resources/Pictures.h"
@@ -99,6 +103,9 @@ TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
 
 TMainForm::~TMainForm() {
   FormDestroy();
+  // The pages unhook their handlers from the tables, which the members
+  // below take with them: the pages must go first.
+  delete MainPageControl;
 }
 
 void TMainForm::createToolBar() {
@@ -121,24 +128,23 @@ void TMainForm::createToolBar() {
 }
 
 void TMainForm::createPages() {
-  // Plain pages until the notebooks take their places.
   MainPageControl = new QTabWidget(this);
   MainPageControl->setObjectName(QStringLiteral("MainPageControl"));
   MainPageControl->setStyleSheet(QStringLiteral("QTabBar::tab { height: 25px; }"));
-  const auto page = [this](const char* name, const QString& caption) {
-    auto* widget = new QWidget;
-    widget->setObjectName(QLatin1String(name));
-    MainPageControl->addTab(widget, caption);
-    return widget;
-  };
   TasksBook = new books::TTasksBook(*tables_, *context_.moveRecOnDateForm,
                                     [this] { return context_.toolsForm->Loading; });
   TasksBook->setObjectName(QStringLiteral("TasksBook"));
   MainPageControl->addTab(TasksBook, QStringLiteral("Ежедневник"));
   PageMoveCommands[TasksPage] = [this] { TasksBook->TasksMoveTBClick(); };
-  PhonesBook = page("PhonesBook", QStringLiteral("Телефонная книга"));
-  DatesBook = page("DatesBook", QStringLiteral("Важные даты"));
-  LinksBook = page("LinksBook", QStringLiteral("Полезные линки"));
+  PhonesBook = new books::TPhonesBook(*tables_, *context_.moveRecToSectForm, *context_.shellOpen);
+  MainPageControl->addTab(PhonesBook, QStringLiteral("Телефонная книга"));
+  DatesBook = new books::TDatesBook(*tables_, *context_.moveRecToSectForm);
+  MainPageControl->addTab(DatesBook, QStringLiteral("Важные даты"));
+  LinksBook = new books::TLinksBook(*tables_, *context_.moveRecToSectForm, *context_.shellOpen);
+  MainPageControl->addTab(LinksBook, QStringLiteral("Полезные линки"));
+  PageMoveCommands[PhonesPage] = [this] { PhonesBook->MoveTB->click(); };
+  PageMoveCommands[DatesPage] = [this] { DatesBook->MoveTB->click(); };
+  PageMoveCommands[LinksPage] = [this] { LinksBook->MoveTB->click(); };
   MainPageControl->setCurrentWidget(TasksBook);
   setCentralWidget(MainPageControl);
 }
@@ -166,6 +172,7 @@ void TMainForm::createLanguagePanel() {
   windows.add(QStringLiteral("PasswordDlg"), context_.passwordDlg);
   windows.add(QStringLiteral("ChangePasswordDlg"), context_.changePasswordDlg);
   windows.add(QStringLiteral("MoveRecOnDateForm"), context_.moveRecOnDateForm);
+  windows.add(QStringLiteral("MoveRecToSectForm"), context_.moveRecToSectForm);
   windows.add(QStringLiteral("TrayNotifyIcon"), trayNotifyIcon_.get());
   QStringList names = context_.languageFolders;
   if (names.isEmpty())
@@ -212,7 +219,8 @@ void TMainForm::FormCreate() {
   context_.changePasswordDlg->attach(&session_, tables_.get());
   context_.toolsForm->attach(this, context_.changePasswordDlg);
 
-  TasksBook->setViewedDay(QDate::currentDate());
+  if (context_.clock) TasksBook->setClock(*context_.clock);
+  TasksBook->setViewedDay(TasksBook->today());
   TasksBook->SyncDayTab();
 
   openSettings();
@@ -223,16 +231,52 @@ void TMainForm::FormCreate() {
   progress(60);
 
   if (hiddenStart_) return;  // stays hidden until opened from the tray
+  const bool opened = openTables([this](int count) {
+    if (count == 2) progress(70);
+    if (count == 4) progress(80);
+    if (count == 6) progress(90);
+  });
+  // Without its tables the program cannot run: it ends, and says it failed.
+  if (!opened && context_.requestTerminate) context_.requestTerminate(1);
+}
+
+bool TMainForm::openTables(const store::TTableSet::Progress& progress) {
   try {
-    tables_->OpenTables([this](int opened) {
-      if (opened == 2) progress(70);
-      if (opened == 4) progress(80);
-      if (opened == 6) progress(90);
-    });
+    tables_->OpenTables(progress);
+    return true;
   } catch (...) {
-    // Without its tables the program cannot run: it ends quietly.
-    if (context_.requestTerminate) context_.requestTerminate();
+    const std::exception_ptr error = std::current_exception();
+    const store::TParadoxTable* failed = nullptr;
+    for (store::TParadoxTable* t : tables_->openOrder())
+      if (!failed && !t->isOpen()) failed = t;
+    // Close what did open, unwritten: nothing is pending yet, and a
+    // damaged set is left exactly as it was found. A later open starts over.
+    for (store::TParadoxTable* t : tables_->closeOrder()) t->close();
+    if (!isPasswordRefusal(error)) toolkit::ErrorBox::report(openFailureMessage(error, failed));
+    return false;
   }
+}
+
+bool TMainForm::isPasswordRefusal(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const engine::DbError& e) {
+    // The user was asked and gave up, or gave wrong passwords: no news.
+    return e.kind() == engine::DbError::Kind::PasswordNeeded;
+  } catch (...) {
+    return false;
+  }
+}
+
+QString TMainForm::openFailureMessage(std::exception_ptr error, const store::TParadoxTable* table) {
+  QString message = toolkit::ErrorBox::messageOf(error);
+  if (!table) return message;
+  const QString path = QString::fromStdString(table->tableName().string());
+  if (!message.contains(path)) message = path + QStringLiteral(": ") + message;
+  return message + QStringLiteral(
+                       "\n\nThe program cannot run without this table. \"torvelle-db check %1\" "
+                       "examines the file.")
+                       .arg(path);
 }
 
 void TMainForm::openSettings() {
@@ -321,11 +365,7 @@ void TMainForm::OpenFromTray() {
   // A partly opened set counts as open: nothing to do.
   if (tables_->TaskTable.isOpen()) return;
   context_.passwordDlg->PromptCount = 0;
-  try {
-    tables_->OpenTables();
-  } catch (...) {
-    return;
-  }
+  if (!openTables()) return;  // reported; the window stays in the tray
   show();
   raise();
   activateWindow();
@@ -370,7 +410,7 @@ void TMainForm::AboutItemClick() {
 }
 
 void TMainForm::ShutDownItemClick() {
-  if (context_.requestTerminate) context_.requestTerminate();
+  if (context_.requestTerminate) context_.requestTerminate(0);
 }
 
 void TMainForm::TrayNotifyIconDblClick() {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <exception>
 #include <functional>
 #include <memory>
 
@@ -15,7 +16,11 @@ class QTabWidget;
 class QToolBar;
 
 namespace torvelle::books {
+class TDatesBook;
+class TLinksBook;
 class TMoveRecOnDateForm;
+class TMoveRecToSectForm;
+class TPhonesBook;
 class TTasksBook;
 }  // namespace torvelle::books
 
@@ -25,17 +30,20 @@ class TLanguageSwitch;
 
 namespace torvelle::platform {
 class TNotifyArea;
-}
+class TShellOpen;
+}  // namespace torvelle::platform
 
 namespace torvelle::store {
 class TChangePasswordDlg;
+class TParadoxTable;
 class TPasswordDlg;
 class TTableSet;
 }  // namespace torvelle::store
 
 namespace torvelle::support {
+class Clock;
 class ProfileFile;
-}
+}  // namespace torvelle::support
 
 namespace torvelle::shell {
 
@@ -59,8 +67,13 @@ struct TMainFormContext {
   // Where language files and flags are looked for, first match first;
   // empty: the Languages folder beside the program.
   QStringList languageFolders;
+  books::TMoveRecToSectForm* moveRecToSectForm = nullptr;
+  platform::TShellOpen* shellOpen = nullptr;  // mail and web addresses of the books
   std::function<void(int position)> progress;
-  std::function<void()> requestTerminate;
+  // Ends the program with the exit code once start-up has finished.
+  std::function<void(int exitCode)> requestTerminate;
+  // The program's clock; the system's when null.
+  const support::Clock* clock = nullptr;
 };
 
 // The main window as a whole: it owns the tables, the settings file and the
@@ -80,9 +93,9 @@ class TMainForm : public QMainWindow {
   QAction* ExitTB;
   QTabWidget* MainPageControl;
   books::TTasksBook* TasksBook = nullptr;
-  QWidget* PhonesBook = nullptr;
-  QWidget* DatesBook = nullptr;
-  QWidget* LinksBook = nullptr;
+  books::TPhonesBook* PhonesBook = nullptr;
+  books::TDatesBook* DatesBook = nullptr;
+  books::TLinksBook* LinksBook = nullptr;
   QMenu* TrayIconPopupMenu;
   QAction* OpenItem;
   QAction* AboutItem;
@@ -102,8 +115,8 @@ class TMainForm : public QMainWindow {
   void setAboutBox(TAboutBox* aboutBox) { aboutBox_ = aboutBox; }
 
   // Opens the tables (asking for the password anew) and shows the window;
-  // nothing while the tables are open. A failure is swallowed and leaves the
-  // window hidden.
+  // nothing while the tables are open. A failure is reported, closes what
+  // had opened and leaves the window hidden; the next try starts over.
   void OpenFromTray();
   // Middle of the screen, halves truncated toward zero.
   void SetWindowToCenter();
@@ -135,6 +148,11 @@ class TMainForm : public QMainWindow {
   void createTrayMenu();
   void createLanguagePanel();
   void openSettings();
+  // All seven or none: a failure is reported (a refused password quietly)
+  // and the tables that had opened are closed again.
+  bool openTables(const std::function<void(int)>& progress = {});
+  static bool isPasswordRefusal(std::exception_ptr error);
+  static QString openFailureMessage(std::exception_ptr error, const store::TParadoxTable* table);
   void loadOptions();
   void progress(int position);
 
