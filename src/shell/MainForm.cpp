@@ -178,6 +178,7 @@ void TMainForm::createLanguagePanel() {
   windows.add(QStringLiteral("PasswordDlg"), context_.passwordDlg);
   windows.add(QStringLiteral("ChangePasswordDlg"), context_.changePasswordDlg);
   windows.add(QStringLiteral("MoveRecOnDateForm"), context_.moveRecOnDateForm);
+  windows.add(QStringLiteral("MoveRecToSectForm"), context_.moveRecToSectForm);
   windows.add(QStringLiteral("TrayNotifyIcon"), trayNotifyIcon_.get());
   QStringList names = context_.languageFolders;
   if (names.isEmpty())
