@@ -19,7 +19,11 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${TORVELLE_BUILD_DIR:-$root/build}"
 mode="${TORVELLE_SETUP:-program}"
 
-packages=(cmake make g++ pkg-config qt6-base-dev libgl-dev libical-dev)
+# libical: calendars in and out. Qt's own texts (message box buttons, edit
+# menus) in the interface languages. libarchive and libsodium: the backups and
+# their encryption.
+packages=(cmake make g++ pkg-config qt6-base-dev libgl-dev libical-dev qt6-translations-l10n
+  libarchive-dev libsodium-dev)
 case "$mode" in
   program) ;;
   test) packages+=(libgtest-dev libgmock-dev libbenchmark-dev pxlib-dev libsqlite3-dev

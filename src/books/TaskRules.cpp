@@ -1,5 +1,8 @@
 #include "books/TaskRules.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace torvelle::books {
 
 bool taskModeAccepts(int mode, std::optional<format::Date> date, bool done, format::Date viewedDay,
@@ -58,22 +61,34 @@ int roundHalfEven(long long num, long long den) {
   return static_cast<int>(negative ? -q : q);
 }
 
-TaskColumnsLayout taskColumnsLayout(int gridWidth, bool dayMode) {
-  // Outside the day view the date column takes 65 pixels from the task column.
-  const int task = gridWidth - (dayMode ? 99 : 164);
+int dateColumnWidth(double scale) {
+  return static_cast<int>(std::lround(kDateColumnDesignWidth * std::max(1.0, scale)));
+}
+
+double dateColumnScale(int textWidth) {
+  // Cell margins of 3 pixels a side and the grid line.
+  const int needed = textWidth + 2 * 3 + 1;
+  return std::max(1.0, static_cast<double>(needed) / kDateColumnDesignWidth);
+}
+
+TaskColumnsLayout taskColumnsLayout(int gridWidth, bool dayMode, double scale) {
+  // The row indicator, the scroll bar and the lines take 34 pixels; the time
+  // column, and outside the day view the date column, one column each.
+  const int column = dateColumnWidth(scale);
+  const int task = gridWidth - 34 - (dayMode ? column : 2 * column);
   return {task, task - 2, task + 15};
 }
 
-TasksBookLayout tasksBookLayout(int pageWidth, bool dayMode, int navigBarWidth) {
+TasksBookLayout tasksBookLayout(int pageWidth, bool dayMode, int navigBarWidth, double scale) {
   const int n = roundHalfEven(static_cast<long long>(pageWidth) * 360, 632) / 9;
   const int grid = 10 * n + 7;
-  const TaskColumnsLayout cols = taskColumnsLayout(grid, dayMode);
+  const TaskColumnsLayout cols = taskColumnsLayout(grid, dayMode, scale);
   const int memoLeft = grid + 2;
   return {grid,
           cols.taskColumnWidth,
           cols.taskEditWidth,
           cols.timeEditLeft,
-          grid - 84,
+          grid - 19 - dateColumnWidth(scale),
           grid - 19,
           memoLeft,
           navigBarWidth - memoLeft};

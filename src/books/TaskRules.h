@@ -60,13 +60,22 @@ int dayTabIndex(int dayOfWeek);
 // Round(num / den) with a tie going to the even integer; den > 0.
 int roundHalfEven(long long num, long long den);
 
+// The time and date columns (and their search boxes) are 65 pixels at the
+// design's text size. Where the desktop's font needs more, the design is
+// scaled by `scale` (1 or more) instead of the font being made smaller; at
+// scale 1 every rule below gives the design's own figures.
+constexpr int kDateColumnDesignWidth = 65;
+int dateColumnWidth(double scale);
+// The scale at which a column fits `textWidth` pixels of text.
+double dateColumnScale(int textWidth);
+
 // The columns and filter row that follow the mode, for a grid W wide.
 struct TaskColumnsLayout {
   int taskColumnWidth;
   int taskEditWidth;
   int timeEditLeft;
 };
-TaskColumnsLayout taskColumnsLayout(int gridWidth, bool dayMode);
+TaskColumnsLayout taskColumnsLayout(int gridWidth, bool dayMode, double scale = 1.0);
 
 // The tasks page on resizing, for a page W wide and its bottom bar.
 struct TasksBookLayout {
@@ -79,7 +88,7 @@ struct TasksBookLayout {
   int memoLeft;
   int memoWidth;
 };
-TasksBookLayout tasksBookLayout(int pageWidth, bool dayMode, int navigBarWidth);
+TasksBookLayout tasksBookLayout(int pageWidth, bool dayMode, int navigBarWidth, double scale = 1.0);
 
 // The tasks page's bottom bar, T wide.
 struct NavigBarLayout {

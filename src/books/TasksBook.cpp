@@ -27,9 +27,9 @@ constexpr int kDaysBarHeight = 24;
 constexpr int kFilterRowHeight = 22;
 constexpr int kNavigBarHeight = 28;
 constexpr int kModesHeight = 40;
-constexpr int kSearchBoxWidth = 65;  // the time and date boxes: one grid column each
 constexpr int kButtonWidth = 19;
 constexpr int kDesignWidth = 632;
+constexpr int kTasksForWidth = 72;
 
 int field(const engine::Table& t, const char* name) {
   const int f = t.fieldIndex(name);
@@ -104,28 +104,15 @@ void TTasksBook::buildControls() {
   DaysTabControl->setCurrentIndex(0);
 
   // Filter row above the grid.
-  RegisterSB = new QToolButton(this);
-  RegisterSB->setObjectName(QStringLiteral("RegisterSB"));
-  RegisterSB->setText(QStringLiteral("Р"));
-  RegisterSB->setCheckable(true);
-  RegisterSB->setEnabled(false);
-  RegisterSB->setToolTip(QStringLiteral("Ignoring register"));
-  TaskEdit = new QLineEdit(this);
-  TaskEdit->setObjectName(QStringLiteral("TaskEdit"));
-  TaskEdit->setMaxLength(70);
-  TimeEdit = new QLineEdit(this);
-  TimeEdit->setObjectName(QStringLiteral("TimeEdit"));
-  TimeEdit->setMaxLength(8);
-  DateEdit = new QLineEdit(this);
-  DateEdit->setObjectName(QStringLiteral("DateEdit"));
-  DateEdit->setMaxLength(10);
+  FilterRow =
+      new toolkit::TFilterRow(QStringLiteral("RegisterSB"), QStringLiteral("FilterSB"), this);
+  FilterRow->setObjectName(QStringLiteral("TaskFilterRow"));
+  RegisterSB = FilterRow->CaseButton;
+  FilterSB = FilterRow->FilterButton;
+  TaskEdit = FilterRow->addEdit(QStringLiteral("TaskEdit"), 70);
+  TimeEdit = FilterRow->addEdit(QStringLiteral("TimeEdit"), 8);
+  DateEdit = FilterRow->addEdit(QStringLiteral("DateEdit"), 10);
   DateEdit->hide();
-  FilterSB = new QToolButton(this);
-  FilterSB->setObjectName(QStringLiteral("FilterSB"));
-  FilterSB->setText(QStringLiteral("Ф"));
-  FilterSB->setCheckable(true);
-  for (QLineEdit* e : {TaskEdit, TimeEdit, DateEdit}) e->setEnabled(false);
-  setSearchEditsOn(false);
 
   // The grid and the description beside it.
   TaskDBGrid = new toolkit::TDBGrid(this);
@@ -133,18 +120,15 @@ void TTasksBook::buildControls() {
   TaskDBGrid->setColumns({{QStringLiteral("Task"), QStringLiteral("Задание")},
                           {QStringLiteral("Time"), QStringLiteral("Время")},
                           {QStringLiteral("Date"), QStringLiteral("Дата")}});
-  TaskDBGrid->setGridColumnWidth(0, 308);
-  TaskDBGrid->setGridColumnWidth(1, kSearchBoxWidth);
-  TaskDBGrid->setGridColumnWidth(2, kSearchBoxWidth);
-  TaskDBGrid->setGridColumnVisible(2, false);
-  // The time and date columns are one search box wide: take the largest
-  // font in which a date in the short form fits such a cell.
-  QFont gridFont = TaskDBGrid->font();
+  // The time and date columns are one search box wide. A short date in the
+  // desktop's font must fit one: the design widens rather than the text
+  // shrinking below what the desktop chose as legible.
   const QString sample = QLocale().toString(QDate(2028, 12, 28), toolkit::shortDateFormat());
-  const int room = kSearchBoxWidth - 2 * 3 - 1;  // cell margins and grid line
-  while (gridFont.pointSizeF() > 7 && QFontMetrics(gridFont).horizontalAdvance(sample) > room)
-    gridFont.setPointSizeF(gridFont.pointSizeF() - 0.5);
-  TaskDBGrid->setFont(gridFont);
+  scale_ = dateColumnScale(TaskDBGrid->fontMetrics().horizontalAdvance(sample));
+  TaskDBGrid->setGridColumnWidth(0, 308);
+  TaskDBGrid->setGridColumnWidth(1, dateColumnWidth(scale_));
+  TaskDBGrid->setGridColumnWidth(2, dateColumnWidth(scale_));
+  TaskDBGrid->setGridColumnVisible(2, false);
   TaskDBGrid->setFrameShape(QFrame::Box);
   TaskDBGrid->setLineWidth(1);
   TaskDBGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -194,21 +178,15 @@ void TTasksBook::buildControls() {
   connect(DateSpinDown, &QToolButton::clicked, this, &TTasksBook::DateSpinButtonDownClick);
   connect(TaskDateTimePicker, &QDateEdit::dateChanged, this, &TTasksBook::TaskDateTimePickerChange);
   connect(DaysTabControl, &QTabBar::currentChanged, this, &TTasksBook::DaysTabControlChange);
-  connect(taskRGGroup_, &QButtonGroup::idClicked, this, [this](int id) {
-    if (id == taskMode_) return;
-    taskMode_ = id;
-    TaskRGClick();
-  });
-  connect(FilterSB, &QToolButton::clicked, this, &TTasksBook::FilterSBClick);
-  connect(RegisterSB, &QToolButton::clicked, this, &TTasksBook::RegisterSBClick);
-  for (QLineEdit* e : {TaskEdit, TimeEdit, DateEdit})
-    connect(e, &QLineEdit::textChanged, this, &TTasksBook::RegisterSBClick);
+  connect(taskRGGroup_, &QButtonGroup::idClicked, this, &TTasksBook::modeChanged);
+  connect(FilterRow, &toolkit::TFilterRow::switched, this, &TTasksBook::FilterSBClick);
+  connect(FilterRow, &toolkit::TFilterRow::changed, this, &TTasksBook::RegisterSBClick);
   connect(TaskDBGrid, &toolkit::TDBGrid::mouseReleased, this,
           [this](Qt::MouseButton b, Qt::KeyboardModifiers) { TaskDBGridMouseUp(b); });
   connect(TasksMoveTB, &QToolButton::clicked, this, &TTasksBook::TasksMoveTBClick);
 
   // The design layout; later resizes follow the rules from here.
-  const TasksBookLayout l = tasksBookLayout(kDesignWidth, true, kDesignWidth);
+  const TasksBookLayout l = tasksBookLayout(kDesignWidth, true, kDesignWidth, scale_);
   TaskDBGrid->resize(l.gridWidth, 200);
   TaskDBGrid->setGridColumnWidth(0, l.taskColumnWidth);
   NavigTB->resize(kDesignWidth, kNavigBarHeight);
@@ -225,6 +203,13 @@ void TTasksBook::bindTable() {
   TaskDBMemo->setDataField(QStringLiteral("Description"));
   DoneDBCB->setDataSource(&TaskDataSource);
   DoneDBCB->setDataField(QStringLiteral("Done"));
+  // Every re-filter ends in a reset: the next one takes "today" afresh.
+  connect(&TaskDBGrid->tableModel().link(), &toolkit::TDataLink::dataReset, this,
+          [this] { invalidateRule(); });
+  midnightTimer_.setSingleShot(true);
+  midnightTimer_.setTimerType(Qt::CoarseTimer);
+  connect(&midnightTimer_, &QTimer::timeout, this, &TTasksBook::DayTurnedOver);
+  armMidnightTimer();
   // An open table was filtered without our rule: filter it again.
   if (TaskTable.isOpen())
     ErrorBox::guard([&] { TaskTable.setFiltered(taskTableFiltered(taskMode_, false)); });
@@ -233,14 +218,11 @@ void TTasksBook::bindTable() {
 // --- The display rule -----------------------------------------------------
 
 const TaskDisplayRule& TTasksBook::displayRule() {
-  // The clock is read only now and then: this runs once per record.
-  const bool look = !rule_ || (++ruleCalls_ & 0x3FF) == 0;
-  const auto now = look ? std::chrono::steady_clock::now() : ruleBuilt_;
-  if (!rule_ || now - ruleBuilt_ > std::chrono::seconds(1)) {
+  if (!rule_) {
     TaskFilterState s;
     s.mode = taskMode_;
     s.viewedDay = fromQDate(viewedDay());
-    s.today = fromQDate(QDate::currentDate());
+    s.today = fromQDate(today());
     s.filterOn = FilterSB->isChecked();
     s.ignoreCase = RegisterSB->isChecked();
     s.taskPattern = TaskEdit->text().toStdString();
@@ -249,9 +231,30 @@ const TaskDisplayRule& TTasksBook::displayRule() {
     fields_ = {field(TaskTable, "Date"), field(TaskTable, "Time"), field(TaskTable, "Task"),
                field(TaskTable, "Done")};
     rule_.emplace(s);
-    ruleBuilt_ = now;
   }
   return *rule_;
+}
+
+void TTasksBook::setClock(const support::Clock& clock) {
+  clock_ = &clock;
+  invalidateRule();
+  armMidnightTimer();
+}
+
+QDate TTasksBook::today() const {
+  return toolkit::localTime(*clock_).date();
+}
+
+void TTasksBook::armMidnightTimer() {
+  const QDateTime now = toolkit::localTime(*clock_);
+  const QDateTime midnight(now.date().addDays(1), QTime(0, 0));
+  // A little past midnight, so the clock surely reads the new day.
+  midnightTimer_.start(static_cast<int>(std::max<qint64>(0, now.msecsTo(midnight))) + 50);
+}
+
+void TTasksBook::DayTurnedOver() {
+  refreshTable();
+  armMidnightTimer();
 }
 
 bool TTasksBook::TaskTableFilterRecord(const engine::RecordView& record) {
@@ -270,7 +273,7 @@ void TTasksBook::TaskTableNewRecord(engine::Table& table) {
   // The viewed day in every mode, so a task added under "All tasks" lands
   // on the picker's day.
   table.setField("Date", format::Value(fromQDate(viewedDay())));
-  table.setField("Time", format::Value(fromQTime(QTime::currentTime())));
+  table.setField("Time", format::Value(fromQTime(toolkit::localTime(*clock_).time())));
   table.setField("Done", format::Value(false));
 }
 
@@ -286,12 +289,21 @@ void TTasksBook::setTaskMode(int mode) {
 
 void TTasksBook::applyModeColumns() {
   const bool day = taskMode_ == DayMode;
-  const TaskColumnsLayout l = taskColumnsLayout(TaskDBGrid->width(), day);
+  const TaskColumnsLayout l = taskColumnsLayout(TaskDBGrid->width(), day, scale_);
   TaskDBGrid->setGridColumnVisible(2, !day);
   TaskDBGrid->setGridColumnWidth(0, l.taskColumnWidth);
   DateEdit->setVisible(!day);
   TimeEdit->move(l.timeEditLeft, TimeEdit->y());
   TaskEdit->resize(l.taskEditWidth, TaskEdit->height());
+}
+
+void TTasksBook::modeChanged(int mode) {
+  if (mode == taskMode_) return;
+  taskMode_ = mode;
+  TaskRGClick();
+  // Only a mode the user picked takes the keyboard to the grid: one that a
+  // day change switched must leave the keys where they are being typed.
+  if (!(optionsLoading_ && optionsLoading_())) TaskDBGrid->setFocus();
 }
 
 void TTasksBook::TaskRGClick() {
@@ -300,26 +312,10 @@ void TTasksBook::TaskRGClick() {
   invalidateRule();
   ErrorBox::guard(
       [&] { TaskTable.setFiltered(taskTableFiltered(taskMode_, FilterSB->isChecked())); });
-  TaskDBGrid->setFocus();
-}
-
-void TTasksBook::setSearchEditsOn(bool on) {
-  const QPalette app = QApplication::palette();
-  const QColor base = on ? app.color(QPalette::Active, QPalette::Base)
-                         : app.color(QPalette::Active, QPalette::Button);
-  for (QLineEdit* e : {TaskEdit, TimeEdit, DateEdit}) {
-    QPalette p = e->palette();
-    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-      p.setColor(group, QPalette::Base, base);
-    e->setPalette(p);
-  }
 }
 
 void TTasksBook::FilterSBClick() {
   const bool on = FilterSB->isChecked();
-  RegisterSB->setEnabled(on);
-  for (QLineEdit* e : {TaskEdit, TimeEdit, DateEdit}) e->setEnabled(on);
-  setSearchEditsOn(on);
   if (on)
     TaskEdit->setFocus();
   else
@@ -456,6 +452,12 @@ void TTasksBook::TasksBookResize() {
   const int navigTop = std::max(gridTop, modesTop - kNavigBarHeight);
   const int gridHeight = std::max(0, navigTop - gridTop - 1);
   DatesTB->setGeometry(0, 0, w, kDatesBarHeight);
+  // "Tasks for" keeps its designed width unless its language needs more;
+  // the day picker and its arrows follow it.
+  const int tasksFor = std::max(kTasksForWidth, TasksForPanel->sizeHint().width() + 10);
+  TasksForPanel->setGeometry(2, 3, tasksFor, 22);
+  TaskDateTimePicker->move(tasksFor + 6, 3);
+  DateSpinButton->move(tasksFor + 228, 3);
   DaysTB->setGeometry(0, kDatesBarHeight, w, kDaysBarHeight);
   DaysTabControl->setGeometry(0, 0, std::min(w, DaysTabControl->sizeHint().width()),
                               kDaysBarHeight);
@@ -463,18 +465,21 @@ void TTasksBook::TasksBookResize() {
   TaskRG->setGeometry(0, modesTop, w, kModesHeight);
 
   const bool day = taskMode_ == DayMode;
-  const TasksBookLayout l = tasksBookLayout(w, day, NavigTB->width());
+  const TasksBookLayout l = tasksBookLayout(w, day, NavigTB->width(), scale_);
   const GridWidthOrder order = gridWidthOrder(w, Tag);
   const int gridWidth = order == GridWidthOrder::Unchanged ? TaskDBGrid->width() : l.gridWidth;
   if (order == GridWidthOrder::Before) TaskDBGrid->setGeometry(0, gridTop, gridWidth, gridHeight);
   TaskDBGrid->setGridColumnWidth(0, l.taskColumnWidth);
   TaskDBGrid->setGeometry(0, gridTop, gridWidth, gridHeight);
 
-  RegisterSB->setGeometry(0, filterTop, 16, kFilterRowHeight);
-  TaskEdit->setGeometry(17, filterTop, l.taskEditWidth, kFilterRowHeight);
-  TimeEdit->setGeometry(l.timeEditLeft, filterTop, kSearchBoxWidth, kFilterRowHeight);
-  DateEdit->setGeometry(l.dateEditLeft, filterTop, kSearchBoxWidth, kFilterRowHeight);
-  FilterSB->setGeometry(l.filterLeft, filterTop, kButtonWidth, kFilterRowHeight);
+  // The row starts at the page's left edge: its controls keep page x positions.
+  FilterRow->setGeometry(0, filterTop, l.filterLeft + kButtonWidth, kFilterRowHeight);
+  RegisterSB->setGeometry(0, 0, 16, kFilterRowHeight);
+  TaskEdit->setGeometry(17, 0, l.taskEditWidth, kFilterRowHeight);
+  const int searchBoxWidth = dateColumnWidth(scale_);
+  TimeEdit->setGeometry(l.timeEditLeft, 0, searchBoxWidth, kFilterRowHeight);
+  DateEdit->setGeometry(l.dateEditLeft, 0, searchBoxWidth, kFilterRowHeight);
+  FilterSB->setGeometry(l.filterLeft, 0, kButtonWidth, kFilterRowHeight);
   TaskDBMemo->setGeometry(l.memoLeft, gridTop, std::max(0, l.memoWidth), gridHeight);
   DescriptionHeader->setGeometry(l.memoLeft, filterTop, std::max(0, l.memoWidth), kFilterRowHeight);
   Tag = w;

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QWidget>
 #include <array>
@@ -16,10 +17,12 @@
 #include "books/MoveRecOnDate.h"
 #include "books/TaskRules.h"
 #include "store/TableSet.h"
+#include "support/Clock.h"
 #include "toolkit/DBCheckBox.h"
 #include "toolkit/DBGrid.h"
 #include "toolkit/DBMemo.h"
 #include "toolkit/DBNavigator.h"
+#include "toolkit/FilterRow.h"
 
 namespace torvelle::books {
 
@@ -47,6 +50,11 @@ class TTasksBook : public QWidget {
   void SyncDayTab();
   // From code: no change handler runs.
   void setViewedDay(QDate day);
+  // Today, the new tasks' time and the midnight turn-over come from it; the
+  // system clock unless a test sets another. It must outlive the page.
+  void setClock(const support::Clock& clock);
+  const support::Clock& clock() const { return *clock_; }
+  QDate today() const;
   QDate viewedDay() const { return TaskDateTimePicker->date(); }
   void TasksMoveTBClick();
   void TasksBookResize();
@@ -66,6 +74,9 @@ class TTasksBook : public QWidget {
   void DateSpinButtonDownClick();
   void DaysTabControlChange(int index);
   void TaskDBGridMouseUp(Qt::MouseButton button);
+  // The midnight timer's tick: today moved on, so the views that depend on
+  // it (overdue, the day mode's "today") are filtered again.
+  void DayTurnedOver();
 
   // --- Controls -----------------------------------------------------------
   QWidget* DatesTB;
@@ -76,6 +87,7 @@ class TTasksBook : public QWidget {
   QToolButton* DateSpinDown;
   QWidget* DaysTB;
   QTabBar* DaysTabControl;
+  toolkit::TFilterRow* FilterRow;
   QToolButton* RegisterSB;
   QLineEdit* TaskEdit;
   QLineEdit* TimeEdit;
@@ -95,6 +107,9 @@ class TTasksBook : public QWidget {
   int DayTabIndex = 0;
   // The page width seen by the previous resize.
   int Tag = 632;
+  // How much wider than designed the time and date columns are, so that the
+  // desktop's font fits them (1 where the design fits).
+  double layoutScale() const { return scale_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -109,11 +124,12 @@ class TTasksBook : public QWidget {
   };
   void buildControls();
   void bindTable();
-  void setSearchEditsOn(bool on);
   void applyModeColumns();
   void refreshTable();
   void invalidateRule() { rule_.reset(); }
   const TaskDisplayRule& displayRule();
+  void armMidnightTimer();
+  void modeChanged(int mode);
 
   store::TParadoxTable& TaskTable;
   engine::DataSource& TaskDataSource;
@@ -122,11 +138,12 @@ class TTasksBook : public QWidget {
   QButtonGroup* taskRGGroup_ = nullptr;
   int taskMode_ = DayMode;
 
-  // The rule as of the controls' last change; today's date is taken again
-  // at least once a second, so the overdue view turns over at midnight.
+  // The rule as of the controls' last change, built at the first record of
+  // a re-filter and dropped when the table is reset: one "today" per pass.
   std::optional<TaskDisplayRule> rule_;
-  std::chrono::steady_clock::time_point ruleBuilt_;
-  unsigned ruleCalls_ = 0;
+  const support::Clock* clock_ = &support::Clock::system();
+  QTimer midnightTimer_;
+  double scale_ = 1.0;
   FieldPositions fields_;
 };
 

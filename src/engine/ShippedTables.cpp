@@ -62,10 +62,23 @@ const std::vector<ShippedTable>& shippedTables() {
   return layout;
 }
 
+namespace {
+
+// Folders we make are for their owner only, as the tables in them are.
+void createPrivateFolders(const std::filesystem::path& folder) {
+  if (folder.empty() || std::filesystem::exists(folder)) return;
+  createPrivateFolders(folder.parent_path());
+  std::filesystem::create_directory(folder);
+  std::filesystem::permissions(folder, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::replace);
+}
+
+}  // namespace
+
 void createShippedTables(const std::filesystem::path& root) {
   for (const auto& table : shippedTables()) {
     const auto path = root / table.relativePath;
-    std::filesystem::create_directories(path.parent_path());
+    createPrivateFolders(path.parent_path());
     if (std::filesystem::exists(path)) continue;
     format::TableFile::create(path, table.fields, table.keyFieldCount);
   }

@@ -1,5 +1,7 @@
 #include "platform/LinuxNotifyArea.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QSystemTrayIcon>
 #include <QWidget>
 
@@ -7,13 +9,22 @@ namespace torvelle::platform {
 
 namespace {
 
-TNotifyMouse mouseFromReason(QSystemTrayIcon::ActivationReason reason) {
-  // Qt reports a press of the left button as Trigger and the second press of
-  // a double click as DoubleClick, the same order the tray component's click
-  // timer expects.
+// Qt shows the icon through the StatusNotifierItem protocol whenever a host
+// for it is registered on the session bus; such a tray sends activations,
+// not presses, and never a double click.
+bool trayIsOnDBus() {
+  const QDBusConnection bus = QDBusConnection::sessionBus();
+  return bus.isConnected() && bus.interface() &&
+         bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"));
+}
+
+TNotifyMouse mouseFromReason(QSystemTrayIcon::ActivationReason reason, bool onDBus) {
+  // An embedded tray reports a press of the left button as Trigger and the
+  // second press of a double click as DoubleClick, the same order the tray
+  // component's click timer expects.
   switch (reason) {
     case QSystemTrayIcon::Trigger:
-      return TNotifyMouse::LeftDown;
+      return onDBus ? TNotifyMouse::Activate : TNotifyMouse::LeftDown;
     case QSystemTrayIcon::DoubleClick:
       return TNotifyMouse::LeftDoubleClick;
     case QSystemTrayIcon::Context:
@@ -44,9 +55,10 @@ void TLinuxNotifyArea::notify(TNotifyOperation operation, const TNotifyIconData&
         // menu up on a right press, so Qt must report that press instead.
         icon = new QSystemTrayIcon(this);
         const quintptr id = data.id;
+        const bool onDBus = trayIsOnDBus();
         connect(icon, &QSystemTrayIcon::activated, this,
-                [this, id](QSystemTrayIcon::ActivationReason reason) {
-                  emit mouseEvent(id, mouseFromReason(reason));
+                [this, id, onDBus](QSystemTrayIcon::ActivationReason reason) {
+                  emit mouseEvent(id, mouseFromReason(reason, onDBus));
                 });
         icons_[id] = icon;
       }

@@ -7,9 +7,11 @@ class QWidget;
 
 namespace torvelle::platform {
 
-// What happened on an icon in the notification area. Only the three events
-// the tray component reacts to are told apart.
-enum class TNotifyMouse { LeftDown, LeftDoubleClick, RightDown, Other };
+// What happened on an icon in the notification area. Only the events the
+// tray component reacts to are told apart. Activate comes from trays hosted
+// over D-Bus, which report a left click as the icon's activation and never
+// a press or a double click.
+enum class TNotifyMouse { LeftDown, LeftDoubleClick, RightDown, Activate, Other };
 
 // The three operations on an icon and the parts of it an operation carries.
 enum class TNotifyOperation { Add, Modify, Delete };

@@ -72,4 +72,8 @@ void TLinuxShellOpen::open(const QString& text) {
   if (target.isValid()) QDesktopServices::openUrl(target);
 }
 
+void TLinuxShellOpen::openUrl(const QUrl& url) {
+  if (url.isValid()) QDesktopServices::openUrl(url);
+}
+
 }  // namespace torvelle::platform

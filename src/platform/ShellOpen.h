@@ -16,12 +16,16 @@ class TShellOpen {
  public:
   virtual ~TShellOpen() = default;
   virtual void open(const QString& text) = 0;
+  // Hands over a URL the caller has checked; nothing is guessed from it,
+  // and no file is looked for.
+  virtual void openUrl(const QUrl& url) = 0;
 };
 
 // The desktop's handler through QDesktopServices.
 class TLinuxShellOpen : public TShellOpen {
  public:
   void open(const QString& text) override;
+  void openUrl(const QUrl& url) override;
 };
 
 }  // namespace torvelle::platform

@@ -7,6 +7,7 @@ TToolsForm* ToolsForm = nullptr;
 store::TPasswordDlg* PasswordDlg = nullptr;
 store::TChangePasswordDlg* ChangePasswordDlg = nullptr;
 books::TMoveRecOnDateForm* MoveRecOnDateForm = nullptr;
+books::TMoveRecToSectForm* MoveRecToSectForm = nullptr;
 TAboutBox* AboutBox = nullptr;
 TSplashForm* SplashForm = nullptr;
 

@@ -7,7 +7,8 @@ class TPasswordDlg;
 
 namespace torvelle::books {
 class TMoveRecOnDateForm;
-}
+class TMoveRecToSectForm;
+}  // namespace torvelle::books
 
 namespace torvelle::shell {
 
@@ -23,6 +24,7 @@ extern TToolsForm* ToolsForm;
 extern store::TPasswordDlg* PasswordDlg;
 extern store::TChangePasswordDlg* ChangePasswordDlg;
 extern books::TMoveRecOnDateForm* MoveRecOnDateForm;
+extern books::TMoveRecToSectForm* MoveRecToSectForm;
 extern TAboutBox* AboutBox;
 extern TSplashForm* SplashForm;  // only during start-up
 

@@ -4,21 +4,33 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMessageBox>
 #include <QScreen>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
 #include <filesystem>
 #include <system_error>
 
+#include "backup/BackupFolder.h"
+#include "backup/Restore.h"
+#include "books/DatesBook.h"
+#include "books/LinksBook.h"
+#include "books/PhonesBook.h"
 #include "books/TasksBook.h"
+#include "engine/DbError.h"
+#include "lang/LanguageFiles.h"
+#include "lang/LanguageSwitch.h"
 #include "resources/Pictures.h"
 #include "shell/AboutBox.h"
+#include "shell/AutoBackup.h"
 #include "shell/IconManager.h"
 #include "shell/ToolsForm.h"
 #include "shell/TrayNotifyIcon.h"
@@ -87,6 +99,7 @@ TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
   trayNotifyIcon_->setTaskWindow(this);
   connect(trayNotifyIcon_.get(), &TTrayNotifyIcon::OnDblClick, this,
           [this] { TrayNotifyIconDblClick(); });
+  createLanguagePanel();
 
   // The window sees its keys before the focused control does.
   qApp->installEventFilter(this);
@@ -96,6 +109,9 @@ TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
 
 TMainForm::~TMainForm() {
   FormDestroy();
+  // The pages unhook their handlers from the tables, which the members
+  // below take with them: the pages must go first.
+  delete MainPageControl;
 }
 
 void TMainForm::createToolBar() {
@@ -118,24 +134,23 @@ void TMainForm::createToolBar() {
 }
 
 void TMainForm::createPages() {
-  // Plain pages until the notebooks take their places.
   MainPageControl = new QTabWidget(this);
   MainPageControl->setObjectName(QStringLiteral("MainPageControl"));
   MainPageControl->setStyleSheet(QStringLiteral("QTabBar::tab { height: 25px; }"));
-  const auto page = [this](const char* name, const QString& caption) {
-    auto* widget = new QWidget;
-    widget->setObjectName(QLatin1String(name));
-    MainPageControl->addTab(widget, caption);
-    return widget;
-  };
   TasksBook = new books::TTasksBook(*tables_, *context_.moveRecOnDateForm,
                                     [this] { return context_.toolsForm->Loading; });
   TasksBook->setObjectName(QStringLiteral("TasksBook"));
   MainPageControl->addTab(TasksBook, QStringLiteral("Ежедневник"));
   PageMoveCommands[TasksPage] = [this] { TasksBook->TasksMoveTBClick(); };
-  PhonesBook = page("PhonesBook", QStringLiteral("Телефонная книга"));
-  DatesBook = page("DatesBook", QStringLiteral("Важные даты"));
-  LinksBook = page("LinksBook", QStringLiteral("Полезные линки"));
+  PhonesBook = new books::TPhonesBook(*tables_, *context_.moveRecToSectForm, *context_.shellOpen);
+  MainPageControl->addTab(PhonesBook, QStringLiteral("Телефонная книга"));
+  DatesBook = new books::TDatesBook(*tables_, *context_.moveRecToSectForm);
+  MainPageControl->addTab(DatesBook, QStringLiteral("Важные даты"));
+  LinksBook = new books::TLinksBook(*tables_, *context_.moveRecToSectForm, *context_.shellOpen);
+  MainPageControl->addTab(LinksBook, QStringLiteral("Полезные линки"));
+  PageMoveCommands[PhonesPage] = [this] { PhonesBook->MoveTB->click(); };
+  PageMoveCommands[DatesPage] = [this] { DatesBook->MoveTB->click(); };
+  PageMoveCommands[LinksPage] = [this] { LinksBook->MoveTB->click(); };
   MainPageControl->setCurrentWidget(TasksBook);
   setCentralWidget(MainPageControl);
 }
@@ -154,6 +169,33 @@ void TMainForm::createTrayMenu() {
   connect(OpenItem, &QAction::triggered, this, [this] { OpenItemClick(); });
   connect(AboutItem, &QAction::triggered, this, [this] { AboutItemClick(); });
   connect(ShutDownItem, &QAction::triggered, this, [this] { ShutDownItemClick(); });
+}
+
+void TMainForm::createLanguagePanel() {
+  lang::TTextWindows windows;
+  windows.add(QStringLiteral("MainForm"), this);
+  windows.add(QStringLiteral("ToolsForm"), context_.toolsForm);
+  windows.add(QStringLiteral("PasswordDlg"), context_.passwordDlg);
+  windows.add(QStringLiteral("ChangePasswordDlg"), context_.changePasswordDlg);
+  windows.add(QStringLiteral("MoveRecOnDateForm"), context_.moveRecOnDateForm);
+  windows.add(QStringLiteral("MoveRecToSectForm"), context_.moveRecToSectForm);
+  windows.add(QStringLiteral("TrayNotifyIcon"), trayNotifyIcon_.get());
+  QStringList names = context_.languageFolders;
+  if (names.isEmpty())
+    names << QDir(QFileInfo(context_.programPath).absolutePath())
+                 .filePath(QStringLiteral("Languages"));
+  // A folder copied from another system may spell its name differently.
+  std::vector<std::filesystem::path> folders;
+  for (const QString& name : names) {
+    const std::filesystem::path folder = localPath(name);
+    folders.push_back(lang::entryAnyCase(folder.parent_path(), folder.filename().string()));
+  }
+  languages_ = new lang::TLanguageSwitch(*this, *MainTB, std::move(windows), std::move(folders));
+  connect(languages_, &lang::TLanguageSwitch::languageApplied, this, [this] {
+    // New texts may need other widths: the page lays itself out again.
+    context_.toolsForm->fitToTexts();
+    TasksBook->TasksBookResize();
+  });
 }
 
 void TMainForm::progress(int position) {
@@ -183,26 +225,124 @@ void TMainForm::FormCreate() {
   context_.changePasswordDlg->attach(&session_, tables_.get());
   context_.toolsForm->attach(this, context_.changePasswordDlg);
 
-  TasksBook->setViewedDay(QDate::currentDate());
+  if (context_.clock) TasksBook->setClock(*context_.clock);
+  TasksBook->setViewedDay(TasksBook->today());
   TasksBook->SyncDayTab();
 
   openSettings();
   progress(40);
+  languages_->BuildLanguageMenu();
   progress(50);
   loadOptions();
   progress(60);
 
-  if (hiddenStart_) return;  // stays hidden until opened from the tray
-  try {
-    tables_->OpenTables([this](int opened) {
-      if (opened == 2) progress(70);
-      if (opened == 4) progress(80);
-      if (opened == 6) progress(90);
-    });
-  } catch (...) {
-    // Without its tables the program cannot run: it ends quietly.
-    if (context_.requestTerminate) context_.requestTerminate();
+  autoBackup_ = std::make_unique<TAutoBackup>(this->tablesFolder());
+  if (hiddenStart_) {  // stays hidden until opened from the tray
+    BackupIfDue();
+    return;
   }
+  const bool opened = openTables([this](int count) {
+    if (count == 2) progress(70);
+    if (count == 4) progress(80);
+    if (count == 6) progress(90);
+  });
+  // Without its tables the program cannot run: it ends, and says it failed.
+  if (!opened) {
+    if (context_.requestTerminate) context_.requestTerminate(1);
+    return;
+  }
+  BackupIfDue();
+}
+
+bool TMainForm::openTables(const store::TTableSet::Progress& progress) {
+  try {
+    tables_->OpenTables(progress);
+    return true;
+  } catch (...) {
+    const std::exception_ptr error = std::current_exception();
+    const store::TParadoxTable* failed = nullptr;
+    for (store::TParadoxTable* t : tables_->openOrder())
+      if (!failed && !t->isOpen()) failed = t;
+    // Close what did open, unwritten: nothing is pending yet, and a
+    // damaged set is left exactly as it was found. A later open starts over.
+    for (store::TParadoxTable* t : tables_->closeOrder()) t->close();
+    if (!isPasswordRefusal(error)) toolkit::ErrorBox::report(openFailureMessage(error, failed));
+    return false;
+  }
+}
+
+std::filesystem::path TMainForm::tablesFolder() const {
+  return localPath(dataFolder());
+}
+
+void TMainForm::BackupIfDue() {
+  const TToolsForm& tools = *context_.toolsForm;
+  if (!autoBackup_ || !tools.AutoBackupCB->isChecked()) return;
+  const auto when = tools.BackupWhenCoB->currentIndex() == 1 ? backup::BackupWhen::AfterChanges
+                                                             : backup::BackupWhen::Daily;
+  autoBackup_->runIfDue(when, tools.BackupKeepSE->value(), session_.passwords(),
+                        tables_->TaskTable.isOpen(), [this](const QString& message) {
+                          // Said once and without waiting for an answer; at
+                          // shut-down only the error stream is left.
+                          qWarning("Automatic backup failed: %s", qPrintable(message));
+                          auto* box = new QMessageBox(
+                              QMessageBox::Warning, QStringLiteral("Torvelle"),
+                              QStringLiteral("The automatic backup failed: ") + message,
+                              QMessageBox::Ok, this);
+                          box->setObjectName(QStringLiteral("BackupFailureBox"));
+                          box->setAttribute(Qt::WA_DeleteOnClose);
+                          box->setModal(false);
+                          box->show();
+                        });
+}
+
+QString TMainForm::RestoreFromBackup(const std::filesystem::path& archive,
+                                     const std::string& password) {
+  backup::RestoreRequest request;
+  request.passwords = session_.passwords();
+  if (!password.empty()) request.passwords.push_back(password);
+  request.setAsidePassword = backup::masterPassword(tablesFolder(), session_.passwords());
+  request.keep = context_.toolsForm->BackupKeepSE->value();
+  const bool wasOpen = tables_->TaskTable.isOpen();
+  tables_->PostAndCloseTables();
+  backup::RestoreResult result;
+  std::exception_ptr failure;
+  try {
+    result = backup::restoreBackup(archive, tablesFolder(), request);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  // The restored tables may carry the password the backup was made with.
+  if (!failure && !password.empty()) session_.addPassword(password);
+  if (wasOpen) tables_->OpenTables();
+  if (failure) std::rethrow_exception(failure);
+  QString message = QStringLiteral("The tables were restored. The ones replaced are kept in %1.")
+                        .arg(QString::fromStdString(result.setAside.filename().string()));
+  for (const auto& problem : result.problems)
+    message += QLatin1Char('\n') + QString::fromStdString(problem);
+  return message;
+}
+
+bool TMainForm::isPasswordRefusal(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const engine::DbError& e) {
+    // The user was asked and gave up, or gave wrong passwords: no news.
+    return e.kind() == engine::DbError::Kind::PasswordNeeded;
+  } catch (...) {
+    return false;
+  }
+}
+
+QString TMainForm::openFailureMessage(std::exception_ptr error, const store::TParadoxTable* table) {
+  QString message = toolkit::ErrorBox::messageOf(error);
+  if (!table) return message;
+  const QString path = QString::fromStdString(table->tableName().string());
+  if (!message.contains(path)) message = path + QStringLiteral(": ") + message;
+  return message + QStringLiteral(
+                       "\n\nThe program cannot run without this table. \"torvelle-db check %1\" "
+                       "examines the file.")
+                       .arg(path);
 }
 
 void TMainForm::openSettings() {
@@ -212,7 +352,12 @@ void TMainForm::openSettings() {
   std::error_code error;
   const bool existed = std::filesystem::exists(path, error);
   // Only a missing file is made: an existing one is never emptied.
-  if (!existed) support::createEmptyFile(path);
+  if (!existed) {
+    support::createEmptyFile(path);
+    // The settings name the user's files and places: for the owner only.
+    QFile::setPermissions(QString::fromStdString(path.string()),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  }
   settings_ = std::make_unique<support::ProfileFile>(path);
   if (!existed) support::writeSettingsDefaults(*settings_);
 }
@@ -227,8 +372,14 @@ void TMainForm::loadOptions() {
   tools.ShowHintsCB->setChecked(readSetting(settings, support::kShowHints));
   toolkit::ToolTips::setEnabled(tools.ShowHintsCB->isChecked());
   tools.AutoStartCB->setChecked(tools.AutoStartEnabled());
+  // Every window carries the chosen language before it is first shown.
+  languages_->SelectStoredLanguage(*settings_);
   tools.SaveWindowPositionCB->setChecked(readSetting(settings, support::kSaveWindowPosition));
   tools.SaveWindowSizeCB->setChecked(readSetting(settings, support::kSaveWindowSize));
+  tools.AutoBackupCB->setChecked(readSetting(settings, support::kAutomaticBackups));
+  tools.BackupWhenCoB->setCurrentIndex(
+      readSetting(settings, support::kBackupWhen) == support::kBackupOnChanges ? 1 : 0);
+  tools.BackupKeepSE->setValue(readSetting(settings, support::kBackupsToKeep));
 
   // Applied at every start; the two options only decide what is written back.
   resize(readSetting(settings, support::kWindowWidth),
@@ -245,6 +396,7 @@ void TMainForm::FormDestroy() {
   toolkit::ErrorBox::guard([this] {
     if (tables_->TaskTable.isOpen()) tables_->PostAndCloseTables();
   });
+  if (settings_) BackupIfDue();
   if (settings_) {
     const TToolsForm& tools = *context_.toolsForm;
     toolkit::ErrorBox::guard([&] {
@@ -288,11 +440,8 @@ void TMainForm::OpenFromTray() {
   // A partly opened set counts as open: nothing to do.
   if (tables_->TaskTable.isOpen()) return;
   context_.passwordDlg->PromptCount = 0;
-  try {
-    tables_->OpenTables();
-  } catch (...) {
-    return;
-  }
+  if (!openTables()) return;  // reported; the window stays in the tray
+  BackupIfDue();
   show();
   raise();
   activateWindow();
@@ -337,7 +486,7 @@ void TMainForm::AboutItemClick() {
 }
 
 void TMainForm::ShutDownItemClick() {
-  if (context_.requestTerminate) context_.requestTerminate();
+  if (context_.requestTerminate) context_.requestTerminate(0);
 }
 
 void TMainForm::TrayNotifyIconDblClick() {
@@ -354,6 +503,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     toolkit::ErrorBox::report(std::current_exception());
     return;
   }
+  // While the password is still known, for a protected set.
+  BackupIfDue();
   session_.removeAllPasswords();
   hide();
 }

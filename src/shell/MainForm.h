@@ -4,8 +4,11 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <filesystem>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "engine/Session.h"
 
@@ -15,27 +18,39 @@ class QTabWidget;
 class QToolBar;
 
 namespace torvelle::books {
+class TDatesBook;
+class TLinksBook;
 class TMoveRecOnDateForm;
+class TMoveRecToSectForm;
+class TPhonesBook;
 class TTasksBook;
 }  // namespace torvelle::books
 
+namespace torvelle::lang {
+class TLanguageSwitch;
+}
+
 namespace torvelle::platform {
 class TNotifyArea;
-}
+class TShellOpen;
+}  // namespace torvelle::platform
 
 namespace torvelle::store {
 class TChangePasswordDlg;
+class TParadoxTable;
 class TPasswordDlg;
 class TTableSet;
 }  // namespace torvelle::store
 
 namespace torvelle::support {
+class Clock;
 class ProfileFile;
-}
+}  // namespace torvelle::support
 
 namespace torvelle::shell {
 
 class TAboutBox;
+class TAutoBackup;
 class TIconManager;
 class TToolsForm;
 class TTrayNotifyIcon;
@@ -52,8 +67,16 @@ struct TMainFormContext {
   store::TChangePasswordDlg* changePasswordDlg = nullptr;
   TToolsForm* toolsForm = nullptr;
   books::TMoveRecOnDateForm* moveRecOnDateForm = nullptr;
+  // Where language files and flags are looked for, first match first;
+  // empty: the Languages folder beside the program.
+  QStringList languageFolders;
+  books::TMoveRecToSectForm* moveRecToSectForm = nullptr;
+  platform::TShellOpen* shellOpen = nullptr;  // mail and web addresses of the books
   std::function<void(int position)> progress;
-  std::function<void()> requestTerminate;
+  // Ends the program with the exit code once start-up has finished.
+  std::function<void(int exitCode)> requestTerminate;
+  // The program's clock; the system's when null.
+  const support::Clock* clock = nullptr;
 };
 
 // The main window as a whole: it owns the tables, the settings file and the
@@ -73,13 +96,15 @@ class TMainForm : public QMainWindow {
   QAction* ExitTB;
   QTabWidget* MainPageControl;
   books::TTasksBook* TasksBook = nullptr;
-  QWidget* PhonesBook = nullptr;
-  QWidget* DatesBook = nullptr;
-  QWidget* LinksBook = nullptr;
+  books::TPhonesBook* PhonesBook = nullptr;
+  books::TDatesBook* DatesBook = nullptr;
+  books::TLinksBook* LinksBook = nullptr;
   QMenu* TrayIconPopupMenu;
   QAction* OpenItem;
   QAction* AboutItem;
   QAction* ShutDownItem;
+  // The language panel at the right end of MainTB and its menu.
+  lang::TLanguageSwitch& Languages() { return *languages_; }
 
   // The move command of each page, run by F6 on the page in front.
   std::array<std::function<void()>, 4> PageMoveCommands;
@@ -92,9 +117,18 @@ class TMainForm : public QMainWindow {
 
   void setAboutBox(TAboutBox* aboutBox) { aboutBox_ = aboutBox; }
 
+  // The data folder: DB/ and Backups/ are in it.
+  std::filesystem::path tablesFolder() const;
+  // A backup when the options ask for one and it is due; never throws.
+  void BackupIfDue();
+  // Closes the tables, restores `archive` (trying `password` besides the
+  // session's) and reopens them; returns what to tell the user. Throws what
+  // the restore throws, after reopening the tables as they were.
+  QString RestoreFromBackup(const std::filesystem::path& archive, const std::string& password);
+
   // Opens the tables (asking for the password anew) and shows the window;
-  // nothing while the tables are open. A failure is swallowed and leaves the
-  // window hidden.
+  // nothing while the tables are open. A failure is reported, closes what
+  // had opened and leaves the window hidden; the next try starts over.
   void OpenFromTray();
   // Middle of the screen, halves truncated toward zero.
   void SetWindowToCenter();
@@ -124,7 +158,13 @@ class TMainForm : public QMainWindow {
   void createPages();
   void createToolBar();
   void createTrayMenu();
+  void createLanguagePanel();
   void openSettings();
+  // All seven or none: a failure is reported (a refused password quietly)
+  // and the tables that had opened are closed again.
+  bool openTables(const std::function<void(int)>& progress = {});
+  static bool isPasswordRefusal(std::exception_ptr error);
+  static QString openFailureMessage(std::exception_ptr error, const store::TParadoxTable* table);
   void loadOptions();
   void progress(int position);
 
@@ -135,6 +175,8 @@ class TMainForm : public QMainWindow {
   std::unique_ptr<support::ProfileFile> settings_;
   std::unique_ptr<TIconManager> iconManager_;
   std::unique_ptr<TTrayNotifyIcon> trayNotifyIcon_;
+  std::unique_ptr<TAutoBackup> autoBackup_;
+  lang::TLanguageSwitch* languages_ = nullptr;  // a child of the window
   TAboutBox* aboutBox_ = nullptr;
 };
 

@@ -1,5 +1,6 @@
 #include "shell/SplashForm.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QGuiApplication>
@@ -30,6 +31,7 @@ TSplashForm::TSplashForm(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
   setObjectName(QStringLiteral("SplashForm"));
   setFixedSize(237, 62);
+  qApp->installEventFilter(this);  // to step aside for a prompt
 
   Bevel1 = new QFrame(this);
   Bevel1->setObjectName(QStringLiteral("Bevel1"));
@@ -85,6 +87,27 @@ void TSplashForm::setProgress(int position) {
 
 int TSplashForm::progress() const {
   return ProgressBar1->value();
+}
+
+}  // namespace torvelle::shell
+
+namespace torvelle::shell {
+
+bool TSplashForm::eventFilter(QObject* watched, QEvent* event) {
+  if (!watched->isWidgetType() || watched == this) return QWidget::eventFilter(watched, event);
+  auto* widget = static_cast<QWidget*>(watched);
+  if (!widget->isWindow() || !widget->isModal()) return QWidget::eventFilter(watched, event);
+  if (event->type() == QEvent::Show && isVisible()) {
+    // Both are centred and the splash stays on top: it would hide the prompt.
+    hide();
+    stepAsideFor_ = true;
+    widget->raise();
+    widget->activateWindow();
+  } else if (event->type() == QEvent::Hide && stepAsideFor_) {
+    stepAsideFor_ = false;
+    show();
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace torvelle::shell

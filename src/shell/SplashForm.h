@@ -8,7 +8,9 @@ class QProgressBar;
 namespace torvelle::shell {
 
 // The window that stands while start-up creates the forms and opens the
-// tables. Start-up drives its progress bar; it has no behaviour of its own.
+// tables. Start-up drives its progress bar. A modal prompt that appears
+// meanwhile (the password) takes the splash's place, above everything and
+// with the keyboard, and the splash returns when the prompt is gone.
 class TSplashForm : public QWidget {
   Q_OBJECT
  public:
@@ -24,6 +26,12 @@ class TSplashForm : public QWidget {
   void setProgress(int position);
   int progress() const;
   void setSecondLine(const QString& text);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  bool stepAsideFor_ = false;
 };
 
 }  // namespace torvelle::shell

@@ -1,12 +1,16 @@
 #include "shell/Startup.h"
 
 #include "books/MoveRecOnDate.h"
+#include "books/MoveRecToSect.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QSessionManager>
+#include <algorithm>
 
 #include "platform/InstanceStart.h"
 #include "platform/NotifyArea.h"
+#include "platform/TerminationSignals.h"
 #include "shell/AboutBox.h"
 #include "shell/Forms.h"
 #include "shell/MainForm.h"
@@ -29,7 +33,8 @@ TStartup::~TStartup() {
   mainForm_.reset();
   MoveRecOnDateForm = nullptr;
   moveRecOnDateForm_.reset();
-  bookDialogs_.clear();
+  MoveRecToSectForm = nullptr;
+  moveRecToSectForm_.reset();
   ToolsForm = nullptr;
   toolsForm_.reset();
   ChangePasswordDlg = nullptr;
@@ -49,11 +54,21 @@ void TStartup::setProgress(int position) {
   trace(QStringLiteral("progress %1").arg(position));
 }
 
-void TStartup::requestTerminate() {
+void TStartup::requestTerminate(int exitCode) {
   terminate_ = true;
+  exitCode_ = std::max(exitCode_, exitCode);
   // Outside the loop exit() would only make every later modal dialog return
   // at once; run() sees the flag instead.
-  if (running_) QCoreApplication::exit(0);
+  if (running_) QCoreApplication::exit(exitCode_);
+}
+
+void TStartup::endOnTerminationRequests() {
+  auto watcher = std::make_unique<platform::TTerminationSignals>();
+  QObject::connect(watcher.get(), &platform::TTerminationSignals::terminationRequested,
+                   [this] { requestTerminate(); });
+  QObject::connect(qApp, &QGuiApplication::commitDataRequest, watcher.get(),
+                   [this] { requestTerminate(); });
+  terminationSignals_ = std::move(watcher);
 }
 
 bool TStartup::start() {
@@ -90,8 +105,9 @@ bool TStartup::start() {
   trace(QStringLiteral("create ToolsForm"));
   setProgress(20);
 
-  if (options_.bookDialogs) bookDialogs_ = options_.bookDialogs();
-  trace(QStringLiteral("create book dialogs"));
+  moveRecToSectForm_ = std::make_unique<books::TMoveRecToSectForm>();
+  MoveRecToSectForm = moveRecToSectForm_.get();
+  trace(QStringLiteral("create MoveRecToSectForm"));
   moveRecOnDateForm_ = std::make_unique<books::TMoveRecOnDateForm>();
   MoveRecOnDateForm = moveRecOnDateForm_.get();
   trace(QStringLiteral("create MoveRecOnDateForm"));
@@ -106,8 +122,12 @@ bool TStartup::start() {
   context.changePasswordDlg = changePasswordDlg_.get();
   context.toolsForm = toolsForm_.get();
   context.moveRecOnDateForm = moveRecOnDateForm_.get();
+  context.languageFolders = options_.languageFolders;
+  context.moveRecToSectForm = moveRecToSectForm_.get();
+  context.shellOpen = &services_.shellOpen;
   context.progress = [this](int position) { setProgress(position); };
-  context.requestTerminate = [this] { requestTerminate(); };
+  context.requestTerminate = [this](int exitCode) { requestTerminate(exitCode); };
+  context.clock = options_.clock;
   mainForm_ = std::make_unique<TMainForm>(std::move(context));
   MainForm = mainForm_.get();
   trace(QStringLiteral("create MainForm"));
@@ -134,11 +154,11 @@ bool TStartup::start() {
 int TStartup::run() {
   // Asked to end while starting (the tables would not open): the loop ends
   // on its first pass.
-  if (terminate_) return 0;
+  if (terminate_) return exitCode_;
   running_ = true;
   QApplication::exec();
   running_ = false;
-  return 0;
+  return exitCode_;
 }
 
 }  // namespace torvelle::shell

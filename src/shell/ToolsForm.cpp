@@ -2,18 +2,24 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "backup/BackupFolder.h"
 #include "platform/AutoStartStore.h"
 #include "shell/MainForm.h"
+#include "shell/RestoreDlg.h"
 #include "shell/TrayNotifyIcon.h"
 #include "shell/WindowPlacement.h"
 #include "store/TableSet.h"
@@ -90,6 +96,7 @@ TToolsForm::TToolsForm(platform::TAutoStartStore& autoStart, QString programPath
   group->addWidget(SaveWindowSizeCB, 1, 0, 1, 2);
   group->addWidget(SetWindowToCenterSB, 2, 0);
   group->addWidget(DefaultWindowSizeSB, 2, 1);
+  createBackupControls();
   auto* body = new QVBoxLayout;
   body->setContentsMargins(8, 4, 8, 8);
   body->setSpacing(4);
@@ -97,6 +104,7 @@ TToolsForm::TToolsForm(platform::TAutoStartStore& autoStart, QString programPath
   body->addWidget(ShowHintsCB);
   body->addWidget(AutoStartCB);
   body->addWidget(WindowGB);
+  body->addWidget(BackupGB);
   body->addStretch();
   auto* form = new QVBoxLayout(this);
   form->setContentsMargins(0, 0, 0, 0);
@@ -118,13 +126,51 @@ TToolsForm::TToolsForm(platform::TAutoStartStore& autoStart, QString programPath
   bind(SaveWindowSizeCB, &TToolsForm::SaveWindowSizeCBClick);
   connect(SetWindowToCenterSB, &QPushButton::clicked, this, [this] { SetWindowToCenterSBClick(); });
   connect(DefaultWindowSizeSB, &QPushButton::clicked, this, [this] { DefaultWindowSizeSBClick(); });
+  bind(AutoBackupCB, &TToolsForm::AutoBackupCBClick);
+  connect(BackupWhenCoB, &QComboBox::currentIndexChanged, this,
+          [this] { toolkit::ErrorBox::guard([this] { BackupWhenCoBChange(); }); });
+  connect(BackupKeepSE, &QSpinBox::valueChanged, this,
+          [this] { toolkit::ErrorBox::guard([this] { BackupKeepSEChange(); }); });
+  connect(RestoreSB, &QPushButton::clicked, this,
+          [this] { toolkit::ErrorBox::guard([this] { RestoreSBClick(); }); });
   connect(PasswordTB, &QAction::triggered, this, [this] { PasswordTBClick(); });
   connect(PackTB, &QAction::triggered, this,
           [this] { toolkit::ErrorBox::guard([this] { PackTBClick(); }); });
 }
 
+void TToolsForm::createBackupControls() {
+  BackupGB = new QGroupBox(QStringLiteral(" Резервные копии "), this);
+  BackupGB->setObjectName(QStringLiteral("BackupGB"));
+  AutoBackupCB = checkBox(BackupGB, "AutoBackupCB", QStringLiteral("Автоматические копии"), true);
+  BackupWhenCoB = new QComboBox(BackupGB);
+  BackupWhenCoB->setObjectName(QStringLiteral("BackupWhenCoB"));
+  BackupWhenCoB->addItems({QStringLiteral("раз в день"), QStringLiteral("после изменений")});
+  auto* keepLabel = new QLabel(QStringLiteral("хранить"), BackupGB);
+  keepLabel->setObjectName(QStringLiteral("BackupKeepLabel"));
+  BackupKeepSE = new QSpinBox(BackupGB);
+  BackupKeepSE->setObjectName(QStringLiteral("BackupKeepSE"));
+  BackupKeepSE->setRange(1, 999);
+  BackupKeepSE->setValue(10);
+  keepLabel->setBuddy(BackupKeepSE);
+  RestoreSB = new QPushButton(QStringLiteral("Восстановить..."), BackupGB);
+  RestoreSB->setObjectName(QStringLiteral("RestoreSB"));
+  RestoreSB->setAutoDefault(false);
+  RestoreDlg = new TRestoreDlg(this);
+  auto* grid = new QGridLayout(BackupGB);
+  grid->setContentsMargins(8, 4, 8, 8);
+  grid->setVerticalSpacing(4);
+  grid->addWidget(AutoBackupCB, 0, 0, 1, 2);
+  grid->addWidget(BackupWhenCoB, 1, 0, 1, 2);
+  grid->addWidget(keepLabel, 2, 0);
+  grid->addWidget(BackupKeepSE, 2, 1);
+  grid->addWidget(RestoreSB, 3, 0, 1, 2);
+}
+
 void TToolsForm::fitToTexts() {
-  // The designed size is the least; the texts may ask for more.
+  // The designed size is the least; the texts may ask for more. Every
+  // layout forgets what it knew of the old texts first: a hidden dialog's
+  // nested layouts are not told.
+  for (QLayout* nested : findChildren<QLayout*>()) nested->invalidate();
   const QSize wanted = layout()->sizeHint();
   setFixedSize(std::max(wanted.width(), 175), std::max(wanted.height(), 218));
 }
@@ -156,11 +202,17 @@ void TToolsForm::ShowHintsCBClick() {
 
 void TToolsForm::AutoStartCBClick() {
   if (Loading) return;
-  // The store fails silently, as the entry it stands for does.
-  if (AutoStartCB->isChecked())
-    autoStart_.write(programPath_);
-  else
-    autoStart_.remove();
+  const bool on = AutoStartCB->isChecked();
+  if (on ? autoStart_.write(programPath_) : autoStart_.remove()) return;
+  // The box must not claim what is not so: it shows the entry as it is.
+  {
+    const QSignalBlocker quiet(AutoStartCB);
+    AutoStartCB->setChecked(autoStart_.exists());
+  }
+  toolkit::ErrorBox::report(
+      (on ? QStringLiteral("The program could not be set to start at log-on. %1")
+          : QStringLiteral("The program's start at log-on could not be removed. %1"))
+          .arg(autoStart_.lastError()));
 }
 
 void TToolsForm::SaveWindowPositionCBClick() {
@@ -197,6 +249,32 @@ void TToolsForm::PackTBClick() {
     table->Pack();
   }
   PackProgressBar->setValue(0);
+}
+
+void TToolsForm::AutoBackupCBClick() {
+  if (Loading) return;
+  writeOption(support::kAutomaticBackups, AutoBackupCB->isChecked());
+}
+
+void TToolsForm::BackupWhenCoBChange() {
+  if (Loading || !mainForm_) return;
+  support::writeSetting(mainForm_->Settings(), support::kBackupWhen,
+                        BackupWhenCoB->currentIndex() == 1 ? support::kBackupOnChanges
+                                                           : support::kBackupWhen.fallback);
+}
+
+void TToolsForm::BackupKeepSEChange() {
+  if (Loading || !mainForm_) return;
+  support::writeSetting(mainForm_->Settings(), support::kBackupsToKeep, BackupKeepSE->value());
+}
+
+void TToolsForm::RestoreSBClick() {
+  if (!mainForm_) return;
+  RestoreDlg->Execute(backup::backupFolder(mainForm_->tablesFolder()),
+                      mainForm_->session().passwords(),
+                      [this](const std::filesystem::path& archive, const std::string& password) {
+                        return mainForm_->RestoreFromBackup(archive, password);
+                      });
 }
 
 void TToolsForm::FormClose() {

@@ -6,6 +6,8 @@
 
 class QAction;
 class QCheckBox;
+class QComboBox;
+class QSpinBox;
 class QGroupBox;
 class QProgressBar;
 class QPushButton;
@@ -22,6 +24,7 @@ class TChangePasswordDlg;
 namespace torvelle::shell {
 
 class TMainForm;
+class TRestoreDlg;
 
 // The options dialog. Its check boxes are the live copy of the options:
 // each click takes effect and is stored at once, and the main window reads
@@ -52,6 +55,13 @@ class TToolsForm : public QDialog {
   QCheckBox* SaveWindowSizeCB;
   QPushButton* SetWindowToCenterSB;
   QPushButton* DefaultWindowSizeSB;
+  // Below the designed controls: automatic backups and restore.
+  QGroupBox* BackupGB;
+  QCheckBox* AutoBackupCB;
+  QComboBox* BackupWhenCoB;  // 0: once a day, 1: after changes
+  QSpinBox* BackupKeepSE;
+  QPushButton* RestoreSB;
+  TRestoreDlg* RestoreDlg;
 
   bool AutoStartEnabled() const;
   // Sizes the dialog to its texts, never below its designed size; again
@@ -66,6 +76,10 @@ class TToolsForm : public QDialog {
   void SetWindowToCenterSBClick();
   void DefaultWindowSizeSBClick();
   void PasswordTBClick();
+  void AutoBackupCBClick();
+  void BackupWhenCoBChange();
+  void BackupKeepSEChange();
+  void RestoreSBClick();
   // Throws what packing throws; the button reports it.
   void PackTBClick();
   void FormClose();
@@ -77,6 +91,7 @@ class TToolsForm : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  void createBackupControls();
   void writeOption(const support::Setting<bool>& option, bool value);
 
   platform::TAutoStartStore& autoStart_;

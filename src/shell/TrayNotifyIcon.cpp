@@ -88,6 +88,11 @@ void TTrayNotifyIcon::mouseEvent(TNotifyMouse event) {
       if (clickTimer_.isActive()) doubleClickSeen_ = true;
       emit OnDblClick();
       break;
+    case TNotifyMouse::Activate:
+      // Such trays know no double click; their activation is the gesture
+      // that the double click stands for elsewhere: open the program.
+      emit OnDblClick();
+      break;
     case TNotifyMouse::RightDown:
       popUpMenu();
       break;

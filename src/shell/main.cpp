@@ -43,6 +43,19 @@ QString openDataFolder(const QString& requested) {
   return QFile::decodeName(folder.path.c_str());
 }
 
+// The user's own languages first, then those shipped beside the program (a
+// build or a portable copy) or under the installed prefix's share/ folder.
+QStringList languageFolders(const QString& dataFolder) {
+  const QDir program(QApplication::applicationDirPath());
+  QStringList folders;
+  for (const QString& folder :
+       {QDir(dataFolder).filePath(QStringLiteral("Languages")),
+        program.filePath(QStringLiteral("Languages")),
+        QDir::cleanPath(program.filePath(QStringLiteral("../share/torvelle/Languages")))})
+    if (!folders.contains(folder)) folders << folder;
+  return folders;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -79,9 +92,12 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  options.languageFolders = languageFolders(options.dataFolder);
+
   shell::TStartup startup({instances, notifyArea, shellOpen, autoStart}, std::move(options));
   try {
     if (!startup.start()) return 0;
+    startup.endOnTerminationRequests();
   } catch (...) {
     // A window that cannot be made: say why rather than vanish.
     toolkit::ErrorBox::report(std::current_exception());

@@ -32,6 +32,13 @@ inline constexpr Setting<int> kWindowLeft{kWindowSection, "Left", -1};
 inline constexpr Setting<int> kWindowTop{kWindowSection, "Top", -1};
 inline constexpr Setting<int> kWindowWidth{kWindowSection, "Width", 648};
 inline constexpr Setting<int> kWindowHeight{kWindowSection, "Height", 474};
+// Added later: a new settings file does not list these, so they read as
+// their fallback until first written.
+inline constexpr Setting<bool> kAutomaticBackups{kGeneralSection, "Automatic backups", true};
+// "daily", or kBackupOnChanges: a backup whenever the data has changed.
+inline constexpr Setting<std::string_view> kBackupWhen{kGeneralSection, "Backup when", "daily"};
+inline constexpr std::string_view kBackupOnChanges = "changes";
+inline constexpr Setting<int> kBackupsToKeep{kGeneralSection, "Backups to keep", 10};
 
 bool readSetting(const ProfileFile& file, const Setting<bool>& setting);
 int readSetting(const ProfileFile& file, const Setting<int>& setting);

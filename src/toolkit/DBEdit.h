@@ -21,6 +21,7 @@ class TDBEdit : public QLineEdit {
   bool isTextField() const;
 
   TFieldLink field_;
+  bool refused_ = false;  // shows typed text the field has not taken
 };
 
 }  // namespace torvelle::toolkit

@@ -19,6 +19,7 @@ class TDBMemo : public QPlainTextEdit {
 
   TFieldLink field_;
   bool showing_ = false;
+  bool refused_ = false;  // shows typed text the field has not taken
 };
 
 }  // namespace torvelle::toolkit

@@ -40,15 +40,28 @@ class TTableModel : public QAbstractTableModel {
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  // A column's title; the rows stay as they are.
+  bool setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
+                     int role = Qt::EditRole) override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
   // Puts the row's record into edit state and stores the typed text; an
   // engine error is shown and the value refused.
   bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+  // The last setData was refused by the engine (and reported).
+  bool lastWriteRefused() const { return refused_; }
+  // Inside a row insertion or removal: Qt's views move their current index
+  // then, which is no move of the user's.
+  bool changingRows() const { return changingRows_; }
+  // The text a cell would show, as setData would compare it.
+  QString cellText(int row, int column) const;
 
  private:
   void resetRows();
-  void onRowsInserted(int first, int count);
-  void onRowsRemoved(int first, int count);
+  void onRowsAboutToBeInserted(int first, int count);
+  void onRowsAboutToBeRemoved(int first, int count);
+  void onRowsInserted();
+  void onRowsRemoved(int first);
+  int shownRows() const;
   void changeRow(int row);
   void indicatorMoved();
   void resolveFields();
@@ -56,10 +69,9 @@ class TTableModel : public QAbstractTableModel {
   TDataLink link_;
   QVector<TColumn> columns_;
   QVector<int> fields_;
-  // The row count the views were told; the table is already ahead of it
-  // while a notification is being turned into begin/end calls.
-  int rows_ = 0;
   int indicatorRow_ = -1;
+  bool refused_ = false;
+  bool changingRows_ = false;
   bool editable_ = true;
   std::function<bool(int)> selected_;
 };

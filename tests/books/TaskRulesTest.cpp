@@ -87,6 +87,14 @@ class TaskRulesTest : public QObject {
     QCOMPARE(c.taskColumnWidth, 243);
     QCOMPARE(c.taskEditWidth, 241);
     QCOMPARE(c.timeEditLeft, 258);
+    // A font that needs 84-pixel columns widens both columns by 19 each; the
+    // task column gives them the room.
+    QCOMPARE(dateColumnWidth(dateColumnScale(77)), 84);
+    QCOMPARE(dateColumnScale(40), 1.0);
+    const TasksBookLayout s = tasksBookLayout(800, false, 800, dateColumnScale(77));
+    QCOMPARE(s.taskColumnWidth, w.taskColumnWidth - 2 * 19);
+    QCOMPARE(s.dateEditLeft, w.dateEditLeft - 19);
+    QCOMPARE(s.filterLeft, w.filterLeft);
   }
 
   void bottomBarAndSectionsPane() {

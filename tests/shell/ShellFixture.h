@@ -49,10 +49,14 @@ class ShellFixture {
 
   // Runs start-up to the message loop; what start() answered.
   bool start(const QStringList& arguments = {}) {
+    torvelle::shell::TStartupOptions options;
+    options.programPath = programPath();
+    options.arguments = arguments;
+    options.trace = [this](const QString& step) { steps << step; };
+    options.languageFolders = languageFolders;
     startup = std::make_unique<torvelle::shell::TStartup>(
         torvelle::shell::TPlatformServices{instances, notifyArea, shellOpen, autoStart},
-        torvelle::shell::TStartupOptions{
-            programPath(), arguments, {}, [this](const QString& step) { steps << step; }, {}});
+        std::move(options));
     return startup->start();
   }
   torvelle::shell::TMainForm& main() const { return *startup->mainForm(); }
@@ -65,6 +69,7 @@ class ShellFixture {
   std::unique_ptr<torvelle::shell::TStartup> startup;
   QStringList steps;
   QStringList errors;
+  QStringList languageFolders;  // empty: Languages beside the program
 
  private:
   QString savedCwd_;

@@ -7,6 +7,7 @@
 #include "ShellFixture.h"
 #include "shell/AboutBox.h"
 #include "shell/Forms.h"
+#include "shell/SplashForm.h"
 #include "shell/MainForm.h"
 #include "shell/ToolsForm.h"
 #include "shell/TrayNotifyIcon.h"
@@ -40,7 +41,7 @@ class StartupTest : public QObject {
   void normalStartRunsStepsInOrder();
   void hiddenStartSkipsTablesAndSplash();
   void onlyExactFirstArgumentHides();
-  void missingTablesEndTheProgramQuietly();
+  void missingTablesAreReportedAndEndTheProgram();
   void secondInstanceCreatesNothing();
   void secondInstanceHandsOverOnlyWithoutTray();
   void passwordPromptAtStartUp();
@@ -52,12 +53,25 @@ class StartupTest : public QObject {
 void StartupTest::normalStartRunsStepsInOrder() {
   ShellFixture f;
   QVERIFY(f.start());
-  const QStringList expected{
-      "create SplashForm", "create PasswordDlg", "progress 10",         "create ChangePasswordDlg",
-      "create ToolsForm",  "progress 20",        "create book dialogs", "create MoveRecOnDateForm",
-      "progress 30",       "progress 40",        "progress 50",         "progress 60",
-      "progress 70",       "progress 80",        "progress 90",         "create MainForm",
-      "progress 100",      "create AboutBox",    "destroy SplashForm"};
+  const QStringList expected{"create SplashForm",
+                             "create PasswordDlg",
+                             "progress 10",
+                             "create ChangePasswordDlg",
+                             "create ToolsForm",
+                             "progress 20",
+                             "create MoveRecToSectForm",
+                             "create MoveRecOnDateForm",
+                             "progress 30",
+                             "progress 40",
+                             "progress 50",
+                             "progress 60",
+                             "progress 70",
+                             "progress 80",
+                             "progress 90",
+                             "create MainForm",
+                             "progress 100",
+                             "create AboutBox",
+                             "destroy SplashForm"};
   QCOMPARE(f.steps, expected);
   QVERIFY(f.startup->splashShown());
   QVERIFY(allOpen(f.main()));
@@ -98,7 +112,7 @@ void StartupTest::onlyExactFirstArgumentHides() {
   }
 }
 
-void StartupTest::missingTablesEndTheProgramQuietly() {
+void StartupTest::missingTablesAreReportedAndEndTheProgram() {
   ShellFixture f(false);
   QVERIFY(f.start());
   QVERIFY(f.startup->terminateRequested());
@@ -106,8 +120,12 @@ void StartupTest::missingTablesEndTheProgramQuietly() {
   QVERIFY(f.steps.contains("progress 100"));
   QVERIFY(f.steps.contains("destroy SplashForm"));
   QVERIFY(!f.main().isVisible());
-  QVERIFY(f.errors.isEmpty());
-  QCOMPARE(f.startup->run(), 0);
+  // The user learns which table and what is wrong, and the end is a failure.
+  QCOMPARE(f.errors.size(), 1);
+  QVERIFY(f.errors.first().contains("Tasks.db"));
+  QVERIFY(f.errors.first().contains("not found"));
+  QVERIFY(f.errors.first().contains("torvelle-db check"));
+  QCOMPARE(f.startup->run(), 1);
 }
 
 void StartupTest::secondInstanceCreatesNothing() {
@@ -142,9 +160,20 @@ void StartupTest::passwordPromptAtStartUp() {
   ShellFixture f;
   protectTables(f.root(), "Secret");
   ModalScript script;
-  script.then(typeAndAccept("wrong")).then(typeAndAccept("Secret"));
+  // The prompt stands in the splash's place and has the keyboard.
+  bool splashShown = true;
+  bool promptActive = false;
+  script.then([&](QWidget* modal) {
+    splashShown = torvelle::shell::SplashForm->isVisible();
+    promptActive =
+        QApplication::activeWindow() == modal && modal->isAncestorOf(QApplication::focusWidget());
+    typeAndAccept("wrong")(modal);
+  });
+  script.then(typeAndAccept("Secret"));
   QVERIFY(f.start());
   QVERIFY(script.done());
+  QVERIFY(!splashShown);
+  QVERIFY(promptActive);
   QVERIFY(allOpen(f.main()));
   QCOMPARE(int(f.startup->passwordDlg()->PromptCount), 2);
   // The request marks every table protected.

@@ -43,6 +43,7 @@ class TrayNotifyIconTest : public QObject {
   void singleClickIsReportedAfterTheInterval();
   void doubleClickIsNotAlsoASingleClick();
   void strayDoubleClickDoesNotSwallowTheNextClick();
+  void activationOpensLikeADoubleClick();
   void eventsReachOnlyTheirOwnIcon();
   void rightClickPopsMenuAtCursor();
   void destroyedMenuIsForgotten();
@@ -173,6 +174,15 @@ void TrayNotifyIconTest::strayDoubleClickDoesNotSwallowTheNextClick() {
   area_->simulate(id_, TNotifyMouse::LeftDoubleClick);
   area_->simulate(id_, TNotifyMouse::LeftDown);
   QTRY_COMPARE_WITH_TIMEOUT(clicks.count(), 1, 1000);
+}
+
+void TrayNotifyIconTest::activationOpensLikeADoubleClick() {
+  QSignalSpy clicks(&tray(), &TTrayNotifyIcon::OnClick);
+  QSignalSpy doubles(&tray(), &TTrayNotifyIcon::OnDblClick);
+  area_->simulate(id_, TNotifyMouse::Activate);
+  QCOMPARE(doubles.count(), 1);
+  QTest::qWait(kInterval * 3);
+  QCOMPARE(clicks.count(), 0);
 }
 
 void TrayNotifyIconTest::eventsReachOnlyTheirOwnIcon() {

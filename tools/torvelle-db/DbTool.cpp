@@ -12,6 +12,7 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "BackupCommands.h"
 #include "Csv.h"
 #include "Json.h"
 #include "TextCodec.h"
@@ -573,6 +574,13 @@ int dispatch(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   if (cl.command == "check") return commandCheck(cl, out, err);
   if (cl.command == "pack") return commandPack(cl, out);
   if (cl.command == "password") return commandPassword(cl, out);
+  if (cl.command == "backup" || cl.command == "restore") {
+    allowOnly(cl, false, false, true);
+    requireOperands(cl, cl.command == "backup" ? 1 : 2,
+                    cl.command == "backup" ? "one folder" : "an archive and a folder");
+    return cl.command == "backup" ? commandBackup(cl.operands, cl.passwords, out)
+                                  : commandRestore(cl.operands, cl.passwords, out, err);
+  }
   throw UsageError("unknown command \"" + cl.command + "\"");
 }
 
@@ -596,6 +604,12 @@ Commands:
   pack TABLE                 rebuild the table without the space of deleted records
   password TABLE --new P     set or change the master password
   password TABLE --remove    remove the master password
+  backup DIR                 snapshot the seven tables under DIR/DB into a new
+                             archive in DIR/Backups (sealed with the master
+                             password when the tables have one); prints its name
+  restore ARCHIVE DIR        replace the tables under DIR/DB by those of ARCHIVE,
+                             keeping the current ones as one more backup first;
+                             --password may be given for the archive and the tables
 
 Options:
   --password P      password of a protected table (may be given more than once)

@@ -25,7 +25,8 @@ File::File(const std::filesystem::path& path, bool writable, bool create)
     : writable_(writable), path_(path) {
   int flags = (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC;
   if (create) flags |= O_CREAT | O_TRUNC;
-  fd_ = ::open(path.c_str(), flags, 0644);
+  // Tables hold private data: new files are for their owner only.
+  fd_ = ::open(path.c_str(), flags, 0600);
   if (fd_ < 0) {
     const int err = errno;
     if (err == ENOENT)

@@ -12,6 +12,7 @@ namespace torvelle::platform {
 class TFakeShellOpen : public TShellOpen {
  public:
   void open(const QString& text) override { opened += text; }
+  void openUrl(const QUrl& url) override { opened += url.toString(); }
   QStringList opened;
 };
 
@@ -21,12 +22,13 @@ class TFakeAutoStartStore : public TAutoStartStore {
  public:
   bool exists() const override { return entry.has_value(); }
   bool write(const QString& programPath) override {
-    if (!writable) return false;
+    if (!writable) return fail(QStringLiteral("The autostart folder is read-only."));
     entry = programPath + QStringLiteral(" -h");
     return true;
   }
   bool remove() override {
-    if (!writable) return !entry.has_value();
+    if (!writable)
+      return entry.has_value() ? fail(QStringLiteral("The autostart folder is read-only.")) : true;
     entry.reset();
     return true;
   }

@@ -22,6 +22,10 @@ class TTableSet;
 // have a password at all.
 class TChangePasswordDlg : public QDialog {
   Q_OBJECT
+  // The two messages are texts of the interface languages like any caption.
+  Q_PROPERTY(QString OldPassError MEMBER OldPassError)
+  Q_PROPERTY(QString ConfirmPassError MEMBER ConfirmPassError)
+
  public:
   using MessageBox = std::function<void(QWidget* parent, const QString& text)>;
 

@@ -1,0 +1,126 @@
+// The phone book over 100,000 contacts in 20 sections, offscreen: a
+// keystroke in the records filter (all eleven fields re-filtered, the model
+// reset, the first screen painted) and a change of the current section with
+// the link on (the records grid follows and paints).
+#include <QApplication>
+#include <QLocale>
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "BenchRegistry.h"
+#include "books/PhonesBook.h"
+#include "engine/Session.h"
+#include "engine/ShippedTables.h"
+#include "engine/format/TableFile.h"
+#include "platform/fake/FakeServices.h"
+#include "store/TableSet.h"
+#include "toolkit/EngineDates.h"
+
+namespace torvelle::bench {
+namespace {
+
+double medianOf(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// Contacts spread over the sections; every seventh is Cyrillic.
+void generatePhones(const std::filesystem::path& root, int records, int sections) {
+  format::OpenOptions options;
+  options.writable = true;
+  options.sync = false;
+  {
+    auto file = format::TableFile::open(root / "DB/Phones/PhoneSections.db", options);
+    for (int s = 0; s < sections; ++s) file->insert({"Section " + std::to_string(100 + s)});
+  }
+  auto file = format::TableFile::open(root / "DB/Phones/Phones.db", options);
+  for (int i = 0; i < records; ++i) {
+    const std::string n = std::to_string(i);
+    const bool cyr = i % 7 == 0;
+    file->insert({"Section " + std::to_string(100 + i % sections),
+                  (cyr ? "Иванов Пётр " : "Smith John ") + n, "+7 495 " + n, "+7 499 " + n,
+                  cyr ? "Россия" : "United Kingdom", std::to_string(100000 + i),
+                  cyr ? "Москва" : "London", "Baker street " + n, "+7 916 " + n, n,
+                  "user" + n + "@example.org", "www.example" + n + ".org"});
+  }
+}
+
+void runBooksBench() {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  std::unique_ptr<QApplication> app;
+  static int argc = 1;
+  static char name[] = "torvelle-bench";
+  static char* argv[] = {name, nullptr};
+  if (!qApp) app = std::make_unique<QApplication>(argc, argv);
+
+  std::string pattern = (std::filesystem::temp_directory_path() / "torvelle-bench-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  const std::filesystem::path root = pattern;
+  engine::createShippedTables(root);
+  constexpr int kRecords = 100000;
+  constexpr int kSections = 20;
+  generatePhones(root, kRecords, kSections);
+
+  engine::Session session;
+  session.setDisplayFormats(toolkit::localeDisplayFormats(QLocale(QLocale::Russian)));
+  store::TTableSet tables(session, root);
+  books::TMoveRecToSectForm form;
+  platform::TFakeShellOpen shell;
+  books::TPhonesBook book(tables, form, shell);
+  book.resize(632, 383);
+  book.show();
+  tables.OpenTables();
+  QApplication::processEvents();
+  auto* grid = book.RecordsDBGrid;
+  const auto paint = [&] { grid->viewport()->repaint(); };
+
+  // All records, as a search over the whole book is used.
+  book.SectionCB->click();
+  book.RecordsFilterRow->FilterButton->click();
+  QLineEdit* edit = book.RecordsFilterRow->edits().front();
+  const char* const keys[] = {"1", "12", "123", "1234", "123", "12", "1", "",
+                              "L", "Lo", "Lon", "Lond", "Lon", "Lo", "L", ""};
+  std::vector<double> keystrokes;
+  for (int round = 0; round < 2; ++round)
+    for (const char* k : keys)
+      keystrokes.push_back(millis([&] {
+        edit->setText(QString::fromUtf8(k));
+        paint();
+      }));
+  report("phones_keystroke_refilter_paint_100k", medianOf(keystrokes), "ms");
+  report("phones_keystroke_refilter_paint_100k_max",
+         *std::max_element(keystrokes.begin(), keystrokes.end()), "ms");
+  book.RecordsFilterRow->CaseButton->click();  // ignore case: the folded texts
+  std::vector<double> folded;
+  for (const char* k : {"м", "мо", "мос", "моск", "мос", "мо", "м", ""})
+    folded.push_back(millis([&] {
+      edit->setText(QString::fromUtf8(k));
+      paint();
+    }));
+  report("phones_keystroke_ignorecase_100k", medianOf(folded), "ms");
+  book.RecordsFilterRow->FilterButton->click();
+
+  // With the link on, each move on the left shows that section's 5,000.
+  book.SectionCB->click();
+  auto& sectionsTable = tables.PhoneSectionsTable;
+  std::vector<double> moves;
+  for (int i = 0; i < 3 * kSections; ++i)
+    moves.push_back(millis([&] {
+      sectionsTable.moveTo(static_cast<std::size_t>((i * 7) % kSections));
+      paint();
+    }));
+  report("phones_section_change_paint_100k", medianOf(moves), "ms");
+
+  tables.PostAndCloseTables();
+  std::error_code ec;
+  std::filesystem::remove_all(root, ec);
+}
+
+const Registration reg("books", &runBooksBench);
+
+}  // namespace
+}  // namespace torvelle::bench

@@ -1,0 +1,67 @@
+#include "books/DatesBook.h"
+
+#include <QDateTime>
+
+#include "toolkit/EngineDates.h"
+
+namespace torvelle::books {
+
+namespace {
+
+TSectionBookParts datesParts() {
+  TSectionBookParts p;
+  p.page = QStringLiteral("DatesBook");
+  p.sections = QStringLiteral("DateSections");
+  p.records = QStringLiteral("Dates");
+  p.toolBar = QStringLiteral("HelpfulDatesTB");
+  p.linkBox = QStringLiteral("SectionDateCB");
+  p.linkCaption = QStringLiteral("Раздел \\ События");
+  p.columns = {{QStringLiteral("Event"), QStringLiteral("Событие")},
+               {QStringLiteral("Date"), QStringLiteral("Дата")}};
+  p.columnWidths = {358, 64};
+  p.searchEdits = {{QStringLiteral("EventsEdit"), 70}, {QStringLiteral("DatesEdit"), 8, 64}};
+  return p;
+}
+
+// The part of the text that `pattern` is looked for in, folded or not.
+bool contains(std::string_view text, const std::string& pattern) {
+  return pattern.empty() || text.find(pattern) != std::string_view::npos;
+}
+
+}  // namespace
+
+TDatesBook::TDatesBook(store::TTableSet& tables, TMoveRecToSectForm& moveForm, QWidget* parent)
+    : TDescribedBook(datesParts(), tables.DateSectionsTable, tables.DateSectionsDataSource,
+                     tables.DatesTable, tables.DatesDataSource, moveForm,
+                     QStringLiteral("DatesDescriptionLabel"), QStringLiteral("Подробно:"),
+                     QStringLiteral("DatesDBMemo"), parent),
+      EventsEdit(RecordsFilterRow->edits().at(0)),
+      DatesEdit(RecordsFilterRow->edits().at(1)) {
+  BookResize();
+}
+
+bool TDatesBook::DatesTableFilterRecord(const engine::RecordView& record) {
+  if (eventField_ < 0) {
+    eventField_ = requiredField("Event");
+    dateField_ = requiredField("Date");
+  }
+  // The event first; the date is looked at only for a matching event.
+  if (RecordsFilterRow->ignoreCase()) {
+    if (!contains(record.foldedText(eventField_), foldedPattern(0))) return false;
+    return contains(record.foldedText(dateField_), foldedPattern(1));
+  }
+  if (!contains(record.text(eventField_), pattern(0))) return false;
+  return contains(record.text(dateField_), pattern(1));
+}
+
+void TDatesBook::DatesTableNewRecord(engine::Table& table) {
+  const QDateTime now = QDateTime::currentDateTime();
+  table.setField("Date", format::Value(toolkit::fromQDate(now.date())));
+  table.setField("Time", format::Value(toolkit::fromQTime(now.time())));
+}
+
+void TDatesBook::placeColumns(const SectionBookLayout& l) {
+  RecordsDBGrid->setGridColumnWidth(0, l.recordsWidth - 99);
+}
+
+}  // namespace torvelle::books
