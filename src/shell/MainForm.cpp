@@ -10,13 +10,19 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScreen>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
 #include <filesystem>
 #include <system_error>
 
+#include "books/ReminderSource.h"
 #include "books/TasksBook.h"
+#include "platform/BalloonNotifications.h"
+#include "platform/FreedesktopNotifications.h"
+#include "platform/SleepWatch.h"
+#include "platform/WindowNotifications.h"
 #include "resources/Pictures.h"
 #include "shell/AboutBox.h"
 #include "shell/IconManager.h"
@@ -182,22 +188,102 @@ void TMainForm::FormCreate() {
   TasksBook->SyncDayTab();
 
   openSettings();
+  createReminders();
   progress(40);
   progress(50);
   loadOptions();
   progress(60);
 
-  if (hiddenStart_) return;  // stays hidden until opened from the tray
-  try {
-    tables_->OpenTables([this](int opened) {
-      if (opened == 2) progress(70);
-      if (opened == 4) progress(80);
-      if (opened == 6) progress(90);
-    });
-  } catch (...) {
-    // Without its tables the program cannot run: it ends quietly.
-    if (context_.requestTerminate) context_.requestTerminate();
+  if (!hiddenStart_) {  // a hidden start stays hidden until opened from the tray
+    try {
+      tables_->OpenTables([this](int opened) {
+        if (opened == 2) progress(70);
+        if (opened == 4) progress(80);
+        if (opened == 6) progress(90);
+      });
+    } catch (...) {
+      // Without its tables the program cannot run: it ends quietly.
+      if (context_.requestTerminate) context_.requestTerminate();
+      return;
+    }
   }
+  reminders_->start();
+}
+
+void TMainForm::createReminders() {
+  platform::TDesktopNotifications* notes = context_.notifications;
+  if (notes == nullptr) {
+    // The desktop's service first; a tray balloon where there is none; a
+    // window of ours where there is no tray either.
+    noteWays_.push_back(std::make_unique<platform::TFreedesktopNotifications>());
+    noteWays_.push_back(
+        std::make_unique<platform::TBalloonNotifications>(*context_.notifyArea, [this] {
+          return trayNotifyIcon_ && trayNotifyIcon_->iconVisible() ? trayNotifyIcon_->notifyId()
+                                                                   : quintptr(0);
+        }));
+    noteWays_.push_back(std::make_unique<platform::TWindowNotifications>());
+    QList<platform::TDesktopNotifications*> ways;
+    for (const auto& way : noteWays_) ways.append(way.get());
+    noteWays_.push_back(std::make_unique<platform::TNotificationChain>(ways));
+    notes = noteWays_.back().get();
+  }
+  reminders_ = std::make_unique<TReminders>(tables_->TaskTable, tables_->DatesTable, session_,
+                                            *settings_, *notes, context_.reminderClock);
+  connect(reminders_.get(), &TReminders::openTask, this,
+          [this](QDate date, QTime time) { OpenReminderTask(date, time); });
+  connect(reminders_.get(), &TReminders::markTaskDone, this,
+          [this](QDate date, QTime time) { MarkReminderTaskDone(date, time); });
+  connect(reminders_.get(), &TReminders::openOverdue, this, [this] { OpenOverdueTasks(); });
+  connect(reminders_.get(), &TReminders::openDates, this, [this] { OpenImportantDates(); });
+  sleepWatch_ = std::make_unique<platform::TSleepWatch>();
+  connect(sleepWatch_.get(), &platform::TSleepWatch::resumed, reminders_.get(),
+          [this] { reminders_->clockChanged(); });
+}
+
+bool TMainForm::bringUp() {
+  OpenFromTray();
+  if (!tables_->TaskTable.isOpen()) return false;
+  show();
+  raise();
+  activateWindow();
+  return true;
+}
+
+void TMainForm::OpenReminderTask(QDate date, QTime time) {
+  if (!bringUp()) return;
+  MainPageControl->setCurrentWidget(TasksBook);
+  toolkit::ErrorBox::guard([&] { TasksBook->showTask(date, time); });
+}
+
+void TMainForm::MarkReminderTaskDone(QDate date, QTime time) {
+  toolkit::ErrorBox::guard([&] {
+    if (tables_->TaskTable.isOpen()) {
+      TasksBook->markTaskDone(date, time);
+      return;
+    }
+    // In the tray the tables are closed; the file is changed directly, and
+    // a password asked for it is not kept, as closing the window forgets it.
+    try {
+      books::markTaskDoneInFile(session_, tables_->TaskTable.tableName(), toolkit::fromQDate(date),
+                                toolkit::fromQTime(time));
+    } catch (...) {
+      session_.removeAllPasswords();
+      throw;
+    }
+    session_.removeAllPasswords();
+  });
+  reminders_->reload();
+}
+
+void TMainForm::OpenOverdueTasks() {
+  if (!bringUp()) return;
+  MainPageControl->setCurrentWidget(TasksBook);
+  TasksBook->setTaskMode(books::OverdueTasks);
+}
+
+void TMainForm::OpenImportantDates() {
+  if (!bringUp()) return;
+  MainPageControl->setCurrentWidget(DatesBook);
 }
 
 void TMainForm::openSettings() {
@@ -223,6 +309,11 @@ void TMainForm::loadOptions() {
   tools.SaveWindowPositionCB->setChecked(
       settings.readBool(kGeneralSection, "Save window position", false));
   tools.SaveWindowSizeCB->setChecked(settings.readBool(kGeneralSection, "Save window size", false));
+  tools.RemindTasksCB->setChecked(settings.readBool(kGeneralSection, kRemindTasksKey, true));
+  tools.RemindDatesCB->setChecked(settings.readBool(kGeneralSection, kRemindDatesKey, true));
+  tools.RemindDaysBeforeSE->setValue(
+      settings.readInteger(kGeneralSection, kRemindDaysBeforeKey, 0));
+  reminders_->setOptions(tools.reminderOptions());
 
   // Applied at every start; the two options only decide what is written back.
   resize(settings.readInteger(kWindowSection, "Width", kDefaultWidth),

@@ -6,8 +6,10 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "engine/Session.h"
+#include "shell/Reminders.h"
 
 class QAction;
 class QMenu;
@@ -20,8 +22,10 @@ class TTasksBook;
 }  // namespace torvelle::books
 
 namespace torvelle::platform {
+class TDesktopNotifications;
 class TNotifyArea;
-}
+class TSleepWatch;
+}  // namespace torvelle::platform
 
 namespace torvelle::store {
 class TChangePasswordDlg;
@@ -47,6 +51,9 @@ struct TMainFormContext {
   QString programPath;
   QStringList arguments;  // without the program name
   platform::TNotifyArea* notifyArea = nullptr;
+  // None: the main window makes the desktop's own chain of ways.
+  platform::TDesktopNotifications* notifications = nullptr;
+  TReminderClock reminderClock = TReminderClock::system();
   store::TPasswordDlg* passwordDlg = nullptr;
   store::TChangePasswordDlg* changePasswordDlg = nullptr;
   TToolsForm* toolsForm = nullptr;
@@ -87,6 +94,7 @@ class TMainForm : public QMainWindow {
   store::TTableSet& Tables() { return *tables_; }
   support::ProfileFile& Settings() { return *settings_; }
   TTrayNotifyIcon& TrayNotifyIcon() { return *trayNotifyIcon_; }
+  TReminders& Reminders() { return *reminders_; }
   bool hiddenStart() const { return hiddenStart_; }
 
   void setAboutBox(TAboutBox* aboutBox) { aboutBox_ = aboutBox; }
@@ -111,6 +119,12 @@ class TMainForm : public QMainWindow {
   void ShutDownItemClick();
   void TrayNotifyIconDblClick();
 
+  // Answers to the reminders' notes.
+  void OpenReminderTask(QDate date, QTime time);
+  void MarkReminderTaskDone(QDate date, QTime time);
+  void OpenOverdueTasks();
+  void OpenImportantDates();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -125,6 +139,9 @@ class TMainForm : public QMainWindow {
   void openSettings();
   void loadOptions();
   void progress(int position);
+  void createReminders();
+  // Opens from the tray and brings the window forward; false without tables.
+  bool bringUp();
 
   TMainFormContext context_;
   bool hiddenStart_ = false;
@@ -134,6 +151,10 @@ class TMainForm : public QMainWindow {
   std::unique_ptr<TIconManager> iconManager_;
   std::unique_ptr<TTrayNotifyIcon> trayNotifyIcon_;
   TAboutBox* aboutBox_ = nullptr;
+  // After the tables: the reminders watch them and go first.
+  std::vector<std::unique_ptr<platform::TDesktopNotifications>> noteWays_;
+  std::unique_ptr<platform::TSleepWatch> sleepWatch_;
+  std::unique_ptr<TReminders> reminders_;
 };
 
 }  // namespace torvelle::shell

@@ -101,6 +101,7 @@ bool TStartup::start() {
   context.programPath = options_.programPath;
   context.arguments = options_.arguments;
   context.notifyArea = &services_.notifyArea;
+  context.notifications = services_.notifications;
   context.passwordDlg = passwordDlg_.get();
   context.changePasswordDlg = changePasswordDlg_.get();
   context.toolsForm = toolsForm_.get();

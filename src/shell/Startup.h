@@ -11,6 +11,7 @@ namespace torvelle::platform {
 class TAutoStartStore;
 class TInstanceList;
 class TNotifyArea;
+class TDesktopNotifications;
 class TShellOpen;
 }  // namespace torvelle::platform
 
@@ -36,6 +37,9 @@ struct TPlatformServices {
   platform::TNotifyArea& notifyArea;
   platform::TShellOpen& shellOpen;
   platform::TAutoStartStore& autoStart;
+  // Where reminders go; none: the desktop's service, else a tray balloon,
+  // else a window of ours.
+  platform::TDesktopNotifications* notifications = nullptr;
 };
 
 // Makes the move-to-section dialog of the section books, which must exist

@@ -1,11 +1,16 @@
 #pragma once
 #include <QDialog>
 #include <QString>
+#include <string_view>
+
+#include "books/ReminderRules.h"
 
 class QAction;
 class QCheckBox;
 class QGroupBox;
+class QLabel;
 class QProgressBar;
+class QSpinBox;
 class QPushButton;
 class QToolBar;
 
@@ -50,6 +55,13 @@ class TToolsForm : public QDialog {
   QCheckBox* SaveWindowSizeCB;
   QPushButton* SetWindowToCenterSB;
   QPushButton* DefaultWindowSizeSB;
+  QCheckBox* RemindTasksCB;
+  QCheckBox* RemindDatesCB;
+  QLabel* RemindDaysBeforeLabel;
+  QSpinBox* RemindDaysBeforeSE;
+
+  // The reminder options as the controls hold them.
+  books::ReminderOptions reminderOptions() const;
 
   bool AutoStartEnabled() const;
   // Sizes the dialog to its texts, never below its designed size; again
@@ -63,6 +75,9 @@ class TToolsForm : public QDialog {
   void SaveWindowSizeCBClick();
   void SetWindowToCenterSBClick();
   void DefaultWindowSizeSBClick();
+  void RemindTasksCBClick();
+  void RemindDatesCBClick();
+  void RemindDaysBeforeSEChange();
   void PasswordTBClick();
   // Throws what packing throws; the button reports it.
   void PackTBClick();
@@ -75,7 +90,8 @@ class TToolsForm : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  void writeOption(const char* key, bool value);
+  void writeOption(std::string_view key, bool value);
+  void applyReminderOptions();
 
   platform::TAutoStartStore& autoStart_;
   QString programPath_;

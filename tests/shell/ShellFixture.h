@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/ShippedTables.h"
+#include "platform/fake/FakeDesktopNotifications.h"
 #include "platform/fake/FakeInstanceList.h"
 #include "platform/fake/FakeNotifyArea.h"
 #include "platform/fake/FakeServices.h"
@@ -50,7 +51,7 @@ class ShellFixture {
   // Runs start-up to the message loop; what start() answered.
   bool start(const QStringList& arguments = {}) {
     startup = std::make_unique<torvelle::shell::TStartup>(
-        torvelle::shell::TPlatformServices{instances, notifyArea, shellOpen, autoStart},
+        torvelle::shell::TPlatformServices{instances, notifyArea, shellOpen, autoStart, &notes},
         torvelle::shell::TStartupOptions{
             programPath(), arguments, {}, [this](const QString& step) { steps << step; }});
     return startup->start();
@@ -62,6 +63,7 @@ class ShellFixture {
   torvelle::platform::TFakeNotifyArea notifyArea;
   torvelle::platform::TFakeShellOpen shellOpen;
   torvelle::platform::TFakeAutoStartStore autoStart;
+  torvelle::platform::TFakeDesktopNotifications notes;
   std::unique_ptr<torvelle::shell::TStartup> startup;
   QStringList steps;
   QStringList errors;
