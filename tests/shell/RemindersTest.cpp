@@ -119,6 +119,9 @@ class RemindersTest : public QObject {
     clock_.pass(10 * 60 * 1000);
     run.reminders.check();
     QCOMPARE(notes_.notes.size(), std::size_t(1));
+    // Nor as an overdue task when the program starts again.
+    { Running again(*tables_, *settings_, clock_, notes_); }
+    QCOMPARE(notes_.notes.size(), std::size_t(1));
   }
 
   void movedTaskAnnouncedAtItsNewMoment() {
