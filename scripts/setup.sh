@@ -6,7 +6,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${TORVELLE_BUILD_DIR:-$root/build}"
 
 packages=(cmake make g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-  libbenchmark-dev pxlib-dev libsqlite3-dev clang libclang-rt-14-dev)
+  libbenchmark-dev pxlib-dev libsqlite3-dev clang libclang-rt-14-dev dbus dunst)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

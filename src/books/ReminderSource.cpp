@@ -1,6 +1,7 @@
 #include "books/ReminderSource.h"
 
 #include "engine/Session.h"
+#include "engine/Table.h"
 
 namespace torvelle::books {
 namespace {
@@ -31,7 +32,7 @@ std::unique_ptr<format::TableFile> openForReading(const std::filesystem::path& p
 }  // namespace
 
 std::vector<TaskItem> readTaskItems(const std::filesystem::path& tasksDb,
-                                    const format::OpenOptions& options) {
+                                    const format::OpenOptions& options, Moment from) {
   const auto file = openForReading(tasksDb, options);
   const Fields field(file->info());
   const int date = field("Date"), time = field("Time"), task = field("Task"), done = field("Done"),
@@ -39,7 +40,9 @@ std::vector<TaskItem> readTaskItems(const std::filesystem::path& tasksDb,
   std::vector<TaskItem> items;
   for (const format::Record& record : file->readAll()) {
     const auto day = get<format::Date>(record, date);
-    if (day.day <= 0) continue;  // a task without a day is never due
+    const auto at = get<format::Time>(record, time);
+    // A task without a day is never due.
+    if (day.day <= 0 || get<bool>(record, done) || momentOf(day, at) < from) continue;
     items.push_back({day, get<format::Time>(record, time), get<bool>(record, done),
                      get<std::string>(record, task), get<std::string>(record, description)});
   }
@@ -56,6 +59,34 @@ std::vector<DateItem> readDateItems(const std::filesystem::path& datesDb,
   for (const format::Record& record : file->readAll())
     items.push_back({get<std::string>(record, section), get<format::Date>(record, date),
                      get<format::Time>(record, time), get<std::string>(record, event)});
+  return items;
+}
+
+std::vector<TaskItem> taskItemsOf(const engine::Table& taskTable, Moment from) {
+  const int date = taskTable.fieldIndex("Date"), time = taskTable.fieldIndex("Time"),
+            task = taskTable.fieldIndex("Task"), done = taskTable.fieldIndex("Done"),
+            description = taskTable.fieldIndex("Description");
+  std::vector<TaskItem> items;
+  taskTable.forEachStored([&](const engine::RecordView& view) {
+    const format::Record& record = view.values();
+    const auto day = get<format::Date>(record, date);
+    const auto at = get<format::Time>(record, time);
+    if (day.day <= 0 || get<bool>(record, done) || momentOf(day, at) < from) return;
+    items.push_back({day, get<format::Time>(record, time), get<bool>(record, done),
+                     get<std::string>(record, task), get<std::string>(record, description)});
+  });
+  return items;
+}
+
+std::vector<DateItem> dateItemsOf(const engine::Table& datesTable) {
+  const int section = datesTable.fieldIndex("Section"), date = datesTable.fieldIndex("Date"),
+            time = datesTable.fieldIndex("Time"), event = datesTable.fieldIndex("Event");
+  std::vector<DateItem> items;
+  datesTable.forEachStored([&](const engine::RecordView& view) {
+    const format::Record& record = view.values();
+    items.push_back({get<std::string>(record, section), get<format::Date>(record, date),
+                     get<format::Time>(record, time), get<std::string>(record, event)});
+  });
   return items;
 }
 

@@ -160,15 +160,24 @@ void TReminders::clockChanged() {
 }
 
 void TReminders::readTables() {
-  // Read with the passwords the session holds now; a table that cannot be
-  // read keeps the records read last.
+  // A closed table is read from its file with the passwords the session
+  // holds now; one that cannot be read keeps the records read last.
+  // An open table already holds every record in memory.
+  // Once started, tasks of past days can only be counted among the overdue
+  // at the next start, so they are left out.
+  const Moment from =
+      day_.day ? books::momentOf(std::min(day_, books::dayOf(nowMoment())), format::Time{}) : 0;
   const format::OpenOptions options = session_.fileOptions();
   try {
-    if (taskTable_) tasks_ = books::readTaskItems(taskTable_->tableName(), options);
+    if (taskTable_)
+      tasks_ = taskTable_->isOpen() ? books::taskItemsOf(*taskTable_, from)
+                                    : books::readTaskItems(taskTable_->tableName(), options, from);
   } catch (const std::exception&) {
   }
   try {
-    if (datesTable_) dates_ = books::readDateItems(datesTable_->tableName(), options);
+    if (datesTable_)
+      dates_ = datesTable_->isOpen() ? books::dateItemsOf(*datesTable_)
+                                     : books::readDateItems(datesTable_->tableName(), options);
   } catch (const std::exception&) {
   }
 }
