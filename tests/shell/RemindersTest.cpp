@@ -4,7 +4,6 @@
 #include <QtTest>
 
 #include "ShellFixture.h"
-#include "books/ReminderSource.h"
 #include "books/TaskFixture.h"
 #include "books/TasksBook.h"
 #include "platform/fake/FakeDesktopNotifications.h"
@@ -289,8 +288,9 @@ class RemindersTest : public QObject {
     QCOMPARE(table.rowCount(), std::size_t(1));
 
     const auto doneOnDisk = [&](const char* task) {
-      for (const auto& item : books::readTaskItems(f.root() / "DB/Tasks/Tasks.db", {}))
-        if (item.task == task) return item.done;
+      for (const auto& record :
+           format::TableFile::open(f.root() / "DB/Tasks/Tasks.db", {})->readAll())
+        if (std::get<std::string>(record[2]) == task) return std::get<bool>(record[3]);
       return false;
     };
     main.MarkReminderTaskDone(today.addDays(2), QTime(9, 0));
