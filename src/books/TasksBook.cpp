@@ -194,11 +194,7 @@ void TTasksBook::buildControls() {
   connect(DateSpinDown, &QToolButton::clicked, this, &TTasksBook::DateSpinButtonDownClick);
   connect(TaskDateTimePicker, &QDateEdit::dateChanged, this, &TTasksBook::TaskDateTimePickerChange);
   connect(DaysTabControl, &QTabBar::currentChanged, this, &TTasksBook::DaysTabControlChange);
-  connect(taskRGGroup_, &QButtonGroup::idClicked, this, [this](int id) {
-    if (id == taskMode_) return;
-    taskMode_ = id;
-    TaskRGClick();
-  });
+  connect(taskRGGroup_, &QButtonGroup::idClicked, this, &TTasksBook::modeChanged);
   connect(FilterSB, &QToolButton::clicked, this, &TTasksBook::FilterSBClick);
   connect(RegisterSB, &QToolButton::clicked, this, &TTasksBook::RegisterSBClick);
   for (QLineEdit* e : {TaskEdit, TimeEdit, DateEdit})
@@ -225,6 +221,13 @@ void TTasksBook::bindTable() {
   TaskDBMemo->setDataField(QStringLiteral("Description"));
   DoneDBCB->setDataSource(&TaskDataSource);
   DoneDBCB->setDataField(QStringLiteral("Done"));
+  // Every re-filter ends in a reset: the next one takes "today" afresh.
+  connect(&TaskDBGrid->tableModel().link(), &toolkit::TDataLink::dataReset, this,
+          [this] { invalidateRule(); });
+  midnightTimer_.setSingleShot(true);
+  midnightTimer_.setTimerType(Qt::CoarseTimer);
+  connect(&midnightTimer_, &QTimer::timeout, this, &TTasksBook::DayTurnedOver);
+  armMidnightTimer();
   // An open table was filtered without our rule: filter it again.
   if (TaskTable.isOpen())
     ErrorBox::guard([&] { TaskTable.setFiltered(taskTableFiltered(taskMode_, false)); });
@@ -233,14 +236,11 @@ void TTasksBook::bindTable() {
 // --- The display rule -----------------------------------------------------
 
 const TaskDisplayRule& TTasksBook::displayRule() {
-  // The clock is read only now and then: this runs once per record.
-  const bool look = !rule_ || (++ruleCalls_ & 0x3FF) == 0;
-  const auto now = look ? std::chrono::steady_clock::now() : ruleBuilt_;
-  if (!rule_ || now - ruleBuilt_ > std::chrono::seconds(1)) {
+  if (!rule_) {
     TaskFilterState s;
     s.mode = taskMode_;
     s.viewedDay = fromQDate(viewedDay());
-    s.today = fromQDate(QDate::currentDate());
+    s.today = fromQDate(today());
     s.filterOn = FilterSB->isChecked();
     s.ignoreCase = RegisterSB->isChecked();
     s.taskPattern = TaskEdit->text().toStdString();
@@ -249,9 +249,30 @@ const TaskDisplayRule& TTasksBook::displayRule() {
     fields_ = {field(TaskTable, "Date"), field(TaskTable, "Time"), field(TaskTable, "Task"),
                field(TaskTable, "Done")};
     rule_.emplace(s);
-    ruleBuilt_ = now;
   }
   return *rule_;
+}
+
+void TTasksBook::setClock(const support::Clock& clock) {
+  clock_ = &clock;
+  invalidateRule();
+  armMidnightTimer();
+}
+
+QDate TTasksBook::today() const {
+  return toolkit::localTime(*clock_).date();
+}
+
+void TTasksBook::armMidnightTimer() {
+  const QDateTime now = toolkit::localTime(*clock_);
+  const QDateTime midnight(now.date().addDays(1), QTime(0, 0));
+  // A little past midnight, so the clock surely reads the new day.
+  midnightTimer_.start(static_cast<int>(std::max<qint64>(0, now.msecsTo(midnight))) + 50);
+}
+
+void TTasksBook::DayTurnedOver() {
+  refreshTable();
+  armMidnightTimer();
 }
 
 bool TTasksBook::TaskTableFilterRecord(const engine::RecordView& record) {
@@ -270,7 +291,7 @@ void TTasksBook::TaskTableNewRecord(engine::Table& table) {
   // The viewed day in every mode, so a task added under "All tasks" lands
   // on the picker's day.
   table.setField("Date", format::Value(fromQDate(viewedDay())));
-  table.setField("Time", format::Value(fromQTime(QTime::currentTime())));
+  table.setField("Time", format::Value(fromQTime(toolkit::localTime(*clock_).time())));
   table.setField("Done", format::Value(false));
 }
 
@@ -294,13 +315,21 @@ void TTasksBook::applyModeColumns() {
   TaskEdit->resize(l.taskEditWidth, TaskEdit->height());
 }
 
+void TTasksBook::modeChanged(int mode) {
+  if (mode == taskMode_) return;
+  taskMode_ = mode;
+  TaskRGClick();
+  // Only a mode the user picked takes the keyboard to the grid: one that a
+  // day change switched must leave the keys where they are being typed.
+  if (!(optionsLoading_ && optionsLoading_())) TaskDBGrid->setFocus();
+}
+
 void TTasksBook::TaskRGClick() {
   if (optionsLoading_ && optionsLoading_()) return;
   applyModeColumns();
   invalidateRule();
   ErrorBox::guard(
       [&] { TaskTable.setFiltered(taskTableFiltered(taskMode_, FilterSB->isChecked())); });
-  TaskDBGrid->setFocus();
 }
 
 void TTasksBook::setSearchEditsOn(bool on) {

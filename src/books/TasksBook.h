@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QWidget>
 #include <array>
@@ -16,6 +17,7 @@
 #include "books/MoveRecOnDate.h"
 #include "books/TaskRules.h"
 #include "store/TableSet.h"
+#include "support/Clock.h"
 #include "toolkit/DBCheckBox.h"
 #include "toolkit/DBGrid.h"
 #include "toolkit/DBMemo.h"
@@ -47,6 +49,11 @@ class TTasksBook : public QWidget {
   void SyncDayTab();
   // From code: no change handler runs.
   void setViewedDay(QDate day);
+  // Today, the new tasks' time and the midnight turn-over come from it; the
+  // system clock unless a test sets another. It must outlive the page.
+  void setClock(const support::Clock& clock);
+  const support::Clock& clock() const { return *clock_; }
+  QDate today() const;
   QDate viewedDay() const { return TaskDateTimePicker->date(); }
   void TasksMoveTBClick();
   void TasksBookResize();
@@ -72,6 +79,9 @@ class TTasksBook : public QWidget {
   void DateSpinButtonDownClick();
   void DaysTabControlChange(int index);
   void TaskDBGridMouseUp(Qt::MouseButton button);
+  // The midnight timer's tick: today moved on, so the views that depend on
+  // it (overdue, the day mode's "today") are filtered again.
+  void DayTurnedOver();
 
   // --- Controls -----------------------------------------------------------
   QWidget* DatesTB;
@@ -121,6 +131,8 @@ class TTasksBook : public QWidget {
   std::optional<std::size_t> rowOfTask(format::Date date, format::Time time) const;
   void invalidateRule() { rule_.reset(); }
   const TaskDisplayRule& displayRule();
+  void armMidnightTimer();
+  void modeChanged(int mode);
 
   store::TParadoxTable& TaskTable;
   engine::DataSource& TaskDataSource;
@@ -129,11 +141,11 @@ class TTasksBook : public QWidget {
   QButtonGroup* taskRGGroup_ = nullptr;
   int taskMode_ = DayMode;
 
-  // The rule as of the controls' last change; today's date is taken again
-  // at least once a second, so the overdue view turns over at midnight.
+  // The rule as of the controls' last change, built at the first record of
+  // a re-filter and dropped when the table is reset: one "today" per pass.
   std::optional<TaskDisplayRule> rule_;
-  std::chrono::steady_clock::time_point ruleBuilt_;
-  unsigned ruleCalls_ = 0;
+  const support::Clock* clock_ = &support::Clock::system();
+  QTimer midnightTimer_;
   FieldPositions fields_;
 };
 

@@ -46,6 +46,12 @@ void DataSource::forward(F&& f) {
 void DataSource::tableReset(Table& t) {
   forward([&](TableObserver& o) { o.tableReset(t); });
 }
+void DataSource::rowsAboutToBeInserted(Table& t, std::size_t first, std::size_t count) {
+  forward([&](TableObserver& o) { o.rowsAboutToBeInserted(t, first, count); });
+}
+void DataSource::rowsAboutToBeRemoved(Table& t, std::size_t first, std::size_t count) {
+  forward([&](TableObserver& o) { o.rowsAboutToBeRemoved(t, first, count); });
+}
 void DataSource::rowsInserted(Table& t, std::size_t first, std::size_t count) {
   forward([&](TableObserver& o) { o.rowsInserted(t, first, count); });
 }
@@ -63,6 +69,9 @@ void DataSource::stateChanged(Table& t) {
 }
 void DataSource::fieldChanged(Table& t, int field) {
   forward([&](TableObserver& o) { o.fieldChanged(t, field); });
+}
+void DataSource::updateRecord(Table& t) {
+  forward([&](TableObserver& o) { o.updateRecord(t); });
 }
 // Our table is being destroyed; views stay bound to us and see no table.
 void DataSource::observedGone() {

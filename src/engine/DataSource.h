@@ -28,12 +28,15 @@ class DataSource : private TableObserver {
 
  private:
   void tableReset(Table& t) override;
+  void rowsAboutToBeInserted(Table& t, std::size_t first, std::size_t count) override;
+  void rowsAboutToBeRemoved(Table& t, std::size_t first, std::size_t count) override;
   void rowsInserted(Table& t, std::size_t first, std::size_t count) override;
   void rowsRemoved(Table& t, std::size_t first, std::size_t count) override;
   void rowChanged(Table& t, std::size_t row) override;
   void currentChanged(Table& t) override;
   void stateChanged(Table& t) override;
   void fieldChanged(Table& t, int field) override;
+  void updateRecord(Table& t) override;
   void observedGone() override;
 
   template <class F>

@@ -8,6 +8,7 @@
 #include "engine/DbError.h"
 #include "engine/FieldText.h"
 #include "engine/Session.h"
+#include "engine/format/FieldCodec.h"
 
 namespace torvelle::engine {
 
@@ -613,6 +614,7 @@ RecordView Table::current() const {
 }
 
 void Table::eraseVisible(std::size_t pos) {
+  notify([&](TableObserver& o) { o.rowsAboutToBeRemoved(*this, pos, 1); });
   visible_.erase(visible_.begin() + static_cast<std::ptrdiff_t>(pos));
   if (current_) {
     if (*current_ > pos) --*current_;
@@ -623,6 +625,7 @@ void Table::eraseVisible(std::size_t pos) {
 }
 
 void Table::insertVisible(std::size_t pos, std::uint32_t slot) {
+  notify([&](TableObserver& o) { o.rowsAboutToBeInserted(*this, pos, 1); });
   visible_.insert(visible_.begin() + static_cast<std::ptrdiff_t>(pos), slot);
   if (current_ && *current_ >= pos) ++*current_;
   notify([&](TableObserver& o) { o.rowsInserted(*this, pos, 1); });
@@ -632,10 +635,16 @@ void Table::insertVisible(std::size_t pos, std::uint32_t slot) {
 
 void Table::checkBrowseMode() {
   if (state_ != TableState::Edit && state_ != TableState::Insert) return;
+  updateRecord();
   if (modified_)
     post();
   else
     cancel();
+}
+
+void Table::updateRecord() {
+  if (state_ == TableState::Edit || state_ == TableState::Insert)
+    notify([this](TableObserver& o) { o.updateRecord(*this); });
 }
 
 void Table::edit() {
@@ -678,6 +687,7 @@ void Table::beginInsert(bool atEnd) {
   fillTexts(buffer_, bufferTexts_);
   bufferFolded_.clear();
   editSlot_ = kPending;
+  notify([&](TableObserver& o) { o.rowsAboutToBeInserted(*this, pos, 1); });
   state_ = TableState::Insert;
   modified_ = false;
   visible_.insert(visible_.begin() + static_cast<std::ptrdiff_t>(pos), kPending);
@@ -702,6 +712,10 @@ void Table::beginInsert(bool atEnd) {
 
 void Table::dropPendingRow() {
   const auto it = std::find(visible_.begin(), visible_.end(), kPending);
+  if (it != visible_.end()) {
+    const auto at = static_cast<std::size_t>(it - visible_.begin());
+    notify([&](TableObserver& o) { o.rowsAboutToBeRemoved(*this, at, 1); });
+  }
   state_ = TableState::Browse;
   modified_ = false;
   buffer_.clear();
@@ -735,6 +749,7 @@ void Table::cancel() {
 
 void Table::post() {
   requireOpen();
+  updateRecord();
   if (state_ == TableState::Edit)
     postEdit();
   else if (state_ == TableState::Insert)
@@ -934,7 +949,10 @@ void Table::setField(int field, Value value) {
   if (field < 0 || field >= static_cast<int>(buffer_.size()))
     throw DbError(Kind::InvalidValue, "No field at position " + std::to_string(field) + ".");
   const auto f = static_cast<std::size_t>(field);
-  buffer_[f] = coerceValue(shape_.fields()[f], std::move(value));
+  Value coerced = coerceValue(shape_.fields()[f], std::move(value));
+  // Refused here, while the typist can still mend it, rather than at post.
+  if (shape_.fields()[f].type == format::FieldType::Alpha) requireStorable(f, coerced);
+  buffer_[f] = std::move(coerced);
   const int slot = shape_.textSlot(field);
   if (slot >= 0)
     bufferTexts_[static_cast<std::size_t>(slot)] = valueText(buffer_[f], session_.displayFormats());
@@ -944,6 +962,13 @@ void Table::setField(int field, Value value) {
   modified_ = true;
   notify([&](TableObserver& o) { o.fieldChanged(*this, field); });
   if (first) notify([this](TableObserver& o) { o.stateChanged(*this); });
+}
+
+void Table::requireStorable(std::size_t field, const Value& value) const {
+  const format::FieldDef& def = shape_.fields()[field];
+  std::vector<std::uint8_t> scratch(
+      static_cast<std::size_t>(format::codec::storageSize(def.type, def.size)));
+  format::codec::encode(def, value, scratch.data(), file_->info().codePage);
 }
 
 void Table::setFieldText(std::string_view name, std::string_view text) {

@@ -128,6 +128,11 @@ class Table {
   void remove();
   // Post when modified, else cancel; nothing in browse state.
   void checkBrowseMode();
+  // Asks every bound control to write what its editor holds into the
+  // pending record (TableObserver::updateRecord). Post and checkBrowseMode
+  // do it first, so closing, packing or moving never loses a half-typed
+  // value; nothing happens in browse state.
+  void updateRecord();
 
   // --- Fields of the current record (the pending one while editing) ------
   const format::Value& field(std::string_view name) const;
@@ -185,6 +190,7 @@ class Table {
   std::uint32_t slotAt(std::size_t row) const { return visible_[row]; }
   std::uint32_t currentSlot() const { return current_ ? visible_[*current_] : kPending; }
   std::optional<std::uint32_t> parseBookmark(const std::string& bookmark) const;
+  void requireStorable(std::size_t field, const format::Value& value) const;
   void postEdit();
   void postInsert();
   void masterChanged();

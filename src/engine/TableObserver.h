@@ -15,6 +15,10 @@ class TableObserver {
 
   // Opened, closed, re-filtered, new order or new range: every row may differ.
   virtual void tableReset(Table&) {}
+  // Told before the visible rows change, while the table still shows the
+  // old ones, so a view can announce the change in step with its readers.
+  virtual void rowsAboutToBeInserted(Table&, std::size_t /*first*/, std::size_t /*count*/) {}
+  virtual void rowsAboutToBeRemoved(Table&, std::size_t /*first*/, std::size_t /*count*/) {}
   virtual void rowsInserted(Table&, std::size_t /*first*/, std::size_t /*count*/) {}
   virtual void rowsRemoved(Table&, std::size_t /*first*/, std::size_t /*count*/) {}
   // The values shown for one visible row changed (a post, a cancel).
@@ -25,6 +29,10 @@ class TableObserver {
   virtual void stateChanged(Table&) {}
   // A field of the pending record changed (edit and insert states).
   virtual void fieldChanged(Table&, int /*field*/) {}
+  // The pending record is about to be posted or judged unmodified: a control
+  // holding typed text it has not written yet writes it now. An exception
+  // (a value the field refuses) stops the post.
+  virtual void updateRecord(Table&) {}
   // The observed table or data source is being destroyed: forget it.
   virtual void observedGone() {}
 };

@@ -53,7 +53,8 @@ bool TXdgAutoStartStore::exists() const {
 }
 
 bool TXdgAutoStartStore::write(const QString& programPath) {
-  if (!QDir().mkpath(folder_)) return false;
+  if (!QDir().mkpath(folder_))
+    return fail(QStringLiteral("Cannot create the folder %1.").arg(folder_));
   const QString exec = desktopExecValue({programPath, QStringLiteral("-h")});
   const QString text = QStringLiteral(
                            "[Desktop Entry]\n"
@@ -66,15 +67,18 @@ bool TXdgAutoStartStore::write(const QString& programPath) {
   // Written aside and renamed into place, so a desktop reading the folder
   // at log-on never sees half an entry.
   QSaveFile file(entryPath());
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  file.write(text.toUtf8());
-  return file.commit();
+  if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit())
+    return fail(QStringLiteral("Cannot write %1: %2").arg(entryPath(), file.errorString()));
+  return true;
 }
 
 bool TXdgAutoStartStore::remove() {
   const QFileInfo info(entryPath());
   if (!info.exists() && !info.isSymLink()) return true;
-  return QFile::remove(entryPath());
+  QFile file(entryPath());
+  if (!file.remove())
+    return fail(QStringLiteral("Cannot remove %1: %2").arg(entryPath(), file.errorString()));
+  return true;
 }
 
 }  // namespace torvelle::platform

@@ -4,7 +4,7 @@
 namespace torvelle::platform {
 
 // The one entry that starts the program at log-on, hidden in the tray.
-// Failures are silent: write and remove report them only by their result.
+// Write and remove report failure by their result; lastError() then says why.
 class TAutoStartStore {
  public:
   virtual ~TAutoStartStore() = default;
@@ -13,6 +13,17 @@ class TAutoStartStore {
   virtual bool write(const QString& programPath) = 0;
   // Removing an entry that is not there succeeds.
   virtual bool remove() = 0;
+  // Why the last write or remove failed, for the user.
+  const QString& lastError() const { return lastError_; }
+
+ protected:
+  bool fail(QString why) {
+    lastError_ = std::move(why);
+    return false;
+  }
+
+ private:
+  QString lastError_;
 };
 
 // The entry as an XDG autostart file "torvelle.desktop" in the user's

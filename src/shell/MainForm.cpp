@@ -19,6 +19,7 @@
 
 #include "books/ReminderSource.h"
 #include "books/TasksBook.h"
+#include "engine/DbError.h"
 #include "platform/BalloonNotifications.h"
 #include "platform/FreedesktopNotifications.h"
 #include "platform/SleepWatch.h"
@@ -33,6 +34,7 @@
 #include "store/dialogs/ChangePasswordDlg.h"
 #include "store/dialogs/PasswordDlg.h"
 #include "store/dialogs/SessionPassword.h"
+#include "support/Clock.h"
 #include "support/EmptyFile.h"
 #include "support/ProfileFile.h"
 #include "support/SettingsDefaults.h"
@@ -184,7 +186,8 @@ void TMainForm::FormCreate() {
   context_.changePasswordDlg->attach(&session_, tables_.get());
   context_.toolsForm->attach(this, context_.changePasswordDlg);
 
-  TasksBook->setViewedDay(QDate::currentDate());
+  if (context_.clock) TasksBook->setClock(*context_.clock);
+  TasksBook->setViewedDay(TasksBook->today());
   TasksBook->SyncDayTab();
 
   openSettings();
@@ -195,19 +198,35 @@ void TMainForm::FormCreate() {
   progress(60);
 
   if (!hiddenStart_) {  // a hidden start stays hidden until opened from the tray
-    try {
-      tables_->OpenTables([this](int opened) {
-        if (opened == 2) progress(70);
-        if (opened == 4) progress(80);
-        if (opened == 6) progress(90);
-      });
-    } catch (...) {
-      // Without its tables the program cannot run: it ends quietly.
-      if (context_.requestTerminate) context_.requestTerminate();
+    const bool opened = openTables([this](int count) {
+      if (count == 2) progress(70);
+      if (count == 4) progress(80);
+      if (count == 6) progress(90);
+    });
+    // Without its tables the program cannot run: it ends, and says it failed.
+    if (!opened) {
+      if (context_.requestTerminate) context_.requestTerminate(1);
       return;
     }
   }
   reminders_->start();
+}
+
+bool TMainForm::openTables(const store::TTableSet::Progress& progress) {
+  try {
+    tables_->OpenTables(progress);
+    return true;
+  } catch (...) {
+    const std::exception_ptr error = std::current_exception();
+    const store::TParadoxTable* failed = nullptr;
+    for (store::TParadoxTable* t : tables_->openOrder())
+      if (!failed && !t->isOpen()) failed = t;
+    // Close what did open, unwritten: nothing is pending yet, and a
+    // damaged set is left exactly as it was found. A later open starts over.
+    for (store::TParadoxTable* t : tables_->closeOrder()) t->close();
+    if (!isPasswordRefusal(error)) toolkit::ErrorBox::report(openFailureMessage(error, failed));
+    return false;
+  }
 }
 
 void TMainForm::createReminders() {
@@ -227,8 +246,9 @@ void TMainForm::createReminders() {
     noteWays_.push_back(std::make_unique<platform::TNotificationChain>(ways));
     notes = noteWays_.back().get();
   }
-  reminders_ = std::make_unique<TReminders>(tables_->TaskTable, tables_->DatesTable, session_,
-                                            *settings_, *notes, context_.reminderClock);
+  reminders_ = std::make_unique<TReminders>(
+      tables_->TaskTable, tables_->DatesTable, session_, *settings_, *notes,
+      TReminderClock::system(context_.clock ? *context_.clock : support::Clock::system()));
   connect(reminders_.get(), &TReminders::openTask, this,
           [this](QDate date, QTime time) { OpenReminderTask(date, time); });
   connect(reminders_.get(), &TReminders::markTaskDone, this,
@@ -284,6 +304,28 @@ void TMainForm::OpenOverdueTasks() {
 void TMainForm::OpenImportantDates() {
   if (!bringUp()) return;
   MainPageControl->setCurrentWidget(DatesBook);
+}
+
+bool TMainForm::isPasswordRefusal(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const engine::DbError& e) {
+    // The user was asked and gave up, or gave wrong passwords: no news.
+    return e.kind() == engine::DbError::Kind::PasswordNeeded;
+  } catch (...) {
+    return false;
+  }
+}
+
+QString TMainForm::openFailureMessage(std::exception_ptr error, const store::TParadoxTable* table) {
+  QString message = toolkit::ErrorBox::messageOf(error);
+  if (!table) return message;
+  const QString path = QString::fromStdString(table->tableName().string());
+  if (!message.contains(path)) message = path + QStringLiteral(": ") + message;
+  return message + QStringLiteral(
+                       "\n\nThe program cannot run without this table. \"torvelle-db check %1\" "
+                       "examines the file.")
+                       .arg(path);
 }
 
 void TMainForm::openSettings() {
@@ -373,11 +415,7 @@ void TMainForm::OpenFromTray() {
   // A partly opened set counts as open: nothing to do.
   if (tables_->TaskTable.isOpen()) return;
   context_.passwordDlg->PromptCount = 0;
-  try {
-    tables_->OpenTables();
-  } catch (...) {
-    return;
-  }
+  if (!openTables()) return;  // reported; the window stays in the tray
   show();
   raise();
   activateWindow();
@@ -422,7 +460,7 @@ void TMainForm::AboutItemClick() {
 }
 
 void TMainForm::ShutDownItemClick() {
-  if (context_.requestTerminate) context_.requestTerminate();
+  if (context_.requestTerminate) context_.requestTerminate(0);
 }
 
 void TMainForm::TrayNotifyIconDblClick() {

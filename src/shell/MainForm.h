@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -29,13 +30,15 @@ class TSleepWatch;
 
 namespace torvelle::store {
 class TChangePasswordDlg;
+class TParadoxTable;
 class TPasswordDlg;
 class TTableSet;
 }  // namespace torvelle::store
 
 namespace torvelle::support {
+class Clock;
 class ProfileFile;
-}
+}  // namespace torvelle::support
 
 namespace torvelle::shell {
 
@@ -53,13 +56,15 @@ struct TMainFormContext {
   platform::TNotifyArea* notifyArea = nullptr;
   // None: the main window makes the desktop's own chain of ways.
   platform::TDesktopNotifications* notifications = nullptr;
-  TReminderClock reminderClock = TReminderClock::system();
   store::TPasswordDlg* passwordDlg = nullptr;
   store::TChangePasswordDlg* changePasswordDlg = nullptr;
   TToolsForm* toolsForm = nullptr;
   books::TMoveRecOnDateForm* moveRecOnDateForm = nullptr;
   std::function<void(int position)> progress;
-  std::function<void()> requestTerminate;
+  // Ends the program with the exit code once start-up has finished.
+  std::function<void(int exitCode)> requestTerminate;
+  // The program's clock; the system's when null.
+  const support::Clock* clock = nullptr;
 };
 
 // The main window as a whole: it owns the tables, the settings file and the
@@ -100,8 +105,8 @@ class TMainForm : public QMainWindow {
   void setAboutBox(TAboutBox* aboutBox) { aboutBox_ = aboutBox; }
 
   // Opens the tables (asking for the password anew) and shows the window;
-  // nothing while the tables are open. A failure is swallowed and leaves the
-  // window hidden.
+  // nothing while the tables are open. A failure is reported, closes what
+  // had opened and leaves the window hidden; the next try starts over.
   void OpenFromTray();
   // Middle of the screen, halves truncated toward zero.
   void SetWindowToCenter();
@@ -137,6 +142,11 @@ class TMainForm : public QMainWindow {
   void createToolBar();
   void createTrayMenu();
   void openSettings();
+  // All seven or none: a failure is reported (a refused password quietly)
+  // and the tables that had opened are closed again.
+  bool openTables(const std::function<void(int)>& progress = {});
+  static bool isPasswordRefusal(std::exception_ptr error);
+  static QString openFailureMessage(std::exception_ptr error, const store::TParadoxTable* table);
   void loadOptions();
   void progress(int position);
   void createReminders();

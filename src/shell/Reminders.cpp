@@ -11,6 +11,7 @@
 #include "engine/Session.h"
 #include "engine/Table.h"
 #include "platform/DesktopNotifications.h"
+#include "support/Clock.h"
 #include "support/ProfileFile.h"
 #include "support/SettingsDefaults.h"
 #include "toolkit/EngineDates.h"
@@ -40,10 +41,10 @@ QString firstLine(const std::string& text) {
 
 }  // namespace
 
-TReminderClock TReminderClock::system() {
+TReminderClock TReminderClock::system(const support::Clock& wall) {
   auto started = std::make_shared<QElapsedTimer>();
   started->start();
-  return {[] { return QDateTime::currentDateTime(); }, [started] { return started->elapsed(); }};
+  return {&wall, [started] { return started->elapsed(); }};
 }
 
 TReminders::TReminders(engine::Table& taskTable, engine::Table& datesTable,
@@ -78,7 +79,7 @@ TReminders::~TReminders() {
 }
 
 Moment TReminders::nowMoment() const {
-  const QDateTime now = clock_.now();
+  const QDateTime now = toolkit::localTime(*clock_.wall);
   return books::momentOf(toolkit::fromQDate(now.date()), toolkit::fromQTime(now.time()));
 }
 

@@ -20,17 +20,19 @@ class TDesktopNotifications;
 }
 
 namespace torvelle::support {
+class Clock;
 class ProfileFile;
-}
+}  // namespace torvelle::support
 
 namespace torvelle::shell {
 
-// The time as the reminders see it. Tests set both; the monotonic clock
-// lets a change of the wall clock be told from time passing.
+// The time as the reminders see it: the program's clock, and a monotonic
+// one that lets a change of the wall clock be told from time passing.
 struct TReminderClock {
-  std::function<QDateTime()> now;
+  const support::Clock* wall = nullptr;
   std::function<qint64()> monotonicMs;
-  static TReminderClock system();
+  // `wall` with a monotonic clock started now.
+  static TReminderClock system(const support::Clock& wall);
 };
 
 // The texts of the notes, English as built in; the language table gives
@@ -69,7 +71,7 @@ class TReminders : public QObject, private engine::TableObserver {
 
   TReminders(engine::Table& taskTable, engine::Table& datesTable, engine::Session& session,
              support::ProfileFile& settings, platform::TDesktopNotifications& notes,
-             TReminderClock clock = TReminderClock::system(), QObject* parent = nullptr);
+             TReminderClock clock, QObject* parent = nullptr);
   ~TReminders() override;
 
   // Once, at program start: the overdue summary and whatever is due now.

@@ -4,9 +4,12 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QSessionManager>
+#include <algorithm>
 
 #include "platform/InstanceStart.h"
 #include "platform/NotifyArea.h"
+#include "platform/TerminationSignals.h"
 #include "shell/AboutBox.h"
 #include "shell/Forms.h"
 #include "shell/MainForm.h"
@@ -49,11 +52,21 @@ void TStartup::setProgress(int position) {
   trace(QStringLiteral("progress %1").arg(position));
 }
 
-void TStartup::requestTerminate() {
+void TStartup::requestTerminate(int exitCode) {
   terminate_ = true;
+  exitCode_ = std::max(exitCode_, exitCode);
   // Outside the loop exit() would only make every later modal dialog return
   // at once; run() sees the flag instead.
-  if (running_) QCoreApplication::exit(0);
+  if (running_) QCoreApplication::exit(exitCode_);
+}
+
+void TStartup::endOnTerminationRequests() {
+  auto watcher = std::make_unique<platform::TTerminationSignals>();
+  QObject::connect(watcher.get(), &platform::TTerminationSignals::terminationRequested,
+                   [this] { requestTerminate(); });
+  QObject::connect(qApp, &QGuiApplication::commitDataRequest, watcher.get(),
+                   [this] { requestTerminate(); });
+  terminationSignals_ = std::move(watcher);
 }
 
 bool TStartup::start() {
@@ -107,7 +120,8 @@ bool TStartup::start() {
   context.toolsForm = toolsForm_.get();
   context.moveRecOnDateForm = moveRecOnDateForm_.get();
   context.progress = [this](int position) { setProgress(position); };
-  context.requestTerminate = [this] { requestTerminate(); };
+  context.requestTerminate = [this](int exitCode) { requestTerminate(exitCode); };
+  context.clock = options_.clock;
   mainForm_ = std::make_unique<TMainForm>(std::move(context));
   MainForm = mainForm_.get();
   trace(QStringLiteral("create MainForm"));
@@ -134,11 +148,11 @@ bool TStartup::start() {
 int TStartup::run() {
   // Asked to end while starting (the tables would not open): the loop ends
   // on its first pass.
-  if (terminate_) return 0;
+  if (terminate_) return exitCode_;
   running_ = true;
   QApplication::exec();
   running_ = false;
-  return 0;
+  return exitCode_;
 }
 
 }  // namespace torvelle::shell

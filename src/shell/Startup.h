@@ -1,4 +1,5 @@
 #pragma once
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -22,6 +23,10 @@ class TPasswordDlg;
 
 namespace torvelle::books {
 class TMoveRecOnDateForm;
+}
+
+namespace torvelle::support {
+class Clock;
 }
 
 namespace torvelle::shell {
@@ -52,6 +57,8 @@ struct TStartupOptions {
   TBookDialogsFactory bookDialogs;
   // Hears each step as it happens: "create <name>" and "progress <n>".
   std::function<void(const QString& step)> trace;
+  // The program's clock; the system's when null.
+  const support::Clock* clock = nullptr;
 };
 
 // The program from its first check to its end. The windows live as long as
@@ -66,11 +73,16 @@ class TStartup {
   // Everything up to the message loop. False when another instance runs:
   // then nothing was created.
   bool start();
-  // The message loop, until termination is asked for; 0.
+  // The message loop, until termination is asked for; the exit code asked
+  // for (0 unless start-up failed).
   int run();
 
   // Ends the message loop, or keeps it from starting when asked before.
-  void requestTerminate();
+  void requestTerminate(int exitCode = 0);
+  // A request to end from outside (SIGTERM, SIGINT, SIGHUP, the session
+  // manager at log-out) takes the tray's shut-down path: the record being
+  // typed and the window's place are saved on the way out.
+  void endOnTerminationRequests();
   bool terminateRequested() const { return terminate_; }
 
   TMainForm* mainForm() const { return mainForm_.get(); }
@@ -87,6 +99,7 @@ class TStartup {
   TPlatformServices services_;
   TStartupOptions options_;
   bool terminate_ = false;
+  int exitCode_ = 0;
   bool running_ = false;
   bool splashShown_ = false;
   // In creation order; destroyed in reverse.
@@ -98,6 +111,7 @@ class TStartup {
   std::unique_ptr<books::TMoveRecOnDateForm> moveRecOnDateForm_;
   std::unique_ptr<TMainForm> mainForm_;
   std::unique_ptr<TAboutBox> aboutBox_;
+  std::unique_ptr<QObject> terminationSignals_;
 };
 
 }  // namespace torvelle::shell

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStyle>
 #include <QToolBar>
@@ -180,11 +181,17 @@ void TToolsForm::ShowHintsCBClick() {
 
 void TToolsForm::AutoStartCBClick() {
   if (Loading) return;
-  // The store fails silently, as the entry it stands for does.
-  if (AutoStartCB->isChecked())
-    autoStart_.write(programPath_);
-  else
-    autoStart_.remove();
+  const bool on = AutoStartCB->isChecked();
+  if (on ? autoStart_.write(programPath_) : autoStart_.remove()) return;
+  // The box must not claim what is not so: it shows the entry as it is.
+  {
+    const QSignalBlocker quiet(AutoStartCB);
+    AutoStartCB->setChecked(autoStart_.exists());
+  }
+  toolkit::ErrorBox::report(
+      (on ? QStringLiteral("The program could not be set to start at log-on. %1")
+          : QStringLiteral("The program's start at log-on could not be removed. %1"))
+          .arg(autoStart_.lastError()));
 }
 
 void TToolsForm::SaveWindowPositionCBClick() {

@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
   shell::TStartup startup({instances, notifyArea, shellOpen, autoStart}, std::move(options));
   try {
     if (!startup.start()) return 0;
+    startup.endOnTerminationRequests();
   } catch (...) {
     // A window that cannot be made: say why rather than vanish.
     toolkit::ErrorBox::report(std::current_exception());

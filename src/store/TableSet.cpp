@@ -70,7 +70,8 @@ void TTableSet::OpenTables(const Progress& progress) {
 
 void TTableSet::PostAndCloseTables() {
   for (TParadoxTable* t : closeOrder_) {
-    if (t->isOpen() && t->modified()) t->post();
+    // Controls write their open editors first, so a half-typed value counts.
+    if (t->isOpen()) t->checkBrowseMode();
     t->close();
   }
 }

@@ -46,7 +46,8 @@ class TTableSet {
   // Masters before their details. A failure leaves the tables before it
   // open and the ones after it closed; `progress` hears after each table.
   void OpenTables(const Progress& progress = {});
-  // Each detail before its master: post a modified record, then close. A
+  // Each detail before its master: the bound controls write their editors,
+  // a modified record is posted, then the table closes. A
   // failure to post stops there, with that table and the ones after it open.
   void PostAndCloseTables();
   // Packs every table, keeping each one's open state.

@@ -7,11 +7,20 @@ namespace torvelle::toolkit {
 TDBEdit::TDBEdit(QWidget* parent) : QLineEdit(parent) {
   connect(&field_, &TFieldLink::refresh, this, &TDBEdit::showField);
   connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
-    if (isTextField()) field_.writeText(text);
+    if (isTextField())
+      field_.writeText(text);
+    else
+      field_.startEdit();  // written when left; pending from the first key
   });
   connect(this, &QLineEdit::editingFinished, this, [this] {
-    if (!isTextField() && isModified()) {
-      field_.writeText(text());
+    // A date or time that does not parse: the stored one is shown again.
+    if (!isTextField() && isModified() && field_.writeText(text(), false)) setModified(false);
+  });
+  // Before a post: what the edit shows but the record lacks goes in first.
+  field_.link().setUpdateRecord([this] {
+    if (!field_.hasField()) return;
+    if (isTextField() ? text() != field_.text() : isModified()) {
+      field_.writeTextOrThrow(text());
       setModified(false);
     }
   });
@@ -32,6 +41,8 @@ void TDBEdit::showField() {
   if (value != text()) setText(value);
   setModified(false);
   setReadOnly(!field_.canModify());
+  const int limit = field_.maxLength();
+  setMaxLength(limit > 0 ? limit : 32767);  // QLineEdit's own default
 }
 
 }  // namespace torvelle::toolkit

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 
 #include "toolkit/Confirm.h"
 #include "toolkit/ErrorBox.h"
@@ -12,9 +13,25 @@ namespace torvelle::toolkit {
 
 using engine::TableState;
 
+// Makes the grid's cell editors and tells the grid of each.
+class TCellDelegate : public QStyledItemDelegate {
+ public:
+  explicit TCellDelegate(TDBGrid& grid) : QStyledItemDelegate(&grid), grid_(grid) {}
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) grid_.editorOpened(line, index);
+    return editor;
+  }
+
+ private:
+  TDBGrid& grid_;
+};
+
 TDBGrid::TDBGrid(QWidget* parent)
     : QTableView(parent), selected_([this] { return model_.table(); }) {
   setModel(&model_);
+  setItemDelegate(new TCellDelegate(*this));
   // The bookmark list is the selection; the view's own would disagree with it.
   setSelectionMode(QAbstractItemView::NoSelection);
   setWordWrap(false);
@@ -36,6 +53,7 @@ TDBGrid::TDBGrid(QWidget* parent)
   connect(&link, &TDataLink::dataRowsRemoved, this, moved);
   connect(&link, &TDataLink::recordMoved, this, &TDBGrid::followTable);
   connect(&model_, &QAbstractItemModel::modelReset, this, &TDBGrid::applyColumns);
+  link.setUpdateRecord([this] { writeOpenEditor(); });
   connect(qApp, &QApplication::focusChanged, this, &TDBGrid::focusMoved);
   setOptions(Options(Editing | Titles | Indicator | ColLines | RowLines | Tabs | ConfirmDelete |
                      CancelOnExit | MultiSelect));
@@ -136,8 +154,67 @@ void TDBGrid::followTable() {
   scrollTo(target);
 }
 
+void TDBGrid::editorOpened(QLineEdit* editor, const QModelIndex& index) {
+  editor_ = editor;
+  editorIndex_ = index;
+  editorRefused_ = false;
+  const engine::Table* t = table();
+  const int field = model_.fieldOf(index.column());
+  if (t && t->isOpen() && field >= 0) {
+    const format::FieldDef& def = t->fields()[static_cast<std::size_t>(field)];
+    // Single-byte code pages: one character is one byte of the field.
+    if (def.type == format::FieldType::Alpha && def.size > 0) editor->setMaxLength(def.size);
+  }
+  connect(editor, &QLineEdit::textEdited, this, &TDBGrid::cellTextEdited);
+}
+
+void TDBGrid::cellTextEdited() {
+  editorRefused_ = false;
+  engine::Table* t = table();
+  if (!t || !t->isOpen() || !editorIndex_.isValid() || t->state() != TableState::Browse) return;
+  // The record is being edited from the first keystroke, so that every path
+  // that ends it (a close, a shut-down) finds it pending and asks for it.
+  ErrorBox::guard([&] {
+    const auto row = static_cast<std::size_t>(editorIndex_.row());
+    if (t->currentRow() != row) t->moveTo(row);
+    t->edit();
+  });
+}
+
+void TDBGrid::writeOpenEditor() {
+  engine::Table* t = table();
+  if (!editor_ || !editorIndex_.isValid() || !t || !t->isOpen()) return;
+  if (t->currentRow() != static_cast<std::size_t>(editorIndex_.row())) return;
+  const int field = model_.fieldOf(editorIndex_.column());
+  if (field < 0) return;
+  const QString text = editor_->text();
+  if (model_.cellText(editorIndex_.row(), editorIndex_.column()) == text) return;
+  // Thrown on: the post that asked stops, and the editor keeps the text.
+  t->setFieldText(t->fields()[static_cast<std::size_t>(field)].name, text.toStdString());
+}
+
+void TDBGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+  if (editor == editor_ && model_.lastWriteRefused() &&
+      hint != QAbstractItemDelegate::RevertModelCache) {
+    // The text was refused and reported: keep it in the editor to be mended.
+    editorRefused_ = true;
+    editor->setFocus();
+    return;
+  }
+  editorRefused_ = false;
+  if (editor == editor_) editor_ = nullptr;
+  QTableView::closeEditor(editor, hint);
+}
+
 void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTableView::currentChanged(current, previous);
+  // Rows coming or going move the view's index; that is no move of the user's.
+  if (model_.changingRows()) return;
+  if (editorRefused_ && editor_) {
+    // The refused text is still being mended: the row stays.
+    followTable();
+    return;
+  }
   if (following_ || !current.isValid()) return;
   engine::Table* t = table();
   if (!t || !t->isOpen()) return;
@@ -203,10 +280,6 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
       // Nothing to cancel here: the window may want the key.
       event->ignore();
       return;
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-      selected_.Clear();
-      break;
     case Qt::Key_Down:
       // Past the last row a new record begins, unless one is already new.
       if (mods == Qt::NoModifier && open && canModify() && (options_ & Editing) &&
@@ -219,7 +292,27 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
     default:
       break;
   }
+  const bool rowMove = isRowMoveKey(event->key());
+  const std::string from = open ? t->bookmark() : std::string();
   QTableView::keyPressEvent(event);
+  if (rowMove && open && (options_ & MultiSelect)) keyboardMoved(from, mods);
+}
+
+bool TDBGrid::isRowMoveKey(int key) {
+  return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
+         key == Qt::Key_PageDown || key == Qt::Key_Home || key == Qt::Key_End;
+}
+
+void TDBGrid::keyboardMoved(const std::string& from, Qt::KeyboardModifiers mods) {
+  // The selection follows the keyboard as it follows the mouse: a plain move
+  // selects the new row alone, Shift extends the selection, Ctrl leaves it.
+  const std::string to = table()->bookmark();
+  if (to.empty() || to == from || (mods & Qt::ControlModifier)) return;
+  if (mods & Qt::ShiftModifier)
+    selected_.add(from);  // the row the extension starts from
+  else
+    selected_.Clear();
+  selected_.add(to);
 }
 
 void TDBGrid::deleteRecords() {

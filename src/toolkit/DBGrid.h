@@ -1,4 +1,6 @@
 #pragma once
+#include <QLineEdit>
+#include <QPointer>
 #include <QTableView>
 #include <QVector>
 
@@ -11,6 +13,15 @@ namespace torvelle::toolkit {
 // in-place editing, a row indicator, confirmed deletion and a multi-row
 // selection kept as bookmarks. The grid's current row and the table's move
 // together.
+//
+// The cell editor takes its maximum length from its field. Its first
+// keystroke puts the record into edit state, and whenever the table posts or
+// ends the pending record (a move, a close, a pack, a password change, the
+// program ending) it first asks its controls to write their editors' text
+// into the record (Table::updateRecord): the grid then writes the open cell
+// editor's text, so nothing typed is lost by a path that never left the
+// cell. A text the field refuses is reported once and stays in the open
+// editor for correction; the grid keeps the row until it is mended.
 class TDBGrid : public QTableView {
   Q_OBJECT
  public:
@@ -63,8 +74,15 @@ class TDBGrid : public QTableView {
   void keyPressEvent(QKeyEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void changeEvent(QEvent* event) override;
+  void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
  private:
+  friend class TCellDelegate;
+  void editorOpened(QLineEdit* editor, const QModelIndex& index);
+  void cellTextEdited();
+  void writeOpenEditor();
+  static bool isRowMoveKey(int key);
+  void keyboardMoved(const std::string& from, Qt::KeyboardModifiers mods);
   void followTable();
   void fitRowHeight();
   void applyColumns();
@@ -79,6 +97,9 @@ class TDBGrid : public QTableView {
   QString askOne_ = QStringLiteral("Delete record?");
   QString askMany_ = QStringLiteral("Delete all selected records?");
   bool following_ = false;
+  QPointer<QLineEdit> editor_;
+  QPersistentModelIndex editorIndex_;
+  bool editorRefused_ = false;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TDBGrid::Options)

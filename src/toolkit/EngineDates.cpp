@@ -31,6 +31,12 @@ format::Time fromQTime(QTime time) {
   return format::Time{time.msecsSinceStartOfDay()};
 }
 
+QDateTime localTime(const support::Clock& clock) {
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(clock.now().time_since_epoch());
+  return QDateTime::fromMSecsSinceEpoch(ms.count());
+}
+
 QString shortDateFormat(const QLocale& locale) {
   return locale.dateFormat(QLocale::ShortFormat);
 }

@@ -1,11 +1,13 @@
 #pragma once
 #include <QDate>
+#include <QDateTime>
 #include <QLocale>
 #include <QString>
 #include <optional>
 
 #include "engine/FieldText.h"
 #include "engine/format/Value.h"
+#include "support/Clock.h"
 
 namespace torvelle::toolkit {
 
@@ -19,6 +21,9 @@ format::Time fromQTime(QTime time);
 // The forms the system writes a short date and a time with seconds in. Qt's
 // short time form often lacks seconds, so the long form is taken without
 // its time zone.
+// The clock's time in the system's time zone.
+QDateTime localTime(const support::Clock& clock);
+
 QString shortDateFormat(const QLocale& locale = QLocale());
 QString timeWithSecondsFormat(const QLocale& locale = QLocale());
 

@@ -6,7 +6,9 @@ namespace torvelle::toolkit {
 
 TFieldLink::TFieldLink(QObject* parent) : QObject(parent) {
   const auto again = [this] {
-    if (!writing_) emit refresh();
+    if (writing_) return;
+    lastRefusal_.clear();
+    emit refresh();
   };
   connect(&link_, &TDataLink::dataReset, this, again);
   connect(&link_, &TDataLink::recordMoved, this, again);
@@ -58,27 +60,68 @@ bool TFieldLink::boolValue() const {
   return b && *b;
 }
 
-bool TFieldLink::write(const std::function<void(engine::Table&)>& set) {
+bool TFieldLink::write(const std::function<void(engine::Table&)>& set, bool keepTyped) {
   engine::Table* t = link_.table();
   if (!canModify()) return false;
   writing_ = true;
-  const bool ok = ErrorBox::guard([&] {
+  QString refusal;
+  try {
     if (!link_.editing()) t->edit();
     set(*t);
-  });
+  } catch (...) {
+    refusal = ErrorBox::messageOf(std::current_exception());
+  }
   writing_ = false;
-  if (!ok) emit refresh();
-  return ok;
+  if (refusal.isEmpty()) {
+    lastRefusal_.clear();
+    return true;
+  }
+  // Each further keystroke would meet the same refusal: say it once.
+  if (!keepTyped || refusal != lastRefusal_) ErrorBox::report(refusal);
+  lastRefusal_ = refusal;
+  if (!keepTyped) emit refresh();
+  return false;
 }
 
-bool TFieldLink::writeText(const QString& text) {
+bool TFieldLink::writeText(const QString& text, bool keepTyped) {
   const std::string name = fieldName_.toStdString();
-  return write([&](engine::Table& t) { t.setFieldText(name, text.toStdString()); });
+  return write([&](engine::Table& t) { t.setFieldText(name, text.toStdString()); }, keepTyped);
 }
 
 bool TFieldLink::writeBool(bool value) {
   const std::string name = fieldName_.toStdString();
-  return write([&](engine::Table& t) { t.setField(name, format::Value(value)); });
+  return write([&](engine::Table& t) { t.setField(name, format::Value(value)); }, false);
+}
+
+void TFieldLink::writeTextOrThrow(const QString& text) {
+  engine::Table* t = link_.table();
+  if (!canModify() || !link_.editing()) return;
+  writing_ = true;
+  try {
+    t->setFieldText(fieldName_.toStdString(), text.toStdString());
+  } catch (...) {
+    writing_ = false;
+    throw;
+  }
+  writing_ = false;
+  lastRefusal_.clear();
+}
+
+void TFieldLink::startEdit() {
+  engine::Table* t = link_.table();
+  if (!canModify() || link_.editing()) return;
+  writing_ = true;
+  ErrorBox::guard([&] { t->edit(); });
+  writing_ = false;
+}
+
+int TFieldLink::maxLength() const {
+  const engine::Table* t = link_.table();
+  const int f = fieldIndex();
+  if (f < 0) return 0;
+  const format::FieldDef& def = t->fields()[static_cast<std::size_t>(f)];
+  // Single-byte code pages: one character is one byte of the field.
+  return def.type == format::FieldType::Alpha ? def.size : 0;
 }
 
 }  // namespace torvelle::toolkit

@@ -25,9 +25,18 @@ class TFieldLink : public QObject {
   bool canModify() const;
   QString text() const;
   bool boolValue() const;
-  // False when the value was refused; the control then shows the field again.
-  bool writeText(const QString& text);
+  // False when the value was refused. With `keepTyped` the refused text
+  // stays in the control for correction and the same refusal is reported
+  // once; otherwise the control shows the field again.
+  bool writeText(const QString& text, bool keepTyped = true);
   bool writeBool(bool value);
+  // For the table's request to write pending editor text: a refusal is
+  // thrown on, unreported, to stop the post that asked.
+  void writeTextOrThrow(const QString& text);
+  // Puts the current record into edit state, as the first keystroke does.
+  void startEdit();
+  // Characters the field holds; 0 for no limit (memo, non-text fields).
+  int maxLength() const;
 
  signals:
   // Show the field again (another record, a cancel, a value set elsewhere).
@@ -35,12 +44,13 @@ class TFieldLink : public QObject {
 
  private:
   int fieldIndex() const;
-  bool write(const std::function<void(engine::Table&)>& set);
+  bool write(const std::function<void(engine::Table&)>& set, bool keepTyped);
   void fieldChanged(int field);
 
   TDataLink link_;
   QString fieldName_;
   bool writing_ = false;
+  QString lastRefusal_;
 };
 
 }  // namespace torvelle::toolkit

@@ -11,8 +11,11 @@ using engine::TableState;
 
 TTableModel::TTableModel(QObject* parent) : QAbstractTableModel(parent) {
   connect(&link_, &TDataLink::dataReset, this, &TTableModel::resetRows);
-  connect(&link_, &TDataLink::dataRowsInserted, this, &TTableModel::onRowsInserted);
-  connect(&link_, &TDataLink::dataRowsRemoved, this, &TTableModel::onRowsRemoved);
+  connect(&link_, &TDataLink::dataRowsAboutToBeInserted, this,
+          &TTableModel::onRowsAboutToBeInserted);
+  connect(&link_, &TDataLink::dataRowsAboutToBeRemoved, this, &TTableModel::onRowsAboutToBeRemoved);
+  connect(&link_, &TDataLink::dataRowsInserted, this, [this] { onRowsInserted(); });
+  connect(&link_, &TDataLink::dataRowsRemoved, this, [this](int first) { onRowsRemoved(first); });
   connect(&link_, &TDataLink::dataRowChanged, this, &TTableModel::changeRow);
   connect(&link_, &TDataLink::recordMoved, this, &TTableModel::indicatorMoved);
   connect(&link_, &TDataLink::dataStateChanged, this, &TTableModel::indicatorMoved);
@@ -45,38 +48,52 @@ void TTableModel::resolveFields() {
     fields_.push_back(t && t->isOpen() ? t->fieldIndex(c.fieldName.toStdString()) : -1);
 }
 
+int TTableModel::shownRows() const {
+  const engine::Table* t = table();
+  return t && t->isOpen() ? static_cast<int>(t->rowCount()) : 0;
+}
+
 void TTableModel::resetRows() {
   beginResetModel();
   resolveFields();
-  const engine::Table* t = table();
-  rows_ = t && t->isOpen() ? static_cast<int>(t->rowCount()) : 0;
   indicatorRow_ = -1;
   endResetModel();
   indicatorMoved();
 }
 
-void TTableModel::onRowsInserted(int first, int count) {
+// The table tells before and after it changes its rows, so the views hear
+// begin and end around a change they can read consistently on both sides.
+void TTableModel::onRowsAboutToBeInserted(int first, int count) {
+  changingRows_ = true;
   beginInsertRows({}, first, first + count - 1);
-  rows_ += count;
-  endInsertRows();
 }
 
-void TTableModel::onRowsRemoved(int first, int count) {
+void TTableModel::onRowsAboutToBeRemoved(int first, int count) {
+  changingRows_ = true;
   beginRemoveRows({}, first, first + count - 1);
-  rows_ -= count;
+}
+
+void TTableModel::onRowsInserted() {
+  endInsertRows();
+  changingRows_ = false;
+}
+
+void TTableModel::onRowsRemoved(int first) {
   endRemoveRows();
+  changingRows_ = false;
   if (indicatorRow_ >= first) indicatorRow_ = -1;
 }
 
 void TTableModel::changeRow(int row) {
-  if (row < 0 || row >= rows_ || columns_.isEmpty()) return;
+  if (row < 0 || row >= shownRows() || columns_.isEmpty()) return;
   emit dataChanged(index(row, 0), index(row, static_cast<int>(columns_.size()) - 1));
   emit headerDataChanged(Qt::Vertical, row, row);
 }
 
 void TTableModel::selectionChanged() {
-  if (rows_ > 0 && !columns_.isEmpty())
-    emit dataChanged(index(0, 0), index(rows_ - 1, static_cast<int>(columns_.size()) - 1),
+  const int rows = shownRows();
+  if (rows > 0 && !columns_.isEmpty())
+    emit dataChanged(index(0, 0), index(rows - 1, static_cast<int>(columns_.size()) - 1),
                      {Qt::BackgroundRole, Qt::ForegroundRole});
 }
 
@@ -85,12 +102,13 @@ void TTableModel::indicatorMoved() {
   const int now = t && t->isOpen() && t->currentRow() ? static_cast<int>(*t->currentRow()) : -1;
   const int old = indicatorRow_;
   indicatorRow_ = now;
-  if (old >= 0 && old < rows_) emit headerDataChanged(Qt::Vertical, old, old);
-  if (now >= 0 && now < rows_) emit headerDataChanged(Qt::Vertical, now, now);
+  const int rows = shownRows();
+  if (old >= 0 && old < rows) emit headerDataChanged(Qt::Vertical, old, old);
+  if (now >= 0 && now < rows) emit headerDataChanged(Qt::Vertical, now, now);
 }
 
 int TTableModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : rows_;
+  return parent.isValid() ? 0 : shownRows();
 }
 
 int TTableModel::columnCount(const QModelIndex& parent) const {
@@ -99,7 +117,7 @@ int TTableModel::columnCount(const QModelIndex& parent) const {
 
 QVariant TTableModel::data(const QModelIndex& index, int role) const {
   const engine::Table* t = table();
-  if (!t || !t->isOpen() || !index.isValid() || index.row() >= rows_) return {};
+  if (!t || !t->isOpen() || !index.isValid()) return {};
   const auto row = static_cast<std::size_t>(index.row());
   if (row >= t->rowCount()) return {};
   switch (role) {
@@ -146,19 +164,23 @@ Qt::ItemFlags TTableModel::flags(const QModelIndex& index) const {
   return f;
 }
 
+QString TTableModel::cellText(int row, int column) const {
+  return data(index(row, column), Qt::EditRole).toString();
+}
+
 bool TTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   engine::Table* t = table();
+  refused_ = false;
   if (role != Qt::EditRole || !t || !t->isOpen() || !index.isValid()) return false;
   const int field = fieldOf(index.column());
   if (field < 0) return false;
   const QString text = value.toString();
-  return ErrorBox::guard([&] {
+  const bool ok = ErrorBox::guard([&] {
     const auto cur = t->currentRow();
     const bool pending = t->state() != TableState::Browse;
     // An unchanged text must not drag the record into edit state.
     if (!pending && static_cast<std::size_t>(index.row()) < t->rowCount() &&
-        QString::fromUtf8(std::string(t->row(static_cast<std::size_t>(index.row())).text(field))) ==
-            text)
+        cellText(index.row(), index.column()) == text)
       return;
     if (!cur || static_cast<int>(*cur) != index.row())
       t->moveTo(static_cast<std::size_t>(index.row()));
@@ -166,6 +188,8 @@ bool TTableModel::setData(const QModelIndex& index, const QVariant& value, int r
     const std::string name = t->fields()[static_cast<std::size_t>(field)].name;
     if (QString::fromUtf8(t->fieldText(name)) != text) t->setFieldText(name, text.toStdString());
   });
+  refused_ = !ok;
+  return ok;
 }
 
 }  // namespace torvelle::toolkit

@@ -44,11 +44,21 @@ class TTableModel : public QAbstractTableModel {
   // Puts the row's record into edit state and stores the typed text; an
   // engine error is shown and the value refused.
   bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+  // The last setData was refused by the engine (and reported).
+  bool lastWriteRefused() const { return refused_; }
+  // Inside a row insertion or removal: Qt's views move their current index
+  // then, which is no move of the user's.
+  bool changingRows() const { return changingRows_; }
+  // The text a cell would show, as setData would compare it.
+  QString cellText(int row, int column) const;
 
  private:
   void resetRows();
-  void onRowsInserted(int first, int count);
-  void onRowsRemoved(int first, int count);
+  void onRowsAboutToBeInserted(int first, int count);
+  void onRowsAboutToBeRemoved(int first, int count);
+  void onRowsInserted();
+  void onRowsRemoved(int first);
+  int shownRows() const;
   void changeRow(int row);
   void indicatorMoved();
   void resolveFields();
@@ -56,10 +66,9 @@ class TTableModel : public QAbstractTableModel {
   TDataLink link_;
   QVector<TColumn> columns_;
   QVector<int> fields_;
-  // The row count the views were told; the table is already ahead of it
-  // while a notification is being turned into begin/end calls.
-  int rows_ = 0;
   int indicatorRow_ = -1;
+  bool refused_ = false;
+  bool changingRows_ = false;
   bool editable_ = true;
   std::function<bool(int)> selected_;
 };

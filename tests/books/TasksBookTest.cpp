@@ -4,6 +4,7 @@
 
 #include "TaskFixture.h"
 #include "books/TasksBook.h"
+#include "support/Clock.h"
 #include "toolkit/Confirm.h"
 #include "toolkit/ErrorBox.h"
 
@@ -340,6 +341,45 @@ class TasksBookTest : public QObject {
     QCOMPARE(errors.size(), 1);
     QCOMPARE(p.shown(), QStringList({"kept", "duplicate"}));
     QVERIFY(p.find("kept") && p.find("duplicate"));
+  }
+
+  void keysTypedIntoThePickerStayThere() {
+    const QDate day(2024, 5, 20);
+    Page p({{day, QTime(9, 0), "Pay rent", false, {}}}, day);
+    p.book.show();
+    QVERIFY(QTest::qWaitForWindowActive(&p.book));
+    QTest::mouseClick(p.book.TaskRGItems[books::AllTasks], Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), p.book.TaskDBGrid);  // the user's mode change
+    // Without the week-day name, which a half-typed day would contradict.
+    p.book.TaskDateTimePicker->setDisplayFormat(QStringLiteral("d MMMM yyyy"));
+    p.book.TaskDateTimePicker->setFocus();
+    p.book.TaskDateTimePicker->setSelectedSection(QDateTimeEdit::DaySection);
+    // The first digit already makes a valid day and switches to the day mode.
+    for (const char* key : {"1", "2"}) QTest::keyClicks(QApplication::focusWidget(), key);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(p.book.viewedDay(), QDate(2024, 5, 12));
+    QCOMPARE(p.book.taskMode(), int(books::DayMode));
+    QCOMPARE(p.table().state(), engine::TableState::Browse);
+    QVERIFY(p.find("Pay rent"));
+  }
+
+  void overdueTurnsOverAtMidnight() {
+    const QDate day(2030, 3, 10);
+    support::SettableClock clock(std::chrono::system_clock::time_point(
+        std::chrono::milliseconds(QDateTime(day, QTime(23, 59, 59, 800)).toMSecsSinceEpoch())));
+    Page p({{day, QTime(9, 0), "due today", false, {}}}, day);
+    p.book.setClock(clock);
+    p.book.setTaskMode(books::OverdueTasks);
+    QCOMPARE(p.shown(), QStringList());
+    // Time passes with nobody touching a control: the page's timer, armed
+    // for the clock's next midnight, filters again.
+    clock.advance(std::chrono::milliseconds(400));
+    QTRY_COMPARE_WITH_TIMEOUT(p.shown(), QStringList({"due today"}), 2000);
+    // A new task's time comes from the same clock.
+    p.book.setTaskMode(books::AllTasks);
+    p.table().append();
+    QCOMPARE(p.table().fieldText("Time"), std::string("00:00:00"));
+    p.table().cancel();
   }
 
   void rightClickMovesTheRowUnderThePointer() {

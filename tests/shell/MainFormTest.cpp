@@ -7,11 +7,15 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QTest>
+#include <algorithm>
+#include <filesystem>
 #include <string_view>
+#include "toolkit/DBGrid.h"
 
 #include "ModalScript.h"
-#include "books/TasksBook.h"
 #include "ShellFixture.h"
+#include "books/TasksBook.h"
+#include "engine/format/TableFile.h"
 #include "shell/MainForm.h"
 #include "shell/ToolsForm.h"
 #include "shell/TrayNotifyIcon.h"
@@ -63,6 +67,8 @@ class MainFormTest : public QObject {
   void cancelFromTrayStaysHiddenAndAsksAgainNextTime();
   void keysOfTheWindow();
   void shutDownEndsTheLoopAndSavesThePlace();
+  void halfTypedCellsSurviveCloseAndShutDown();
+  void aFailedTrayOpenIsReportedAndTriedAgain();
 };
 
 void MainFormTest::missingSettingsFileGetsTheNineDefaults() {
@@ -257,6 +263,58 @@ void MainFormTest::shutDownEndsTheLoopAndSavesThePlace() {
   QVERIFY(lines.contains("Left=12"));
   QVERIFY(lines.contains("Top=34"));
   QVERIFY(lines.contains("Width=648"));
+}
+
+void MainFormTest::halfTypedCellsSurviveCloseAndShutDown() {
+  ShellFixture f;
+  QVERIFY(f.start());
+  TMainForm& main = f.main();
+  QVERIFY(QTest::qWaitForWindowActive(&main));
+  auto* grid = main.TasksBook->TaskDBGrid;
+  const auto typeNewTask = [grid](const QString& text) {
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Insert);
+    for (const QChar c : text) QTest::keyClicks(QApplication::focusWidget(), QString(c));
+  };
+  // Esc reaches the window first: it closes to the tray with the cell open.
+  typeNewTask("Half typed");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  QVERIFY(!main.isVisible());
+  main.OpenFromTray();
+  QVERIFY(QTest::qWaitForWindowActive(&main));
+  auto& tasks = main.Tables().TaskTable;
+  QCOMPARE(tasks.rowCount(), std::size_t{1});
+  QCOMPARE(tasks.row(0).text("Task"), std::string_view("Half typed"));
+
+  typeNewTask("Typed at shut-down");
+  QTimer::singleShot(0, &main, [&main] { main.ShutDownItem->trigger(); });
+  QCOMPARE(f.startup->run(), 0);
+  f.startup.reset();
+  std::vector<std::string> stored;
+  for (const auto& r :
+       torvelle::format::TableFile::open(f.root() / "DB/Tasks/Tasks.db", {})->readAll())
+    stored.push_back(std::get<std::string>(r[2]));
+  QCOMPARE(stored.size(), std::size_t{2});
+  QVERIFY(std::find(stored.begin(), stored.end(), "Typed at shut-down") != stored.end());
+  QVERIFY(f.errors.isEmpty());
+}
+
+void MainFormTest::aFailedTrayOpenIsReportedAndTriedAgain() {
+  ShellFixture f;
+  QVERIFY(f.start({"-h"}));
+  const std::filesystem::path links = f.root() / "DB/Links/Links.db";
+  std::filesystem::rename(links, f.root() / "Links.db.away");
+  f.main().OpenFromTray();
+  QVERIFY(!f.main().isVisible());
+  QCOMPARE(f.errors.size(), qsizetype(1));
+  QVERIFY(f.errors.first().contains("Links.db"));
+  // What had opened is closed again, so the next try is a whole open.
+  for (auto* table : f.main().Tables().openOrder()) QVERIFY(!table->isOpen());
+  std::filesystem::rename(f.root() / "Links.db.away", links);
+  f.main().OpenFromTray();
+  QVERIFY(f.main().isVisible());
+  QVERIFY(f.main().Tables().LinksTable.isOpen());
+  QCOMPARE(f.errors.size(), qsizetype(1));
 }
 
 QTEST_MAIN(MainFormTest)

@@ -10,6 +10,7 @@
 #include "shell/MainForm.h"
 #include "shell/Reminders.h"
 #include "store/TableSet.h"
+#include "support/Clock.h"
 #include "support/EmptyFile.h"
 #include "support/ProfileFile.h"
 
@@ -20,17 +21,22 @@ namespace {
 
 const QDate kToday(2026, 12, 8);
 
-// A wall clock and a monotonic one; `pass` moves both, `set` only the wall.
+// The program's clock and a monotonic one; `pass` moves both, `set` only
+// the wall clock.
 struct TestClock {
-  QDateTime wall{kToday, QTime(13, 0)};
+  TestClock() { set(QDateTime(kToday, QTime(13, 0))); }
+  support::SettableClock clock;
   qint64 monotonic = 0;
+  QDateTime wall() const { return toolkit::localTime(clock); }
   void pass(qint64 ms) {
-    wall = wall.addMSecs(ms);
+    clock.advance(std::chrono::milliseconds(ms));
     monotonic += ms;
   }
-  void set(QDateTime to) { wall = std::move(to); }
+  void set(const QDateTime& to) {
+    clock.set(support::Clock::TimePoint(std::chrono::milliseconds(to.toMSecsSinceEpoch())));
+  }
   shell::TReminderClock seam() {
-    return {[this] { return wall; }, [this] { return monotonic; }};
+    return {&clock, [this] { return monotonic; }};
   }
 };
 
@@ -85,7 +91,8 @@ class RemindersTest : public QObject {
     const auto ini = tables_->dir.path() / "torvelle.ini";
     support::createEmptyFile(ini);
     settings_ = std::make_unique<support::ProfileFile>(ini);
-    clock_ = TestClock{};
+    clock_.set(QDateTime(kToday, QTime(13, 0)));
+    clock_.monotonic = 0;
     notes_.notes.clear();
   }
 
@@ -147,7 +154,7 @@ class RemindersTest : public QObject {
     clock_.pass(1000);
     table.append();
     table.setField("Date", format::Value(toolkit::fromQDate(kToday)));
-    table.setField("Time", format::Value(toolkit::fromQTime(clock_.wall.time())));
+    table.setField("Time", format::Value(toolkit::fromQTime(clock_.wall().time())));
     table.setField("Task", format::Value(std::string("Just typed")));
     table.post();
     QCoreApplication::processEvents();

@@ -40,7 +40,7 @@ class StartupTest : public QObject {
   void normalStartRunsStepsInOrder();
   void hiddenStartSkipsTablesAndSplash();
   void onlyExactFirstArgumentHides();
-  void missingTablesEndTheProgramQuietly();
+  void missingTablesAreReportedAndEndTheProgram();
   void secondInstanceCreatesNothing();
   void secondInstanceHandsOverOnlyWithoutTray();
   void passwordPromptAtStartUp();
@@ -98,7 +98,7 @@ void StartupTest::onlyExactFirstArgumentHides() {
   }
 }
 
-void StartupTest::missingTablesEndTheProgramQuietly() {
+void StartupTest::missingTablesAreReportedAndEndTheProgram() {
   ShellFixture f(false);
   QVERIFY(f.start());
   QVERIFY(f.startup->terminateRequested());
@@ -106,8 +106,12 @@ void StartupTest::missingTablesEndTheProgramQuietly() {
   QVERIFY(f.steps.contains("progress 100"));
   QVERIFY(f.steps.contains("destroy SplashForm"));
   QVERIFY(!f.main().isVisible());
-  QVERIFY(f.errors.isEmpty());
-  QCOMPARE(f.startup->run(), 0);
+  // The user learns which table and what is wrong, and the end is a failure.
+  QCOMPARE(f.errors.size(), 1);
+  QVERIFY(f.errors.first().contains("Tasks.db"));
+  QVERIFY(f.errors.first().contains("not found"));
+  QVERIFY(f.errors.first().contains("torvelle-db check"));
+  QCOMPARE(f.startup->run(), 1);
 }
 
 void StartupTest::secondInstanceCreatesNothing() {

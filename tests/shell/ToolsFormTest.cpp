@@ -79,12 +79,20 @@ void ToolsFormTest::autoStartEntryFollowsTheBox() {
   QCOMPARE(f.autoStart.entry, f.programPath() + QStringLiteral(" -h"));
   tools.AutoStartCB->click();
   QVERIFY(!f.autoStart.entry.has_value());
-  // A store that cannot be written changes nothing and says nothing.
+  // A store that cannot be written: the user is told why, and the box
+  // shows the entry as it really is.
+  f.autoStart.writable = false;
+  tools.AutoStartCB->click();
+  QVERIFY(!tools.AutoStartCB->isChecked());
+  QVERIFY(!f.autoStart.entry.has_value());
+  QCOMPARE(f.errors.size(), 1);
+  QVERIFY(f.errors.first().contains("read-only"));
+  f.autoStart.writable = true;
+  tools.AutoStartCB->click();
   f.autoStart.writable = false;
   tools.AutoStartCB->click();
   QVERIFY(tools.AutoStartCB->isChecked());
-  QVERIFY(!f.autoStart.entry.has_value());
-  QVERIFY(f.errors.isEmpty());
+  QCOMPARE(f.errors.size(), 2);
 }
 
 void ToolsFormTest::closingUpdatesTheMinimiseButton() {

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "engine/DataSource.h"
+#include "engine/DbError.h"
 #include "engine/Session.h"
 #include "engine/ShippedTables.h"
 #include "engine/Table.h"
@@ -194,8 +195,13 @@ class DataWidgetsTest : public QObject {
     QTest::mouseClick(vp, Qt::RightButton, {}, at(3));
     QCOMPARE(rows(), QList<int>({3}));
     QCOMPARE(*d.table.currentRow(), std::size_t(3));
+    // The keyboard moves the selection as a click does; Shift extends it.
+    QTest::keyClick(&grid, Qt::Key_Up);
+    QCOMPARE(rows(), QList<int>({2}));
+    QTest::keyClick(&grid, Qt::Key_Down, Qt::ShiftModifier);
+    QCOMPARE(rows(), QList<int>({2, 3}));
     QTest::keyClick(&grid, Qt::Key_PageDown);
-    QCOMPARE(rows(), QList<int>());
+    QCOMPARE(rows(), QList<int>({5}));
     QTest::mouseClick(vp, Qt::LeftButton, {}, at(0));
     QTest::keyClick(&grid, Qt::Key_Escape);
     QCOMPARE(rows(), QList<int>());
@@ -267,6 +273,106 @@ class DataWidgetsTest : public QObject {
     other->setFocus();
     QCOMPARE(d.table.state(), engine::TableState::Insert);
     QVERIFY(errors.isEmpty());
+  }
+
+  void rowsComingAndGoingLeaveTheCursorToTheTable() {
+    // The same answers as the engine gives without a grid.
+    Tasks d(5);
+    TDBGrid grid;
+    grid.setColumns(taskColumns());
+    grid.setDataSource(&d.source);
+    grid.resize(400, 300);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    d.table.moveTo(2);
+    d.table.remove();
+    QCOMPARE(taskAt(d.table, *d.table.currentRow()), std::string("task 3"));
+    d.table.moveTo(1);
+    d.table.append();
+    d.table.cancel();
+    QCOMPARE(taskAt(d.table, *d.table.currentRow()), std::string("task 1"));
+    QCOMPARE(grid.currentIndex().row(), 1);
+  }
+
+  void typedCellTextIsKeptAndLimited() {
+    Tasks d(2);
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* grid = new TDBGrid(&window);
+    layout->addWidget(grid);
+    grid->setColumns(taskColumns());
+    grid->setDataSource(&d.source);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    grid->setFocus();
+    const auto type = [](const QString& text) {
+      for (const QChar c : text) {
+        QWidget* to = QApplication::focusWidget();
+        if (c.unicode() < 128) {
+          QTest::keyClicks(to, QString(c));
+          continue;
+        }
+        // QTest spells only ASCII keys; others come as text, as an input method sends them.
+        QTest::sendKeyEvent(QTest::Press, to, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, to, Qt::Key_unknown, QString(c), Qt::NoModifier);
+      }
+    };
+    const auto onDisk = [&](const std::string& task) {
+      for (const auto& r : format::TableFile::open(d.dir / "DB/Tasks/Tasks.db", {})->readAll())
+        if (std::get_if<std::string>(&r[2]) && std::get<std::string>(r[2]) == task) return true;
+      return false;
+    };
+    const auto rowOf = [&](const std::string& task) {
+      for (std::size_t i = 0; i < d.table.rowCount(); ++i)
+        if (taskAt(d.table, i) == task) return static_cast<int>(i);
+      return -1;
+    };
+    // A half-typed new task, never committed by leaving the cell, is in
+    // the record when the table is asked to end its edit (a close does).
+    QTest::keyClick(grid, Qt::Key_Insert);
+    type("Half typed");
+    QVERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+    d.table.checkBrowseMode();
+    QCOMPARE(d.table.state(), engine::TableState::Browse);
+    QVERIFY(onDisk("Half typed"));
+    // Typing over an existing task makes it pending from the first key.
+    grid->setFocus();
+    grid->setCurrentIndex(grid->tableModel().index(rowOf("task 0"), 0));
+    type("Over");
+    QCOMPARE(d.table.state(), engine::TableState::Edit);
+    d.table.post();
+    QVERIFY(onDisk("Over"));
+
+    // The editor stops at the field's 70 characters.
+    grid->setFocus();
+    grid->setCurrentIndex(grid->tableModel().index(rowOf("task 1"), 0));
+    type(QString(75, 'x'));
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QCOMPARE(editor->text().size(), 70);
+    QTest::keyClick(editor, Qt::Key_Escape);
+    d.table.cancel();
+
+    // A character the code page lacks: one message naming it, and the text
+    // stays in the open editor to be mended.
+    grid->setFocus();
+    grid->setCurrentIndex(grid->tableModel().index(rowOf("task 1"), 0));
+    type(QStringLiteral("ab\u03A9"));
+    editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), QStringLiteral("ab\u03A9"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(errors.size(), 1);  // the delegate commits on Return from the event loop
+    QVERIFY(errors.first().contains(QStringLiteral("\u03A9")) || errors.first().contains("U+03A9"));
+    QCOMPARE(qobject_cast<QLineEdit*>(QApplication::focusWidget()), editor);
+    QCOMPARE(editor->text(), QStringLiteral("ab\u03A9"));
+    QVERIFY_THROWS_EXCEPTION(engine::DbError, d.table.post());
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    d.table.post();
+    QCOMPARE(errors.size(), 1);
+    QVERIFY(onDisk("ab"));
   }
 
   void aRefusedPostKeepsTheGridOnTheRecord() {

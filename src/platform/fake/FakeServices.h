@@ -21,12 +21,13 @@ class TFakeAutoStartStore : public TAutoStartStore {
  public:
   bool exists() const override { return entry.has_value(); }
   bool write(const QString& programPath) override {
-    if (!writable) return false;
+    if (!writable) return fail(QStringLiteral("The autostart folder is read-only."));
     entry = programPath + QStringLiteral(" -h");
     return true;
   }
   bool remove() override {
-    if (!writable) return !entry.has_value();
+    if (!writable)
+      return entry.has_value() ? fail(QStringLiteral("The autostart folder is read-only.")) : true;
     entry.reset();
     return true;
   }
