@@ -65,12 +65,8 @@ class NotificationsTest : public QObject {
     TFreedesktopNotifications desktop(programBus);
     TFakeNotifyArea area;
     TBalloonNotifications balloon(area, [] { return quintptr(1); });
+    // With a tray at hand too, the desktop's service comes first.
     TNotificationChain chain({&desktop, &balloon});
-    // No server yet: the balloon takes the note.
-    QVERIFY(!desktop.isAvailable());
-    QCOMPARE(chain.show({QStringLiteral("First"), QStringLiteral("x"), {}}), 1u);
-    QCOMPARE(area.messages.size(), std::size_t(1));
-
     QThread thread;
     NotificationServer server;
     server.moveToThread(&thread);
@@ -85,13 +81,13 @@ class NotificationsTest : public QObject {
                                    QStringLiteral("Due at 14:00"),
                                    {QStringLiteral("default"), QStringLiteral("Open"),
                                     QStringLiteral("done"), QStringLiteral("Done")}});
-    QCOMPARE(id, 2u);
-    QCOMPARE(area.messages.size(), std::size_t(1));
+    QCOMPARE(id, 1u);
+    QVERIFY(area.messages.empty());
     thread.quit();
     thread.wait();
     QCOMPARE(server.received, QStringList{"Call the bank|Due at 14:00|default|Open|done|Done"});
 
-    // The server's answer names its own id; the chain hands on its id.
+    // The server's answer names its own id; the chain hands on its own.
     QDBusMessage signal = QDBusMessage::createSignal(
         QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"));
