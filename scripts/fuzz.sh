@@ -9,11 +9,12 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-fuzz"
 
 # A fresh machine gets its packages (clang, the libFuzzer runtime) first.
-TORVELLE_SETUP_PACKAGES_ONLY=1 "$root/scripts/setup.sh"
+TORVELLE_SETUP=fuzz TORVELLE_SETUP_PACKAGES_ONLY=1 "$root/scripts/setup.sh"
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTORVELLE_FUZZ=ON
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTORVELLE_FUZZ=ON \
+    -DBUILD_TESTING=OFF -DTORVELLE_BENCH=OFF
 fi
 cmake --build "$build" -j"$(nproc)" --target reader_fuzz
 

@@ -1,12 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the organizer from the build
-# folder, beside the tables that ship with it.
+# Installs what the program needs, builds it, and starts it from the build
+# folder, beside the tables that the build puts into build/DB/.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${TORVELLE_BUILD_DIR:-$root/build}"
-"$root/scripts/setup.sh"
-if [ ! -x "$build/torvelle" ]; then
-  echo "The organizer itself is not built yet; the tables and torvelle-db are in $build." >&2
-  exit 1
-fi
+TORVELLE_SETUP=program "$root/scripts/setup.sh"
 exec "$build/torvelle" "$@"

@@ -94,11 +94,7 @@ void Table::setIndexFieldNames(const std::string& names) {
   buildOrder();
   resolveMasterFields();
   computeRange();
-  rebuildVisible();
-  const auto pos = findVisible(keep);
-  current_ = pos ? pos : (visible_.empty() ? std::nullopt : std::optional<std::size_t>(0));
-  eof_ = bof_ = visible_.empty();
-  notifyReset();
+  showRows(keep);
 }
 
 void Table::setMasterSource(DataSource* source) {
@@ -111,15 +107,8 @@ void Table::setMasterSource(DataSource* source) {
   const std::uint32_t keep = currentSlot();
   resolveMasterFields();
   computeRange();
-  rebuildVisible();
   // Cutting the link keeps the current record; linking starts at the first.
-  std::optional<std::size_t> pos;
-  if (!master_) pos = findVisible(keep);
-  if (!pos && !visible_.empty()) pos = 0;
-  current_ = pos;
-  eof_ = visible_.empty();
-  bof_ = !pos || *pos == 0;
-  notifyReset();
+  showRows(master_ ? kPending : keep);
 }
 
 void Table::setMasterFields(const std::string& names) {
@@ -128,11 +117,7 @@ void Table::setMasterFields(const std::string& names) {
     checkBrowseMode();
     resolveMasterFields();
     computeRange();
-    rebuildVisible();
-    current_ = visible_.empty() ? std::nullopt : std::optional<std::size_t>(0);
-    eof_ = bof_ = true;
-    eof_ = visible_.empty();
-    notifyReset();
+    showRows();
   }
 }
 
@@ -163,6 +148,30 @@ void Table::setState(TableState state) {
   notify([this](TableObserver& o) { o.stateChanged(*this); });
 }
 
+// The visible rows are taken afresh: the record in `keep` stays current when
+// it is still visible, else the row `fallback` (clamped) is; then one reset.
+void Table::showRows(std::uint32_t keep, std::size_t fallback) {
+  rebuildVisible();
+  auto pos = findVisible(keep);
+  if (!pos && !visible_.empty()) pos = std::min(fallback, visible_.size() - 1);
+  current_ = pos;
+  eof_ = visible_.empty();
+  bof_ = !pos || *pos == 0;
+  notifyReset();
+}
+
+// The pending insert or edit is gone (posted, cancelled or deleted): back to
+// browsing with nothing buffered.
+void Table::clearPending() {
+  state_ = TableState::Browse;
+  editSlot_ = kPending;
+  modified_ = false;
+  buffer_.clear();
+  bufferTexts_.clear();
+  bufferFolded_.clear();
+  changed_.clear();
+}
+
 // --- Open and close -------------------------------------------------------
 
 void Table::open() {
@@ -183,32 +192,26 @@ void Table::open() {
   state_ = TableState::Browse;
   resolveMasterFields();
   computeRange();
-  rebuildVisible();
-  current_ = visible_.empty() ? std::nullopt : std::optional<std::size_t>(0);
-  eof_ = visible_.empty();
-  bof_ = true;
-  notifyReset();
+  showRows();
   notify([this](TableObserver& o) { o.stateChanged(*this); });
 }
 
 void Table::close() {
   if (!isOpen()) return;
+  const bool pending = state_ == TableState::Insert || state_ == TableState::Edit;
   file_.reset();
   std::vector<Row>().swap(rows_);
   order_.clear();
   fileOrder_.clear();
   visible_.clear();
-  buffer_.clear();
-  bufferTexts_.clear();
-  changed_.clear();
-  editSlot_ = kPending;
-  aliveCount_ = rangeCount_ = 0;
+  clearPending();
+  rangeCount_ = 0;
   current_.reset();
   eof_ = bof_ = true;
-  modified_ = false;
   state_ = TableState::Inactive;
   notifyReset();
   notify([this](TableObserver& o) { o.stateChanged(*this); });
+  if (pending && events_.afterCancel) events_.afterCancel(*this);
 }
 
 std::string Table::driverType() const {
@@ -414,11 +417,7 @@ void Table::masterChanged() {
   checkBrowseMode();
   range_ = newRange;
   rangeValues_ = std::move(newValues);
-  rebuildVisible();
-  current_ = visible_.empty() ? std::nullopt : std::optional<std::size_t>(0);
-  eof_ = visible_.empty();
-  bof_ = true;
-  notifyReset();
+  showRows();
 }
 
 // --- Moving ---------------------------------------------------------------
@@ -437,11 +436,7 @@ void Table::setFiltered(bool filtered) {
   }
   checkBrowseMode();
   filtered_ = filtered;
-  rebuildVisible();
-  current_ = visible_.empty() ? std::nullopt : std::optional<std::size_t>(0);
-  eof_ = visible_.empty();
-  bof_ = true;
-  notifyReset();
+  showRows();
 }
 
 void Table::first() {
@@ -504,7 +499,6 @@ void Table::loadRows(std::vector<format::Record> records) {
     rows_.push_back(std::move(row));
     fileOrder_[i] = static_cast<std::uint32_t>(i);
   }
-  aliveCount_ = rows_.size();
   ++generation_;
   buildOrder();
 }
@@ -518,24 +512,50 @@ void Table::refresh() {
     loadRows(file_->readAll());
   }
   computeRange();
-  rebuildVisible();
-  const auto pos = readOnly_ ? std::nullopt : findVisible(keep);
-  current_ = pos ? pos : (visible_.empty() ? std::nullopt : std::optional<std::size_t>(0));
-  eof_ = visible_.empty();
-  bof_ = !current_ || *current_ == 0;
-  notifyReset();
+  // Rows read again from disk are new slots: the old one means nothing.
+  showRows(readOnly_ ? kPending : keep);
+}
+
+std::pair<std::size_t, std::size_t> Table::orderRangeOf(const Record& key) const {
+  if (indexFields_.empty()) throw DbError(Kind::General, "The table has no index to search.");
+  if (key.empty() || key.size() > indexFields_.size())
+    throw DbError(Kind::General, "The key does not fit the index.");
+  Record probe;
+  for (std::size_t i = 0; i < key.size(); ++i)
+    probe.push_back(
+        coerceValue(shape_.fields()[static_cast<std::size_t>(indexFields_[i])], key[i]));
+  if (!ownOrder_) {
+    // The primary key's order is the file's: ask the file, which knows how
+    // its keys compare.
+    try {
+      return file_->keyRange(probe);
+    } catch (const DbError& e) {
+      if (e.kind() == Kind::InvalidValue) return {0, 0};  // no stored key can hold it
+      throw;
+    }
+  }
+  const auto cmp = [&](std::uint32_t slot) {
+    const Record& values = rows_[slot].values;
+    for (std::size_t i = 0; i < probe.size(); ++i)
+      if (const int c = compareValues(values[static_cast<std::size_t>(indexFields_[i])], probe[i]))
+        return c;
+    return 0;
+  };
+  const auto lo = std::partition_point(order_.begin(), order_.end(),
+                                       [&](std::uint32_t s) { return cmp(s) < 0; });
+  const auto hi =
+      std::partition_point(lo, order_.end(), [&](std::uint32_t s) { return cmp(s) == 0; });
+  return {static_cast<std::size_t>(lo - order_.begin()),
+          static_cast<std::size_t>(hi - order_.begin())};
 }
 
 bool Table::findKey(const Value& value) {
   requireOpen();
-  if (indexFields_.empty()) throw DbError(Kind::General, "The table has no index to search.");
   checkBrowseMode();
-  const int field = indexFields_[0];
-  const Value key = coerceValue(shape_.fields()[static_cast<std::size_t>(field)], value);
-  for (const std::uint32_t slot : order_) {
-    const Row& row = rows_[slot];
-    if (!sameValue(row.values[static_cast<std::size_t>(field)], key) || !inRange(row.values))
-      continue;
+  const auto [lo, hi] = orderRangeOf({value});
+  for (std::size_t p = lo; p < hi; ++p) {
+    const std::uint32_t slot = order_[p];
+    if (!inRange(rows_[slot].values)) continue;
     auto pos = findVisible(slot);
     if (!pos) {
       // A record the filter hid: it joins the visible rows until the next
@@ -547,6 +567,114 @@ bool Table::findKey(const Value& value) {
     return true;
   }
   return false;
+}
+
+std::vector<std::string> Table::bookmarksWithKey(const Record& key) const {
+  requireOpen();
+  const auto [lo, hi] = orderRangeOf(key);
+  std::vector<std::string> out;
+  out.reserve(hi - lo);
+  for (std::size_t p = lo; p < hi; ++p)
+    out.push_back(std::to_string(generation_) + ":" + std::to_string(order_[p]));
+  return out;
+}
+
+// --- Changes to many records ----------------------------------------------
+
+std::vector<std::uint32_t> Table::slotsOfBookmarks(
+    const std::vector<std::string>& bookmarks) const {
+  std::vector<std::uint32_t> slots;
+  slots.reserve(bookmarks.size());
+  for (const auto& b : bookmarks) {
+    const auto slot = parseBookmark(b);
+    if (!slot) throw DbError(Kind::RecordGone, "Record/Key deleted.");
+    slots.push_back(*slot);
+  }
+  std::sort(slots.begin(), slots.end());
+  slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
+  return slots;
+}
+
+void Table::renumberFileOrder() {
+  for (std::size_t i = 0; i < fileOrder_.size(); ++i)
+    rows_[fileOrder_[i]].filePos = static_cast<std::uint32_t>(i);
+}
+
+// The changed records (sorted slots) take their new ordinals; the others
+// keep their order around them.
+void Table::placeInFile(const std::vector<std::uint32_t>& slots,
+                        const std::vector<std::size_t>& ordinals) {
+  std::vector<std::uint32_t> placed(fileOrder_.size(), kPending);
+  for (std::size_t i = 0; i < slots.size(); ++i) placed[ordinals[i]] = slots[i];
+  std::size_t next = 0;
+  for (const std::uint32_t slot : fileOrder_) {
+    if (std::binary_search(slots.begin(), slots.end(), slot)) continue;
+    while (placed[next] != kPending) ++next;
+    placed[next++] = slot;
+  }
+  fileOrder_ = std::move(placed);
+  renumberFileOrder();
+}
+
+void Table::updateRecords(const std::vector<std::string>& bookmarks,
+                          const format::FieldChanges& changes) {
+  requireWritable();
+  checkBrowseMode();
+  const auto slots = slotsOfBookmarks(bookmarks);
+  if (slots.empty() || changes.empty()) return;
+  format::FieldChanges coerced;
+  bool touchesIndex = false;
+  for (const auto& [f, v] : changes) {
+    if (f < 0 || f >= static_cast<int>(shape_.fields().size()))
+      throw DbError(Kind::InvalidValue, "No field at position " + std::to_string(f) + ".");
+    coerced.emplace_back(f, coerceValue(shape_.fields()[static_cast<std::size_t>(f)], v));
+    touchesIndex = touchesIndex ||
+                   std::find(indexFields_.begin(), indexFields_.end(), f) != indexFields_.end();
+  }
+  std::vector<std::size_t> ordinals;
+  ordinals.reserve(slots.size());
+  for (const auto slot : slots) ordinals.push_back(rows_[slot].filePos);
+  std::vector<std::size_t> finals;
+  // Memory is touched only once the file holds the change: a failure leaves both as they were.
+  file_->batch([&] { finals = file_->updateMany(ordinals, coerced); });
+
+  const std::uint32_t keep = currentSlot();
+  bool moved = false;
+  for (std::size_t i = 0; i < slots.size(); ++i) {
+    Row& row = rows_[slots[i]];
+    row.values = file_->read(finals[i]);
+    fillTexts(row.values, row.texts);
+    row.folded.clear();
+    moved = moved || finals[i] != ordinals[i];
+  }
+  if (moved) placeInFile(slots, finals);
+  if (moved || (ownOrder_ && touchesIndex)) buildOrder();
+  showRows(keep, current_.value_or(0));
+}
+
+void Table::removeRecords(const std::vector<std::string>& bookmarks) {
+  requireWritable();
+  checkBrowseMode();
+  const auto slots = slotsOfBookmarks(bookmarks);
+  if (slots.empty()) return;
+  std::vector<std::size_t> ordinals;
+  ordinals.reserve(slots.size());
+  for (const auto slot : slots) ordinals.push_back(rows_[slot].filePos);
+  file_->batch([&] { file_->removeMany(ordinals); });
+
+  const std::uint32_t keep = currentSlot();
+  for (const auto slot : slots) {
+    rows_[slot].alive = false;
+    rows_[slot].values.clear();
+    rows_[slot].texts.clear();
+  }
+  const auto dead = [this](std::uint32_t slot) { return !rows_[slot].alive; };
+  fileOrder_.erase(std::remove_if(fileOrder_.begin(), fileOrder_.end(), dead), fileOrder_.end());
+  order_.erase(std::remove_if(order_.begin(), order_.end(), dead), order_.end());
+  renumberFileOrder();
+  for (std::size_t i = 0; i < order_.size(); ++i)
+    rows_[order_[i]].orderPos = static_cast<std::uint32_t>(i);
+  showRows(keep, current_.value_or(0));
 }
 
 std::string Table::bookmark() const {
@@ -716,10 +844,7 @@ void Table::dropPendingRow() {
     const auto at = static_cast<std::size_t>(it - visible_.begin());
     notify([&](TableObserver& o) { o.rowsAboutToBeRemoved(*this, at, 1); });
   }
-  state_ = TableState::Browse;
-  modified_ = false;
-  buffer_.clear();
-  bufferTexts_.clear();
+  clearPending();
   if (it != visible_.end()) {
     const std::size_t pos = static_cast<std::size_t>(it - visible_.begin());
     visible_.erase(it);
@@ -734,28 +859,29 @@ void Table::dropPendingRow() {
 }
 
 void Table::cancel() {
+  const bool pending = state_ == TableState::Insert || state_ == TableState::Edit;
   if (state_ == TableState::Insert) {
     dropPendingRow();
   } else if (state_ == TableState::Edit) {
     const auto pos = current_;
-    buffer_.clear();
-    bufferTexts_.clear();
-    editSlot_ = kPending;
-    modified_ = false;
+    clearPending();
     setState(TableState::Browse);
     if (pos) notify([&](TableObserver& o) { o.rowChanged(*this, *pos); });
   }
+  if (pending && events_.afterCancel) events_.afterCancel(*this);
 }
 
 void Table::post() {
   requireOpen();
   updateRecord();
+  const bool inserting = state_ == TableState::Insert;
   if (state_ == TableState::Edit)
     postEdit();
-  else if (state_ == TableState::Insert)
+  else if (inserting)
     postInsert();
   else
     return;
+  lastPostInserted_ = inserting;
   if (events_.afterPost) events_.afterPost(*this);
 }
 
@@ -770,9 +896,7 @@ void Table::postEdit() {
   const std::size_t oldPos = *current_;
   state_ = TableState::Browse;
   if (changes.empty()) {
-    editSlot_ = kPending;
-    modified_ = false;
-    buffer_.clear();
+    clearPending();
     notify([this](TableObserver& o) { o.stateChanged(*this); });
     return;
   }
@@ -786,10 +910,7 @@ void Table::postEdit() {
   row.values = file_->read(ordinal);
   fillTexts(row.values, row.texts);
   row.folded.clear();
-  editSlot_ = kPending;
-  modified_ = false;
-  buffer_.clear();
-  bufferTexts_.clear();
+  clearPending();
 
   bool orderChanged = ordinal != row.filePos;
   if (ownOrder_)
@@ -829,15 +950,11 @@ void Table::postInsert() {
   row.values = file_->read(ordinal);
   fillTexts(row.values, row.texts);
   rows_.push_back(std::move(row));
-  ++aliveCount_;
   placeInOrder(slot, ordinal);
 
   const auto it = std::find(visible_.begin(), visible_.end(), kPending);
   const std::size_t pendingPos = static_cast<std::size_t>(it - visible_.begin());
-  state_ = TableState::Browse;
-  modified_ = false;
-  buffer_.clear();
-  bufferTexts_.clear();
+  clearPending();
   if (it != visible_.end()) eraseVisible(pendingPos);
   std::optional<std::size_t> cur = current_;
   if (inRange(rows_[slot].values)) {
@@ -871,18 +988,12 @@ void Table::remove() {
   rows_[slot].alive = false;
   rows_[slot].values.clear();
   rows_[slot].texts.clear();
-  --aliveCount_;
   const bool wasEditing = state_ == TableState::Edit;
-  if (wasEditing) {
-    state_ = TableState::Browse;
-    editSlot_ = kPending;
-    modified_ = false;
-    buffer_.clear();
-    bufferTexts_.clear();
-  }
+  if (wasEditing) clearPending();
   if (pos) eraseVisible(*pos);
   if (wasEditing) notify([this](TableObserver& o) { o.stateChanged(*this); });
   setCurrent(current_);
+  if (wasEditing && events_.afterCancel) events_.afterCancel(*this);
 }
 
 // --- Fields ---------------------------------------------------------------

@@ -27,6 +27,9 @@ struct TableEvents {
   std::function<void(Table&)> newRecord;
   std::function<void(Table&)> beforeEdit;
   std::function<void(Table&)> afterPost;
+  // Runs after a pending insert or edit ends without a post (cancel,
+  // explicit or implied).
+  std::function<void(Table&)> afterCancel;
   std::function<void(Table&)> beforeDelete;
   // Runs per record while the table is filtered; true lets it through.
   std::function<bool(const RecordView&)> filterRecord;
@@ -98,7 +101,12 @@ class Table {
   // Moves to the first record in range whose first index field equals
   // `value`, also one the filter hides (it then stays visible until the next
   // re-filter). False, without moving, when there is none.
+  // O(log n) in the index order.
   bool findKey(const format::Value& value);
+  // Bookmarks of every record, whatever the master range and the filter,
+  // whose leading index fields equal `key` (one value per leading field,
+  // key.size() <= index fields); O(log n + k).
+  std::vector<std::string> bookmarksWithKey(const format::Record& key) const;
 
   std::string bookmark() const;  // "" without a current record
   // DbError(RecordGone) when the record is deleted or no longer visible.
@@ -126,6 +134,18 @@ class Table {
   void post();
   void cancel();
   void remove();
+  // Valid inside events().afterPost: true when the record just posted was
+  // inserted, false when it was edited.
+  bool lastPostInserted() const { return lastPostInserted_; }
+  // Sets the given fields of every bookmarked record as one durable change
+  // of the file. A failure (key violation, disk error) leaves disk and
+  // memory as they were and throws the engine's DbError. Ends a pending edit
+  // first; observers hear one reset; the current record stays current when
+  // it is still visible.
+  void updateRecords(const std::vector<std::string>& bookmarks,
+                     const format::FieldChanges& changes);
+  // Removes every bookmarked record as one durable change; same failure rule.
+  void removeRecords(const std::vector<std::string>& bookmarks);
   // Post when modified, else cancel; nothing in browse state.
   void checkBrowseMode();
   // Asks every bound control to write what its editor holds into the
@@ -183,7 +203,6 @@ class Table {
   std::optional<std::size_t> findVisible(std::uint32_t slot) const;
   void setCurrent(std::optional<std::size_t> row, bool eof = false, bool bof = false);
   void beginInsert(bool atEnd);
-  void endPending();
   void dropPendingRow();
   void eraseVisible(std::size_t pos);
   void insertVisible(std::size_t pos, std::uint32_t slot);
@@ -191,10 +210,17 @@ class Table {
   std::uint32_t currentSlot() const { return current_ ? visible_[*current_] : kPending; }
   std::optional<std::uint32_t> parseBookmark(const std::string& bookmark) const;
   void requireStorable(std::size_t field, const format::Value& value) const;
+  std::vector<std::uint32_t> slotsOfBookmarks(const std::vector<std::string>& bookmarks) const;
+  std::pair<std::size_t, std::size_t> orderRangeOf(const format::Record& key) const;
+  void renumberFileOrder();
+  void placeInFile(const std::vector<std::uint32_t>& slots,
+                   const std::vector<std::size_t>& ordinals);
   void postEdit();
   void postInsert();
   void masterChanged();
   void setState(TableState state);
+  void showRows(std::uint32_t keep = kPending, std::size_t fallback = 0);
+  void clearPending();
   void notifyReset();
   template <class F>
   void notify(F&& f);
@@ -223,7 +249,6 @@ class Table {
   std::vector<std::uint32_t> order_;      // slots in index order
   std::vector<std::uint32_t> fileOrder_;  // slots by ordinal (own orders only)
   std::vector<std::uint32_t> visible_;    // slots of the visible rows, in order
-  std::size_t aliveCount_ = 0;
   std::size_t rangeCount_ = 0;
 
   // Master range: none (no link), empty (master has no current record) or values.
@@ -236,6 +261,7 @@ class Table {
 
   TableState state_ = TableState::Inactive;
   bool modified_ = false;
+  bool lastPostInserted_ = false;
   format::Record buffer_;
   std::vector<std::string> bufferTexts_;
   mutable std::string bufferFolded_;

@@ -168,10 +168,14 @@ void TMainForm::progress(int position) {
   if (context_.progress) context_.progress(position);
 }
 
+QString TMainForm::dataFolder() const {
+  if (!context_.dataFolder.isEmpty()) return context_.dataFolder;
+  return QFileInfo(context_.programPath).absolutePath();
+}
+
 void TMainForm::FormCreate() {
-  // Table paths and language files are relative to the program's folder.
-  const QString programFolder = QFileInfo(context_.programPath).absolutePath();
-  if (QDir::current() != QDir(programFolder)) QDir::setCurrent(programFolder);
+  // Table paths and language files are relative to the data folder.
+  if (QDir::current() != QDir(dataFolder())) QDir::setCurrent(dataFolder());
 
   trayNotifyIcon_->setIconVisible(true);
   // The grid and the filters write dates and times as the system does.
@@ -329,7 +333,9 @@ QString TMainForm::openFailureMessage(std::exception_ptr error, const store::TPa
 }
 
 void TMainForm::openSettings() {
-  const std::filesystem::path path = localPath(context_.programPath).replace_extension(".ini");
+  const std::filesystem::path path =
+      localPath(dataFolder()) /
+      localPath(QFileInfo(context_.programPath).fileName()).replace_extension(".ini");
   std::error_code error;
   const bool existed = std::filesystem::exists(path, error);
   // Only a missing file is made: an existing one is never emptied.

@@ -52,6 +52,7 @@ class TTrayNotifyIcon;
 // and the start-up's progress bar and termination request.
 struct TMainFormContext {
   QString programPath;
+  QString dataFolder;     // settings, DB/ and own languages; the program's folder when empty
   QStringList arguments;  // without the program name
   platform::TNotifyArea* notifyArea = nullptr;
   // None: the main window makes the desktop's own chain of ways.
@@ -137,6 +138,7 @@ class TMainForm : public QMainWindow {
 
  private:
   void FormCreate();
+  QString dataFolder() const;
   void FormDestroy();
   void createPages();
   void createToolBar();

@@ -112,6 +112,7 @@ bool TStartup::start() {
 
   TMainFormContext context;
   context.programPath = options_.programPath;
+  context.dataFolder = options_.dataFolder;
   context.arguments = options_.arguments;
   context.notifyArea = &services_.notifyArea;
   context.notifications = services_.notifications;

@@ -57,6 +57,7 @@ struct TStartupOptions {
   TBookDialogsFactory bookDialogs;
   // Hears each step as it happens: "create <name>" and "progress <n>".
   std::function<void(const QString& step)> trace;
+  QString dataFolder;  // where settings and tables live; the program's folder when empty
   // The program's clock; the system's when null.
   const support::Clock* clock = nullptr;
 };

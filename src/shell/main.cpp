@@ -1,4 +1,9 @@
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QStringList>
+#include <cstdio>
 #include <exception>
 
 #include "platform/AutoStartStore.h"
@@ -6,11 +11,56 @@
 #include "platform/MarkerInstanceList.h"
 #include "platform/ShellOpen.h"
 #include "shell/Application.h"
+#include "shell/CommandLine.h"
 #include "shell/Startup.h"
+#include "store/DataFolder.h"
 #include "toolkit/ErrorBox.h"
+
+namespace {
+
+QStringList argumentsOf(int argc, char** argv) {
+  QStringList out;
+  for (int i = 1; i < argc; ++i) out << QString::fromLocal8Bit(argv[i]);
+  return out;
+}
+
+std::filesystem::path localPath(const QString& path) {
+  return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+// The folder for settings and tables, made ready; throws with a message.
+QString openDataFolder(const QString& requested) {
+  using namespace torvelle;
+  const QString programFolder = QApplication::applicationDirPath();
+  store::DataFolderInputs inputs;
+  inputs.programFolder = localPath(programFolder);
+  inputs.programFolderWritable = QFileInfo(programFolder).isWritable();
+  inputs.requested = localPath(requested);
+  inputs.userDataHome =
+      localPath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+  const store::DataFolder folder = store::chooseDataFolder(inputs);
+  store::prepareDataFolder(folder);
+  return QFile::decodeName(folder.path.c_str());
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace torvelle;
+  // Before the application object: --help and --version need no display.
+  const shell::TCommandLine line = shell::parseCommandLine(argumentsOf(argc, argv));
+  switch (line.action) {
+    case shell::TCommandLine::Action::ShowHelp:
+    case shell::TCommandLine::Action::ShowVersion:
+      std::fputs(line.text.toLocal8Bit().constData(), stdout);
+      return 0;
+    case shell::TCommandLine::Action::Refuse:
+      std::fputs(line.text.toLocal8Bit().constData(), stderr);
+      return shell::kUsageExitCode;
+    case shell::TCommandLine::Action::Run:
+      break;
+  }
+
   shell::TApplication app(argc, argv);
 
   platform::TMarkerInstanceList instances;
@@ -20,7 +70,14 @@ int main(int argc, char** argv) {
 
   shell::TStartupOptions options;
   options.programPath = QApplication::applicationFilePath();
-  options.arguments = QApplication::arguments().mid(1);
+  options.arguments = line.arguments;
+
+  try {
+    options.dataFolder = openDataFolder(line.dataFolder);
+  } catch (...) {
+    toolkit::ErrorBox::report(std::current_exception());
+    return 1;
+  }
 
   shell::TStartup startup({instances, notifyArea, shellOpen, autoStart}, std::move(options));
   try {

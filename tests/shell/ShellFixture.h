@@ -53,7 +53,7 @@ class ShellFixture {
     startup = std::make_unique<torvelle::shell::TStartup>(
         torvelle::shell::TPlatformServices{instances, notifyArea, shellOpen, autoStart, &notes},
         torvelle::shell::TStartupOptions{
-            programPath(), arguments, {}, [this](const QString& step) { steps << step; }});
+            programPath(), arguments, {}, [this](const QString& step) { steps << step; }, {}});
     return startup->start();
   }
   torvelle::shell::TMainForm& main() const { return *startup->mainForm(); }

@@ -18,9 +18,24 @@ using engine::DbError;
   throw DbError(DbError::Kind::Corrupt, "Table is corrupt: " + what);
 }
 
-constexpr std::uint64_t kMbBlock = 4096;
-constexpr int kSubChunks = 256, kFirstChunk = 0x15, kSubEntries = 64;
-constexpr std::size_t kGraphicPrefix = 8;
+using memo::kGraphicPrefix;
+constexpr std::uint64_t kMbBlock = memo::kBlock;
+
+// Where block `block` (numbered from 1) starts in a file of equal blocks
+// after its header.
+std::uint64_t blockOffset(int headerSize, int blockSize, int block) {
+  return static_cast<std::uint64_t>(headerSize) +
+         static_cast<std::uint64_t>(block - 1) * static_cast<std::uint64_t>(blockSize);
+}
+
+// How many blocks a file of `size` bytes holds, the last one perhaps cut
+// short; block numbers are 16-bit.
+int blocksIn(std::uint64_t size, int headerSize, int blockSize) {
+  const auto blocks =
+      (size - static_cast<std::uint64_t>(headerSize) + static_cast<std::uint64_t>(blockSize) - 1) /
+      static_cast<std::uint64_t>(blockSize);
+  return static_cast<int>(std::min<std::uint64_t>(65535, blocks));
+}
 
 int blockCount(const Bytes& block, int recordSize) {
   const auto add = static_cast<std::int16_t>(getU16(&block[4]));
@@ -34,7 +49,9 @@ void setBlockCount(Bytes& block, int count, int recordSize) {
 }  // namespace
 
 ParadoxTable::ParadoxTable(const std::filesystem::path& requested, const OpenOptions& options)
-    : options_(options) {
+    : options_(options),
+      memo_({[this](std::uint64_t offset, std::size_t n) { return readMb(offset, n); },
+             [this] { return fileSize(kMbFile); }, [this] { createMbFile(); }}) {
   auto path = requested;
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) {
@@ -140,16 +157,12 @@ void ParadoxTable::load() {
   info_.encrypted = hdr_.checkValue != 0;
   info_.autoIncrement = hdr_.autoIncrement();
   capacity_ = (hdr_.blockSize - 6) / hdr_.recordSize;
-  fileBlocks_ = static_cast<int>(
-      std::min<std::uint64_t>(65535, (size - static_cast<std::uint64_t>(hdr_.headerSize) +
-                                      static_cast<std::uint64_t>(hdr_.blockSize) - 1) /
-                                         static_cast<std::uint64_t>(hdr_.blockSize)));
+  fileBlocks_ = blocksIn(size, hdr_.headerSize, hdr_.blockSize);
   unlockPassword();
   cachedBlock_ = 0;
   dirtyDb_.clear();
-  dirtyMb_.clear();
+  memo_.reset();
   const auto chain = scanChain();
-  mbScanned_ = false;
   // Some writers leave the memo file of a protected table plain; its header
   // block tells, as it starts 00 01 00 when plain.
   mbKey_ = key_;
@@ -158,8 +171,6 @@ void ParadoxTable::load() {
     if (readFile(kMbFile, 0, head, 3) == 3 && head[0] == 0 && head[1] == 1 && head[2] == 0)
       mbKey_ = 0;
   }
-  mbFree_.clear();
-  mbPartial_.clear();
   pxOwner_.clear();
   pxRebuild_ = false;
   if (hdr_.keyFields == 0 || !loadIndex(chain)) {
@@ -203,9 +214,7 @@ Bytes ParadoxTable::readDbBlock(int block) const {
   if (block < 1 || block > fileBlocks_)
     corrupt("block " + std::to_string(block) + " is outside the file");
   Bytes data(static_cast<std::size_t>(hdr_.blockSize));
-  const auto offset =
-      static_cast<std::uint64_t>(hdr_.headerSize) +
-      static_cast<std::uint64_t>(block - 1) * static_cast<std::uint64_t>(hdr_.blockSize);
+  const auto offset = blockOffset(hdr_.headerSize, hdr_.blockSize, block);
   // The last block may end where its records end.
   const auto got = readFile(kDbFile, offset, data.data(), data.size());
   if (key_) crypto::decryptBlock(data.data(), data.size(), key_, static_cast<std::uint32_t>(block));
@@ -236,9 +245,7 @@ std::vector<BlockTree::Entry> ParadoxTable::scanChain() const {
       corrupt("the block chain loops at block " + std::to_string(block));
     seen[static_cast<std::size_t>(block)] = true;
     Bytes data(headBytes);
-    const auto offset =
-        static_cast<std::uint64_t>(hdr_.headerSize) +
-        static_cast<std::uint64_t>(block - 1) * static_cast<std::uint64_t>(hdr_.blockSize);
+    const auto offset = blockOffset(hdr_.headerSize, hdr_.blockSize, block);
     if (const auto it = dirtyDb_.find(block); it != dirtyDb_.end()) {
       std::copy_n(it->second.begin(), headBytes, data.begin());
     } else {
@@ -266,9 +273,7 @@ int ParadoxTable::pxBlockSize() const {
 
 Bytes ParadoxTable::readPxBlock(int block) const {
   Bytes data(static_cast<std::size_t>(pxHdr_->blockSize));
-  const auto offset =
-      static_cast<std::uint64_t>(pxHdr_->headerSize) +
-      static_cast<std::uint64_t>(block - 1) * static_cast<std::uint64_t>(pxHdr_->blockSize);
+  const auto offset = blockOffset(pxHdr_->headerSize, pxHdr_->blockSize, block);
   if (readFile(kPxFile, offset, data.data(), data.size()) < 6)
     corrupt("index block " + std::to_string(block) + " is cut short");
   if (pxHdr_->checkValue)
@@ -277,9 +282,8 @@ Bytes ParadoxTable::readPxBlock(int block) const {
   return data;
 }
 
-// Adopts the .PX as it is when it describes the chain exactly; otherwise the
-// index is rebuilt with the first change.
-bool ParadoxTable::loadIndex(const std::vector<BlockTree::Entry>& chain) {
+// Reads the .PX header; false when there is none or it cannot be parsed.
+bool ParadoxTable::readPxHeader() {
   pxHdr_.reset();
   if (!px_.isOpen()) return false;
   try {
@@ -291,93 +295,92 @@ bool ParadoxTable::loadIndex(const std::vector<BlockTree::Entry>& chain) {
       readFile(kPxFile, 0, head.data(), head.size());
     }
     pxHdr_ = parsePxHeader(head, size);
+    return true;
   } catch (const DbError&) {
     pxHdr_.reset();
     return false;
   }
-  const auto keySize = static_cast<std::size_t>(hdr_.keySize());
+}
+
+// Adopts the .PX as it is when it describes the chain exactly; otherwise the
+// index is rebuilt with the first change.
+bool ParadoxTable::loadIndex(const std::vector<BlockTree::Entry>& chain) {
+  if (!readPxHeader()) return false;
   const auto& ph = *pxHdr_;
-  if (ph.recordSize != static_cast<int>(keySize) + 6 || ph.keyFields != hdr_.keyFields)
-    return false;
-  const int physical = static_cast<int>(std::min<std::uint64_t>(
-      65535, (fileSize(kPxFile) - static_cast<std::uint64_t>(ph.headerSize) +
-              static_cast<std::uint64_t>(ph.blockSize) - 1) /
-                 static_cast<std::uint64_t>(ph.blockSize)));
+  if (ph.recordSize != hdr_.keySize() + 6 || ph.keyFields != hdr_.keyFields) return false;
+  const int physical = blocksIn(fileSize(kPxFile), ph.headerSize, ph.blockSize);
   tree_ = BlockTree(static_cast<std::size_t>((ph.blockSize - 6) / ph.recordSize));
   pxFileBlocks_ = physical;
   pxFirst_ = getU16(&ph.raw[hdr::kFirstBlock]);
   pxLast_ = getU16(&ph.raw[hdr::kLastBlock]);
   if (chain.empty()) {
-    BlockTree::Node root;
-    const auto id = tree_.addNode(root);
-    tree_.setRoot(id);
-    if (ph.levels() != 0 && physical > 0) {
-      // An index that still has blocks for an empty table: start afresh.
-      return false;
-    }
+    tree_.setRoot(tree_.addNode(BlockTree::Node{}));
+    // An index that still has blocks for an empty table: start afresh.
+    if (ph.levels() != 0 && physical > 0) return false;
     pxFileBlocks_ = 0;
     pxFirst_ = pxLast_ = 0;
     return true;
   }
   const int levels = ph.levels();
   if (levels < 1 || levels > 8 || ph.root() < 1 || ph.root() > physical) return false;
-  std::vector<bool> seen(static_cast<std::size_t>(physical) + 1);
-  std::vector<BlockTree::Entry> leaves;
-  bool ok = true;
-  // Depth-first read; returns the node id.
-  const auto readNode = [&](auto& self, int block, int level,
-                            std::uint32_t parent) -> std::uint32_t {
-    if (!ok || block < 1 || block > physical || seen[static_cast<std::size_t>(block)]) {
-      ok = false;
-      return BlockTree::kNone;
-    }
-    seen[static_cast<std::size_t>(block)] = true;
-    const Bytes data = readPxBlock(block);
-    const int count = blockCount(data, ph.recordSize);
-    if (count == 0 || 6 + count * ph.recordSize > ph.blockSize) {
-      ok = false;
-      return BlockTree::kNone;
-    }
-    BlockTree::Node node;
-    node.leaf = level == levels;
-    node.parent = parent;
-    node.pxBlock = block;
-    node.pxNext = getU16(&data[0]);
-    node.pxPrev = getU16(&data[2]);
-    const auto id = tree_.addNode(node);
-    pxOwner_[block] = id;
-    for (int i = 0; i < count; ++i) {
-      const auto* e = &data[6 + static_cast<std::size_t>(i * ph.recordSize)];
-      BlockTree::Entry entry;
-      entry.key.assign(reinterpret_cast<const char*>(e), keySize);
-      const int child = getFlipped16(e + keySize);
-      entry.count = getFlipped16(e + keySize + 2);
-      if (node.leaf) {
-        entry.child = static_cast<std::uint32_t>(child);
-        leaves.push_back(entry);
-      } else {
-        entry.child = self(self, child, level + 1, id);
-        if (!ok) return BlockTree::kNone;
-        const auto& c = tree_.node(entry.child);
-        std::uint64_t sum = 0;
-        for (const auto& ce : c.entries) sum += ce.count;
-        if (c.entries.front().key != entry.key) ok = false;
-        entry.count = static_cast<std::uint32_t>(sum);  // counts above 32767 do not fit on disk
-      }
-      tree_.node(id).entries.push_back(std::move(entry));
-    }
-    return id;
-  };
-  const auto root = readNode(readNode, ph.root(), 1, BlockTree::kNone);
-  if (!ok || leaves.size() != chain.size()) return false;
-  for (std::size_t i = 0; i < chain.size(); ++i)
-    if (leaves[i].child != chain[i].child || leaves[i].count != chain[i].count ||
-        leaves[i].key != chain[i].key)
-      return false;
+  IndexLoad load{levels, std::vector<bool>(static_cast<std::size_t>(physical) + 1), {}};
+  const auto root = readIndexNode(load, ph.root(), 1, BlockTree::kNone);
+  if (root == BlockTree::kNone || !sameBlocks(load.leaves, chain)) return false;
   if (!pxOwner_.count(pxLast_) || !pxOwner_.count(pxFirst_)) return false;
   tree_.setRoot(root);
   tree_.recountBlocks();
   return true;
+}
+
+bool ParadoxTable::sameBlocks(const std::vector<BlockTree::Entry>& a,
+                              const std::vector<BlockTree::Entry>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+    return x.child == y.child && x.count == y.count && x.key == y.key;
+  });
+}
+
+// Reads index block `block` and, depth first, the blocks below it; returns
+// the node's id, or kNone when the index does not hold together.
+std::uint32_t ParadoxTable::readIndexNode(IndexLoad& load, int block, int level,
+                                          std::uint32_t parent) {
+  const auto& ph = *pxHdr_;
+  if (block < 1 || static_cast<std::size_t>(block) >= load.seen.size() ||
+      load.seen[static_cast<std::size_t>(block)])
+    return BlockTree::kNone;
+  load.seen[static_cast<std::size_t>(block)] = true;
+  const Bytes data = readPxBlock(block);
+  const int count = blockCount(data, ph.recordSize);
+  if (count == 0 || 6 + count * ph.recordSize > ph.blockSize) return BlockTree::kNone;
+  BlockTree::Node node;
+  node.leaf = level == load.levels;
+  node.parent = parent;
+  node.pxBlock = block;
+  node.pxNext = getU16(&data[0]);
+  node.pxPrev = getU16(&data[2]);
+  const auto id = tree_.addNode(node);
+  pxOwner_[block] = id;
+  const auto keySize = static_cast<std::size_t>(hdr_.keySize());
+  for (int i = 0; i < count; ++i) {
+    const auto* e = &data[6 + static_cast<std::size_t>(i * ph.recordSize)];
+    BlockTree::Entry entry;
+    entry.key.assign(reinterpret_cast<const char*>(e), keySize);
+    const int child = getFlipped16(e + keySize);
+    entry.count = getFlipped16(e + keySize + 2);
+    if (node.leaf) {
+      entry.child = static_cast<std::uint32_t>(child);
+      load.leaves.push_back(entry);
+    } else {
+      entry.child = readIndexNode(load, child, level + 1, id);
+      if (entry.child == BlockTree::kNone) return BlockTree::kNone;
+      const auto& c = tree_.node(entry.child);
+      if (c.entries.front().key != entry.key) return BlockTree::kNone;
+      std::uint64_t sum = 0;
+      for (const auto& ce : c.entries) sum += ce.count;
+      entry.count = static_cast<std::uint32_t>(sum);  // counts above 32767 do not fit on disk
+    }
+    tree_.node(id).entries.push_back(std::move(entry));
+  }
+  return id;
 }
 
 Bytes ParadoxTable::readMb(std::uint64_t offset, std::size_t n) const {
@@ -404,32 +407,46 @@ Bytes ParadoxTable::blobBytes(const FieldDef& field, const std::uint8_t* p, bool
   if (!mb_.isOpen()) corrupt("field '" + field.name + "' refers to a missing memo file");
   if (offset == 0 || length > fileSize(kMbFile))
     corrupt("field '" + field.name + "' has a bad memo reference");
-  const Bytes head = readMb(offset, 3);
-  const int type = head[0];
-  const std::uint64_t units = getU16(&head[1]);
-  if (type == 2) {
-    if (index != 0xFF || units * kMbBlock < 9ull + length)
-      corrupt("field '" + field.name + "' has a bad memo reference");
-    const Bytes top = readMb(offset + 3, 4);
-    if (getU32(top.data()) != length) corrupt("field '" + field.name + "': memo length differs");
-    if (offset + 9 + length > fileSize(kMbFile))
-      corrupt("a memo lies beyond the end of the memo file");
-    if (verifyOnly) return {};
-    if (field.type == FieldType::Graphic && !stored && length >= kGraphicPrefix)
-      return readMb(offset + 9 + kGraphicPrefix, length - kGraphicPrefix);
-    return readMb(offset + 9, length);
+  const int type = readMb(offset, 1)[0];
+  if (type == memo::kBigBlock) {
+    if (index != 0xFF) corrupt("field '" + field.name + "' has a bad memo reference");
+    return bigBlobBytes(field, offset, length, !stored, verifyOnly);
   }
-  if (type == 3) {
-    if (index >= kSubEntries) corrupt("field '" + field.name + "' has a bad memo reference");
-    const Bytes entry = readMb(offset + 12 + 5 * index, 5);
-    const unsigned chunk = entry[0], chunks = entry[1], last = entry[4];
-    if (chunk == 0 || chunks == 0 || last == 0 || last > 16 || (chunks - 1) * 16 + last != length ||
-        chunk * 16ull + length > kMbBlock)
-      corrupt("field '" + field.name + "' has a bad memo entry");
-    if (verifyOnly) return {};
-    return readMb(offset + chunk * 16ull, length);
+  if (type == memo::kSubBlock) {
+    if (index >= memo::kEntries) corrupt("field '" + field.name + "' has a bad memo reference");
+    return subBlobBytes(field, offset + ConstSubEntry::offsetIn(index), length, verifyOnly);
   }
   corrupt("field '" + field.name + "' refers to a memo block of type " + std::to_string(type));
+}
+
+// A value in blocks of its own at `offset`; `shown` drops a graphic's header.
+Bytes ParadoxTable::bigBlobBytes(const FieldDef& field, std::uint64_t offset, std::uint32_t length,
+                                 bool shown, bool verifyOnly) const {
+  const Bytes head = readMb(offset, 7);
+  const std::uint64_t units = getU16(&head[1]);
+  if (units * kMbBlock < 9ull + length)
+    corrupt("field '" + field.name + "' has a bad memo reference");
+  if (getU32(&head[3]) != length) corrupt("field '" + field.name + "': memo length differs");
+  if (offset + 9 + length > fileSize(kMbFile))
+    corrupt("a memo lies beyond the end of the memo file");
+  if (verifyOnly) return {};
+  if (field.type == FieldType::Graphic && shown && length >= kGraphicPrefix)
+    return readMb(offset + 9 + kGraphicPrefix, length - kGraphicPrefix);
+  return readMb(offset + 9, length);
+}
+
+// A value in a sub-allocated block, listed by the entry at `entryOffset`.
+Bytes ParadoxTable::subBlobBytes(const FieldDef& field, std::uint64_t entryOffset,
+                                 std::uint32_t length, bool verifyOnly) const {
+  const Bytes bytes = readMb(entryOffset, ConstSubEntry::kSize);
+  const ConstSubEntry entry(bytes.data());
+  const unsigned chunk = entry.firstChunk(), last = entry.lastBytes();
+  if (chunk == 0 || entry.chunks() == 0 || last == 0 || last > 16 || entry.length() != length ||
+      chunk * 16ull + length > kMbBlock)
+    corrupt("field '" + field.name + "' has a bad memo entry");
+  if (verifyOnly) return {};
+  const std::uint64_t block = entryOffset / kMbBlock * kMbBlock;
+  return readMb(block + chunk * 16ull, length);
 }
 
 Value ParadoxTable::readBlob(const FieldDef& field, const std::uint8_t* p,
@@ -762,7 +779,7 @@ std::size_t ParadoxTable::insert(const Record& record) {
   change([&] {
     for (std::size_t i = 0; i < blobs.size(); ++i)
       if (blobs[i])
-        storeBlob(hdr_.fields[i], *blobs[i], &rec[static_cast<std::size_t>(hdr_.offsets[i])]);
+        memo_.store(hdr_.fields[i], *blobs[i], &rec[static_cast<std::size_t>(hdr_.offsets[i])]);
     insertRecord(rec);
     hdr_.setNumRecords(static_cast<std::uint32_t>(tree_.total()));
     hdr_.setAutoIncrement(autoInc);
@@ -771,17 +788,11 @@ std::size_t ParadoxTable::insert(const Record& record) {
   return hdr_.keyFields > 0 ? ordinalOfKey(rec) : static_cast<std::size_t>(tree_.total() - 1);
 }
 
-std::size_t ParadoxTable::update(std::size_t ordinal, const FieldChanges& changes) {
-  requireWritable();
-  const auto pos = tree_.findOrdinal(ordinal);
-  if (!pos.valid())
-    throw DbError(DbError::Kind::RecordGone, "No record " + std::to_string(ordinal));
-  const std::size_t index = ordinal - static_cast<std::size_t>(pos.before);
-  const std::string oldRaw = readRaw(ordinal);
-  const Bytes old(oldRaw.begin(), oldRaw.end());
+Bytes ParadoxTable::changedRecord(const Bytes& old, const FieldChanges& changes,
+                                  std::vector<std::pair<int, Bytes>>& blobs,
+                                  std::uint32_t& autoInc) const {
   Bytes rec = old;
-  std::vector<std::pair<int, Bytes>> blobs;
-  std::uint32_t autoInc = hdr_.autoIncrement();
+  blobs.clear();
   for (const auto& [field, value] : changes) {
     if (field < 0 || field >= static_cast<int>(hdr_.fields.size()))
       throw DbError(DbError::Kind::InvalidValue, "No field " + std::to_string(field));
@@ -798,16 +809,39 @@ std::size_t ParadoxTable::update(std::size_t ordinal, const FieldChanges& change
       }
     }
   }
-  const auto ks = static_cast<std::size_t>(hdr_.keySize());
-  const bool keyChanged = hdr_.keyFields > 0 && std::memcmp(rec.data(), old.data(), ks) != 0;
+  return rec;
+}
+
+void ParadoxTable::replaceBlobs(const std::vector<std::pair<int, Bytes>>& blobs, const Bytes& old,
+                                Bytes& rec) {
+  for (const auto& [field, payload] : blobs) {
+    const auto& f = hdr_.fields[static_cast<std::size_t>(field)];
+    const auto off = static_cast<std::size_t>(hdr_.offsets[static_cast<std::size_t>(field)]);
+    memo_.release(f, &old[off]);
+    memo_.store(f, payload, &rec[off]);
+  }
+}
+
+bool ParadoxTable::keyDiffers(const Bytes& a, const Bytes& b) const {
+  return hdr_.keyFields > 0 &&
+         std::memcmp(a.data(), b.data(), static_cast<std::size_t>(hdr_.keySize())) != 0;
+}
+
+std::size_t ParadoxTable::update(std::size_t ordinal, const FieldChanges& changes) {
+  requireWritable();
+  const auto pos = tree_.findOrdinal(ordinal);
+  if (!pos.valid())
+    throw DbError(DbError::Kind::RecordGone, "No record " + std::to_string(ordinal));
+  const std::size_t index = ordinal - static_cast<std::size_t>(pos.before);
+  const std::string oldRaw = readRaw(ordinal);
+  const Bytes old(oldRaw.begin(), oldRaw.end());
+  std::vector<std::pair<int, Bytes>> blobs;
+  std::uint32_t autoInc = hdr_.autoIncrement();
+  Bytes rec = changedRecord(old, changes, blobs, autoInc);
+  const bool keyChanged = keyDiffers(rec, old);
   if (keyChanged && keyExists(rec)) throw DbError(DbError::Kind::KeyViolation, "Key violation.");
   change([&] {
-    for (const auto& [field, payload] : blobs) {
-      const auto& f = hdr_.fields[static_cast<std::size_t>(field)];
-      const auto off = static_cast<std::size_t>(hdr_.offsets[static_cast<std::size_t>(field)]);
-      freeBlob(f, &old[off]);
-      storeBlob(f, payload, &rec[off]);
-    }
+    replaceBlobs(blobs, old, rec);
     if (keyChanged) {
       removeRecord(pos, index);
       insertRecord(rec);
@@ -822,238 +856,158 @@ std::size_t ParadoxTable::update(std::size_t ordinal, const FieldChanges& change
   return keyChanged ? ordinalOfKey(rec) : ordinal;
 }
 
-void ParadoxTable::remove(std::size_t ordinal) {
+std::vector<std::size_t> ParadoxTable::updateMany(const std::vector<std::size_t>& ordinals,
+                                                  const FieldChanges& changes) {
   requireWritable();
-  const auto pos = tree_.findOrdinal(ordinal);
-  if (!pos.valid())
-    throw DbError(DbError::Kind::RecordGone, "No record " + std::to_string(ordinal));
-  const std::string raw = readRaw(ordinal);
+  struct Item {
+    std::size_t ordinal;
+    Bytes old, rec;
+    bool moves;
+  };
+  std::vector<Item> items;
+  items.reserve(ordinals.size());
+  std::vector<std::pair<int, Bytes>> blobs;
+  std::uint32_t autoInc = hdr_.autoIncrement();
+  for (const std::size_t ordinal : ordinals) {
+    if (ordinal >= recordCount())
+      throw DbError(DbError::Kind::RecordGone, "No record " + std::to_string(ordinal));
+    const std::string raw = readRaw(ordinal);
+    Bytes old(raw.begin(), raw.end());
+    Bytes rec = changedRecord(old, changes, blobs, autoInc);
+    const bool moves = keyDiffers(rec, old);
+    items.push_back({ordinal, std::move(old), std::move(rec), moves});
+  }
   change([&] {
-    for (std::size_t i = 0; i < hdr_.fields.size(); ++i)
-      if (codec::isBlob(hdr_.fields[i].type))
-        freeBlob(hdr_.fields[i],
-                 reinterpret_cast<const std::uint8_t*>(raw.data()) + hdr_.offsets[i]);
-    removeRecord(pos, ordinal - static_cast<std::size_t>(pos.before));
+    // Records that keep their key are rewritten first, while every ordinal
+    // still holds; then the others leave, from the back, and come back
+    // under their new keys.
+    for (auto& item : items) {
+      replaceBlobs(blobs, item.old, item.rec);
+      if (item.moves) continue;
+      const auto pos = tree_.findOrdinal(item.ordinal);
+      auto& b = dbBlock(static_cast<int>(tree_.at(pos).child));
+      std::memcpy(&b[6 + (item.ordinal - pos.before) * static_cast<std::size_t>(hdr_.recordSize)],
+                  item.rec.data(), item.rec.size());
+    }
+    std::vector<Item*> moving;
+    for (auto& item : items)
+      if (item.moves) moving.push_back(&item);
+    std::sort(moving.begin(), moving.end(),
+              [](const Item* a, const Item* b) { return a->ordinal > b->ordinal; });
+    for (const Item* item : moving) {
+      const auto pos = tree_.findOrdinal(item->ordinal);
+      removeRecord(pos, item->ordinal - static_cast<std::size_t>(pos.before));
+    }
+    for (const Item* item : moving) {
+      if (keyExists(item->rec)) throw DbError(DbError::Kind::KeyViolation, "Key violation.");
+      insertRecord(item->rec);
+    }
+    hdr_.setAutoIncrement(autoInc);
+  });
+  info_.autoIncrement = autoInc;
+  std::vector<std::size_t> out;
+  out.reserve(items.size());
+  for (const auto& item : items)
+    out.push_back(hdr_.keyFields > 0 ? ordinalOfKey(item.rec) : item.ordinal);
+  return out;
+}
+
+void ParadoxTable::remove(std::size_t ordinal) {
+  removeMany({ordinal});
+}
+
+void ParadoxTable::removeMany(std::vector<std::size_t> ordinals) {
+  requireWritable();
+  std::sort(ordinals.begin(), ordinals.end(), std::greater<>());
+  for (const std::size_t ordinal : ordinals)
+    if (ordinal >= recordCount())
+      throw DbError(DbError::Kind::RecordGone, "No record " + std::to_string(ordinal));
+  change([&] {
+    // From the back, so that the ordinals still to go hold.
+    for (const std::size_t ordinal : ordinals) {
+      const auto pos = tree_.findOrdinal(ordinal);
+      const std::string raw = readRaw(ordinal);
+      for (std::size_t i = 0; i < hdr_.fields.size(); ++i)
+        if (codec::isBlob(hdr_.fields[i].type))
+          memo_.release(hdr_.fields[i],
+                        reinterpret_cast<const std::uint8_t*>(raw.data()) + hdr_.offsets[i]);
+      removeRecord(pos, ordinal - static_cast<std::size_t>(pos.before));
+    }
     hdr_.setNumRecords(static_cast<std::uint32_t>(tree_.total()));
   });
+}
+
+std::pair<std::size_t, std::size_t> ParadoxTable::keyRange(const Record& key) const {
+  if (hdr_.keyFields == 0 || key.empty() || key.size() > static_cast<std::size_t>(hdr_.keyFields))
+    throw DbError(DbError::Kind::General, "The key does not fit the table's primary key");
+  Bytes prefix(static_cast<std::size_t>(hdr_.keySize()));
+  for (std::size_t i = 0; i < key.size(); ++i)
+    codec::encode(hdr_.fields[i], key[i], &prefix[static_cast<std::size_t>(hdr_.offsets[i])],
+                  hdr_.codePage);
+  const auto last = key.size() - 1;
+  prefix.resize(static_cast<std::size_t>(hdr_.offsets[last] + hdr_.fields[last].size));
+  return {keyBound(prefix, false), keyBound(prefix, true)};
+}
+
+// The ordinal of the first record whose key starts after `prefix` (upper) or
+// not before it.
+std::size_t ParadoxTable::keyBound(const Bytes& prefix, bool upper) const {
+  std::string probe(prefix.begin(), prefix.end());
+  probe.resize(static_cast<std::size_t>(hdr_.keySize()), upper ? '\xFF' : '\0');
+  const auto pos = tree_.findKey(probe);
+  if (!pos.valid()) return 0;
+  const auto& entry = tree_.at(pos);
+  const Bytes block = readDbBlock(static_cast<int>(entry.child));
+  std::size_t lo = 0, hi = entry.count;
+  while (lo < hi) {
+    const auto mid = (lo + hi) / 2;
+    const int c = std::memcmp(&block[6 + mid * static_cast<std::size_t>(hdr_.recordSize)],
+                              prefix.data(), prefix.size());
+    if (upper ? c <= 0 : c < 0)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return static_cast<std::size_t>(pos.before) + lo;
+}
+
+void ParadoxTable::batch(const std::function<void()>& work) {
+  requireWritable();
+  if (batchDepth_ > 0) {
+    work();
+    return;
+  }
+  batchDepth_ = 1;
+  batchStaged_ = batchFailed_ = false;
+  try {
+    work();
+    if (batchFailed_)
+      throw DbError(DbError::Kind::General, "Nothing was written: a change of the batch failed");
+    batchDepth_ = 0;
+    if (batchStaged_) commit();
+  } catch (...) {
+    batchDepth_ = 0;
+    discard();
+    throw;
+  }
 }
 
 // ---------------------------------------------------------------------------
 // Memo file
 
-void ParadoxTable::ensureMb() {
-  if (!mb_.isOpen()) {
-    // A table with blob fields but no memo file gets an empty one.
-    Bytes header = freshMbHeader();
-    if (key_) crypto::encryptBlob(header.data(), header.size(), key_);
-    mbKey_ = key_;
-    {
-      File f(mbPath_, true, true);
-      f.writeAt(0, header.data(), header.size());
-      if (options_.sync) f.sync();
-    }
-    if (options_.sync) syncDirectory(mbPath_.parent_path());
-    mb_ = File(mbPath_, true);
+// A table with blob fields but no memo file gets an empty one.
+void ParadoxTable::createMbFile() {
+  if (mb_.isOpen()) return;
+  Bytes header = freshMbHeader();
+  if (key_) crypto::encryptBlob(header.data(), header.size(), key_);
+  mbKey_ = key_;
+  {
+    File f(mbPath_, true, true);
+    f.writeAt(0, header.data(), header.size());
+    if (options_.sync) f.sync();
   }
-  if (!mbScanned_) scanMb();
-}
-
-void ParadoxTable::scanMb() {
-  mbScanned_ = true;
-  const auto size = fileSize(kMbFile);
-  mbEnd_ = (size + kMbBlock - 1) / kMbBlock * kMbBlock;
-  // Blocks are not chained: walk them by their lengths. Anything odd stops
-  // the walk; the space after it is then never reused, only appended to.
-  for (std::uint64_t offset = kMbBlock; offset + kMbBlock <= size;) {
-    const Bytes head = readMb(offset, 3);
-    const int units = getU16(&head[1]);
-    if (units == 0 || offset + static_cast<std::uint64_t>(units) * kMbBlock > size) break;
-    if (head[0] == 4) {
-      mbFree_.emplace_back(offset, units);
-    } else if (head[0] == 3) {
-      if (units != 1) break;
-      mbPartial_.push_back(offset);
-    } else if (head[0] != 2) {
-      break;
-    }
-    offset += static_cast<std::uint64_t>(units) * kMbBlock;
-  }
-}
-
-Bytes& ParadoxTable::mbPage(std::uint64_t offset, bool fresh) {
-  auto it = dirtyMb_.find(offset);
-  if (it != dirtyMb_.end()) {
-    if (fresh) std::fill(it->second.begin(), it->second.end(), 0);
-    return it->second;
-  }
-  Bytes page(kMbBlock);
-  const auto size = fileSize(kMbFile);
-  if (!fresh && offset < size) {
-    // Files from other writers may end inside their last block.
-    const Bytes got =
-        readMb(offset, static_cast<std::size_t>(std::min<std::uint64_t>(kMbBlock, size - offset)));
-    std::copy(got.begin(), got.end(), page.begin());
-  }
-  return dirtyMb_.emplace(offset, std::move(page)).first->second;
-}
-
-std::uint64_t ParadoxTable::allocateMbBlocks(int units) {
-  for (auto it = mbFree_.begin(); it != mbFree_.end(); ++it) {
-    if (it->second < units) continue;
-    const auto offset = it->first;
-    if (it->second > units) {
-      it->first += static_cast<std::uint64_t>(units) * kMbBlock;
-      it->second -= units;
-      auto& rest = mbPage(it->first);
-      rest[0] = 4;
-      putU16(&rest[1], static_cast<std::uint32_t>(it->second));
-    } else {
-      mbFree_.erase(it);
-    }
-    return offset;
-  }
-  const auto offset = mbEnd_;
-  // Memo references hold a 32-bit offset.
-  if (offset + static_cast<std::uint64_t>(units) * kMbBlock > 0xFFFFF000ull)
-    throw DbError(DbError::Kind::InvalidValue, "The memo file of the table is full");
-  mbEnd_ += static_cast<std::uint64_t>(units) * kMbBlock;
-  return offset;
-}
-
-void ParadoxTable::storeBlob(const FieldDef& field, const Bytes& stored, std::uint8_t* data) {
-  const std::size_t leader = static_cast<std::size_t>(field.size) - 10;
-  std::memset(data, 0, static_cast<std::size_t>(field.size));
-  if (stored.empty()) return;
-  const bool graphic = field.type == FieldType::Graphic;
-  if (graphic && stored.size() >= kGraphicPrefix && stored.size() - kGraphicPrefix <= leader) {
-    // A picture small enough for the leader is kept there without its header.
-    std::memcpy(data, stored.data() + kGraphicPrefix, stored.size() - kGraphicPrefix);
-    putU32(data + leader + 4, static_cast<std::uint32_t>(stored.size() - kGraphicPrefix));
-    return;
-  }
-  const auto length = static_cast<std::uint32_t>(stored.size());
-  std::memcpy(data, stored.data(), std::min<std::size_t>(leader, stored.size()));
-  putU32(data + leader + 4, length);
-  if (stored.size() <= leader) return;
-  ensureMb();
-  putU16(data + leader + 8, 1);
-  if (stored.size() > 2048 || graphic) {
-    const auto blocks = (9 + stored.size() + kMbBlock - 1) / kMbBlock;
-    if (blocks > 0xFFFF)
-      throw DbError(DbError::Kind::InvalidValue,
-                    "Field '" + field.name + "': a value holds at most 255 MB");
-    const int units = static_cast<int>(blocks);
-    const auto offset = allocateMbBlocks(units);
-    for (int u = 0; u < units; ++u) mbPage(offset + static_cast<std::uint64_t>(u) * kMbBlock, true);
-    auto& first = mbPage(offset);
-    first[0] = 2;
-    putU16(&first[1], static_cast<std::uint32_t>(units));
-    putU32(&first[3], length);
-    putU16(&first[7], 1);
-    for (std::size_t done = 0; done < stored.size();) {
-      const auto at = 9 + done;
-      auto& page = mbPage(offset + at / kMbBlock * kMbBlock);
-      const auto in = at % kMbBlock;
-      const auto n = std::min<std::size_t>(stored.size() - done, kMbBlock - in);
-      std::memcpy(&page[in], &stored[done], n);
-      done += n;
-    }
-    putU32(data + leader, static_cast<std::uint32_t>(offset) | 0xFF);
-    return;
-  }
-  const int chunks = static_cast<int>((stored.size() + 15) / 16);
-  // Look for room in a few sub-allocated blocks that had some.
-  for (int tries = 0; tries < 4 && !mbPartial_.empty(); ++tries) {
-    const auto offset = mbPartial_.back();
-    auto& page = mbPage(offset);
-    if (page[0] != 3) {
-      mbPartial_.pop_back();
-      continue;
-    }
-    std::array<bool, kSubChunks> used{};
-    for (int c = 0; c < kFirstChunk; ++c) used[static_cast<std::size_t>(c)] = true;
-    int freeEntry = -1;
-    for (int e = kSubEntries - 1; e >= 0; --e) {
-      const auto* en = &page[12 + 5 * static_cast<std::size_t>(e)];
-      if (en[0] == 0 || en[4] == 0) {
-        if (freeEntry < 0) freeEntry = e;
-        continue;
-      }
-      for (int c = en[0]; c < en[0] + en[1] && c < kSubChunks; ++c)
-        used[static_cast<std::size_t>(c)] = true;
-    }
-    int start = -1;
-    for (int c = kFirstChunk, run = 0; c < kSubChunks; ++c) {
-      run = used[static_cast<std::size_t>(c)] ? 0 : run + 1;
-      if (run == chunks) {
-        start = c - chunks + 1;
-        break;
-      }
-    }
-    if (freeEntry < 0 || start < 0) {
-      mbPartial_.pop_back();
-      if (freeEntry >= 0) mbPartial_.insert(mbPartial_.begin(), offset);  // smaller values may fit
-      continue;
-    }
-    auto* en = &page[12 + 5 * static_cast<std::size_t>(freeEntry)];
-    en[0] = static_cast<std::uint8_t>(start);
-    en[1] = static_cast<std::uint8_t>(chunks);
-    putU16(en + 2, 1);
-    en[4] = static_cast<std::uint8_t>(stored.size() - static_cast<std::size_t>(chunks - 1) * 16);
-    std::memset(&page[static_cast<std::size_t>(start) * 16], 0,
-                static_cast<std::size_t>(chunks) * 16);
-    std::memcpy(&page[static_cast<std::size_t>(start) * 16], stored.data(), stored.size());
-    putU32(data + leader,
-           static_cast<std::uint32_t>(offset) | static_cast<std::uint32_t>(freeEntry));
-    return;
-  }
-  const auto offset = allocateMbBlocks(1);
-  auto& page = mbPage(offset, true);
-  page[0] = 3;
-  putU16(&page[1], 1);
-  auto* en = &page[12 + 5 * 63];
-  en[0] = kFirstChunk;
-  en[1] = static_cast<std::uint8_t>(chunks);
-  putU16(en + 2, 1);
-  en[4] = static_cast<std::uint8_t>(stored.size() - static_cast<std::size_t>(chunks - 1) * 16);
-  std::memcpy(&page[kFirstChunk * 16], stored.data(), stored.size());
-  mbPartial_.push_back(offset);
-  putU32(data + leader, static_cast<std::uint32_t>(offset) | 63u);
-}
-
-void ParadoxTable::freeBlob(const FieldDef& field, const std::uint8_t* data) {
-  const std::size_t leader = static_cast<std::size_t>(field.size) - 10;
-  const std::uint32_t locator = getU32(data + leader);
-  const std::uint32_t length = getU32(data + leader + 4);
-  const std::uint64_t offset = locator & 0xFFFFFF00u;
-  if (length == 0 || locator == 0 || offset == 0 || !mb_.isOpen()) return;
-  ensureMb();
-  // A reference that does not fit is left alone: freeing must never damage
-  // another value.
-  if (offset + kMbBlock > mbEnd_ || offset % kMbBlock) return;
-  auto& page = mbPage(offset);
-  const unsigned index = locator & 0xFF;
-  if (page[0] == 2 && index == 0xFF && getU32(&page[3]) == length) {
-    page[0] = 4;
-    mbFree_.emplace_back(offset, getU16(&page[1]));
-    return;
-  }
-  if (page[0] == 3 && index < kSubEntries) {
-    auto* en = &page[12 + 5 * index];
-    if (en[0] == 0) return;
-    std::memset(en, 0, 5);
-    bool live = false;
-    for (int e = 0; e < kSubEntries; ++e) {
-      const auto* x = &page[12 + 5 * static_cast<std::size_t>(e)];
-      if (x[0] != 0 && x[4] != 0) live = true;
-    }
-    if (!live) {
-      page[0] = 4;
-      mbFree_.emplace_back(offset, 1);
-    } else if (std::find(mbPartial_.begin(), mbPartial_.end(), offset) == mbPartial_.end()) {
-      mbPartial_.push_back(offset);
-    }
-  }
+  if (options_.sync) syncDirectory(mbPath_.parent_path());
+  mb_ = File(mbPath_, true);
 }
 
 // ---------------------------------------------------------------------------
@@ -1061,6 +1015,54 @@ void ParadoxTable::freeBlob(const FieldDef& field, const std::uint8_t* data) {
 
 Bytes ParadoxTable::serializeNode(const BlockTree::Node& node) const {
   return serializeIndexNode(tree_, node, pxHdr_->blockSize, pxHdr_->recordSize);
+}
+
+// Every node gets a new block number: root first, in one chain. Returns the
+// nodes to write.
+std::vector<std::uint32_t> ParadoxTable::renumberIndex() {
+  const auto order = tree_.nodesInOrder();
+  const bool empty = tree_.blockCount() == 0;
+  pxOwner_.clear();
+  int n = 0;
+  if (!empty)
+    for (const auto id : order) {
+      auto& node = tree_.node(id);
+      node.pxBlock = ++n;
+      node.pxPrev = n - 1;
+      node.pxNext = n < static_cast<int>(order.size()) ? n + 1 : 0;
+      pxOwner_[n] = id;
+    }
+  tree_.takeDirty();
+  tree_.clearOrphaned();
+  pxRebuild_ = false;
+  pxFileBlocks_ = n;
+  pxFirst_ = n ? 1 : 0;
+  pxLast_ = n;
+  return order;
+}
+
+// Changed nodes keep their blocks; a new node gets a new block at the end of
+// the index chain. Returns the nodes to write.
+std::vector<std::uint32_t> ParadoxTable::placeChangedNodes() {
+  auto dirty = tree_.takeDirty();
+  for (std::size_t i = 0; i < dirty.size(); ++i) {
+    auto& node = tree_.node(dirty[i]);
+    if (node.pxBlock != 0) continue;
+    node.pxBlock = ++pxFileBlocks_;
+    node.pxPrev = pxLast_;
+    node.pxNext = 0;
+    if (pxLast_ != 0) {
+      const auto owner = pxOwner_.at(pxLast_);
+      tree_.node(owner).pxNext = node.pxBlock;
+      if (std::find(dirty.begin(), dirty.end(), owner) == dirty.end()) dirty.push_back(owner);
+    } else {
+      pxFirst_ = node.pxBlock;
+    }
+    pxLast_ = node.pxBlock;
+    pxOwner_[node.pxBlock] = dirty[i];
+  }
+  tree_.takeDirty();
+  return dirty;
 }
 
 void ParadoxTable::stageIndex(std::vector<PendingWrite>& writes,
@@ -1071,73 +1073,17 @@ void ParadoxTable::stageIndex(std::vector<PendingWrite>& writes,
     putU32(&pxHdr_->raw[hdr::kEncryption1], key_);
   }
   auto& ph = *pxHdr_;
-  if (pxRebuild_ || tree_.orphaned()) {
-    // Renumber every node: root first, in one chain.
-    const auto order = tree_.nodesInOrder();
-    const bool empty = tree_.blockCount() == 0;
-    pxOwner_.clear();
-    int n = 0;
-    if (!empty)
-      for (const auto id : order) {
-        auto& node = tree_.node(id);
-        node.pxBlock = ++n;
-        node.pxPrev = n - 1;
-        node.pxNext = n < static_cast<int>(order.size()) ? n + 1 : 0;
-        pxOwner_[n] = id;
-      }
-    tree_.takeDirty();
-    tree_.clearOrphaned();
-    pxRebuild_ = false;
-    pxFileBlocks_ = n;
-    pxFirst_ = n ? 1 : 0;
-    pxLast_ = n;
-    if (!empty)
-      for (const auto id : order) {
-        Bytes b = serializeNode(tree_.node(id));
-        const int block = tree_.node(id).pxBlock;
-        if (ph.checkValue)
-          crypto::encryptBlock(b.data(), b.size(), ph.checkValue,
-                               static_cast<std::uint32_t>(block));
-        writes.push_back(
-            {kPxFile,
-             static_cast<std::uint64_t>(ph.headerSize) +
-                 static_cast<std::uint64_t>(block - 1) * static_cast<std::uint64_t>(ph.blockSize),
-             std::move(b)});
-      }
-  } else {
-    auto dirty = tree_.takeDirty();
-    for (std::size_t i = 0; i < dirty.size(); ++i) {
-      auto& node = tree_.node(dirty[i]);
-      if (node.pxBlock != 0) continue;
-      // A new node gets a new block at the end of the index chain.
-      node.pxBlock = ++pxFileBlocks_;
-      node.pxPrev = pxLast_;
-      node.pxNext = 0;
-      if (pxLast_ != 0) {
-        const auto owner = pxOwner_.at(pxLast_);
-        tree_.node(owner).pxNext = node.pxBlock;
-        if (std::find(dirty.begin(), dirty.end(), owner) == dirty.end()) dirty.push_back(owner);
-      } else {
-        pxFirst_ = node.pxBlock;
-      }
-      pxLast_ = node.pxBlock;
-      pxOwner_[node.pxBlock] = dirty[i];
-    }
-    tree_.takeDirty();
-    for (const auto id : dirty) {
+  const auto nodes = pxRebuild_ || tree_.orphaned() ? renumberIndex() : placeChangedNodes();
+  if (tree_.blockCount() != 0)
+    for (const auto id : nodes) {
       const auto& node = tree_.node(id);
-      if (tree_.blockCount() == 0) break;
       Bytes b = serializeNode(node);
       if (ph.checkValue)
         crypto::encryptBlock(b.data(), b.size(), ph.checkValue,
                              static_cast<std::uint32_t>(node.pxBlock));
-      writes.push_back({kPxFile,
-                        static_cast<std::uint64_t>(ph.headerSize) +
-                            static_cast<std::uint64_t>(node.pxBlock - 1) *
-                                static_cast<std::uint64_t>(ph.blockSize),
-                        std::move(b)});
+      writes.push_back(
+          {kPxFile, blockOffset(ph.headerSize, ph.blockSize, node.pxBlock), std::move(b)});
     }
-  }
   const bool empty = tree_.blockCount() == 0;
   const std::uint32_t entries =
       static_cast<std::uint32_t>(tree_.blockCount() + (empty ? 0 : tree_.nodeCount() - 1));
@@ -1150,8 +1096,7 @@ void ParadoxTable::stageIndex(std::vector<PendingWrite>& writes,
     tree_.node(tree_.root()).pxBlock = 0;
   }
   writes.push_back({kPxFile, 0, ph.raw});
-  pxSize = static_cast<std::uint64_t>(ph.headerSize) +
-           static_cast<std::uint64_t>(pxFileBlocks_) * static_cast<std::uint64_t>(ph.blockSize);
+  pxSize = blockOffset(ph.headerSize, ph.blockSize, pxFileBlocks_ + 1);
 }
 
 void ParadoxTable::commit() {
@@ -1169,15 +1114,9 @@ void ParadoxTable::commit() {
   for (auto& [block, data] : dirtyDb_) {
     Bytes b = data;
     if (key_) crypto::encryptBlock(b.data(), b.size(), key_, static_cast<std::uint32_t>(block));
-    writes.push_back(
-        {kDbFile,
-         static_cast<std::uint64_t>(hdr_.headerSize) +
-             static_cast<std::uint64_t>(block - 1) * static_cast<std::uint64_t>(hdr_.blockSize),
-         std::move(b)});
+    writes.push_back({kDbFile, blockOffset(hdr_.headerSize, hdr_.blockSize, block), std::move(b)});
   }
-  sizes[kDbFile] =
-      static_cast<std::uint64_t>(hdr_.headerSize) +
-      static_cast<std::uint64_t>(fileBlocks_) * static_cast<std::uint64_t>(hdr_.blockSize);
+  sizes[kDbFile] = blockOffset(hdr_.headerSize, hdr_.blockSize, fileBlocks_ + 1);
   if (hdr_.keyFields > 0) {
     if (!px_.isOpen()) {
       File(pxPath_, true, true);
@@ -1187,12 +1126,12 @@ void ParadoxTable::commit() {
   } else {
     tree_.takeDirty();
   }
-  for (auto& [offset, data] : dirtyMb_) {
+  for (auto& [offset, data] : memo_.staged()) {
     Bytes b = data;
     if (mbKey_) crypto::encryptBlob(b.data(), b.size(), mbKey_);
     writes.push_back({kMbFile, offset, std::move(b)});
   }
-  if (!dirtyMb_.empty()) sizes[kMbFile] = std::max(mbEnd_, fileSize(kMbFile));
+  if (!memo_.staged().empty()) sizes[kMbFile] = std::max(memo_.end(), fileSize(kMbFile));
   CommitOptions co;
   co.sync = options_.sync;
   co.hook = options_.commitHook;
@@ -1203,13 +1142,27 @@ void ParadoxTable::commit() {
   commitWrites(journal_, {&db_, px_.isOpen() ? &px_ : nullptr, mb_.isOpen() ? &mb_ : nullptr},
                writes, sizes, co);
   dirtyDb_.clear();
-  dirtyMb_.clear();
+  memo_.staged().clear();
   cachedBlock_ = 0;
 }
 
 // Stages one change and commits it through the journal; a failure anywhere
 // throws the staged state away, so the table stays as it was.
 void ParadoxTable::change(const std::function<void()>& stage) {
+  if (batchDepth_ > 0) {
+    // Inside a batch the change is only staged; a failure half way spoils
+    // the whole batch, since its part-staged state cannot be taken back alone.
+    if (batchFailed_)
+      throw DbError(DbError::Kind::General, "Nothing was written: a change of the batch failed");
+    try {
+      batchStaged_ = true;
+      stage();
+    } catch (...) {
+      batchFailed_ = true;
+      throw;
+    }
+    return;
+  }
   try {
     stage();
     commit();
@@ -1223,7 +1176,7 @@ void ParadoxTable::discard() {
   // The staged state is thrown away and the table is read again from disk,
   // which the journal has put back as it was.
   dirtyDb_.clear();
-  dirtyMb_.clear();
+  memo_.reset();
   load();
 }
 

@@ -13,6 +13,7 @@
 #include "engine/format/FileIo.h"
 #include "engine/format/Header.h"
 #include "engine/format/Journal.h"
+#include "engine/format/MemoAllocator.h"
 #include "engine/format/TableFile.h"
 
 namespace torvelle::format {
@@ -40,6 +41,11 @@ class ParadoxTable final : public TableFile {
   std::size_t insert(const Record& record) override;
   std::size_t update(std::size_t ordinal, const FieldChanges& changes) override;
   void remove(std::size_t ordinal) override;
+  void batch(const std::function<void()>& work) override;
+  std::vector<std::size_t> updateMany(const std::vector<std::size_t>& ordinals,
+                                      const FieldChanges& changes) override;
+  void removeMany(std::vector<std::size_t> ordinals) override;
+  std::pair<std::size_t, std::size_t> keyRange(const Record& key) const override;
 
   // What the consistency check reports.
   std::vector<std::string> problems() const;
@@ -67,6 +73,15 @@ class ParadoxTable final : public TableFile {
   void unlockPassword();
   std::vector<BlockTree::Entry> scanChain() const;
   bool loadIndex(const std::vector<BlockTree::Entry>& chain);
+  bool readPxHeader();
+  struct IndexLoad {
+    int levels = 0;
+    std::vector<bool> seen;                // index blocks read so far
+    std::vector<BlockTree::Entry> leaves;  // leaf entries in order
+  };
+  std::uint32_t readIndexNode(IndexLoad& load, int block, int level, std::uint32_t parent);
+  static bool sameBlocks(const std::vector<BlockTree::Entry>& a,
+                         const std::vector<BlockTree::Entry>& b);
 
   std::size_t readFile(int file, std::uint64_t offset, std::uint8_t* out, std::size_t n) const;
   std::uint64_t fileSize(int file) const;
@@ -80,6 +95,10 @@ class ParadoxTable final : public TableFile {
   Value readBlob(const FieldDef& field, const std::uint8_t* data, std::uint64_t* budget) const;
   Bytes blobBytes(const FieldDef& field, const std::uint8_t* data, bool stored,
                   bool verifyOnly = false) const;
+  Bytes bigBlobBytes(const FieldDef& field, std::uint64_t offset, std::uint32_t length, bool shown,
+                     bool verifyOnly) const;
+  Bytes subBlobBytes(const FieldDef& field, std::uint64_t entryOffset, std::uint32_t length,
+                     bool verifyOnly) const;
 
   // Changes, staged in memory until commit().
   void requireWritable() const;
@@ -87,7 +106,6 @@ class ParadoxTable final : public TableFile {
                      std::uint32_t& autoInc) const;
   Bytes blobPayload(const FieldDef& field, const Value& value) const;
   Bytes& dbBlock(int block);
-  Bytes& mbPage(std::uint64_t offset, bool fresh = false);
   int allocateBlock();
   void freeBlock(int block);
   void insertRecord(const Bytes& rec);
@@ -96,17 +114,20 @@ class ParadoxTable final : public TableFile {
   bool findInBlock(const Bytes& block, int count, const std::uint8_t* key,
                    std::size_t& index) const;
   std::size_t ordinalOfKey(const Bytes& rec) const;
+  std::size_t keyBound(const Bytes& prefix, bool upper) const;
+  bool keyDiffers(const Bytes& a, const Bytes& b) const;
+  Bytes changedRecord(const Bytes& old, const FieldChanges& changes,
+                      std::vector<std::pair<int, Bytes>>& blobs, std::uint32_t& autoInc) const;
+  void replaceBlobs(const std::vector<std::pair<int, Bytes>>& blobs, const Bytes& old, Bytes& rec);
   bool keyExists(const Bytes& rec) const;
 
-  void ensureMb();
-  void scanMb();
-  void storeBlob(const FieldDef& field, const Bytes& stored, std::uint8_t* data);
-  void freeBlob(const FieldDef& field, const std::uint8_t* data);
-  std::uint64_t allocateMbBlocks(int units);
+  void createMbFile();
 
   void change(const std::function<void()>& stage);
   void commit();
   void discard();
+  std::vector<std::uint32_t> renumberIndex();
+  std::vector<std::uint32_t> placeChangedNodes();
   void stageIndex(std::vector<PendingWrite>& writes, std::optional<std::uint64_t>& pxSize);
   Bytes serializeNode(const BlockTree::Node& node) const;
 
@@ -126,15 +147,14 @@ class ParadoxTable final : public TableFile {
   mutable Bytes cachedData_;
 
   // Staged change.
+  int batchDepth_ = 0;
+  bool batchStaged_ = false;  // something waits for the batch's commit
+  bool batchFailed_ = false;  // a change of the batch failed half staged
   std::map<int, Bytes> dirtyDb_;
-  std::map<std::uint64_t, Bytes> dirtyMb_;
   bool pxRebuild_ = false;
   int pxFileBlocks_ = 0, pxFirst_ = 0, pxLast_ = 0;
   std::map<int, std::uint32_t> pxOwner_;  // index block -> tree node
-  bool mbScanned_ = false;
-  std::uint64_t mbEnd_ = 0;
-  std::vector<std::pair<std::uint64_t, int>> mbFree_;  // free memo blocks: offset, units
-  std::vector<std::uint64_t> mbPartial_;               // sub-allocated blocks with room
+  MemoAllocator memo_;
 };
 
 }  // namespace torvelle::format

@@ -74,6 +74,10 @@ std::string TableFile::readRaw(std::size_t) const {
   throw DbError(DbError::Kind::General, "Raw records are not available for this table");
 }
 
+void TableFile::batch(const std::function<void()>& work) {
+  work();
+}
+
 std::unique_ptr<TableFile> TableFile::open(const std::filesystem::path& dbPath,
                                            const OpenOptions& options) {
   settle(dbPath);

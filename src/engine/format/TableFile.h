@@ -99,6 +99,25 @@ class TableFile {
   virtual std::size_t update(std::size_t ordinal, const FieldChanges& changes) = 0;
   // Records after `ordinal` move down by one.
   virtual void remove(std::size_t ordinal) = 0;
+
+  // Gathers the inserts, updates and removes that `work` makes on this table
+  // into one durable change: one journal, one group of fsyncs at the end;
+  // after a crash or kill -9 all of them are on disk or none. If `work`
+  // throws, the table is as before and the exception goes on. Reads inside
+  // `work` see its changes; a batch inside a batch joins the outer one.
+  virtual void batch(const std::function<void()>& work);
+
+  // The same changes to every record at `ordinals` (distinct), as one
+  // change; returns each record's ordinal once all of them are made. A key
+  // violation, also between the changed records, changes nothing.
+  virtual std::vector<std::size_t> updateMany(const std::vector<std::size_t>& ordinals,
+                                              const FieldChanges& changes) = 0;
+  // Removes the records at `ordinals` (distinct) as one change.
+  virtual void removeMany(std::vector<std::size_t> ordinals) = 0;
+
+  // Keyed tables: the ordinals [first, second) of the records whose leading
+  // key fields equal `key` (key.size() <= key fields); O(log n).
+  virtual std::pair<std::size_t, std::size_t> keyRange(const Record& key) const = 0;
 };
 
 }  // namespace torvelle::format

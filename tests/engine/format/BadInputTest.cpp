@@ -50,18 +50,18 @@ TEST(FormatBadInput, NotAParadoxTable) {
       EXPECT_STREQ(e.what(), "Not a Paradox table");
     }
   }
-  // An index file is not a table either.
-  const auto px =
-      testing::copyTable(std::filesystem::path(TORVELLE_SAMPLES_DIR) / "db/ORDERS.DB", dir.path());
-  EXPECT_THROW(TableFile::open(dir / "ORDERS.PX", {}), DbError);
   EXPECT_THROW(TableFile::open(dir / "missing.db", {}), DbError);
+  // An index file is not a table either.
+  if (!torvelle::testing::samplesPresent()) return;
+  testing::copyTable(testing::samplesDir() / "db/ORDERS.DB", dir.path());
+  EXPECT_THROW(TableFile::open(dir / "ORDERS.PX", {}), DbError);
 }
 
 TEST(FormatBadInput, TruncatedAtAnyLength) {
+  TORVELLE_NEEDS_SAMPLES();
   TempDir dir;
   for (const char* sample : {"db/CUSTOMER.DB", "fields/memo.db", "encrypt/encryptedmemo.db"}) {
-    const auto src =
-        testing::copyTable(std::filesystem::path(TORVELLE_SAMPLES_DIR) / sample, dir.path());
+    const auto src = testing::copyTable(testing::samplesDir() / sample, dir.path());
     const std::string whole = testing::slurp(src);
     for (std::size_t len = 0; len < whole.size(); len += len < 300 ? 7 : 331) {
       testing::spit(src, whole.substr(0, len));
@@ -79,9 +79,9 @@ TEST(FormatBadInput, TruncatedAtAnyLength) {
 }
 
 TEST(FormatBadInput, BlockChainThatLoops) {
+  TORVELLE_NEEDS_SAMPLES();
   TempDir dir;
-  const auto db = testing::copyTable(
-      std::filesystem::path(TORVELLE_SAMPLES_DIR) / "db/AREACODES.DB", dir.path());
+  const auto db = testing::copyTable(testing::samplesDir() / "db/AREACODES.DB", dir.path());
   std::string data = testing::slurp(db);
   const int headerSize = getU16(reinterpret_cast<const std::uint8_t*>(&data[2]));
   const int blockSize = data[5] * 1024;
@@ -100,9 +100,9 @@ TEST(FormatBadInput, BlockChainThatLoops) {
 }
 
 TEST(FormatBadInput, CheckNamesWhatIsWrong) {
+  TORVELLE_NEEDS_SAMPLES();
   TempDir dir;
-  const auto db =
-      testing::copyTable(std::filesystem::path(TORVELLE_SAMPLES_DIR) / "db/ORDERS.DB", dir.path());
+  const auto db = testing::copyTable(testing::samplesDir() / "db/ORDERS.DB", dir.path());
   std::string data = testing::slurp(db);
   putU32(reinterpret_cast<std::uint8_t*>(&data[6]), 5);  // record count
   testing::spit(db, data);
@@ -110,7 +110,7 @@ TEST(FormatBadInput, CheckNamesWhatIsWrong) {
   ASSERT_EQ(problems.size(), 1u);
   EXPECT_NE(problems[0].find("records"), std::string::npos) << problems[0];
   // Two records swapped break the key order.
-  data = testing::slurp(std::filesystem::path(TORVELLE_SAMPLES_DIR) / "db/ORDERS.DB");
+  data = testing::slurp(testing::samplesDir() / "db/ORDERS.DB");
   const std::size_t rs = getU16(reinterpret_cast<const std::uint8_t*>(&data[0]));
   const std::size_t first = 0x800 + 6;
   std::string a = data.substr(first, rs), b = data.substr(first + rs, rs);
@@ -126,9 +126,11 @@ TEST(FormatBadInput, CheckNamesWhatIsWrong) {
 TEST(FormatBadInput, RandomDamageNeverCrashes) {
   TempDir dir;
   std::vector<std::filesystem::path> tables;
-  for (const char* sample : {"db/CUSTOMER.DB", "fields/graphic240.db", "encrypt/encryptedmemo.db",
-                             "db/AREACODES.DB", "fields/bcd.db", "encrypt/encrypted35.db"})
-    tables.push_back(std::filesystem::path(TORVELLE_SAMPLES_DIR) / sample);
+  // Our own table is damaged even where the genuine ones are missing.
+  if (torvelle::testing::samplesPresent())
+    for (const char* sample : {"db/CUSTOMER.DB", "fields/graphic240.db", "encrypt/encryptedmemo.db",
+                               "db/AREACODES.DB", "fields/bcd.db", "encrypt/encrypted35.db"})
+      tables.push_back(testing::samplesDir() / sample);
   {
     const auto own = dir / "own.db";
     TableFile::create(

@@ -173,9 +173,9 @@ TEST(FormatCompat, ProtectedTableNeedsItsPassword) {
 }
 
 TEST(FormatCompat, SettingChangingAndRemovingThePassword) {
+  TORVELLE_NEEDS_SAMPLES();
   TempDir dir;
-  const auto db = testing::copyTable(std::filesystem::path(TORVELLE_SAMPLES_DIR) / "db/HERCULES.DB",
-                                     dir.path());
+  const auto db = testing::copyTable(testing::samplesDir() / "db/HERCULES.DB", dir.path());
   const auto expected = TableFile::open(db, {})->readAll();
   TableFile::setPassword(db, {}, "abc");
   EXPECT_THROW(TableFile::open(db, {}), DbError);
@@ -257,8 +257,9 @@ TEST(FormatCompat, PxlibWritesWeRead) {
 }
 
 TEST(FormatCompat, CompanionsInAnyLetterCase) {
+  TORVELLE_NEEDS_SAMPLES();
   TempDir dir;
-  const auto src = std::filesystem::path(TORVELLE_SAMPLES_DIR) / "fields/memo.db";
+  const auto src = testing::samplesDir() / "fields/memo.db";
   const auto expected = TableFile::open(src, {})->readAll();
   testing::copyTable(src, dir.path());
   std::filesystem::rename(dir / "memo.db", dir / "Memo.DB");

@@ -206,9 +206,9 @@ namespace {
 // renames is finished at the next open; one before they began leaves the old
 // table and no stray files.
 TEST(FormatReplace, InterruptedRenamesAreCompletedOrAbandoned) {
+  TORVELLE_NEEDS_SAMPLES();
   TempDir dir;
-  const auto db = testing::copyTable(std::filesystem::path(TORVELLE_SAMPLES_DIR) / "db/HERCULES.DB",
-                                     dir.path());
+  const auto db = testing::copyTable(testing::samplesDir() / "db/HERCULES.DB", dir.path());
   const auto before = TableFile::open(db, {})->readAll();
   TempDir packed;
   const auto fresh = testing::copyTable(db, packed.path());

@@ -45,6 +45,7 @@ bool sameValue(const Value& ours, const Value& theirs) {
 class FormatSamples : public ::testing::TestWithParam<std::filesystem::path> {};
 
 TEST_P(FormatSamples, ReadsLikePxlibAndChecksClean) {
+  TORVELLE_NEEDS_SAMPLES();
   TempDir dir;
   const auto db = testing::copyTable(GetParam(), dir.path());
   OpenOptions options;
@@ -76,6 +77,7 @@ TEST_P(FormatSamples, ReadsLikePxlibAndChecksClean) {
 
 INSTANTIATE_TEST_SUITE_P(Genuine, FormatSamples, ::testing::ValuesIn(testing::sampleTables()),
                          [](const auto& info) {
+                           if (info.param.empty()) return std::string("missing");
                            std::string name = info.param.parent_path().filename().string() + "_" +
                                               info.param.stem().string();
                            for (auto& c : name)

@@ -179,9 +179,9 @@ TEST(FormatWrite, KeyViolationChangesNothing) {
 }
 
 TEST(FormatWrite, UpdateKeepsUntouchedBytesAndMovesChangedKeys) {
+  TORVELLE_NEEDS_SAMPLES();
   TempDir dir;
-  const auto db = testing::copyTable(std::filesystem::path(TORVELLE_SAMPLES_DIR) / "db/CUSTOMER.DB",
-                                     dir.path());
+  const auto db = testing::copyTable(testing::samplesDir() / "db/CUSTOMER.DB", dir.path());
   const auto t = TableFile::open(db, writable());
   const std::string before = t->readRaw(3);
   const auto& fields = t->info().fields;
