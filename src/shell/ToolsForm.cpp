@@ -5,12 +5,14 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSpinBox>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -87,6 +89,16 @@ TToolsForm::TToolsForm(platform::TAutoStartStore& autoStart, QString programPath
   SetWindowToCenterSB->setAutoDefault(false);
   DefaultWindowSizeSB->setAutoDefault(false);
 
+  // The reminders' options, below the designed controls.
+  RemindTasksCB = checkBox(this, "RemindTasksCB", QStringLiteral("Напоминать о задачах"), true);
+  RemindDatesCB = checkBox(this, "RemindDatesCB", QStringLiteral("Напоминать о датах"), true);
+  RemindDaysBeforeLabel = new QLabel(QStringLiteral("Дней заранее"), this);
+  RemindDaysBeforeLabel->setObjectName(QStringLiteral("RemindDaysBeforeLabel"));
+  RemindDaysBeforeSE = new QSpinBox(this);
+  RemindDaysBeforeSE->setObjectName(QStringLiteral("RemindDaysBeforeSE"));
+  RemindDaysBeforeSE->setRange(0, 30);
+  RemindDaysBeforeLabel->setBuddy(RemindDaysBeforeSE);
+
   // Laid out rather than placed, so that longer texts of another language
   // or a wider desktop font never get cut.
   auto* group = new QGridLayout(WindowGB);
@@ -104,6 +116,13 @@ TToolsForm::TToolsForm(platform::TAutoStartStore& autoStart, QString programPath
   body->addWidget(ShowHintsCB);
   body->addWidget(AutoStartCB);
   body->addWidget(WindowGB);
+  body->addWidget(RemindTasksCB);
+  body->addWidget(RemindDatesCB);
+  auto* daysBefore = new QHBoxLayout;
+  daysBefore->addWidget(RemindDaysBeforeLabel);
+  daysBefore->addWidget(RemindDaysBeforeSE);
+  daysBefore->addStretch();
+  body->addLayout(daysBefore);
   body->addWidget(BackupGB);
   body->addStretch();
   auto* form = new QVBoxLayout(this);
@@ -124,6 +143,10 @@ TToolsForm::TToolsForm(platform::TAutoStartStore& autoStart, QString programPath
   bind(AutoStartCB, &TToolsForm::AutoStartCBClick);
   bind(SaveWindowPositionCB, &TToolsForm::SaveWindowPositionCBClick);
   bind(SaveWindowSizeCB, &TToolsForm::SaveWindowSizeCBClick);
+  bind(RemindTasksCB, &TToolsForm::RemindTasksCBClick);
+  bind(RemindDatesCB, &TToolsForm::RemindDatesCBClick);
+  connect(RemindDaysBeforeSE, &QSpinBox::valueChanged, this,
+          [this] { toolkit::ErrorBox::guard([this] { RemindDaysBeforeSEChange(); }); });
   connect(SetWindowToCenterSB, &QPushButton::clicked, this, [this] { SetWindowToCenterSBClick(); });
   connect(DefaultWindowSizeSB, &QPushButton::clicked, this, [this] { DefaultWindowSizeSBClick(); });
   bind(AutoBackupCB, &TToolsForm::AutoBackupCBClick);
@@ -184,7 +207,7 @@ bool TToolsForm::AutoStartEnabled() const {
   return autoStart_.exists();
 }
 
-void TToolsForm::writeOption(const char* key, bool value) {
+void TToolsForm::writeOption(std::string_view key, bool value) {
   if (mainForm_) mainForm_->Settings().writeBool(support::kGeneralSection, key, value);
 }
 
@@ -223,6 +246,34 @@ void TToolsForm::SaveWindowPositionCBClick() {
 void TToolsForm::SaveWindowSizeCBClick() {
   if (Loading) return;
   writeOption("Save window size", SaveWindowSizeCB->isChecked());
+}
+
+books::ReminderOptions TToolsForm::reminderOptions() const {
+  return {RemindTasksCB->isChecked(), RemindDatesCB->isChecked(), RemindDaysBeforeSE->value()};
+}
+
+void TToolsForm::applyReminderOptions() {
+  if (mainForm_) mainForm_->Reminders().setOptions(reminderOptions());
+}
+
+void TToolsForm::RemindTasksCBClick() {
+  if (Loading) return;
+  applyReminderOptions();
+  writeOption(kRemindTasksKey, RemindTasksCB->isChecked());
+}
+
+void TToolsForm::RemindDatesCBClick() {
+  if (Loading) return;
+  applyReminderOptions();
+  writeOption(kRemindDatesKey, RemindDatesCB->isChecked());
+}
+
+void TToolsForm::RemindDaysBeforeSEChange() {
+  if (Loading) return;
+  applyReminderOptions();
+  if (mainForm_)
+    mainForm_->Settings().writeInteger(support::kGeneralSection, kRemindDaysBeforeKey,
+                                       RemindDaysBeforeSE->value());
 }
 
 void TToolsForm::SetWindowToCenterSBClick() {

@@ -1,13 +1,18 @@
 #pragma once
 #include <QDialog>
 #include <QString>
+#include <string_view>
+
+#include "books/ReminderRules.h"
 
 class QAction;
 class QCheckBox;
 class QComboBox;
 class QSpinBox;
 class QGroupBox;
+class QLabel;
 class QProgressBar;
+class QSpinBox;
 class QPushButton;
 class QToolBar;
 
@@ -60,6 +65,13 @@ class TToolsForm : public QDialog {
   QSpinBox* BackupKeepSE;
   QPushButton* RestoreSB;
   TRestoreDlg* RestoreDlg;
+  QCheckBox* RemindTasksCB;
+  QCheckBox* RemindDatesCB;
+  QLabel* RemindDaysBeforeLabel;
+  QSpinBox* RemindDaysBeforeSE;
+
+  // The reminder options as the controls hold them.
+  books::ReminderOptions reminderOptions() const;
 
   bool AutoStartEnabled() const;
   // Sizes the dialog to its texts, never below its designed size; again
@@ -73,6 +85,9 @@ class TToolsForm : public QDialog {
   void SaveWindowSizeCBClick();
   void SetWindowToCenterSBClick();
   void DefaultWindowSizeSBClick();
+  void RemindTasksCBClick();
+  void RemindDatesCBClick();
+  void RemindDaysBeforeSEChange();
   void PasswordTBClick();
   void AutoBackupCBClick();
   void BackupWhenCoBChange();
@@ -90,7 +105,8 @@ class TToolsForm : public QDialog {
 
  private:
   void createBackupControls();
-  void writeOption(const char* key, bool value);
+  void writeOption(std::string_view key, bool value);
+  void applyReminderOptions();
 
   platform::TAutoStartStore& autoStart_;
   QString programPath_;
