@@ -27,9 +27,9 @@ packages=(cmake make g++ pkg-config qt6-base-dev libgl-dev libical-dev qt6-trans
 case "$mode" in
   program) ;;
   test) packages+=(libgtest-dev libgmock-dev libbenchmark-dev pxlib-dev libsqlite3-dev
-          python3-vobject desktop-file-utils appstream) ;;
+          python3-vobject desktop-file-utils appstream dbus) ;;
   fuzz) packages+=(clang libclang-rt-14-dev) ;;
-  screenshot) packages+=(xvfb x11-utils xdotool imagemagick) ;;
+  screenshot) packages+=(xvfb x11-utils xdotool imagemagick dbus dunst) ;;
   tidy) packages+=(clang-tidy) ;;
   *) echo "setup.sh: unknown TORVELLE_SETUP '$mode'" >&2; exit 2 ;;
 esac

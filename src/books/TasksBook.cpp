@@ -350,6 +350,47 @@ void TTasksBook::ShiftTaskDate(int days) {
   refreshTable();
 }
 
+std::optional<std::size_t> TTasksBook::rowOfTask(format::Date date, format::Time time) const {
+  for (std::size_t row = 0; row < TaskTable.rowCount(); ++row) {
+    const engine::RecordView record = TaskTable.row(row);
+    const auto* day = std::get_if<format::Date>(&record.value("Date"));
+    const auto* at = std::get_if<format::Time>(&record.value("Time"));
+    if (day && at && *day == date && *at == time) return row;
+  }
+  return std::nullopt;
+}
+
+bool TTasksBook::showTask(QDate date, QTime time) {
+  if (!TaskTable.isOpen()) return false;
+  setViewedDay(date);
+  SyncDayTab();
+  refreshTable();
+  const auto row = rowOfTask(fromQDate(date), fromQTime(time));
+  if (row) TaskTable.moveTo(*row);
+  TaskDBGrid->setFocus();
+  return row.has_value();
+}
+
+bool TTasksBook::markTaskDone(QDate date, QTime time) {
+  if (!TaskTable.isOpen()) return false;
+  // The task may be outside the view: look at every record, then filter
+  // again as the page had it and go back to the record the user was on.
+  const std::string before = TaskTable.bookmark();
+  const bool filtered = TaskTable.filtered();
+  TaskTable.setFiltered(false);
+  const auto row = rowOfTask(fromQDate(date), fromQTime(time));
+  if (row) {
+    TaskTable.moveTo(*row);
+    TaskTable.edit();
+    TaskTable.setField("Done", format::Value(true));
+    TaskTable.post();
+  }
+  invalidateRule();
+  TaskTable.setFiltered(filtered);
+  if (!before.empty() && TaskTable.rowOfBookmark(before)) TaskTable.gotoBookmark(before);
+  return row.has_value();
+}
+
 void TTasksBook::SyncDayTab() {
   DayTabIndex = dayTabIndex(viewedDay().dayOfWeek());
   {

@@ -62,6 +62,12 @@ class TTasksBook : public QWidget {
   // The radio group's index set from code: TaskRGClick runs when it changes.
   void setTaskMode(int mode);
   int taskMode() const { return taskMode_; }
+  // Shows the day of the task with this key, the task current when the
+  // text filter lets it through. False when the table has no such task.
+  bool showTask(QDate date, QTime time);
+  // Marks the task with this key done, one post, and leaves the view and
+  // the current record as they were. False when there is no such task.
+  bool markTaskDone(QDate date, QTime time);
 
   // --- Handlers -----------------------------------------------------------
   bool TaskTableFilterRecord(const engine::RecordView& record);
@@ -126,6 +132,7 @@ class TTasksBook : public QWidget {
   void bindTable();
   void applyModeColumns();
   void refreshTable();
+  std::optional<std::size_t> rowOfTask(format::Date date, format::Time time) const;
   void invalidateRule() { rule_.reset(); }
   const TaskDisplayRule& displayRule();
   void armMidnightTimer();

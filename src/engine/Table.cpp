@@ -716,6 +716,13 @@ void Table::gotoBookmark(const std::string& bookmark) {
 
 // --- Visible rows ---------------------------------------------------------
 
+void Table::forEachStored(const std::function<void(const RecordView&)>& visit) const {
+  for (const std::uint32_t slot : order_) {
+    const Row& row = rows_[slot];
+    if (row.alive) visit(RecordView(shape_, row.values, row.texts.data(), &row.folded));
+  }
+}
+
 RecordView Table::row(std::size_t i) const {
   const std::uint32_t slot = visible_.at(i);
   if (slot == kPending || (state_ == TableState::Edit && slot == editSlot_))

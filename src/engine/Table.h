@@ -113,6 +113,10 @@ class Table {
   void gotoBookmark(const std::string& bookmark);
   std::optional<std::size_t> rowOfBookmark(const std::string& bookmark) const;
 
+  // Every stored record in index order, whatever the range and the filter;
+  // a pending insert or edit is not stored yet and is not among them.
+  void forEachStored(const std::function<void(const RecordView&)>& visit) const;
+
   // --- Visible rows -------------------------------------------------------
   // O(1) per row; the pending inserted record is a row too.
   std::size_t rowCount() const { return visible_.size(); }

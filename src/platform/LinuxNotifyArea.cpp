@@ -60,6 +60,8 @@ void TLinuxNotifyArea::notify(TNotifyOperation operation, const TNotifyIconData&
                 [this, id, onDBus](QSystemTrayIcon::ActivationReason reason) {
                   emit mouseEvent(id, mouseFromReason(reason, onDBus));
                 });
+        connect(icon, &QSystemTrayIcon::messageClicked, this,
+                [this, id] { emit messageClicked(id); });
         icons_[id] = icon;
       }
       icon->setIcon(data.icon);
@@ -79,6 +81,16 @@ void TLinuxNotifyArea::notify(TNotifyOperation operation, const TNotifyIconData&
       icon->deleteLater();
       break;
   }
+}
+
+bool TLinuxNotifyArea::supportsMessages() const {
+  return isAvailable() && QSystemTrayIcon::supportsMessages();
+}
+
+void TLinuxNotifyArea::showMessage(quintptr id, const QString& title, const QString& text) {
+  const auto found = icons_.find(id);
+  if (found == icons_.end() || found->second.isNull()) return;
+  found->second->showMessage(title, text, found->second->icon());
 }
 
 void TLinuxNotifyArea::setTaskBarEntryVisible(QWidget* window, bool visible) {

@@ -18,6 +18,8 @@ class TLinuxNotifyArea : public TNotifyArea {
   bool isAvailable() const override;
   void notify(TNotifyOperation operation, const TNotifyIconData& data, int flags) override;
   void setTaskBarEntryVisible(QWidget* window, bool visible) override;
+  bool supportsMessages() const override;
+  void showMessage(quintptr id, const QString& title, const QString& text) override;
 
  private:
   std::map<quintptr, QPointer<QSystemTrayIcon>> icons_;

@@ -41,8 +41,15 @@ class TNotifyArea : public QObject {
   // Shows or hides `window`'s entry in the task bar.
   virtual void setTaskBarEntryVisible(QWidget* window, bool visible) = 0;
 
+  // Whether the area can show a message balloon at an icon of ours.
+  virtual bool supportsMessages() const { return false; }
+  // A balloon with a title and a text at the icon with `id`; a click on it
+  // is reported by messageClicked.
+  virtual void showMessage(quintptr /*id*/, const QString& /*title*/, const QString& /*text*/) {}
+
  signals:
   void mouseEvent(quintptr id, torvelle::platform::TNotifyMouse event);
+  void messageClicked(quintptr id);
 };
 
 }  // namespace torvelle::platform

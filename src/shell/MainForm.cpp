@@ -24,10 +24,15 @@
 #include "books/DatesBook.h"
 #include "books/LinksBook.h"
 #include "books/PhonesBook.h"
+#include "books/ReminderSource.h"
 #include "books/TasksBook.h"
 #include "engine/DbError.h"
 #include "lang/LanguageFiles.h"
 #include "lang/LanguageSwitch.h"
+#include "platform/BalloonNotifications.h"
+#include "platform/FreedesktopNotifications.h"
+#include "platform/SleepWatch.h"
+#include "platform/WindowNotifications.h"
 #include "resources/Pictures.h"
 #include "shell/AboutBox.h"
 #include "shell/AutoBackup.h"
@@ -39,6 +44,7 @@
 #include "store/dialogs/ChangePasswordDlg.h"
 #include "store/dialogs/PasswordDlg.h"
 #include "store/dialogs/SessionPassword.h"
+#include "support/Clock.h"
 #include "support/EmptyFile.h"
 #include "support/ProfileFile.h"
 #include "support/SettingsDefaults.h"
@@ -230,6 +236,7 @@ void TMainForm::FormCreate() {
   TasksBook->SyncDayTab();
 
   openSettings();
+  createReminders();
   progress(40);
   languages_->BuildLanguageMenu();
   progress(50);
@@ -237,21 +244,20 @@ void TMainForm::FormCreate() {
   progress(60);
 
   autoBackup_ = std::make_unique<TAutoBackup>(this->tablesFolder());
-  if (hiddenStart_) {  // stays hidden until opened from the tray
-    BackupIfDue();
-    return;
-  }
-  const bool opened = openTables([this](int count) {
-    if (count == 2) progress(70);
-    if (count == 4) progress(80);
-    if (count == 6) progress(90);
-  });
-  // Without its tables the program cannot run: it ends, and says it failed.
-  if (!opened) {
-    if (context_.requestTerminate) context_.requestTerminate(1);
-    return;
+  if (!hiddenStart_) {  // a hidden start stays hidden until opened from the tray
+    const bool opened = openTables([this](int count) {
+      if (count == 2) progress(70);
+      if (count == 4) progress(80);
+      if (count == 6) progress(90);
+    });
+    // Without its tables the program cannot run: it ends, and says it failed.
+    if (!opened) {
+      if (context_.requestTerminate) context_.requestTerminate(1);
+      return;
+    }
   }
   BackupIfDue();
+  reminders_->start();
 }
 
 bool TMainForm::openTables(const store::TTableSet::Progress& progress) {
@@ -323,6 +329,83 @@ QString TMainForm::RestoreFromBackup(const std::filesystem::path& archive,
   return message;
 }
 
+void TMainForm::createReminders() {
+  platform::TDesktopNotifications* notes = context_.notifications;
+  if (notes == nullptr) {
+    // The desktop's service first; a tray balloon where there is none; a
+    // window of ours where there is no tray either.
+    noteWays_.push_back(std::make_unique<platform::TFreedesktopNotifications>());
+    noteWays_.push_back(
+        std::make_unique<platform::TBalloonNotifications>(*context_.notifyArea, [this] {
+          return trayNotifyIcon_ && trayNotifyIcon_->iconVisible() ? trayNotifyIcon_->notifyId()
+                                                                   : quintptr(0);
+        }));
+    noteWays_.push_back(std::make_unique<platform::TWindowNotifications>());
+    QList<platform::TDesktopNotifications*> ways;
+    for (const auto& way : noteWays_) ways.append(way.get());
+    noteWays_.push_back(std::make_unique<platform::TNotificationChain>(ways));
+    notes = noteWays_.back().get();
+  }
+  reminders_ = std::make_unique<TReminders>(
+      tables_->TaskTable, tables_->DatesTable, session_, *settings_, *notes,
+      TReminderClock::system(context_.clock ? *context_.clock : support::Clock::system()));
+  connect(reminders_.get(), &TReminders::openTask, this,
+          [this](QDate date, QTime time) { OpenReminderTask(date, time); });
+  connect(reminders_.get(), &TReminders::markTaskDone, this,
+          [this](QDate date, QTime time) { MarkReminderTaskDone(date, time); });
+  connect(reminders_.get(), &TReminders::openOverdue, this, [this] { OpenOverdueTasks(); });
+  connect(reminders_.get(), &TReminders::openDates, this, [this] { OpenImportantDates(); });
+  sleepWatch_ = std::make_unique<platform::TSleepWatch>();
+  connect(sleepWatch_.get(), &platform::TSleepWatch::resumed, reminders_.get(),
+          [this] { reminders_->clockChanged(); });
+}
+
+bool TMainForm::bringUp() {
+  OpenFromTray();
+  if (!tables_->TaskTable.isOpen()) return false;
+  show();
+  raise();
+  activateWindow();
+  return true;
+}
+
+void TMainForm::OpenReminderTask(QDate date, QTime time) {
+  if (!bringUp()) return;
+  MainPageControl->setCurrentWidget(TasksBook);
+  toolkit::ErrorBox::guard([&] { TasksBook->showTask(date, time); });
+}
+
+void TMainForm::MarkReminderTaskDone(QDate date, QTime time) {
+  toolkit::ErrorBox::guard([&] {
+    if (tables_->TaskTable.isOpen()) {
+      TasksBook->markTaskDone(date, time);
+      return;
+    }
+    // In the tray the tables are closed; the file is changed directly, and
+    // a password asked for it is not kept, as closing the window forgets it.
+    try {
+      books::markTaskDoneInFile(session_, tables_->TaskTable.tableName(), toolkit::fromQDate(date),
+                                toolkit::fromQTime(time));
+    } catch (...) {
+      session_.removeAllPasswords();
+      throw;
+    }
+    session_.removeAllPasswords();
+  });
+  reminders_->reload();
+}
+
+void TMainForm::OpenOverdueTasks() {
+  if (!bringUp()) return;
+  MainPageControl->setCurrentWidget(TasksBook);
+  TasksBook->setTaskMode(books::OverdueTasks);
+}
+
+void TMainForm::OpenImportantDates() {
+  if (!bringUp()) return;
+  MainPageControl->setCurrentWidget(DatesBook);
+}
+
 bool TMainForm::isPasswordRefusal(std::exception_ptr error) {
   try {
     std::rethrow_exception(error);
@@ -380,6 +463,10 @@ void TMainForm::loadOptions() {
   tools.BackupWhenCoB->setCurrentIndex(
       readSetting(settings, support::kBackupWhen) == support::kBackupOnChanges ? 1 : 0);
   tools.BackupKeepSE->setValue(readSetting(settings, support::kBackupsToKeep));
+  tools.RemindTasksCB->setChecked(readSetting(settings, support::kRemindTasks));
+  tools.RemindDatesCB->setChecked(readSetting(settings, support::kRemindDates));
+  tools.RemindDaysBeforeSE->setValue(readSetting(settings, support::kRemindDaysBefore));
+  reminders_->setOptions(tools.reminderOptions());
 
   // Applied at every start; the two options only decide what is written back.
   resize(readSetting(settings, support::kWindowWidth),

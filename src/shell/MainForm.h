@@ -9,8 +9,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/Session.h"
+#include "shell/Reminders.h"
 
 class QAction;
 class QMenu;
@@ -31,8 +33,10 @@ class TLanguageSwitch;
 }
 
 namespace torvelle::platform {
+class TDesktopNotifications;
 class TNotifyArea;
 class TShellOpen;
+class TSleepWatch;
 }  // namespace torvelle::platform
 
 namespace torvelle::store {
@@ -63,6 +67,8 @@ struct TMainFormContext {
   QString dataFolder;     // settings, DB/ and own languages; the program's folder when empty
   QStringList arguments;  // without the program name
   platform::TNotifyArea* notifyArea = nullptr;
+  // None: the main window makes the desktop's own chain of ways.
+  platform::TDesktopNotifications* notifications = nullptr;
   store::TPasswordDlg* passwordDlg = nullptr;
   store::TChangePasswordDlg* changePasswordDlg = nullptr;
   TToolsForm* toolsForm = nullptr;
@@ -113,6 +119,7 @@ class TMainForm : public QMainWindow {
   store::TTableSet& Tables() { return *tables_; }
   support::ProfileFile& Settings() { return *settings_; }
   TTrayNotifyIcon& TrayNotifyIcon() { return *trayNotifyIcon_; }
+  TReminders& Reminders() { return *reminders_; }
   bool hiddenStart() const { return hiddenStart_; }
 
   void setAboutBox(TAboutBox* aboutBox) { aboutBox_ = aboutBox; }
@@ -146,6 +153,12 @@ class TMainForm : public QMainWindow {
   void ShutDownItemClick();
   void TrayNotifyIconDblClick();
 
+  // Answers to the reminders' notes.
+  void OpenReminderTask(QDate date, QTime time);
+  void MarkReminderTaskDone(QDate date, QTime time);
+  void OpenOverdueTasks();
+  void OpenImportantDates();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -167,6 +180,9 @@ class TMainForm : public QMainWindow {
   static QString openFailureMessage(std::exception_ptr error, const store::TParadoxTable* table);
   void loadOptions();
   void progress(int position);
+  void createReminders();
+  // Opens from the tray and brings the window forward; false without tables.
+  bool bringUp();
 
   TMainFormContext context_;
   bool hiddenStart_ = false;
@@ -178,6 +194,10 @@ class TMainForm : public QMainWindow {
   std::unique_ptr<TAutoBackup> autoBackup_;
   lang::TLanguageSwitch* languages_ = nullptr;  // a child of the window
   TAboutBox* aboutBox_ = nullptr;
+  // After the tables: the reminders watch them and go first.
+  std::vector<std::unique_ptr<platform::TDesktopNotifications>> noteWays_;
+  std::unique_ptr<platform::TSleepWatch> sleepWatch_;
+  std::unique_ptr<TReminders> reminders_;
 };
 
 }  // namespace torvelle::shell

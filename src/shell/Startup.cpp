@@ -118,6 +118,7 @@ bool TStartup::start() {
   context.dataFolder = options_.dataFolder;
   context.arguments = options_.arguments;
   context.notifyArea = &services_.notifyArea;
+  context.notifications = services_.notifications;
   context.passwordDlg = passwordDlg_.get();
   context.changePasswordDlg = changePasswordDlg_.get();
   context.toolsForm = toolsForm_.get();

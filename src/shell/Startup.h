@@ -12,6 +12,7 @@ namespace torvelle::platform {
 class TAutoStartStore;
 class TInstanceList;
 class TNotifyArea;
+class TDesktopNotifications;
 class TShellOpen;
 }  // namespace torvelle::platform
 
@@ -42,6 +43,9 @@ struct TPlatformServices {
   platform::TNotifyArea& notifyArea;
   platform::TShellOpen& shellOpen;
   platform::TAutoStartStore& autoStart;
+  // Where reminders go; none: the desktop's service, else a tray balloon,
+  // else a window of ours.
+  platform::TDesktopNotifications* notifications = nullptr;
 };
 
 struct TStartupOptions {

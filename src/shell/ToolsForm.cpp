@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -87,6 +88,16 @@ TToolsForm::TToolsForm(platform::TAutoStartStore& autoStart, QString programPath
   SetWindowToCenterSB->setAutoDefault(false);
   DefaultWindowSizeSB->setAutoDefault(false);
 
+  // The reminders' options, below the designed controls.
+  RemindTasksCB = checkBox(this, "RemindTasksCB", QStringLiteral("Напоминать о задачах"), true);
+  RemindDatesCB = checkBox(this, "RemindDatesCB", QStringLiteral("Напоминать о датах"), true);
+  RemindDaysBeforeLabel = new QLabel(QStringLiteral("Дней заранее"), this);
+  RemindDaysBeforeLabel->setObjectName(QStringLiteral("RemindDaysBeforeLabel"));
+  RemindDaysBeforeSE = new QSpinBox(this);
+  RemindDaysBeforeSE->setObjectName(QStringLiteral("RemindDaysBeforeSE"));
+  RemindDaysBeforeSE->setRange(0, 30);
+  RemindDaysBeforeLabel->setBuddy(RemindDaysBeforeSE);
+
   // Laid out rather than placed, so that longer texts of another language
   // or a wider desktop font never get cut.
   auto* group = new QGridLayout(WindowGB);
@@ -104,6 +115,13 @@ TToolsForm::TToolsForm(platform::TAutoStartStore& autoStart, QString programPath
   body->addWidget(ShowHintsCB);
   body->addWidget(AutoStartCB);
   body->addWidget(WindowGB);
+  body->addWidget(RemindTasksCB);
+  body->addWidget(RemindDatesCB);
+  auto* daysBefore = new QHBoxLayout;
+  daysBefore->addWidget(RemindDaysBeforeLabel);
+  daysBefore->addWidget(RemindDaysBeforeSE);
+  daysBefore->addStretch();
+  body->addLayout(daysBefore);
   body->addWidget(BackupGB);
   body->addStretch();
   auto* form = new QVBoxLayout(this);
@@ -124,6 +142,10 @@ TToolsForm::TToolsForm(platform::TAutoStartStore& autoStart, QString programPath
   bind(AutoStartCB, &TToolsForm::AutoStartCBClick);
   bind(SaveWindowPositionCB, &TToolsForm::SaveWindowPositionCBClick);
   bind(SaveWindowSizeCB, &TToolsForm::SaveWindowSizeCBClick);
+  bind(RemindTasksCB, &TToolsForm::RemindTasksCBClick);
+  bind(RemindDatesCB, &TToolsForm::RemindDatesCBClick);
+  connect(RemindDaysBeforeSE, &QSpinBox::valueChanged, this,
+          [this] { toolkit::ErrorBox::guard([this] { RemindDaysBeforeSEChange(); }); });
   connect(SetWindowToCenterSB, &QPushButton::clicked, this, [this] { SetWindowToCenterSBClick(); });
   connect(DefaultWindowSizeSB, &QPushButton::clicked, this, [this] { DefaultWindowSizeSBClick(); });
   bind(AutoBackupCB, &TToolsForm::AutoBackupCBClick);
@@ -223,6 +245,34 @@ void TToolsForm::SaveWindowPositionCBClick() {
 void TToolsForm::SaveWindowSizeCBClick() {
   if (Loading) return;
   writeOption(support::kSaveWindowSize, SaveWindowSizeCB->isChecked());
+}
+
+books::ReminderOptions TToolsForm::reminderOptions() const {
+  return {RemindTasksCB->isChecked(), RemindDatesCB->isChecked(), RemindDaysBeforeSE->value()};
+}
+
+void TToolsForm::applyReminderOptions() {
+  if (mainForm_) mainForm_->Reminders().setOptions(reminderOptions());
+}
+
+void TToolsForm::RemindTasksCBClick() {
+  if (Loading) return;
+  applyReminderOptions();
+  writeOption(support::kRemindTasks, RemindTasksCB->isChecked());
+}
+
+void TToolsForm::RemindDatesCBClick() {
+  if (Loading) return;
+  applyReminderOptions();
+  writeOption(support::kRemindDates, RemindDatesCB->isChecked());
+}
+
+void TToolsForm::RemindDaysBeforeSEChange() {
+  if (Loading) return;
+  applyReminderOptions();
+  if (mainForm_)
+    support::writeSetting(mainForm_->Settings(), support::kRemindDaysBefore,
+                          RemindDaysBeforeSE->value());
 }
 
 void TToolsForm::SetWindowToCenterSBClick() {

@@ -1,7 +1,9 @@
 #pragma once
 #include <QDialog>
 #include <QString>
+#include <string_view>
 
+#include "books/ReminderRules.h"
 #include "support/SettingsDefaults.h"
 
 class QAction;
@@ -9,7 +11,9 @@ class QCheckBox;
 class QComboBox;
 class QSpinBox;
 class QGroupBox;
+class QLabel;
 class QProgressBar;
+class QSpinBox;
 class QPushButton;
 class QToolBar;
 
@@ -62,6 +66,13 @@ class TToolsForm : public QDialog {
   QSpinBox* BackupKeepSE;
   QPushButton* RestoreSB;
   TRestoreDlg* RestoreDlg;
+  QCheckBox* RemindTasksCB;
+  QCheckBox* RemindDatesCB;
+  QLabel* RemindDaysBeforeLabel;
+  QSpinBox* RemindDaysBeforeSE;
+
+  // The reminder options as the controls hold them.
+  books::ReminderOptions reminderOptions() const;
 
   bool AutoStartEnabled() const;
   // Sizes the dialog to its texts, never below its designed size; again
@@ -75,6 +86,9 @@ class TToolsForm : public QDialog {
   void SaveWindowSizeCBClick();
   void SetWindowToCenterSBClick();
   void DefaultWindowSizeSBClick();
+  void RemindTasksCBClick();
+  void RemindDatesCBClick();
+  void RemindDaysBeforeSEChange();
   void PasswordTBClick();
   void AutoBackupCBClick();
   void BackupWhenCoBChange();
@@ -93,6 +107,7 @@ class TToolsForm : public QDialog {
  private:
   void createBackupControls();
   void writeOption(const support::Setting<bool>& option, bool value);
+  void applyReminderOptions();
 
   platform::TAutoStartStore& autoStart_;
   QString programPath_;

@@ -44,6 +44,9 @@ class TTrayNotifyIcon : public QObject {
   bool iconVisible() const { return iconVisible_; }
   void setIconVisible(bool visible);
 
+  // The id the notification area knows this icon by (balloons go to it).
+  quintptr notifyId() const { return id_; }
+
   // Null again once the menu is destroyed.
   QMenu* popupMenu() const { return popupMenu_.data(); }
   void setPopupMenu(QMenu* menu) { popupMenu_ = menu; }

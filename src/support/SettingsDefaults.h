@@ -11,6 +11,7 @@ class ProfileFile;
 
 inline constexpr std::string_view kGeneralSection = "General";
 inline constexpr std::string_view kWindowSection = "Window";
+inline constexpr std::string_view kRemindersSection = "Reminders";
 
 // One setting of the settings file: where it lives and what a missing or
 // unreadable value means. T is bool, int or std::string_view (a text).
@@ -39,6 +40,13 @@ inline constexpr Setting<bool> kAutomaticBackups{kGeneralSection, "Automatic bac
 inline constexpr Setting<std::string_view> kBackupWhen{kGeneralSection, "Backup when", "daily"};
 inline constexpr std::string_view kBackupOnChanges = "changes";
 inline constexpr Setting<int> kBackupsToKeep{kGeneralSection, "Backups to keep", 10};
+inline constexpr Setting<bool> kRemindTasks{kGeneralSection, "Remind of tasks", true};
+inline constexpr Setting<bool> kRemindDates{kGeneralSection, "Remind of important dates", true};
+inline constexpr Setting<int> kRemindDaysBefore{kGeneralSection, "Remind days before", 0};
+// What the reminders already announced, so that a restart does not repeat it.
+inline constexpr Setting<std::string_view> kRemindedTasks{kRemindersSection, "Tasks", ""};
+inline constexpr Setting<std::string_view> kRemindedEvents{kRemindersSection, "Events", ""};
+inline constexpr Setting<std::string_view> kRemindedOverdue{kRemindersSection, "Overdue", ""};
 
 bool readSetting(const ProfileFile& file, const Setting<bool>& setting);
 int readSetting(const ProfileFile& file, const Setting<int>& setting);

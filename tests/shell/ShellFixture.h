@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/ShippedTables.h"
+#include "platform/fake/FakeDesktopNotifications.h"
 #include "platform/fake/FakeInstanceList.h"
 #include "platform/fake/FakeNotifyArea.h"
 #include "platform/fake/FakeServices.h"
@@ -55,7 +56,7 @@ class ShellFixture {
     options.trace = [this](const QString& step) { steps << step; };
     options.languageFolders = languageFolders;
     startup = std::make_unique<torvelle::shell::TStartup>(
-        torvelle::shell::TPlatformServices{instances, notifyArea, shellOpen, autoStart},
+        torvelle::shell::TPlatformServices{instances, notifyArea, shellOpen, autoStart, &notes},
         std::move(options));
     return startup->start();
   }
@@ -66,6 +67,7 @@ class ShellFixture {
   torvelle::platform::TFakeNotifyArea notifyArea;
   torvelle::platform::TFakeShellOpen shellOpen;
   torvelle::platform::TFakeAutoStartStore autoStart;
+  torvelle::platform::TFakeDesktopNotifications notes;
   std::unique_ptr<torvelle::shell::TStartup> startup;
   QStringList steps;
   QStringList errors;

@@ -30,10 +30,23 @@ class TFakeNotifyArea : public TNotifyArea {
     taskBarCalls.push_back({window, visible});
   }
 
+  bool supportsMessages() const override { return available && balloons; }
+  void showMessage(quintptr id, const QString& title, const QString& text) override {
+    messages.push_back({id, title, text});
+  }
+
   // As if the user did `event` on the icon with `id`.
   void simulate(quintptr id, TNotifyMouse event) { emit mouseEvent(id, event); }
 
+  struct Message {
+    quintptr id;
+    QString title;
+    QString text;
+  };
+
   bool available = true;
+  bool balloons = true;
+  std::vector<Message> messages;
   std::vector<Call> calls;
   std::vector<TaskBarCall> taskBarCalls;
 };

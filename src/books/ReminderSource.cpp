@@ -1,0 +1,111 @@
+#include "books/ReminderSource.h"
+
+#include "engine/Session.h"
+#include "engine/Table.h"
+
+namespace torvelle::books {
+namespace {
+
+struct Fields {
+  explicit Fields(const format::TableInfo& info) : info_(info) {}
+  int operator()(std::string_view name) const {
+    for (std::size_t i = 0; i < info_.fields.size(); ++i)
+      if (info_.fields[i].name == name) return static_cast<int>(i);
+    return -1;
+  }
+  const format::TableInfo& info_;
+};
+
+template <class T>
+T get(const format::Record& record, int field) {
+  if (field < 0 || static_cast<std::size_t>(field) >= record.size()) return T{};
+  const T* value = std::get_if<T>(&record[static_cast<std::size_t>(field)]);
+  return value ? *value : T{};
+}
+
+std::unique_ptr<format::TableFile> openForReading(const std::filesystem::path& path,
+                                                  format::OpenOptions options) {
+  options.writable = false;
+  return format::TableFile::open(path, options);
+}
+
+}  // namespace
+
+std::vector<TaskItem> readTaskItems(const std::filesystem::path& tasksDb,
+                                    const format::OpenOptions& options, Moment from) {
+  const auto file = openForReading(tasksDb, options);
+  const Fields field(file->info());
+  const int date = field("Date"), time = field("Time"), task = field("Task"), done = field("Done"),
+            description = field("Description");
+  std::vector<TaskItem> items;
+  for (const format::Record& record : file->readAll()) {
+    const auto day = get<format::Date>(record, date);
+    const auto at = get<format::Time>(record, time);
+    // A task without a day is never due.
+    if (day.day <= 0 || get<bool>(record, done) || momentOf(day, at) < from) continue;
+    items.push_back({day, get<format::Time>(record, time), get<bool>(record, done),
+                     get<std::string>(record, task), get<std::string>(record, description)});
+  }
+  return items;
+}
+
+std::vector<DateItem> readDateItems(const std::filesystem::path& datesDb,
+                                    const format::OpenOptions& options) {
+  const auto file = openForReading(datesDb, options);
+  const Fields field(file->info());
+  const int section = field("Section"), date = field("Date"), time = field("Time"),
+            event = field("Event");
+  std::vector<DateItem> items;
+  for (const format::Record& record : file->readAll())
+    items.push_back({get<std::string>(record, section), get<format::Date>(record, date),
+                     get<format::Time>(record, time), get<std::string>(record, event)});
+  return items;
+}
+
+std::vector<TaskItem> taskItemsOf(const engine::Table& taskTable, Moment from) {
+  const int date = taskTable.fieldIndex("Date"), time = taskTable.fieldIndex("Time"),
+            task = taskTable.fieldIndex("Task"), done = taskTable.fieldIndex("Done"),
+            description = taskTable.fieldIndex("Description");
+  std::vector<TaskItem> items;
+  taskTable.forEachStored([&](const engine::RecordView& view) {
+    const format::Record& record = view.values();
+    const auto day = get<format::Date>(record, date);
+    const auto at = get<format::Time>(record, time);
+    if (day.day <= 0 || get<bool>(record, done) || momentOf(day, at) < from) return;
+    items.push_back({day, get<format::Time>(record, time), get<bool>(record, done),
+                     get<std::string>(record, task), get<std::string>(record, description)});
+  });
+  return items;
+}
+
+std::vector<DateItem> dateItemsOf(const engine::Table& datesTable) {
+  const int section = datesTable.fieldIndex("Section"), date = datesTable.fieldIndex("Date"),
+            time = datesTable.fieldIndex("Time"), event = datesTable.fieldIndex("Event");
+  std::vector<DateItem> items;
+  datesTable.forEachStored([&](const engine::RecordView& view) {
+    const format::Record& record = view.values();
+    items.push_back({get<std::string>(record, section), get<format::Date>(record, date),
+                     get<format::Time>(record, time), get<std::string>(record, event)});
+  });
+  return items;
+}
+
+bool markTaskDoneInFile(engine::Session& session, const std::filesystem::path& tasksDb,
+                        format::Date date, format::Time time) {
+  const auto file = session.openFile(tasksDb, true);
+  const Fields field(file->info());
+  const int dateField = field("Date"), timeField = field("Time"), doneField = field("Done");
+  if (doneField < 0) return false;
+  const std::vector<format::Record> records = file->readAll();
+  for (std::size_t ordinal = 0; ordinal < records.size(); ++ordinal) {
+    const format::Record& record = records[ordinal];
+    if (get<format::Date>(record, dateField) != date ||
+        get<format::Time>(record, timeField) != time)
+      continue;
+    file->update(ordinal, {{doneField, format::Value(true)}});
+    return true;
+  }
+  return false;
+}
+
+}  // namespace torvelle::books
