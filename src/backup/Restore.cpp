@@ -5,8 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <optional>
 
 #include "backup/BackupArchive.h"
 #include "backup/BackupError.h"
@@ -15,6 +14,8 @@
 #include "engine/DbError.h"
 #include "engine/format/FileIo.h"
 #include "engine/format/TableFile.h"
+#include "support/AtomicFile.h"
+#include "support/IoError.h"
 
 namespace torvelle::backup {
 namespace {
@@ -23,13 +24,13 @@ namespace fs = std::filesystem;
 using engine::DbError;
 
 std::string readArchiveFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in)
-    throw BackupError(BackupError::Kind::Damaged,
-                      "Cannot read " + path.string() + ": " + std::strerror(errno));
-  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw BackupError(BackupError::Kind::Damaged, "Cannot read " + path.string());
-  return data;
+  try {
+    if (std::optional<std::string> data = support::readWholeFile(path)) return std::move(*data);
+  } catch (const support::IoError& e) {
+    throw BackupError(BackupError::Kind::Damaged, e.what());
+  }
+  throw BackupError(BackupError::Kind::Damaged,
+                    "Cannot read " + path.string() + ": " + std::strerror(ENOENT));
 }
 
 // The restored files wait in a private folder inside the program folder, on

@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "books/TaskRules.h"
+#include "support/AsciiText.h"
 
 namespace torvelle::books {
 
@@ -35,18 +36,10 @@ int phoneFieldWidth(int recordsWidth) {
 
 namespace {
 
-std::string lower(std::string_view s) {
-  std::string out(s);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return out;
-}
+using support::asciiLower;
 
 std::string_view trim(std::string_view s) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-  return s;
+  return support::trimmed(s, " \t\r\n");
 }
 
 // The scheme of "scheme:rest", lower-cased; empty when there is none. A
@@ -63,7 +56,7 @@ std::string schemeOf(std::string_view text) {
   std::size_t digits = colon + 1;
   while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text[digits]))) ++digits;
   if (digits > colon + 1 && (digits == text.size() || text[digits] == '/')) return {};
-  return lower(text.substr(0, colon));
+  return asciiLower(text.substr(0, colon));
 }
 
 bool hasSpaceOrControl(std::string_view s) {
@@ -114,7 +107,7 @@ HandOver handOverUrl(std::string_view text, HandOverKind kind) {
   if (t.empty()) return {};
   if (kind == HandOverKind::Mail) {
     // An address typed with its scheme is not given a second one.
-    if (lower(t.substr(0, 7)) == "mailto:") return mailUrl(t.substr(7));
+    if (asciiLower(t.substr(0, 7)) == "mailto:") return mailUrl(t.substr(7));
     return mailUrl(t);
   }
   return webUrl(t, kind == HandOverKind::Link);

@@ -9,21 +9,17 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <fstream>
-#include <iterator>
+#include <optional>
 
 #include "backup/BackupArchive.h"
 #include "backup/BackupError.h"
 #include "backup/BackupFolder.h"
+#include "support/AtomicFile.h"
+#include "support/IoError.h"
 #include "toolkit/ErrorBox.h"
 
 namespace torvelle::shell {
 namespace {
-
-std::string readWhole(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // "Tasks 12, Phones 40, ...": each table by its file name.
 QString countsText(const backup::BackupContents& contents) {
@@ -37,7 +33,11 @@ QString countsText(const backup::BackupContents& contents) {
 
 QString describe(const std::filesystem::path& path, const std::vector<std::string>& passwords) {
   try {
-    return countsText(backup::readArchive(readWhole(path), passwords));
+    // A file gone since the listing reads as empty, which the archive reader calls damaged.
+    const std::optional<std::string> bytes = support::readWholeFile(path);
+    return countsText(backup::readArchive(bytes.value_or(std::string()), passwords));
+  } catch (const support::IoError& e) {
+    return QString::fromUtf8(e.what());
   } catch (const backup::BackupError& e) {
     if (e.kind() == backup::BackupError::Kind::Password)
       return QStringLiteral("Protected by the password it was made with");
