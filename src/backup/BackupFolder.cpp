@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <regex>
@@ -69,7 +70,8 @@ fs::path backupFolder(const fs::path& root) {
 
 std::vector<BackupFile> listBackups(const fs::path& folder) {
   static const std::regex name(R"(backup-(\d{8})-(\d{6})(-\d+)?\.tar(\.sealed)?)");
-  std::vector<BackupFile> found;
+  // Backups of one second carry a sequence suffix (none is the first).
+  std::vector<std::pair<BackupFile, int>> found;
   std::error_code ec;
   for (const auto& e : fs::directory_iterator(folder, ec)) {
     std::smatch m;
@@ -78,13 +80,20 @@ std::vector<BackupFile> listBackups(const fs::path& folder) {
     std::tm tm{};
     const std::string when = m[1].str() + m[2].str();
     if (!strptime(when.c_str(), "%Y%m%d%H%M%S", &tm)) continue;
-    BackupFile b{e.path(), timegm(&tm), m[4].matched};
-    found.push_back(b);
+    int sequence = 1;
+    if (m[3].matched) {
+      const std::string digits = m[3].str().substr(1);
+      std::from_chars(digits.data(), digits.data() + digits.size(), sequence);
+    }
+    found.push_back({BackupFile{e.path(), timegm(&tm), m[4].matched}, sequence});
   }
-  std::sort(found.begin(), found.end(), [](const BackupFile& a, const BackupFile& b) {
-    return a.created != b.created ? a.created > b.created : a.path > b.path;
+  std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+    return a.first.created != b.first.created ? a.first.created > b.first.created
+                                              : a.second > b.second;
   });
-  return found;
+  std::vector<BackupFile> newestFirst;
+  for (auto& [file, sequence] : found) newestFirst.push_back(std::move(file));
+  return newestFirst;
 }
 
 void makePrivateFolder(const fs::path& folder) {

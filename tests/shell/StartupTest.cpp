@@ -7,8 +7,8 @@
 #include "ShellFixture.h"
 #include "shell/AboutBox.h"
 #include "shell/Forms.h"
-#include "shell/SplashForm.h"
 #include "shell/MainForm.h"
+#include "shell/SplashForm.h"
 #include "shell/ToolsForm.h"
 #include "shell/TrayNotifyIcon.h"
 #include "store/TableSet.h"
@@ -165,8 +165,13 @@ void StartupTest::passwordPromptAtStartUp() {
   bool promptActive = false;
   script.then([&](QWidget* modal) {
     splashShown = torvelle::shell::SplashForm->isVisible();
-    promptActive =
-        QApplication::activeWindow() == modal && modal->isAncestorOf(QApplication::focusWidget());
+    // Activation is delivered by the event loop; a loaded machine may lag.
+    promptActive = QTest::qWaitFor(
+        [&] {
+          return QApplication::activeWindow() == modal &&
+                 modal->isAncestorOf(QApplication::focusWidget());
+        },
+        2000);
     typeAndAccept("wrong")(modal);
   });
   script.then(typeAndAccept("Secret"));
