@@ -108,6 +108,7 @@ void runBooksBench() {
   book.SectionCB->click();
   auto& sectionsTable = tables.PhoneSectionsTable;
   std::vector<double> moves;
+  moves.reserve(3 * kSections);
   for (int i = 0; i < 3 * kSections; ++i)
     moves.push_back(millis([&] {
       sectionsTable.moveTo(static_cast<std::size_t>((i * 7) % kSections));

@@ -68,59 +68,53 @@ std::string makeArchive(const BackupContents& contents, const std::string& passw
   return password.empty() ? tar : seal(tar, password);
 }
 
-BackupContents readArchive(std::string_view archive, const std::vector<std::string>& passwords) {
-  if (sodium_init() < 0)
-    throw BackupError(BackupError::Kind::Damaged, "The hash library cannot start");
-  std::string tar;
-  if (isSealed(archive)) {
-    if (passwords.empty())
-      throw BackupError(BackupError::Kind::Password,
-                        "This backup needs the password it was made with");
-    for (std::size_t i = 0; i < passwords.size(); ++i) {
-      try {
-        tar = unseal(archive, passwords[i]);
-        break;
-      } catch (const BackupError& e) {
-        if (e.kind() != BackupError::Kind::Password || i + 1 == passwords.size()) throw;
-      }
+namespace {
+
+// The tar inside: the archive itself, or what the first fitting password unseals.
+std::string openTar(std::string_view archive, const std::vector<std::string>& passwords) {
+  if (!isSealed(archive)) return std::string(archive);
+  if (passwords.empty())
+    throw BackupError(BackupError::Kind::Password,
+                      "This backup needs the password it was made with");
+  for (std::size_t i = 0;; ++i) {
+    try {
+      return unseal(archive, passwords[i]);
+    } catch (const BackupError& e) {
+      if (e.kind() != BackupError::Kind::Password || i + 1 == passwords.size()) throw;
     }
+  }
+}
+
+// One manifest line into `contents` (tables) and `expected` (files by name).
+void readManifestLine(const std::string& line, BackupContents& contents,
+                      std::map<std::string, ManifestFile>& expected) {
+  std::istringstream words(line);
+  std::string kind;
+  words >> kind;
+  if (kind == "created") {
+    words >> contents.created;
+  } else if (kind == "table") {
+    TableSnapshot t;
+    words >> t.records >> std::ws;
+    std::getline(words, t.table);
+    if (!safeName(t.table)) notOurs("bad table name");
+    contents.tables.push_back(std::move(t));
+  } else if (kind == "file" && !contents.tables.empty()) {
+    ManifestFile f;
+    std::string name;
+    words >> f.size >> f.digest >> std::ws;
+    std::getline(words, name);
+    f.table = contents.tables.size() - 1;
+    if (!safeName(name) || !expected.emplace(name, f).second) notOurs("bad file name");
   } else {
-    tar = std::string(archive);
+    notOurs("unknown manifest line");
   }
-  auto entries = readTar(tar);
-  if (entries.empty() || entries.front().name != kManifestName) notOurs("no manifest");
+  if (!words && !words.eof()) notOurs("unreadable manifest line");
+}
 
-  BackupContents contents;
-  std::map<std::string, ManifestFile> expected;
-  std::istringstream lines(entries.front().data);
-  std::string line;
-  if (!std::getline(lines, line) || line != kManifestFirstLine) notOurs("unknown manifest");
-  while (std::getline(lines, line)) {
-    std::istringstream words(line);
-    std::string kind;
-    words >> kind;
-    if (kind == "created") {
-      words >> contents.created;
-    } else if (kind == "table") {
-      TableSnapshot t;
-      words >> t.records >> std::ws;
-      std::getline(words, t.table);
-      if (!safeName(t.table)) notOurs("bad table name");
-      contents.tables.push_back(std::move(t));
-    } else if (kind == "file" && !contents.tables.empty()) {
-      ManifestFile f;
-      std::string name;
-      words >> f.size >> f.digest >> std::ws;
-      std::getline(words, name);
-      f.table = contents.tables.size() - 1;
-      if (!safeName(name) || !expected.emplace(name, f).second) notOurs("bad file name");
-    } else {
-      notOurs("unknown manifest line");
-    }
-    if (!words && !words.eof()) notOurs("unreadable manifest line");
-  }
-  if (contents.tables.empty()) notOurs("no tables");
-
+// Every file the manifest names, once, with its size and digest, and nothing else.
+void attachFiles(std::vector<ArchiveEntry>& entries,
+                 const std::map<std::string, ManifestFile>& expected, BackupContents& contents) {
   std::set<std::string> seen;
   for (std::size_t i = 1; i < entries.size(); ++i) {
     auto& e = entries[i];
@@ -134,6 +128,24 @@ BackupContents readArchive(std::string_view archive, const std::vector<std::stri
   for (const auto& t : contents.tables)
     if (t.files.empty() || t.files.front().name != t.table)
       notOurs("table " + t.table + " is missing");
+}
+
+}  // namespace
+
+BackupContents readArchive(std::string_view archive, const std::vector<std::string>& passwords) {
+  if (sodium_init() < 0)
+    throw BackupError(BackupError::Kind::Damaged, "The hash library cannot start");
+  auto entries = readTar(openTar(archive, passwords));
+  if (entries.empty() || entries.front().name != kManifestName) notOurs("no manifest");
+
+  BackupContents contents;
+  std::map<std::string, ManifestFile> expected;
+  std::istringstream lines(entries.front().data);
+  std::string line;
+  if (!std::getline(lines, line) || line != kManifestFirstLine) notOurs("unknown manifest");
+  while (std::getline(lines, line)) readManifestLine(line, contents, expected);
+  if (contents.tables.empty()) notOurs("no tables");
+  attachFiles(entries, expected, contents);
   return contents;
 }
 

@@ -46,7 +46,12 @@ fs::path newArchivePath(const fs::path& folder, std::time_t now, bool sealed) {
   const std::string base = "backup-" + stamp(now);
   const auto ext = std::string(sealed ? kSealedExt : kPlainExt);
   fs::path path = folder / (base + ext);
-  for (int n = 2; fs::exists(path); ++n) path = folder / (base + "-" + std::to_string(n) + ext);
+  for (int n = 2; fs::exists(path); ++n) {
+    std::string numbered = base;
+    numbered += "-" + std::to_string(n);
+    numbered += ext;
+    path = folder / numbered;
+  }
   return path;
 }
 
@@ -92,6 +97,7 @@ std::vector<BackupFile> listBackups(const fs::path& folder) {
                                               : a.second > b.second;
   });
   std::vector<BackupFile> newestFirst;
+  newestFirst.reserve(found.size());
   for (auto& [file, sequence] : found) newestFirst.push_back(std::move(file));
   return newestFirst;
 }
@@ -159,7 +165,7 @@ fs::path makeBackup(const fs::path& root, const BackupRequest& request) {
     throw BackupError(BackupError::Kind::Write,
                       "There are no tables to back up in " + root.string());
   const std::string archive = makeArchive(contents, request.password);
-  const fs::path path = newArchivePath(folder, request.now, !request.password.empty());
+  fs::path path = newArchivePath(folder, request.now, !request.password.empty());
   writeFileDurably(path, archive);
   thinBackups(folder, request.keep, request.now);
   return path;
@@ -177,6 +183,7 @@ bool backupDue(const fs::path& root, BackupWhen when, std::time_t now) {
 int thinBackups(const fs::path& folder, int keep, std::time_t now) {
   const auto backups = listBackups(folder);
   std::vector<std::time_t> times;
+  times.reserve(backups.size());
   for (const auto& b : backups) times.push_back(b.created);
   int removed = 0;
   for (const std::size_t i : thinningVictims(times, keep, now)) {

@@ -87,7 +87,7 @@ void stageAndCheck(const BackupContents& contents, const fs::path& stage,
 // Where a file of the archive goes: the live file of that name in any letter
 // case, else the archive's name.
 fs::path liveTarget(const fs::path& root, const std::string& name) {
-  const fs::path wanted = root / name;
+  fs::path wanted = root / name;
   if (fs::is_directory(wanted.parent_path()))
     if (auto found = format::findAnyCase(wanted.parent_path(), wanted.filename().string()))
       return *found;

@@ -132,7 +132,7 @@ QStringList TSectionBook::handlerNames() const {
 void TSectionBook::bindEvents() {
   const QString& sec = parts_.sections;
   const QString& rec = parts_.records;
-  const auto run = [this](QString name) { return [this, name] { handler(name); }; };
+  const auto run = [this](const QString& name) { return [this, name] { handler(name); }; };
 
   bindHandler(sec + QStringLiteral("RegSBClick"), [this] {
     takePatterns();

@@ -111,19 +111,50 @@ QString targetText(const TTextWindows& windows, const TextTarget& target) {
   return {};
 }
 
+namespace {
+
+// A page's caption is its tab's text; any other control's is a property.
+bool setCaption(QObject* object, const QString& text) {
+  if (auto* page = qobject_cast<QWidget*>(object); page && !page->isWindow()) {
+    int index = -1;
+    if (QTabWidget* tabs = pageHolder(page, index)) {
+      tabs->setTabText(index, text);
+      return true;
+    }
+  }
+  return setExisting(object, captionProperty(object), text);
+}
+
+// An item of a radio group or of a drop-down list.
+bool setItem(QObject* object, int index, const QString& text) {
+  if (QRadioButton* item = radioItem(object, index)) {
+    item->setText(text);
+    return true;
+  }
+  auto* combo = qobject_cast<QComboBox*>(object);
+  if (!combo || index < 0 || index >= combo->count()) return false;
+  combo->setItemText(index, text);
+  return true;
+}
+
+bool setNavigatorHint(QObject* object, int index, const QString& text) {
+  auto* navigator = qobject_cast<toolkit::TDBNavigator*>(object);
+  if (!navigator) return false;
+  QStringList hints = navigator->hints();
+  if (index >= hints.size()) return false;
+  hints[index] = text;
+  navigator->setHints(hints);
+  return true;
+}
+
+}  // namespace
+
 bool setTargetText(const TTextWindows& windows, const TextTarget& target, const QString& text) {
   QObject* object = windows.resolve(target);
   if (!object) return false;
   switch (target.role) {
     case TextRole::Caption:
-      if (auto* page = qobject_cast<QWidget*>(object); page && !page->isWindow()) {
-        int index = -1;
-        if (QTabWidget* tabs = pageHolder(page, index)) {
-          tabs->setTabText(index, text);
-          return true;
-        }
-      }
-      return setExisting(object, captionProperty(object), text);
+      return setCaption(object, text);
     case TextRole::Hint:
       return setExisting(object, hintProperty(object), text);
     case TextRole::Tab:
@@ -133,29 +164,13 @@ bool setTargetText(const TTextWindows& windows, const TextTarget& target, const 
       }
       return false;
     case TextRole::Item:
-      if (QRadioButton* item = radioItem(object, target.index)) {
-        item->setText(text);
-        return true;
-      }
-      if (auto* combo = qobject_cast<QComboBox*>(object);
-          combo && target.index >= 0 && target.index < combo->count()) {
-        combo->setItemText(target.index, text);
-        return true;
-      }
-      return false;
+      return setItem(object, target.index, text);
     case TextRole::ColumnTitle:
       if (auto* view = qobject_cast<QAbstractItemView*>(object); view && view->model())
         return view->model()->setHeaderData(target.index, Qt::Horizontal, text);
       return false;
     case TextRole::NavigatorHint:
-      if (auto* navigator = qobject_cast<toolkit::TDBNavigator*>(object)) {
-        QStringList hints = navigator->hints();
-        if (target.index >= hints.size()) return false;
-        hints[target.index] = text;
-        navigator->setHints(hints);
-        return true;
-      }
-      return false;
+      return setNavigatorHint(object, target.index, text);
     case TextRole::HintList:
       if (auto* navigator = qobject_cast<toolkit::TDBNavigator*>(object)) {
         navigator->setHints(text.split(QLatin1Char('\n')));

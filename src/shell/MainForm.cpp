@@ -406,7 +406,7 @@ void TMainForm::OpenImportantDates() {
   MainPageControl->setCurrentWidget(DatesBook);
 }
 
-bool TMainForm::isPasswordRefusal(std::exception_ptr error) {
+bool TMainForm::isPasswordRefusal(const std::exception_ptr& error) {
   try {
     std::rethrow_exception(error);
   } catch (const engine::DbError& e) {
@@ -417,7 +417,8 @@ bool TMainForm::isPasswordRefusal(std::exception_ptr error) {
   }
 }
 
-QString TMainForm::openFailureMessage(std::exception_ptr error, const store::TParadoxTable* table) {
+QString TMainForm::openFailureMessage(const std::exception_ptr& error,
+                                      const store::TParadoxTable* table) {
   QString message = toolkit::ErrorBox::messageOf(error);
   if (!table) return message;
   const QString path = QString::fromStdString(table->tableName().string());

@@ -4,8 +4,8 @@
 #include <QString>
 #include <QStringList>
 #include <array>
-#include <filesystem>
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -176,8 +176,9 @@ class TMainForm : public QMainWindow {
   // All seven or none: a failure is reported (a refused password quietly)
   // and the tables that had opened are closed again.
   bool openTables(const std::function<void(int)>& progress = {});
-  static bool isPasswordRefusal(std::exception_ptr error);
-  static QString openFailureMessage(std::exception_ptr error, const store::TParadoxTable* table);
+  static bool isPasswordRefusal(const std::exception_ptr& error);
+  static QString openFailureMessage(const std::exception_ptr& error,
+                                    const store::TParadoxTable* table);
   void loadOptions();
   void progress(int position);
   void createReminders();

@@ -38,7 +38,7 @@ ChildRun runAndKill(const std::filesystem::path& table, const std::string& first
   if (pipe(fds) != 0) throw std::runtime_error("pipe");
   const std::string child = CRASH_CHILD;
   const std::string tablePath = table.string();
-  const std::string first = firstArg;
+  const std::string& first = firstArg;
   const pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork");
   if (pid == 0) {
