@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "BenchRegistry.h"
+#include "GuiBench.h"
 #include "books/PhonesBook.h"
 #include "engine/Session.h"
 #include "engine/ShippedTables.h"
@@ -50,17 +51,8 @@ void generatePhones(const std::filesystem::path& root, int records, int sections
 }
 
 void runBooksBench() {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  std::unique_ptr<QApplication> app;
-  static int argc = 1;
-  static char name[] = "torvelle-bench";
-  static char* argv[] = {name, nullptr};
-  if (!qApp) app = std::make_unique<QApplication>(argc, argv);
-
-  std::string pattern = (std::filesystem::temp_directory_path() / "torvelle-bench-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  const std::filesystem::path root = pattern;
-  engine::createShippedTables(root);
+  const auto app = bench::startGuiBench();
+  const std::filesystem::path root = bench::newTablesFolder();
   constexpr int kRecords = 100000;
   constexpr int kSections = 20;
   generatePhones(root, kRecords, kSections);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "BenchRegistry.h"
+#include "GuiBench.h"
 #include "books/TasksBook.h"
 #include "engine/Session.h"
 #include "engine/ShippedTables.h"
@@ -28,17 +29,8 @@ double median(std::vector<double> v) {
 }
 
 void runToolkitBench() {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  std::unique_ptr<QApplication> app;
-  static int argc = 1;
-  static char name[] = "torvelle-bench";
-  static char* argv[] = {name, nullptr};
-  if (!qApp) app = std::make_unique<QApplication>(argc, argv);
-
-  std::string pattern = (std::filesystem::temp_directory_path() / "torvelle-bench-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  const std::filesystem::path root = pattern;
-  engine::createShippedTables(root);
+  const auto app = bench::startGuiBench();
+  const std::filesystem::path root = bench::newTablesFolder();
   constexpr int kRows = 100000;
   const QDate first(2020, 1, 1);
   {
