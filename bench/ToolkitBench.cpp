@@ -114,6 +114,7 @@ void runToolkitBench() {
   report("tasks_scroll_to_end_paint_100k", median(scrolls), "ms");
 
   std::vector<double> pages;
+  pages.reserve(50);
   grid->scrollToTop();
   for (int i = 0; i < 50; ++i)
     pages.push_back(millis([&] {
@@ -126,8 +127,9 @@ void runToolkitBench() {
   // One posted change: one row repainted, no reset.
   auto& t = tables.TaskTable;
   std::vector<double> posts;
-  for (int i = 0; i < 5; ++i) {
-    t.moveTo(static_cast<std::size_t>(1000 + i));
+  posts.reserve(5);
+  for (std::size_t i = 0; i < 5; ++i) {
+    t.moveTo(1000 + i);
     posts.push_back(millis([&] {
       t.edit();
       t.setField("Task", std::string("edited ") + std::to_string(i));
