@@ -124,12 +124,17 @@ BlockTree::Pos BlockTree::findKey(std::string_view key, const KeyOrder& order, b
   while (id != kNone) {
     const auto& n = nodes_[id];
     if (n.entries.empty()) return {};
-    // The last entry whose key is not above `key` (the first when all are).
-    std::size_t i = 0;
-    for (std::size_t j = 1; j < n.entries.size(); ++j) {
-      if (above(n.entries[j].key)) break;
-      i = j;
+    // The last entry whose key is not above `key` (the first when all are);
+    // keys rise along a node, so a binary search finds it.
+    std::size_t lo = 1, hi = n.entries.size();
+    while (lo < hi) {
+      const std::size_t mid = lo + (hi - lo) / 2;
+      if (above(n.entries[mid].key))
+        hi = mid;
+      else
+        lo = mid + 1;
     }
+    const std::size_t i = lo - 1;
     for (std::size_t j = 0; j < i; ++j) before += n.entries[j].count;
     if (n.leaf) return {id, i, before};
     id = n.entries[i].child;

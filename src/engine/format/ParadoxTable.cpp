@@ -299,7 +299,7 @@ void ParadoxTable::unlockPassword() {
                     : "Wrong password for table " + dbPath_.filename().string());
 }
 
-Bytes ParadoxTable::readDbBlock(int block) const {
+const Bytes& ParadoxTable::readDbBlock(int block) const {
   if (const auto it = dirtyDb_.find(block); it != dirtyDb_.end()) return it->second;
   if (block == cachedBlock_) return cachedData_;
   if (block < 1 || block > fileBlocks_)
@@ -316,8 +316,8 @@ Bytes ParadoxTable::readDbBlock(int block) const {
     corrupt("block " + std::to_string(block) + " is cut short");
   // Records are mostly read one after another: keep the last block.
   cachedBlock_ = block;
-  cachedData_ = data;
-  return data;
+  cachedData_ = std::move(data);
+  return cachedData_;
 }
 
 std::vector<BlockTree::Entry> ParadoxTable::scanChain() const {
@@ -762,7 +762,7 @@ bool ParadoxTable::keyExists(const Bytes& rec) const {
                                                   static_cast<std::size_t>(hdr_.keySize())),
                                  keyOrder_);
   if (!pos.valid()) return false;
-  const Bytes block = readDbBlock(static_cast<int>(tree_.at(pos).child));
+  const Bytes& block = readDbBlock(static_cast<int>(tree_.at(pos).child));
   std::size_t index = 0;
   return findInBlock(block, static_cast<int>(tree_.at(pos).count), rec.data(), index);
 }
@@ -771,13 +771,13 @@ std::size_t ParadoxTable::ordinalOfKey(const Bytes& rec) const {
   const auto pos = tree_.findKey(std::string_view(reinterpret_cast<const char*>(rec.data()),
                                                   static_cast<std::size_t>(hdr_.keySize())),
                                  keyOrder_);
-  const Bytes block = readDbBlock(static_cast<int>(tree_.at(pos).child));
+  const Bytes& block = readDbBlock(static_cast<int>(tree_.at(pos).child));
   std::size_t index = 0;
   findInBlock(block, static_cast<int>(tree_.at(pos).count), rec.data(), index);
   return static_cast<std::size_t>(pos.before) + index;
 }
 
-void ParadoxTable::insertRecord(const Bytes& rec) {
+std::size_t ParadoxTable::insertRecord(const Bytes& rec) {
   const auto rs = static_cast<std::size_t>(hdr_.recordSize);
   const bool keyed = hdr_.keyFields > 0;
   const auto keyOf = [&](const std::uint8_t* r) {
@@ -792,7 +792,7 @@ void ParadoxTable::insertRecord(const Bytes& rec) {
     std::copy(rec.begin(), rec.end(), b.begin() + 6);
     setBlockCount(b, 1, hdr_.recordSize);
     tree_.insertAt(tree_.root(), 0, {keyOf(rec.data()), 1, static_cast<std::uint32_t>(block)});
-    return;
+    return 0;
   }
   const int block = static_cast<int>(tree_.at(pos).child);
   const int count = static_cast<int>(tree_.at(pos).count);
@@ -807,7 +807,7 @@ void ParadoxTable::insertRecord(const Bytes& rec) {
     setBlockCount(b, count + 1, hdr_.recordSize);
     tree_.addCount(pos, 1);
     if (index == 0 && keyed) tree_.setKey(pos, keyOf(rec.data()));
-    return;
+    return static_cast<std::size_t>(pos.before) + index;
   }
   // Full block: a new block follows it; it takes the upper half of the
   // records, or only the new one when that goes to the very end.
@@ -845,6 +845,7 @@ void ParadoxTable::insertRecord(const Bytes& rec) {
   tree_.insertAt(pos.node, pos.index + 1,
                  {keyOf(&nbFinal[6]), static_cast<std::uint32_t>(newCount),
                   static_cast<std::uint32_t>(fresh)});
+  return static_cast<std::size_t>(pos.before) + index;
 }
 
 void ParadoxTable::removeRecord(const BlockTree::Pos& pos, std::size_t index) {
@@ -881,16 +882,17 @@ std::size_t ParadoxTable::insert(const Record& record) {
   Bytes rec = encodeRecord(record, blobs, autoInc);
   if (hdr_.keyFields > 0 && keyExists(rec))
     throw DbError(DbError::Kind::KeyViolation, "Key violation.");
+  std::size_t ordinal = 0;
   change([&] {
     for (std::size_t i = 0; i < blobs.size(); ++i)
       if (blobs[i])
         memo_.store(hdr_.fields[i], *blobs[i], &rec[static_cast<std::size_t>(hdr_.offsets[i])]);
-    insertRecord(rec);
+    ordinal = insertRecord(rec);
     hdr_.setNumRecords(static_cast<std::uint32_t>(tree_.total()));
     hdr_.setAutoIncrement(autoInc);
   });
   info_.autoIncrement = autoInc;
-  return hdr_.keyFields > 0 ? ordinalOfKey(rec) : static_cast<std::size_t>(tree_.total() - 1);
+  return ordinal;
 }
 
 Bytes ParadoxTable::changedRecord(const Bytes& old, const FieldChanges& changes,

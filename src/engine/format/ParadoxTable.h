@@ -102,7 +102,8 @@ class ParadoxTable final : public TableFile {
 
   std::size_t readFile(int file, std::uint64_t offset, std::uint8_t* out, std::size_t n) const;
   std::uint64_t fileSize(int file) const;
-  Bytes readDbBlock(int block) const;
+  // Valid until the next read or change of a block.
+  const Bytes& readDbBlock(int block) const;
   Bytes readPxBlock(int block) const;
   Bytes readMb(std::uint64_t offset, std::size_t n) const;
 
@@ -125,7 +126,8 @@ class ParadoxTable final : public TableFile {
   Bytes& dbBlock(int block);
   int allocateBlock();
   void freeBlock(int block);
-  void insertRecord(const Bytes& rec);
+  // Returns the ordinal the record got.
+  std::size_t insertRecord(const Bytes& rec);
   void removeRecord(const BlockTree::Pos& pos, std::size_t index);
   void setLink(int block, int next, int prev);
   bool findInBlock(const Bytes& block, int count, const std::uint8_t* key,
