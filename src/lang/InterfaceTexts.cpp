@@ -16,6 +16,10 @@ constexpr TextTarget toolsForm(std::string_view control, R role = R::Caption) {
 constexpr TextTarget restoreDlg(std::string_view control, R role = R::Caption, int index = 0) {
   return {"RestoreDlg", control, role, index};
 }
+// The texts of the reminders' notes are properties of their holder.
+constexpr TextTarget reminders(std::string_view property) {
+  return {"Reminders", property, R::Field, 0};
+}
 constexpr TextTarget passwordDlg(std::string_view control) {
   return {"PasswordDlg", control, R::Caption, 0};
 }
@@ -169,6 +173,16 @@ constexpr std::array kEntries{
               restoreDlg("NoteLabel")},
     TextEntry{"Restore dialog", "Restore button", "Restore", restoreDlg("RestoreSB")},
     TextEntry{"Restore dialog", "Close button", "Close", restoreDlg("CancelSB")},
+
+    TextEntry{"Reminders", "Task due", "Due at %1", reminders("TaskBody")},
+    TextEntry{"Reminders", "Overdue title", "Overdue tasks", reminders("OverdueTitle")},
+    TextEntry{"Reminders", "Overdue body", "Tasks overdue: %1", reminders("OverdueBody")},
+    TextEntry{"Reminders", "Date today", "%1: today", reminders("DateToday")},
+    TextEntry{"Reminders", "Date tomorrow", "%1: tomorrow", reminders("DateTomorrow")},
+    TextEntry{"Reminders", "Date in days", "%1: in %2 days", reminders("DateInDays")},
+    TextEntry{"Reminders", "Years", "Years: %1", reminders("DateYears")},
+    TextEntry{"Reminders", "Open action", "Open", reminders("OpenAction")},
+    TextEntry{"Reminders", "Done action", "Done", reminders("DoneAction")},
 
     TextEntry{"Password dialog", "Caption", "Guard", passwordDlg("")},
     TextEntry{"Password dialog", "Label caption", "Enter password", passwordDlg("PassEditLabel")},

@@ -42,6 +42,8 @@ class TLanguageSwitch : public QObject {
   QLabel* LanguageLabel;
   QMenu* LanguagePopupMenu;
 
+  // A window made after the panel; it takes the next language applied.
+  void addWindow(const QString& name, QObject* window) { windows_.add(name, window); }
   // Fills the menu once: "English" first, then one item per language file.
   void BuildLanguageMenu();
   // Applies the language the settings name (letter case and '&' ignored),

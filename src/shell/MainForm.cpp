@@ -237,6 +237,7 @@ void TMainForm::FormCreate() {
 
   openSettings();
   createReminders();
+  languages_->addWindow(QStringLiteral("Reminders"), &reminders_->texts());
   progress(40);
   languages_->BuildLanguageMenu();
   progress(50);

@@ -35,9 +35,21 @@ struct TReminderClock {
   static TReminderClock system(const support::Clock& wall);
 };
 
-// The texts of the notes, English as built in; the language table gives
-// others. %1, %2 are filled as each comment says.
-struct TReminderTexts {
+// The texts of the notes, English as built in; a language file sets others
+// through the properties. %1, %2 are filled as each comment says.
+class TReminderTexts : public QObject {
+  Q_OBJECT
+  Q_PROPERTY(QString TaskBody MEMBER taskBody)
+  Q_PROPERTY(QString OverdueTitle MEMBER overdueTitle)
+  Q_PROPERTY(QString OverdueBody MEMBER overdueBody)
+  Q_PROPERTY(QString DateToday MEMBER dateToday)
+  Q_PROPERTY(QString DateTomorrow MEMBER dateTomorrow)
+  Q_PROPERTY(QString DateInDays MEMBER dateInDays)
+  Q_PROPERTY(QString DateYears MEMBER dateYears)
+  Q_PROPERTY(QString OpenAction MEMBER open)
+  Q_PROPERTY(QString DoneAction MEMBER done)
+ public:
+  using QObject::QObject;
   QString taskBody = QStringLiteral("Due at %1");  // %1 time
   QString overdueTitle = QStringLiteral("Overdue tasks");
   QString overdueBody = QStringLiteral("Tasks overdue: %1");  // %1 count
@@ -73,7 +85,7 @@ class TReminders : public QObject, private engine::TableObserver {
   // task reminders come back on.
   void setOptions(books::ReminderOptions options);
   books::ReminderOptions options() const { return options_; }
-  void setTexts(const TReminderTexts& texts) { texts_ = texts; }
+  TReminderTexts& texts() { return texts_; }
 
   // The tables changed: read them again and set the timer anew.
   void reload();

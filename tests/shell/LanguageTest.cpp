@@ -15,6 +15,7 @@
 #include "lang/LoadLanguage.h"
 #include "platform/fake/FakeServices.h"
 #include "shell/MainForm.h"
+#include "shell/Reminders.h"
 #include "shell/ToolsForm.h"
 #include "shell/TrayNotifyIcon.h"
 #include "store/dialogs/ChangePasswordDlg.h"
@@ -71,6 +72,7 @@ TTextWindows windowsOf(ShellFixture& f) {
   TTextWindows windows;
   windows.add(QStringLiteral("MainForm"), &f.main());
   windows.add(QStringLiteral("TrayNotifyIcon"), &f.main().TrayNotifyIcon());
+  windows.add(QStringLiteral("Reminders"), &f.main().Reminders().texts());
   return windows;
 }
 
