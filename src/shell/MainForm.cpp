@@ -294,8 +294,7 @@ void TMainForm::BackupIfDue() {
                           qWarning("Automatic backup failed: %s", qPrintable(message));
                           auto* box = new QMessageBox(
                               QMessageBox::Warning, QStringLiteral("Torvelle"),
-                              QStringLiteral("The automatic backup failed: ") + message,
-                              QMessageBox::Ok, this);
+                              BackupFailedMessage.arg(message), QMessageBox::Ok, this);
                           box->setObjectName(QStringLiteral("BackupFailureBox"));
                           box->setAttribute(Qt::WA_DeleteOnClose);
                           box->setModal(false);
@@ -323,8 +322,8 @@ QString TMainForm::RestoreFromBackup(const std::filesystem::path& archive,
   if (!failure && !password.empty()) session_.addPassword(password);
   if (wasOpen) tables_->OpenTables();
   if (failure) std::rethrow_exception(failure);
-  QString message = QStringLiteral("The tables were restored. The ones replaced are kept in %1.")
-                        .arg(QString::fromStdString(result.setAside.filename().string()));
+  QString message =
+      RestoredMessage.arg(QString::fromStdString(result.setAside.filename().string()));
   for (const auto& problem : result.problems)
     message += QLatin1Char('\n') + QString::fromStdString(problem);
   return message;

@@ -90,7 +90,14 @@ struct TMainFormContext {
 // pages live in MainPageControl.
 class TMainForm : public QMainWindow {
   Q_OBJECT
+  // Messages the language table sets; %1 as said beside each.
+  Q_PROPERTY(QString BackupFailedMessage MEMBER BackupFailedMessage)  // %1 the reason
+  Q_PROPERTY(QString RestoredMessage MEMBER RestoredMessage)          // %1 the set-aside backup
  public:
+  QString BackupFailedMessage = QStringLiteral("Не удалось сделать автоматическую копию: %1");
+  QString RestoredMessage =
+      QStringLiteral("Таблицы восстановлены. Заменённые таблицы сохранены в копии %1.");
+
   enum Page { TasksPage, PhonesPage, DatesPage, LinksPage };
 
   explicit TMainForm(TMainFormContext context, QWidget* parent = nullptr);

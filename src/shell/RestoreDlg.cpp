@@ -31,7 +31,8 @@ QString countsText(const backup::BackupContents& contents) {
   return parts.join(QStringLiteral(", "));
 }
 
-QString describe(const std::filesystem::path& path, const std::vector<std::string>& passwords) {
+QString describe(const std::filesystem::path& path, const std::vector<std::string>& passwords,
+                 const QString& sealedNote) {
   try {
     // A file gone since the listing reads as empty, which the archive reader calls damaged.
     const std::optional<std::string> bytes = support::readWholeFile(path);
@@ -39,8 +40,7 @@ QString describe(const std::filesystem::path& path, const std::vector<std::strin
   } catch (const support::IoError& e) {
     return QString::fromUtf8(e.what());
   } catch (const backup::BackupError& e) {
-    if (e.kind() == backup::BackupError::Kind::Password)
-      return QStringLiteral("Protected by the password it was made with");
+    if (e.kind() == backup::BackupError::Kind::Password) return sealedNote;
     return QString::fromUtf8(e.what());
   }
 }
@@ -115,7 +115,7 @@ void TRestoreDlg::FillList() {
     auto* item = new QTreeWidgetItem(BackupsTV);
     item->setText(0, QDateTime::fromSecsSinceEpoch(b.created).toString(
                          QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-    item->setText(1, describe(b.path, passwordsToTry()));
+    item->setText(1, describe(b.path, passwordsToTry(), SealedNote));
     item->setToolTip(1, item->text(1));
     item->setData(0, Qt::UserRole, QString::fromStdString(b.path.string()));
   }

@@ -20,7 +20,11 @@ namespace torvelle::shell {
 // language reaches it.
 class TRestoreDlg : public QDialog {
   Q_OBJECT
+  // Set by the language table: said of a backup the passwords do not open.
+  Q_PROPERTY(QString SealedNote MEMBER SealedNote)
  public:
+  QString SealedNote = QStringLiteral("Защищена паролем, с которым сделана");
+
   // Replaces the tables by `archive`, trying `password` besides the
   // session's; returns the message for the user; throws on failure.
   using Restore =

@@ -232,9 +232,7 @@ void TToolsForm::AutoStartCBClick() {
     AutoStartCB->setChecked(autoStart_.exists());
   }
   toolkit::ErrorBox::report(
-      (on ? QStringLiteral("The program could not be set to start at log-on. %1")
-          : QStringLiteral("The program's start at log-on could not be removed. %1"))
-          .arg(autoStart_.lastError()));
+      (on ? AutoStartOnError : AutoStartOffError).arg(autoStart_.lastError()));
 }
 
 void TToolsForm::SaveWindowPositionCBClick() {

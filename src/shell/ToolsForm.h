@@ -35,7 +35,15 @@ class TRestoreDlg;
 // them back.
 class TToolsForm : public QDialog {
   Q_OBJECT
+  // Messages the language table sets; %1 is the system's reason.
+  Q_PROPERTY(QString AutoStartOnError MEMBER AutoStartOnError)
+  Q_PROPERTY(QString AutoStartOffError MEMBER AutoStartOffError)
  public:
+  QString AutoStartOnError =
+      QStringLiteral("Не удалось включить запуск программы при входе в систему. %1");
+  QString AutoStartOffError =
+      QStringLiteral("Не удалось отключить запуск программы при входе в систему. %1");
+
   // `programPath` is what the log-on start entry runs.
   TToolsForm(platform::TAutoStartStore& autoStart, QString programPath, QWidget* parent = nullptr);
 
