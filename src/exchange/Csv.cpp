@@ -1,8 +1,8 @@
-#include "Csv.h"
+#include "exchange/Csv.h"
 
-#include "TextCodec.h"
+#include "exchange/TextCodec.h"
 
-namespace torvelle::tools {
+namespace torvelle::exchange {
 
 std::string csvField(std::string_view value) {
   if (value.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(value);
@@ -92,4 +92,4 @@ bool CsvReader::next(std::vector<std::string>& fields) {
   }
 }
 
-}  // namespace torvelle::tools
+}  // namespace torvelle::exchange
