@@ -1,15 +1,17 @@
 // The phone book over 100,000 contacts in 20 sections, offscreen: a
 // keystroke in the records filter (all eleven fields re-filtered, the model
 // reset, the first screen painted) and a change of the current section with
-// the link on (the records grid follows and paints); then 100,000 more
-// contacts imported from a vCard file through the page's Import button (dry
+// the link on (the records grid follows and paints); then, the book emptied,
+// 100,000 contacts from a vCard file through the page's Import button (dry
 // run, summary, the one change, the grids refreshed) and the book exported.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QLocale>
+#include <QMessageBox>
 #include <QTimer>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -125,7 +127,7 @@ void runBooksBench() {
     r[10] = "p" + std::to_string(i) + "@example.org";
     incoming.push_back(std::move(r));
   }
-  const QString vcf = QString::fromStdString((root / "incoming.vcf").string());
+  QString vcf = QString::fromStdString((root / "incoming.vcf").string());
   {
     QFile out(vcf);
     if (!out.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write the vCard file");
@@ -133,27 +135,39 @@ void runBooksBench() {
         exchange::exportRecords(exchange::FileFormat::VCard, tables.PhonesTable.info(), incoming)
             .text));
   }
-  const QString exported = QString::fromStdString((root / "all.csv").string());
+  QString exported = QString::fromStdString((root / "all.csv").string());
   book.Exchange->setFileDialogs(
       {[&](QWidget*, const QString&, const QStringList&, int&) { return vcf; },
        [&](QWidget*, const QString&, const QStringList&, int&) { return exported; }});
   // The summary is answered as soon as it shows.
   QTimer answer;
   QObject::connect(&answer, &QTimer::timeout, [] {
-    if (QWidget* box = QApplication::activeModalWidget())
-      if (auto* b = box->findChild<QAbstractButton*>(QStringLiteral("ImportButton"))) b->click();
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    if (auto* b = box->findChild<QAbstractButton*>(QStringLiteral("ImportButton"))) {
+      b->click();
+    } else {
+      // An error instead of the summary: say it and let the run end.
+      std::fprintf(stderr, "%s\n", qPrintable(box->text()));
+      box->reject();
+    }
   });
   answer.start(1);
+  // Paradox's block limit does not hold 200,000 phone records: the old
+  // ones go first, so the page takes the 100,000 into an emptied book.
+  for (int sct = 0; sct < kSections; ++sct)
+    tables.PhonesTable.removeRecords(
+        tables.PhonesTable.bookmarksWithKey({"Section " + std::to_string(100 + sct)}));
   book.SectionCB->click();  // all sections: the grid shows the new records too
-  report("phones_page_import_vcard_100k_into_100k", millis([&] {
+  report("phones_page_import_vcard_100k", millis([&] {
            book.Exchange->ImportTBClick();
            paint();
          }),
          "ms");
   answer.stop();
-  if (tables.PhonesTable.recordCount() != 2 * kRecords)
+  if (tables.PhonesTable.recordCount() != kRecords)
     throw std::runtime_error("the page import did not add every contact");
-  report("phones_page_export_csv_200k", millis([&] { book.Exchange->ExportTBClick(); }), "ms");
+  report("phones_page_export_csv_100k", millis([&] { book.Exchange->ExportTBClick(); }), "ms");
 
   tables.PostAndCloseTables();
   std::error_code ec;

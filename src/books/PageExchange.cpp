@@ -87,15 +87,15 @@ TFileDialogs systemFileDialogs() {
   return {
       [chosen](QWidget* parent, const QString& caption, const QStringList& filters, int& filter) {
         QString selected = filters.value(filter);
-        const QString path = QFileDialog::getOpenFileName(
-            parent, caption, QString(), filters.join(QStringLiteral(";;")), &selected);
+        QString path = QFileDialog::getOpenFileName(parent, caption, QString(),
+                                                    filters.join(QStringLiteral(";;")), &selected);
         chosen(filters, selected, filter);
         return path;
       },
       [chosen](QWidget* parent, const QString& caption, const QStringList& filters, int& filter) {
         QString selected = filters.value(filter);
-        const QString path = QFileDialog::getSaveFileName(
-            parent, caption, QString(), filters.join(QStringLiteral(";;")), &selected);
+        QString path = QFileDialog::getSaveFileName(parent, caption, QString(),
+                                                    filters.join(QStringLiteral(";;")), &selected);
         chosen(filters, selected, filter);
         return path;
       }};

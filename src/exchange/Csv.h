@@ -33,6 +33,7 @@ class CsvReader {
 
  private:
   void endLine(std::size_t& pos);
+  void readQuoted(std::string& field);
 
   std::string_view text_;
   std::size_t pos_ = 0;

@@ -58,7 +58,7 @@ Fixture fixtureFor(BookKind kind) {
 }
 
 QString writeFile(const std::filesystem::path& dir, const char* name, const char* text) {
-  const QString path = QString::fromStdString((dir / name).string());
+  QString path = QString::fromStdString((dir / name).string());
   QFile file(path);
   file.open(QIODevice::WriteOnly);
   file.write(text);
