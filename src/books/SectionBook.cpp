@@ -102,6 +102,9 @@ void TSectionBook::buildControls() {
   MoveTB->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
   MoveTB->setToolTip(QStringLiteral("Move records"));
   MoveTB->setFocusPolicy(Qt::NoFocus);
+  Exchange = new TPageExchange(rec, recordsTable_, &sectionsTable_, ToolBar);
+  Exchange->setExportSection([this] { return exportSection(); });
+  Exchange->setAfterImport([this](const exchange::ImportSummary& s) { showImported(s); });
 }
 
 void TSectionBook::bindHandler(const QString& name, std::function<void()> body) {
@@ -329,6 +332,22 @@ void TSectionBook::MoveRecordsToSection() {
   if (moved) selected.Clear();
 }
 
+// --- Import and export ----------------------------------------------------
+
+std::string TSectionBook::exportSection() const {
+  // What the user sees: the current section's records while linked, all else.
+  if (!SectionCB->isChecked() || !sectionsTable_.isOpen() || !sectionsTable_.currentRow())
+    return {};
+  return sectionsTable_.fieldText("Section");
+}
+
+void TSectionBook::showImported(const exchange::ImportSummary& summary) {
+  if (!SectionCB->isChecked() || summary.sections.empty() || !sectionsTable_.isOpen()) return;
+  if (sectionsTable_.currentRow() && summary.sections.contains(sectionsTable_.fieldText("Section")))
+    return;
+  sectionsTable_.findKey(format::Value(*summary.sections.begin()));
+}
+
 // --- Shell hand-over ------------------------------------------------------
 
 void TSectionBook::handOver(const QString& text, HandOverKind kind) {
@@ -365,6 +384,13 @@ void TSectionBook::ToolBarResize() {
   const int navLeft = ToolBar->width() - l.navigatorWidth - l.buttonWidth - 4;
   Navigator->setGeometry(navLeft, 1, l.navigatorWidth, h - 2);
   MoveTB->setGeometry(navLeft + l.navigatorWidth, 1, l.buttonWidth, h - 2);
+  // Import and export, square, just before the navigator: the designed
+  // controls keep their places and the link box gives up its spare width.
+  const int side = h - 2;
+  const int exchangeLeft = navLeft - 2 * side;
+  Exchange->ImportTB->setGeometry(exchangeLeft, 1, side, side);
+  Exchange->ExportTB->setGeometry(exchangeLeft + side, 1, side, side);
+  SectionCB->resize(std::max(0, std::min(l.linkBoxWidth, exchangeLeft - 8)), h - 2);
 }
 
 void TSectionBook::BookResize() {

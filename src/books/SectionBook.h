@@ -10,6 +10,7 @@
 #include <string>
 
 #include "books/MoveRecToSect.h"
+#include "books/PageExchange.h"
 #include "books/SectionRules.h"
 #include "platform/ShellOpen.h"
 #include "store/ParadoxTable.h"
@@ -92,6 +93,8 @@ class TSectionBook : public QWidget {
   QCheckBox* SectionCB;
   toolkit::TDBNavigator* Navigator;
   QToolButton* MoveTB;
+  // Import and export: the buttons after the designed ones, and their work.
+  TPageExchange* Exchange;
 
   // The page width seen by the previous resize.
   int Tag = 632;
@@ -134,6 +137,10 @@ class TSectionBook : public QWidget {
   bool sectionsFilter(const engine::RecordView& record) const;
   void newRecordSection(engine::Table& table);
   void putBackSectionName(const std::string& name);
+  // The section an export is limited to: the linked one, else none.
+  std::string exportSection() const;
+  // Linked to a section that got none of the imported records: show one that did.
+  void showImported(const exchange::ImportSummary& summary);
   // Sets the records' Section to `name`.
   format::FieldChanges sectionChange(const std::string& name) const;
 

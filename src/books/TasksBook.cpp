@@ -150,6 +150,7 @@ void TTasksBook::buildControls() {
   TasksMoveTB->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
   TasksMoveTB->setToolTip(QStringLiteral("Move records on date"));
   TasksMoveTB->setFocusPolicy(Qt::NoFocus);
+  Exchange = new TPageExchange(QStringLiteral("Tasks"), TaskTable, nullptr, NavigTB);
   Label1 = new QLabel(NavigTB);
   Label1->setObjectName(QStringLiteral("Label1"));
   DoneDBCB = new toolkit::TDBCheckBox(QStringLiteral("Выполнено"), NavigTB);
@@ -478,8 +479,14 @@ void TTasksBook::NavigTBResize() {
   const NavigBarLayout l = navigBarLayout(t, label1Left);
   TaskDBNavigator->setGeometry(0, 1, l.navigatorWidth, h - 2);
   TasksMoveTB->setGeometry(l.navigatorWidth, 1, l.buttonWidth, h - 2);
-  Label1->setGeometry(label1Left, 1, std::max(0, l.label1Width), h - 2);
+  // Import and export, square, right after Move, in the blank label's room;
+  // the done box keeps its place.
+  const int side = h - 2;
+  Exchange->ImportTB->setGeometry(label1Left, 1, side, side);
+  Exchange->ExportTB->setGeometry(label1Left + side, 1, side, side);
   const int doneLeft = label1Left + std::max(0, l.label1Width);
+  const int blankLeft = std::min(label1Left + 2 * side, doneLeft);
+  Label1->setGeometry(blankLeft, 1, doneLeft - blankLeft, h - 2);
   DoneDBCB->setGeometry(doneLeft, 1, std::max(0, t - doneLeft), h - 2);
 }
 

@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "books/MoveRecOnDate.h"
+#include "books/PageExchange.h"
 #include "books/TaskRules.h"
 #include "store/TableSet.h"
 #include "support/Clock.h"
@@ -105,6 +106,8 @@ class TTasksBook : public QWidget {
   QWidget* NavigTB;
   toolkit::TDBNavigator* TaskDBNavigator;
   QToolButton* TasksMoveTB;
+  // Import and export: the buttons after the Move button, and their work.
+  TPageExchange* Exchange;
   QLabel* Label1;
   toolkit::TDBCheckBox* DoneDBCB;
   QGroupBox* TaskRG;

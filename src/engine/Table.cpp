@@ -677,6 +677,41 @@ void Table::removeRecords(const std::vector<std::string>& bookmarks) {
   showRows(keep, current_.value_or(0));
 }
 
+void Table::batchChange(const std::function<void(format::TableFile&)>& work) {
+  requireWritable();
+  checkBrowseMode();
+  // The current record is found again by its values: the rows read back are new slots.
+  std::optional<format::Record> kept;
+  if (current_ && currentSlot() != kPending) kept = rows_[currentSlot()].values;
+  file_->batch([&] { work(*file_); });
+
+  loadRows(file_->readAll());
+  std::uint32_t keep = kPending;
+  if (kept) {
+    for (std::uint32_t slot = 0; slot < rows_.size(); ++slot) {
+      if (rows_[slot].values == *kept) {
+        keep = slot;
+        break;
+      }
+    }
+  }
+  computeRange();
+  showRows(keep, current_.value_or(0));
+}
+
+void Table::trialChange(const std::function<void(format::TableFile&)>& work) {
+  requireWritable();
+  checkBrowseMode();
+  struct TrialOver {};
+  try {
+    file_->batch([&] {
+      work(*file_);
+      throw TrialOver{};
+    });
+  } catch (const TrialOver&) {
+  }
+}
+
 std::string Table::bookmark() const {
   if (!isOpen() || !current_) return {};
   const std::uint32_t slot = slotAt(*current_);

@@ -146,6 +146,17 @@ class Table {
                      const format::FieldChanges& changes);
   // Removes every bookmarked record as one durable change; same failure rule.
   void removeRecords(const std::vector<std::string>& bookmarks);
+  // Hands `work` the open file for many changes at once (imports): they
+  // are one durable change (TableFile::batch), after which the rows are
+  // taken afresh from the file and observers hear one reset; the current
+  // record stays current when it is still visible. Ends a pending edit
+  // first. An exception from `work` or the file leaves disk and memory as
+  // they were and goes on unchanged (the file's own failures are DbError).
+  // A call inside another table's batchChange nests in its change.
+  void batchChange(const std::function<void(format::TableFile&)>& work);
+  // As batchChange, but the change is thrown away once `work` returns: work
+  // sees its own changes, and neither the file nor the rows keep any.
+  void trialChange(const std::function<void(format::TableFile&)>& work);
   // Post when modified, else cancel; nothing in browse state.
   void checkBrowseMode();
   // Asks every bound control to write what its editor holds into the

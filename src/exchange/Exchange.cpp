@@ -4,8 +4,10 @@
 
 #include "engine/DbError.h"
 #include "exchange/Books.h"
+#include "exchange/CsvTable.h"
 #include "exchange/ExchangeError.h"
 #include "exchange/ICalendar.h"
+#include "exchange/TextInput.h"
 #include "support/AsciiText.h"
 
 namespace torvelle::exchange {
@@ -117,13 +119,14 @@ ImportSummary importPreparedRows(const RowMaker& makeRows, const ImportRequest& 
   return summary;
 }
 
-ImportSummary importVCardFile(std::string_view bytes, const ImportRequest& request) {
-  const auto contacts = readVCards(bytes);
-  const auto table = openTable(request.table, request.passwords, true);
-  requireBook(*table, Book::Phones, "a phone book");
-  const auto& info = table->info();
-  ImportSummary summary;
+namespace {
+
+// Contacts as rows of the phone book `info`; what no field takes is counted.
+std::vector<ImportRow> contactRows(const std::vector<VCardContact>& contacts,
+                                   const format::TableInfo& info, bool birthdays,
+                                   ImportSummary& summary) {
   std::vector<ImportRow> rows;
+  rows.reserve(contacts.size());
   for (const auto& contact : contacts) {
     format::Record record(info.fields.size());
     for (const auto& [name, value] : contact.fields) {
@@ -135,11 +138,41 @@ ImportSummary importVCardFile(std::string_view bytes, const ImportRequest& reque
       record[static_cast<std::size_t>(fieldIndex(info, "Section"))] = contact.category;
     }
     for (const auto& what : contact.notStored) ++summary.notStored[what];
-    if (contact.birthday && !request.birthdays) ++summary.notStored["birthday"];
+    if (contact.birthday && !birthdays) ++summary.notStored["birthday"];
     rows.push_back({"line " + std::to_string(contact.line), std::move(record)});
   }
-  applySection(rows, info, request.section);
+  return rows;
+}
 
+// A calendar as rows of the tasks or the dates table, times settled against
+// what the table holds.
+std::vector<ImportRow> calendarRows(std::string_view bytes, const format::TableFile& table,
+                                    const std::string& section, ImportSummary& summary) {
+  const auto book = bookOf(table.info());
+  ReadRows read;
+  if (book == Book::Tasks) {
+    read = readTasksCalendar(bytes, table.info());
+    settleTimes(read.rows, table.readAll(), table.info(), "Task");
+  } else if (book == Book::Dates) {
+    read = readDatesCalendar(bytes, table.info(), section, defaultSection);
+    settleTimes(read.rows, table.readAll(), table.info(), "Event");
+  } else {
+    throw ExchangeError("a calendar goes into the task table or the dates table");
+  }
+  count(summary, read.notStored);
+  return std::move(read.rows);
+}
+
+}  // namespace
+
+ImportSummary importVCardFile(std::string_view bytes, const ImportRequest& request) {
+  const auto contacts = readVCards(bytes);
+  const auto table = openTable(request.table, request.passwords, true);
+  requireBook(*table, Book::Phones, "a phone book");
+  const auto& info = table->info();
+  ImportSummary summary;
+  auto rows = contactRows(contacts, info, request.birthdays, summary);
+  applySection(rows, info, request.section);
   std::unique_ptr<format::TableFile> dates;
   std::vector<ImportRow> birthdays;
   const fs::path datesPath = request.table.parent_path().parent_path() / "Dates" / "Dates.db";
@@ -166,21 +199,33 @@ ImportSummary importVCardFile(std::string_view bytes, const ImportRequest& reque
 
 ImportSummary importCalendarFile(std::string_view bytes, const ImportRequest& request) {
   const auto table = openTable(request.table, request.passwords, true);
-  const auto book = bookOf(table->info());
-  ReadRows read;
-  if (book == Book::Tasks) {
-    read = readTasksCalendar(bytes, table->info());
-    settleTimes(read.rows, table->readAll(), table->info(), "Task");
-  } else if (book == Book::Dates) {
-    read = readDatesCalendar(bytes, table->info(), request.section, defaultSection);
-    settleTimes(read.rows, table->readAll(), table->info(), "Event");
-  } else {
-    throw ExchangeError("a calendar goes into the task table or the dates table");
-  }
   ImportSummary summary;
-  count(summary, read.notStored);
+  const auto rows = calendarRows(bytes, *table, request.section, summary);
   const auto sections = openSections(request.table, *table, request.passwords);
-  importRows(*table, sections.get(), read.rows, request.options, summary);
+  importRows(*table, sections.get(), rows, request.options, summary);
+  return summary;
+}
+
+ImportSummary importInto(FileFormat format, std::string_view bytes, format::TableFile& records,
+                         format::TableFile* sections, const std::string& section,
+                         const ImportOptions& options) {
+  ImportSummary summary;
+  std::vector<ImportRow> rows;
+  switch (format) {
+    case FileFormat::VCard:
+      requireBook(records, Book::Phones, "a phone book");
+      rows = contactRows(readVCards(bytes), records.info(), false, summary);
+      applySection(rows, records.info(), section);
+      break;
+    case FileFormat::ICalendar:
+      rows = calendarRows(bytes, records, section, summary);
+      break;
+    case FileFormat::Csv:
+      rows = csvRows(checkTextInput(bytes), records.info(), summary);
+      applySection(rows, records.info(), section);
+      break;
+  }
+  importRows(records, sections, rows, options, summary);
   return summary;
 }
 
@@ -197,42 +242,56 @@ std::vector<format::Record> recordsToExport(const format::TableFile& table,
   return records;
 }
 
-ExportResult exportVCardFile(const ExportRequest& request) {
-  const auto table = openTable(request.table, request.passwords, false);
-  requireBook(*table, Book::Phones, "a phone book");
-  const auto& info = table->info();
+ExportResult exportRecords(FileFormat format, const format::TableInfo& info,
+                           const std::vector<format::Record>& records, VCardVersion version,
+                           bool yearly) {
   ExportResult result;
-  for (const auto& record : recordsToExport(*table, request.section)) {
-    VCardContact contact;
-    for (const char* name : phoneFields) {
-      const auto* text =
-          std::get_if<std::string>(&record[static_cast<std::size_t>(fieldIndex(info, name))]);
-      if (text) contact.fields[name] = *text;
-    }
-    if (const auto* s = std::get_if<std::string>(
-            &record[static_cast<std::size_t>(fieldIndex(info, "Section"))])) {
-      contact.category = *s;
-    }
-    result.text += writeVCard(contact, request.version);
-    ++result.records;
+  result.records = records.size();
+  const auto book = bookOf(info);
+  switch (format) {
+    case FileFormat::VCard:
+      if (book != Book::Phones) throw ExchangeError("the table is not a phone book");
+      for (const auto& record : records) {
+        VCardContact contact;
+        for (const char* name : phoneFields) {
+          const auto* text =
+              std::get_if<std::string>(&record[static_cast<std::size_t>(fieldIndex(info, name))]);
+          if (text) contact.fields[name] = *text;
+        }
+        if (const auto* s = std::get_if<std::string>(
+                &record[static_cast<std::size_t>(fieldIndex(info, "Section"))])) {
+          contact.category = *s;
+        }
+        result.text += writeVCard(contact, version);
+      }
+      break;
+    case FileFormat::ICalendar:
+      if (book == Book::Tasks) {
+        result.text = writeTasksCalendar(info, records);
+      } else if (book == Book::Dates) {
+        result.text = writeDatesCalendar(info, records, yearly);
+      } else {
+        throw ExchangeError("a calendar is made of the task table or the dates table");
+      }
+      break;
+    case FileFormat::Csv:
+      result.text = csvText(info.fields, records);
+      break;
   }
   return result;
 }
 
+ExportResult exportVCardFile(const ExportRequest& request) {
+  const auto table = openTable(request.table, request.passwords, false);
+  requireBook(*table, Book::Phones, "a phone book");
+  return exportRecords(FileFormat::VCard, table->info(), recordsToExport(*table, request.section),
+                       request.version);
+}
+
 ExportResult exportCalendarFile(const ExportRequest& request) {
   const auto table = openTable(request.table, request.passwords, false);
-  const auto book = bookOf(table->info());
-  ExportResult result;
-  const auto records = recordsToExport(*table, request.section);
-  if (book == Book::Tasks) {
-    result.text = writeTasksCalendar(table->info(), records);
-  } else if (book == Book::Dates) {
-    result.text = writeDatesCalendar(table->info(), records, request.yearly);
-  } else {
-    throw ExchangeError("a calendar is made of the task table or the dates table");
-  }
-  result.records = records.size();
-  return result;
+  return exportRecords(FileFormat::ICalendar, table->info(),
+                       recordsToExport(*table, request.section), request.version, request.yearly);
 }
 
 }  // namespace torvelle::exchange

@@ -43,6 +43,14 @@ ImportSummary importCalendarFile(std::string_view bytes, const ImportRequest& re
 using RowMaker = std::function<std::vector<ImportRow>(const format::TableInfo&, ImportSummary&)>;
 ImportSummary importPreparedRows(const RowMaker& makeRows, const ImportRequest& request);
 
+// The same imports into tables already open for writing (a notebook page's):
+// `sections` is the sections table beside a section book's records, null
+// otherwise. Contacts' birthdays are counted as not stored, since the dates
+// book is another page's table. Rules and errors as above.
+ImportSummary importInto(FileFormat format, std::string_view bytes, format::TableFile& records,
+                         format::TableFile* sections, const std::string& section,
+                         const ImportOptions& options);
+
 struct ExportRequest {
   std::filesystem::path table;
   std::vector<std::string> passwords;
@@ -55,6 +63,12 @@ struct ExportResult {
   std::string text;
   std::size_t records = 0;
 };
+
+// `records` of a table of `info` as a file of `format`; a vCard needs a
+// phone book, a calendar the tasks or the dates. Throws ExchangeError.
+ExportResult exportRecords(FileFormat format, const format::TableInfo& info,
+                           const std::vector<format::Record>& records,
+                           VCardVersion version = VCardVersion::V30, bool yearly = false);
 
 ExportResult exportVCardFile(const ExportRequest& request);
 ExportResult exportCalendarFile(const ExportRequest& request);

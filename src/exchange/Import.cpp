@@ -102,13 +102,17 @@ std::size_t addSections(format::TableFile& sections, const std::vector<std::stri
 }
 
 void insertRows(format::TableFile& records, const std::vector<const ImportRow*>& rows,
-                bool skipExisting, std::size_t& added, std::size_t& skipped) {
-  for (const ImportRow* row : rows) {
+                const ImportOptions& options, std::size_t& added, std::size_t& skipped) {
+  // Often enough for a progress bar, rarely enough to cost nothing.
+  constexpr std::size_t kProgressStep = 512;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (options.progress && i % kProgressStep == 0) options.progress(i, rows.size());
+    const ImportRow* row = rows[i];
     try {
       records.insert(row->record);
       ++added;
     } catch (const engine::DbError& e) {
-      if (e.kind() != engine::DbError::Kind::KeyViolation || !skipExisting) {
+      if (e.kind() != engine::DbError::Kind::KeyViolation || !options.skipExisting) {
         throw ExchangeError(row->where + ": " + e.what());
       }
       ++skipped;
@@ -142,7 +146,8 @@ void importRows(format::TableFile& records, format::TableFile* sections,
   // so its counts are exactly what a real run would give.
   struct TrialOver {};
   const auto insertAndDecide = [&] {
-    insertRows(records, kept, options.skipExisting, added, skipped);
+    insertRows(records, kept, options, added, skipped);
+    if (options.progress) options.progress(kept.size(), kept.size());
     if (options.dryRun) throw TrialOver{};
   };
   try {
@@ -161,6 +166,7 @@ void importRows(format::TableFile& records, format::TableFile* sections,
   summary.skipped += skipped;
   summary.sectionsAdded += sectionsAdded;
   summary.refused.insert(summary.refused.end(), refused.begin(), refused.end());
+  if (sections) summary.sections.merge(sectionsNamed(records.info(), kept));
 }
 
 }  // namespace torvelle::exchange

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,9 @@ struct ImportOptions {
   // Counts what an import would do and writes nothing: refused records are
   // listed and left out whatever skipRefused says.
   bool dryRun = false;
+  // Told now and then how many of the rows have gone in (done, total). It
+  // may throw to stop the import, which then writes nothing.
+  std::function<void(std::size_t, std::size_t)> progress;
 };
 
 struct ImportSummary {
@@ -32,6 +37,8 @@ struct ImportSummary {
   std::vector<std::string> refused;  // "line 12: Name: the character ..." each
   // What the file held that no field takes, and how often ("photo": 3).
   std::map<std::string, std::size_t> notStored;
+  // The sections the records are in, when a sections table was given.
+  std::set<std::string> sections;
 };
 
 // Records the table cannot hold while --skip-refused was not given; the

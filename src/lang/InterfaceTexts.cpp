@@ -23,6 +23,9 @@ constexpr TextTarget reminders(std::string_view property) {
 constexpr TextTarget passwordDlg(std::string_view control) {
   return {"PasswordDlg", control, R::Caption, 0};
 }
+constexpr TextTarget exchangeTexts(std::string_view property) {
+  return {"ExchangeTexts", property, R::Field, 0};
+}
 constexpr TextTarget changePasswordDlg(std::string_view control, R role = R::Caption) {
   return {"ChangePasswordDlg", control, role, 0};
 }
@@ -222,6 +225,43 @@ constexpr std::array kEntries{
               "Move records to section:",
               {"MoveRecToSectForm", "", R::Caption, 0}},
 
+    TextEntry{"Import and export", "Import button", "Import...", mainForm("TasksImportTB")},
+    TextEntry{"Import and export", "Import hint", "Import records from a file",
+              mainForm("TasksImportTB", R::Hint)},
+    TextEntry{"Import and export", "Export button", "Export...", mainForm("TasksExportTB")},
+    TextEntry{"Import and export", "Export hint", "Export records to a file",
+              mainForm("TasksExportTB", R::Hint)},
+    TextEntry{"Import and export", "Import dialog caption", "Import records",
+              exchangeTexts("ImportCaption")},
+    TextEntry{"Import and export", "Export dialog caption", "Export records",
+              exchangeTexts("ExportCaption")},
+    TextEntry{"Import and export", "vCard files", "vCard contacts", exchangeTexts("VCardFilter")},
+    TextEntry{"Import and export", "iCalendar files", "iCalendar", exchangeTexts("CalendarFilter")},
+    TextEntry{"Import and export", "CSV files", "CSV table", exchangeTexts("CsvFilter")},
+    TextEntry{"Import and export", "Summary caption", "Import from %1",
+              exchangeTexts("SummaryCaption")},
+    TextEntry{"Import and export", "To add", "Records to add: %1", exchangeTexts("ToAdd")},
+    TextEntry{"Import and export", "Existing", "Already in the book, left out: %1",
+              exchangeTexts("Existing")},
+    TextEntry{"Import and export", "New sections", "New sections: %1",
+              exchangeTexts("NewSections")},
+    TextEntry{"Import and export", "Refused", "Records that cannot be stored: %1",
+              exchangeTexts("Refused")},
+    TextEntry{"Import and export", "Not stored",
+              "In the file, but no field takes it:", exchangeTexts("NotStored")},
+    TextEntry{"Import and export", "Import summary button", "Import",
+              exchangeTexts("ImportButton")},
+    TextEntry{"Import and export", "Import rest button", "Import the rest",
+              exchangeTexts("ImportRestButton")},
+    TextEntry{"Import and export", "Cancel button", "Cancel", exchangeTexts("CancelButton")},
+    TextEntry{"Import and export", "Progress", "Importing records...", exchangeTexts("Progress")},
+    TextEntry{"Import and export", "Import failed",
+              "Nothing was imported from %1:", exchangeTexts("ImportFailed")},
+    TextEntry{"Import and export", "Export failed",
+              "Nothing was exported to %1:", exchangeTexts("ExportFailed")},
+    TextEntry{"Import and export", "Unknown format", "The file name does not tell its format.",
+              exchangeTexts("UnknownFormat")},
+
     TextEntry{"Tray icon", "OpenItem caption", "Open", mainForm("OpenItem")},
     TextEntry{"Tray icon", "ShutDownItem caption", "Shut down", mainForm("ShutDownItem")},
 };
@@ -325,6 +365,32 @@ constexpr std::array kCopies{
     // The tray tip is the main window's caption.
     TextCopy{
         "Move records form", "ToSection caption", mainForm(""), {"TrayNotifyIcon", "", R::Hint}},
+
+    // The section books' buttons follow the tasks page's.
+    TextCopy{"Import and export", "Import button", mainForm("TasksImportTB", R::Caption),
+             mainForm("PhonesImportTB", R::Caption)},
+    TextCopy{"Import and export", "Import button", mainForm("TasksImportTB", R::Caption),
+             mainForm("DatesImportTB", R::Caption)},
+    TextCopy{"Import and export", "Import button", mainForm("TasksImportTB", R::Caption),
+             mainForm("LinksImportTB", R::Caption)},
+    TextCopy{"Import and export", "Import hint", mainForm("TasksImportTB", R::Hint),
+             mainForm("PhonesImportTB", R::Hint)},
+    TextCopy{"Import and export", "Import hint", mainForm("TasksImportTB", R::Hint),
+             mainForm("DatesImportTB", R::Hint)},
+    TextCopy{"Import and export", "Import hint", mainForm("TasksImportTB", R::Hint),
+             mainForm("LinksImportTB", R::Hint)},
+    TextCopy{"Import and export", "Export button", mainForm("TasksExportTB", R::Caption),
+             mainForm("PhonesExportTB", R::Caption)},
+    TextCopy{"Import and export", "Export button", mainForm("TasksExportTB", R::Caption),
+             mainForm("DatesExportTB", R::Caption)},
+    TextCopy{"Import and export", "Export button", mainForm("TasksExportTB", R::Caption),
+             mainForm("LinksExportTB", R::Caption)},
+    TextCopy{"Import and export", "Export hint", mainForm("TasksExportTB", R::Hint),
+             mainForm("PhonesExportTB", R::Hint)},
+    TextCopy{"Import and export", "Export hint", mainForm("TasksExportTB", R::Hint),
+             mainForm("DatesExportTB", R::Hint)},
+    TextCopy{"Import and export", "Export hint", mainForm("TasksExportTB", R::Hint),
+             mainForm("LinksExportTB", R::Hint)},
 
     TextCopy{"Tray icon", "OpenItem caption", mainForm("AboutTB", R::Hint), mainForm("AboutItem")},
 };

@@ -154,6 +154,11 @@ void TMainForm::createPages() {
   MainPageControl->addTab(DatesBook, QStringLiteral("Важные даты"));
   LinksBook = new books::TLinksBook(*tables_, *context_.moveRecToSectForm, *context_.shellOpen);
   MainPageControl->addTab(LinksBook, QStringLiteral("Полезные линки"));
+  ExchangeTexts = new books::TExchangeTexts(this);
+  TasksBook->Exchange->setTexts(ExchangeTexts);
+  for (books::TSectionBook* book :
+       std::initializer_list<books::TSectionBook*>{PhonesBook, DatesBook, LinksBook})
+    book->Exchange->setTexts(ExchangeTexts);
   PageMoveCommands[PhonesPage] = [this] { PhonesBook->MoveTB->click(); };
   PageMoveCommands[DatesPage] = [this] { DatesBook->MoveTB->click(); };
   PageMoveCommands[LinksPage] = [this] { LinksBook->MoveTB->click(); };
@@ -186,6 +191,7 @@ void TMainForm::createLanguagePanel() {
   windows.add(QStringLiteral("MoveRecOnDateForm"), context_.moveRecOnDateForm);
   windows.add(QStringLiteral("MoveRecToSectForm"), context_.moveRecToSectForm);
   windows.add(QStringLiteral("TrayNotifyIcon"), trayNotifyIcon_.get());
+  windows.add(QStringLiteral("ExchangeTexts"), ExchangeTexts);
   QStringList names = context_.languageFolders;
   if (names.isEmpty())
     names << QDir(QFileInfo(context_.programPath).absolutePath())

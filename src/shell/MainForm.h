@@ -24,6 +24,7 @@ class TDatesBook;
 class TLinksBook;
 class TMoveRecOnDateForm;
 class TMoveRecToSectForm;
+class TExchangeTexts;
 class TPhonesBook;
 class TTasksBook;
 }  // namespace torvelle::books
@@ -112,6 +113,8 @@ class TMainForm : public QMainWindow {
   books::TPhonesBook* PhonesBook = nullptr;
   books::TDatesBook* DatesBook = nullptr;
   books::TLinksBook* LinksBook = nullptr;
+  // The import and export texts of every page, set by the language.
+  books::TExchangeTexts* ExchangeTexts = nullptr;
   QMenu* TrayIconPopupMenu;
   QAction* OpenItem;
   QAction* AboutItem;

@@ -71,6 +71,43 @@ TEST_F(BulkChangeTest, RemovingRecordsKeepsTheRestAndTheirBookmarks) {
   EXPECT_THROW(table->updateRecords({"nonsense"}, {{2, text("1")}}), DbError);
 }
 
+TEST_F(BulkChangeTest, ManyInsertsThroughTheOpenFileLandAsOneChangeOrNotAtAll) {
+  table->moveTo(3);  // Work;Dora
+  table->edit();
+  table->setField("Phone", text("4444"));  // pending: posted before the change
+  const auto insert = [](format::TableFile& file, const std::vector<const char*>& names) {
+    for (const char* name : names) file.insert({text("Home"), text(name), text("9")});
+  };
+  table->batchChange([&](format::TableFile& file) { insert(file, {"Gus", "Fay"}); });
+  EXPECT_EQ(counter.resets, 1);
+  EXPECT_EQ(table->state(), engine::TableState::Browse);
+  EXPECT_EQ(visibleNames(), (Names{"Anna", "Boris", "Fay", "Gus", "Carl", "Dora", "Emil"}));
+  EXPECT_EQ(table->fieldText("Name"), "Dora");
+  EXPECT_EQ(table->fieldText("Phone"), "4444");
+  EXPECT_EQ(readBack(path).size(), 7u);
+
+  // A taken key halfway: neither the file nor the rows keep the first insert.
+  const auto before = readBack(path);
+  EXPECT_THROW(table->batchChange([&](format::TableFile& file) {
+    insert(file, {"Hal", "Gus"});
+  }),
+               DbError);
+  // A trial sees its own inserts and keeps none of them.
+  std::size_t seen = 0;
+  table->trialChange([&](format::TableFile& file) {
+    insert(file, {"Ida"});
+    seen = file.recordCount();
+  });
+  EXPECT_EQ(seen, 8u);
+  EXPECT_EQ(readBack(path), before);
+  EXPECT_EQ(table->rowCount(), 7u);
+  engine::Table fresh(session);
+  table->close();
+  fresh.setTableName(path);
+  fresh.open();
+  EXPECT_EQ(fresh.recordCount(), 7u);
+}
+
 TEST_F(BulkChangeTest, TheEndOfAnEditIsHeard) {
   std::vector<std::string> heard;
   table->events().afterPost = [&](engine::Table& t) {

@@ -1,4 +1,4 @@
-#include "TextCodec.h"
+#include "exchange/TextCodec.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,8 @@
 
 namespace torvelle::tools {
 namespace {
+
+using namespace exchange;  // the text forms moved there; the tool still tests them
 
 using format::Date;
 using format::FieldDef;

@@ -13,17 +13,14 @@
 #include <stdexcept>
 
 #include "BackupCommands.h"
-#include "Csv.h"
 #include "Json.h"
-#include "TextCodec.h"
 #include "engine/DbError.h"
-#include "engine/FieldText.h"
 #include "engine/ShippedTables.h"
 #include "engine/format/TableFile.h"
-#include "exchange/AddressBookColumns.h"
 #include "exchange/Books.h"
+#include "exchange/CsvTable.h"
 #include "exchange/Exchange.h"
-#include "exchange/LooseValues.h"
+#include "exchange/TextCodec.h"
 #include "exchange/TextInput.h"
 #include "support/AtomicFile.h"
 #include "support/IoError.h"
@@ -223,7 +220,7 @@ int commandInfo(const CommandLine& cl, std::ostream& out) {
       << "Fields:\n";
   for (std::size_t i = 0; i < info.fields.size(); ++i) {
     const auto& field = info.fields[i];
-    std::string type = std::string(typeLetter(field.type)) + fieldSize(field);
+    std::string type = std::string(exchange::typeLetter(field.type)) + fieldSize(field);
     type.resize(std::max<std::size_t>(type.size(), 5), ' ');
     out << "  " << (i + 1) << "  " << type << ' ' << field.name
         << (static_cast<int>(i) < info.keyFieldCount ? "  (key)" : "") << '\n';
@@ -248,23 +245,6 @@ void writeJson(std::ostream& out, const std::vector<format::FieldDef>& fields,
   out << (records.empty() ? "]\n" : "\n]\n");
 }
 
-// A header row of field names, then one row a record.
-std::string csvText(const std::vector<format::FieldDef>& fields,
-                    const std::vector<format::Record>& records) {
-  std::vector<std::string> cells;
-  cells.reserve(fields.size());
-  for (const auto& field : fields) cells.push_back(field.name);
-  std::string text = csvRecord(cells);
-  for (const auto& record : records) {
-    cells.clear();
-    for (std::size_t f = 0; f < fields.size(); ++f) {
-      cells.push_back(f < record.size() ? formatValue(record[f]) : std::string());
-    }
-    text += csvRecord(cells);
-  }
-  return text;
-}
-
 int commandDump(const CommandLine& cl, std::ostream& out) {
   allowOnly(cl, true, false, true);
   requireOperands(cl, 1, "one table");
@@ -273,7 +253,7 @@ int commandDump(const CommandLine& cl, std::ostream& out) {
   if (cl.json) {
     writeJson(out, table->info().fields, table->readAll());
   } else {
-    out << csvText(table->info().fields, table->readAll());
+    out << exchange::csvText(table->info().fields, table->readAll());
   }
   finishOutput(out);
   return 0;
@@ -292,112 +272,6 @@ std::string readWholeFile(const std::string& path) {
     throw ToolError("cannot read " + path + ": " + e.code().message());
   }
   throw ToolError("cannot read " + path + ": " + std::strerror(ENOENT));
-}
-
-// How one CSV column reaches a field: by the field's own name (letter case
-// ignored, as the engine matches field names) or by an address-book name.
-struct CsvColumn {
-  int field = -1;  // -1: a column left out
-  int namePart = -1;
-  bool firstOfList = false;
-};
-
-CsvColumn columnFor(const std::string& name, const format::TableInfo& info, bool& addressBook) {
-  CsvColumn column;
-  for (std::size_t f = 0; f < info.fields.size(); ++f) {
-    if (engine::sameFieldName(name, info.fields[f].name)) column.field = static_cast<int>(f);
-  }
-  if (column.field >= 0 || exchange::bookOf(info) != exchange::Book::Phones) return column;
-  if (const auto meaning = exchange::addressBookColumn(name)) {
-    column = {exchange::fieldIndex(info, meaning->field.c_str()), meaning->namePart,
-              meaning->firstOfList};
-    addressBook = true;
-  }
-  return column;
-}
-
-std::vector<CsvColumn> mapColumns(const std::vector<std::string>& header,
-                                  const format::TableInfo& info, exchange::ImportSummary& summary) {
-  std::vector<CsvColumn> columns;
-  std::vector<std::string> unknown;
-  bool addressBook = false;
-  for (const auto& name : header) {
-    CsvColumn column = columnFor(name, info, addressBook);
-    const bool twice = column.field >= 0 && column.namePart < 0 &&
-                       std::any_of(columns.begin(), columns.end(),
-                                   [&](const CsvColumn& c) { return c.field == column.field; });
-    if (twice) {
-      // An address book may name one thing twice ("Name", "Display Name").
-      if (!addressBook) throw ToolError("line 1: field \"" + name + "\" appears twice");
-      column.field = -1;
-    }
-    if (column.field < 0) unknown.push_back(name);
-    columns.push_back(column);
-  }
-  // Our own dumps name only fields: an unknown name there is a mistake. An
-  // address book's export has columns we have no field for.
-  if (!unknown.empty() && !addressBook) {
-    throw ToolError("line 1: the table has no field \"" + unknown.front() + "\"");
-  }
-  for (const auto& name : unknown) ++summary.notStored["column \"" + name + "\""];
-  return columns;
-}
-
-format::Value csvValue(const format::FieldDef& field, const CsvColumn& column, std::string cell) {
-  if (column.firstOfList) cell = cell.substr(0, cell.find_first_of(";,"));
-  if (field.type == format::FieldType::Date) {
-    if (const auto date = exchange::parseLooseDate(cell)) return *date;
-  } else if (field.type == format::FieldType::Time) {
-    if (const auto time = exchange::parseLooseTime(cell)) return *time;
-  }
-  return parseValue(field, cell);
-}
-
-format::Record recordFromCells(const std::vector<std::string>& cells,
-                               const std::vector<CsvColumn>& columns, const format::TableInfo& info,
-                               const std::string& where) {
-  format::Record record(info.fields.size());
-  std::string name;
-  for (std::size_t c = 0; c < cells.size(); ++c) {
-    const auto& column = columns[c];
-    if (column.namePart >= 0) {
-      // Columns come in the order given, middle, family, as exports write them.
-      if (!cells[c].empty()) name += (name.empty() ? "" : " ") + cells[c];
-      continue;
-    }
-    if (column.field < 0) continue;
-    const auto& field = info.fields[static_cast<std::size_t>(column.field)];
-    try {
-      record[static_cast<std::size_t>(column.field)] = csvValue(field, column, cells[c]);
-    } catch (const TextError& e) {
-      throw ToolError(where + ", column " + std::to_string(c + 1) + " (" + field.name +
-                      "): " + e.what());
-    }
-  }
-  const int f = exchange::fieldIndex(info, "Name");
-  if (!name.empty() && f >= 0 && format::isNull(record[static_cast<std::size_t>(f)])) {
-    record[static_cast<std::size_t>(f)] = name;
-  }
-  return record;
-}
-
-std::vector<exchange::ImportRow> csvRows(std::string_view text, const format::TableInfo& info,
-                                         exchange::ImportSummary& summary) {
-  CsvReader reader(text);
-  std::vector<std::string> cells;
-  if (!reader.next(cells)) throw ToolError("line 1: no header row");
-  const std::vector<std::string> header = cells;
-  const auto columns = mapColumns(header, info, summary);
-  std::vector<exchange::ImportRow> rows;
-  while (reader.next(cells)) {
-    const std::string where = "line " + std::to_string(reader.recordLine());
-    if (cells.size() != header.size()) {
-      throw ToolError(where + ": " + std::to_string(cells.size()) + " fields, the header has " +
-                      std::to_string(header.size()));
-    }
-    rows.push_back({where, recordFromCells(cells, columns, info, where)});
-  }
-  return rows;
 }
 
 std::string recordsWord(std::size_t n) {
@@ -461,7 +335,7 @@ int commandImport(const CommandLine& cl, std::ostream& out) {
       case exchange::FileFormat::Csv:
         summary = exchange::importPreparedRows(
             [&](const format::TableInfo& info, exchange::ImportSummary& s) {
-              return csvRows(exchange::checkTextInput(text), info, s);
+              return exchange::csvRows(exchange::checkTextInput(text), info, s);
             },
             request);
         break;
@@ -470,9 +344,7 @@ int commandImport(const CommandLine& cl, std::ostream& out) {
     throw ToolError(file + ": " + e.what());
   } catch (const exchange::ExchangeError& e) {
     throw ToolError(file + ": " + e.what() + " (nothing was imported)");
-  } catch (const ToolError& e) {
-    throw ToolError(file + ": " + e.what() + " (nothing was imported)");
-  } catch (const TextError& e) {
+  } catch (const exchange::TextError& e) {
     throw ToolError(file + ": " + e.what() + " (nothing was imported)");
   }
   printSummary(out, cl.operands[0], summary, cl.dryRun);
@@ -485,7 +357,7 @@ std::string csvExport(const CommandLine& cl, std::size_t& count) {
   const auto table = TableFile::open(cl.operands[0], openOptions(cl, false));
   const auto records = exchange::recordsToExport(*table, cl.section.value_or(""));
   count = records.size();
-  return csvText(table->info().fields, records);
+  return exchange::csvText(table->info().fields, records);
 }
 
 int commandExport(const CommandLine& cl, std::ostream& out) {

@@ -2,10 +2,14 @@
 
 #include <cmath>
 
-#include "TextCodec.h"
+#include "exchange/TextCodec.h"
 #include "support/Utf8.h"
 
 namespace torvelle::tools {
+
+using exchange::formatNumber;
+using exchange::formatValue;
+
 namespace {
 
 // BCD text from the file layer is plain decimal, but a damaged file must not

@@ -10,7 +10,7 @@
 // times HH:MM:SS[.mmm], timestamps YYYY-MM-DDTHH:MM:SS[.mmm], logicals
 // true/false, numbers in their shortest exact form, raw bytes as hex. The
 // empty text is null.
-namespace torvelle::tools {
+namespace torvelle::exchange {
 
 // A text that does not read as a value of its field. The message says what
 // is wrong with the text; callers add where it was found.
@@ -52,4 +52,4 @@ format::Value parseValue(const format::FieldDef& field, std::string_view text);
 // The type letter Paradox tools show for a field type ("A", "D", "$", ...).
 std::string_view typeLetter(format::FieldType type);
 
-}  // namespace torvelle::tools
+}  // namespace torvelle::exchange

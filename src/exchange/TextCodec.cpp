@@ -1,4 +1,4 @@
-#include "TextCodec.h"
+#include "exchange/TextCodec.h"
 
 #include <charconv>
 #include <cmath>
@@ -9,7 +9,7 @@
 #include "support/CivilDate.h"
 #include "support/Utf8.h"
 
-namespace torvelle::tools {
+namespace torvelle::exchange {
 namespace {
 
 using format::FieldType;
@@ -397,4 +397,4 @@ std::string_view typeLetter(format::FieldType type) {
   return "?";
 }
 
-}  // namespace torvelle::tools
+}  // namespace torvelle::exchange

@@ -1,8 +1,8 @@
-#include "Csv.h"
+#include "exchange/Csv.h"
 
-#include "TextCodec.h"
+#include "exchange/TextCodec.h"
 
-namespace torvelle::tools {
+namespace torvelle::exchange {
 
 std::string csvField(std::string_view value) {
   if (value.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(value);
@@ -37,6 +37,35 @@ void CsvReader::endLine(std::size_t& pos) {
   ++line_;
 }
 
+// A quoted field from its opening quote on; the closing quote must end it.
+void CsvReader::readQuoted(std::string& field) {
+  const std::size_t quoteLine = line_;
+  ++pos_;
+  while (true) {
+    if (pos_ >= text_.size()) {
+      throw TextError("line " + std::to_string(quoteLine) + ": quote not closed");
+    }
+    const char ch = text_[pos_];
+    if (ch == '"') {
+      if (pos_ + 1 < text_.size() && text_[pos_ + 1] == '"') {
+        field += '"';
+        pos_ += 2;
+        continue;
+      }
+      ++pos_;
+      break;
+    }
+    if (ch == '\n' || (ch == '\r' && (pos_ + 1 >= text_.size() || text_[pos_ + 1] != '\n'))) {
+      ++line_;
+    }
+    field += ch;
+    ++pos_;
+  }
+  if (pos_ < text_.size() && text_[pos_] != ',' && text_[pos_] != '\n' && text_[pos_] != '\r') {
+    throw TextError("line " + std::to_string(line_) + ": text after a closing quote");
+  }
+}
+
 bool CsvReader::next(std::vector<std::string>& fields) {
   fields.clear();
   // Blank lines carry no record.
@@ -47,31 +76,7 @@ bool CsvReader::next(std::vector<std::string>& fields) {
   std::string field;
   while (true) {
     if (pos_ < text_.size() && text_[pos_] == '"') {
-      const std::size_t quoteLine = line_;
-      ++pos_;
-      while (true) {
-        if (pos_ >= text_.size()) {
-          throw TextError("line " + std::to_string(quoteLine) + ": quote not closed");
-        }
-        const char ch = text_[pos_];
-        if (ch == '"') {
-          if (pos_ + 1 < text_.size() && text_[pos_ + 1] == '"') {
-            field += '"';
-            pos_ += 2;
-            continue;
-          }
-          ++pos_;
-          break;
-        }
-        if (ch == '\n' || (ch == '\r' && (pos_ + 1 >= text_.size() || text_[pos_ + 1] != '\n'))) {
-          ++line_;
-        }
-        field += ch;
-        ++pos_;
-      }
-      if (pos_ < text_.size() && text_[pos_] != ',' && text_[pos_] != '\n' && text_[pos_] != '\r') {
-        throw TextError("line " + std::to_string(line_) + ": text after a closing quote");
-      }
+      readQuoted(field);
     } else {
       // An unquoted field runs to the next comma or line end; a stray quote
       // in it is taken as it is.
@@ -92,4 +97,4 @@ bool CsvReader::next(std::vector<std::string>& fields) {
   }
 }
 
-}  // namespace torvelle::tools
+}  // namespace torvelle::exchange

@@ -7,7 +7,7 @@
 // CSV as RFC 4180 has it: comma separated, a field holding a comma, a quote
 // or a line break is quoted, quotes inside are doubled. Lines end in LF on
 // output; LF, CRLF and CR are all accepted on input.
-namespace torvelle::tools {
+namespace torvelle::exchange {
 
 // One field, quoted when it needs to be.
 std::string csvField(std::string_view value);
@@ -33,6 +33,7 @@ class CsvReader {
 
  private:
   void endLine(std::size_t& pos);
+  void readQuoted(std::string& field);
 
   std::string_view text_;
   std::size_t pos_ = 0;
@@ -40,4 +41,4 @@ class CsvReader {
   std::size_t recordLine_ = 0;
 };
 
-}  // namespace torvelle::tools
+}  // namespace torvelle::exchange

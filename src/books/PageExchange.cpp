@@ -1,0 +1,307 @@
+#include "books/PageExchange.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QStyle>
+
+#include "exchange/Books.h"
+#include "exchange/ExchangeError.h"
+#include "support/AtomicFile.h"
+#include "toolkit/ErrorBox.h"
+
+namespace torvelle::books {
+
+using exchange::FileFormat;
+using toolkit::ErrorBox;
+
+namespace {
+
+// The refusals the summary lists in full; the rest are counted.
+constexpr int kRefusalsShown = 20;
+
+QString patternsOf(FileFormat format) {
+  switch (format) {
+    case FileFormat::VCard:
+      return QStringLiteral(" (*.vcf *.vcard)");
+    case FileFormat::ICalendar:
+      return QStringLiteral(" (*.ics *.ical)");
+    case FileFormat::Csv:
+      return QStringLiteral(" (*.csv)");
+  }
+  return {};
+}
+
+QString extensionOf(FileFormat format) {
+  switch (format) {
+    case FileFormat::VCard:
+      return QStringLiteral(".vcf");
+    case FileFormat::ICalendar:
+      return QStringLiteral(".ics");
+    case FileFormat::Csv:
+      return QStringLiteral(".csv");
+  }
+  return {};
+}
+
+std::filesystem::path toPath(const QString& path) {
+  return {path.toStdU16String()};
+}
+
+QString fromStd(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A cancel pressed on the progress dialog: the change is thrown away.
+struct ImportCancelled {};
+
+// Shown only once an import runs longer than half a second.
+class ImportProgress {
+ public:
+  ImportProgress(const QString& label, QWidget* parent) : dialog_(label, QString(), 0, 1, parent) {
+    dialog_.setWindowModality(Qt::WindowModal);
+    dialog_.setMinimumDuration(500);
+    dialog_.setAutoReset(false);
+    dialog_.setValue(0);
+  }
+  void operator()(std::size_t done, std::size_t total) {
+    dialog_.setMaximum(static_cast<int>(std::max<std::size_t>(total, 1)));
+    dialog_.setValue(static_cast<int>(done));
+    if (dialog_.wasCanceled()) throw ImportCancelled{};
+  }
+
+ private:
+  QProgressDialog dialog_;
+};
+
+}  // namespace
+
+TFileDialogs systemFileDialogs() {
+  const auto chosen = [](const QStringList& filters, const QString& selected, int& filter) {
+    filter = std::max(0, static_cast<int>(filters.indexOf(selected)));
+  };
+  return {
+      [chosen](QWidget* parent, const QString& caption, const QStringList& filters, int& filter) {
+        QString selected = filters.value(filter);
+        QString path = QFileDialog::getOpenFileName(parent, caption, QString(),
+                                                    filters.join(QStringLiteral(";;")), &selected);
+        chosen(filters, selected, filter);
+        return path;
+      },
+      [chosen](QWidget* parent, const QString& caption, const QStringList& filters, int& filter) {
+        QString selected = filters.value(filter);
+        QString path = QFileDialog::getSaveFileName(parent, caption, QString(),
+                                                    filters.join(QStringLiteral(";;")), &selected);
+        chosen(filters, selected, filter);
+        return path;
+      }};
+}
+
+std::vector<FileFormat> pageFormats(const format::TableInfo& info) {
+  switch (exchange::bookOf(info)) {
+    case exchange::Book::Phones:
+      return {FileFormat::VCard, FileFormat::Csv};
+    case exchange::Book::Tasks:
+    case exchange::Book::Dates:
+      return {FileFormat::ICalendar, FileFormat::Csv};
+    default:
+      return {FileFormat::Csv};
+  }
+}
+
+TPageExchange::TPageExchange(const QString& name, store::TParadoxTable& records,
+                             store::TParadoxTable* sections, QWidget* bar)
+    : QObject(bar), records_(records), sections_(sections) {
+  setObjectName(name + QStringLiteral("Exchange"));
+  const auto button = [&](const QString& suffix, QStyle::StandardPixmap icon, const QString& text) {
+    auto* b = new QToolButton(bar);
+    b->setObjectName(name + suffix);
+    b->setIcon(bar->style()->standardIcon(icon));
+    b->setText(text);
+    b->setToolTip(text);
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+  };
+  ImportTB =
+      button(QStringLiteral("ImportTB"), QStyle::SP_DialogOpenButton, QStringLiteral("Import..."));
+  ExportTB =
+      button(QStringLiteral("ExportTB"), QStyle::SP_DialogSaveButton, QStringLiteral("Export..."));
+  connect(ImportTB, &QToolButton::clicked, this, &TPageExchange::ImportTBClick);
+  connect(ExportTB, &QToolButton::clicked, this, &TPageExchange::ExportTBClick);
+}
+
+QWidget* TPageExchange::parentWindow() const {
+  return ImportTB->window();
+}
+
+QStringList TPageExchange::filters() const {
+  QStringList list;
+  for (const FileFormat format : pageFormats(records_.info())) {
+    const QString& name = format == FileFormat::VCard       ? texts_->VCardFilter
+                          : format == FileFormat::ICalendar ? texts_->CalendarFilter
+                                                            : texts_->CsvFilter;
+    list << name + patternsOf(format);
+  }
+  return list;
+}
+
+// The file's extension tells the format; without a known one the filter
+// chosen does, and a file to be written gets its extension.
+FileFormat TPageExchange::formatFor(QString& path, int filter, bool addExtension) const {
+  try {
+    return exchange::formatOf(QFileInfo(path).fileName().toStdString(), {});
+  } catch (const exchange::ExchangeError&) {
+    const auto formats = pageFormats(records_.info());
+    if (filter < 0 || filter >= static_cast<int>(formats.size()))
+      throw exchange::ExchangeError(texts_->UnknownFormat.toStdString());
+    const FileFormat format = formats[static_cast<std::size_t>(filter)];
+    if (addExtension) path += extensionOf(format);
+    return format;
+  }
+}
+
+void TPageExchange::endEdits() {
+  records_.checkBrowseMode();
+  if (sections_ && sections_->isOpen()) sections_->checkBrowseMode();
+}
+
+exchange::ImportSummary TPageExchange::run(FileFormat format, std::string_view bytes,
+                                           exchange::ImportOptions options, bool trial) {
+  ImportProgress progress(texts_->Progress, parentWindow());
+  options.progress = [&](std::size_t done, std::size_t total) { progress(done, total); };
+  exchange::ImportSummary summary;
+  const auto intoRecords = [&](format::TableFile* sectionsFile) {
+    const auto work = [&](format::TableFile& file) {
+      summary = exchange::importInto(format, bytes, file, sectionsFile, {}, options);
+    };
+    if (trial)
+      records_.trialChange(work);
+    else
+      records_.batchChange(work);
+  };
+  if (!sections_ || !sections_->isOpen()) {
+    intoRecords(nullptr);
+  } else {
+    // The sections' change holds the records' one: new sections and their
+    // records go in together or not at all.
+    const auto work = [&](format::TableFile& file) { intoRecords(&file); };
+    if (trial)
+      sections_->trialChange(work);
+    else
+      sections_->batchChange(work);
+  }
+  return summary;
+}
+
+bool TPageExchange::confirm(const exchange::ImportSummary& summary, const QString& fileName) {
+  QStringList lines{texts_->ToAdd.arg(summary.added)};
+  if (summary.skipped > 0) lines << texts_->Existing.arg(summary.skipped);
+  if (summary.sectionsAdded > 0) lines << texts_->NewSections.arg(summary.sectionsAdded);
+  if (!summary.refused.empty()) {
+    lines << texts_->Refused.arg(summary.refused.size());
+    int shown = 0;
+    for (const auto& reason : summary.refused) {
+      if (shown++ == kRefusalsShown) {
+        lines << QStringLiteral("  ...");
+        break;
+      }
+      lines << QStringLiteral("  ") + fromStd(reason);
+    }
+  }
+  if (!summary.notStored.empty()) {
+    lines << texts_->NotStored;
+    for (const auto& [what, n] : summary.notStored)
+      lines << QStringLiteral("  %1: %2").arg(fromStd(what)).arg(n);
+  }
+  QMessageBox box(parentWindow());
+  box.setObjectName(QStringLiteral("ImportSummaryBox"));
+  box.setIcon(summary.refused.empty() ? QMessageBox::Question : QMessageBox::Warning);
+  box.setWindowTitle(texts_->SummaryCaption.arg(fileName));
+  box.setText(lines.join(QLatin1Char('\n')));
+  QPushButton* go = nullptr;
+  if (summary.added > 0) {
+    // What the dry run left out must be left out again, or the import fails.
+    const bool skips = summary.skipped > 0 || !summary.refused.empty();
+    go = box.addButton(skips ? texts_->ImportRestButton : texts_->ImportButton,
+                       QMessageBox::AcceptRole);
+    go->setObjectName(QStringLiteral("ImportButton"));
+  }
+  QPushButton* cancel = box.addButton(texts_->CancelButton, QMessageBox::RejectRole);
+  cancel->setObjectName(QStringLiteral("CancelButton"));
+  box.setDefaultButton(go ? go : cancel);
+  box.setEscapeButton(cancel);
+  box.exec();
+  return go && box.clickedButton() == go;
+}
+
+void TPageExchange::ImportTBClick() {
+  if (!records_.isOpen()) return;
+  // Whatever is typed goes in first, as on closing.
+  if (!ErrorBox::guard([this] { endEdits(); })) return;
+  int filter = 0;
+  QString path = dialogs_.open(parentWindow(), texts_->ImportCaption, filters(), filter);
+  if (path.isEmpty()) return;
+  const QString fileName = QFileInfo(path).fileName();
+  const QString failed = texts_->ImportFailed.arg(QDir::toNativeSeparators(path));
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    ErrorBox::report(failed + QLatin1Char('\n') + file.errorString());
+    return;
+  }
+  const QByteArray data = file.readAll();
+  file.close();
+  const std::string_view bytes(data.constData(), static_cast<std::size_t>(data.size()));
+  exchange::ImportSummary summary;
+  try {
+    const FileFormat format = formatFor(path, filter, false);
+    exchange::ImportOptions options;
+    options.skipExisting = options.skipRefused = options.dryRun = true;
+    summary = run(format, bytes, options, true);
+    if (!confirm(summary, fileName)) return;
+    options.dryRun = false;
+    options.skipExisting = summary.skipped > 0;
+    options.skipRefused = !summary.refused.empty();
+    summary = run(format, bytes, options, false);
+  } catch (const ImportCancelled&) {
+    return;
+  } catch (const exchange::ExchangeError& e) {
+    ErrorBox::report(failed + QLatin1Char('\n') + fromStd(e.what()));
+    return;
+  } catch (...) {
+    ErrorBox::report(failed + QLatin1Char('\n') + ErrorBox::messageOf(std::current_exception()));
+    return;
+  }
+  if (afterImport_) ErrorBox::guard([&] { afterImport_(summary); });
+}
+
+void TPageExchange::ExportTBClick() {
+  if (!records_.isOpen()) return;
+  if (!ErrorBox::guard([this] { endEdits(); })) return;
+  int filter = 0;
+  QString path = dialogs_.save(parentWindow(), texts_->ExportCaption, filters(), filter);
+  if (path.isEmpty()) return;
+  try {
+    const FileFormat format = formatFor(path, filter, true);
+    const std::string section = section_ ? section_() : std::string();
+    const int sectionField = section.empty() ? -1 : records_.fieldIndex("Section");
+    std::vector<format::Record> records;
+    records_.forEachStored([&](const engine::RecordView& r) {
+      if (sectionField >= 0) {
+        const auto* s = std::get_if<std::string>(&r.value(sectionField));
+        if (!s || *s != section) return;
+      }
+      records.push_back(r.values());
+    });
+    const auto result = exchange::exportRecords(format, records_.info(), records);
+    support::writeFileAtomically(toPath(path), result.text);
+  } catch (...) {
+    ErrorBox::report(texts_->ExportFailed.arg(QDir::toNativeSeparators(path)) + QLatin1Char('\n') +
+                     ErrorBox::messageOf(std::current_exception()));
+  }
+}
+
+}  // namespace torvelle::books
