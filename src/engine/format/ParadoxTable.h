@@ -63,7 +63,7 @@ class ParadoxTable final : public TableFile {
   std::filesystem::path mbPath() const { return mbPath_; }
   bool hasMbFile() const { return mb_.isOpen(); }
   Bytes mbHeaderPage() const;
-  int pxBlockSize() const;
+  std::size_t pxBlockSize() const;
 
  private:
   struct BlockRef {
@@ -130,7 +130,7 @@ class ParadoxTable final : public TableFile {
   std::size_t insertRecord(const Bytes& rec);
   void removeRecord(const BlockTree::Pos& pos, std::size_t index);
   void setLink(int block, int next, int prev);
-  bool findInBlock(const Bytes& block, int count, const std::uint8_t* key,
+  bool findInBlock(const Bytes& block, std::size_t count, const std::uint8_t* key,
                    std::size_t& index) const;
   std::size_t ordinalOfKey(const Bytes& rec) const;
   std::size_t keyBound(const Bytes& prefix, bool upper) const;
@@ -164,7 +164,7 @@ class ParadoxTable final : public TableFile {
   mutable KeyOrder keyOrder_;
   mutable bool orderKnown_ = true;
   std::optional<JournalImage> overlay_;  // read-only open of a table with a pending change
-  int capacity_ = 0;                     // records per block
+  std::size_t capacity_ = 0;             // records per block
   int fileBlocks_ = 0;
   mutable int cachedBlock_ = 0;  // the data block read last, as on disk
   mutable Bytes cachedData_;

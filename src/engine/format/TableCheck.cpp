@@ -71,8 +71,8 @@ void ParadoxTable::checkBlock(const BlockTree::Entry& e, ChainWalk& walk,
     report("block " + std::to_string(block) + " links back to block " +
            std::to_string(getU16(&data[2])) + " instead of " + std::to_string(walk.prevBlock));
   walk.prevBlock = block;
-  const auto rs = static_cast<std::size_t>(hdr_.recordSize);
-  const auto ks = static_cast<std::size_t>(hdr_.keySize());
+  const auto rs = hdr_.recordSize;
+  const auto ks = hdr_.keySize();
   for (std::uint32_t i = 0; i < e.count; ++i, ++walk.ordinal) {
     const auto* rec = &data[6 + i * rs];
     if (ks > 0) {

@@ -39,13 +39,11 @@ Bytes buildMb(FreshTable& t) {
   int nextChunk = 0, nextEntry = -1;
   for (std::size_t r = 0; r < t.records.size(); ++r) {
     for (const auto& [field, stored] : t.blobs[r]) {
-      const auto& f = t.header.fields[static_cast<std::size_t>(field)];
-      auto* data =
-          &t.records[r]
-                    [static_cast<std::size_t>(t.header.offsets[static_cast<std::size_t>(field)])];
-      const std::size_t leader = static_cast<std::size_t>(f.size) - 10;
+      const auto f = static_cast<std::size_t>(field);
+      auto* data = &t.records[r][t.header.offsets[f]];
+      const std::size_t leader = codec::blobLeader(t.header.fields[f]);
       std::uint32_t locator = 0;
-      if (stored.size() > 2048 || f.type == FieldType::Graphic) {
+      if (stored.size() > 2048 || t.header.fields[f].type == FieldType::Graphic) {
         const std::size_t units = (9 + stored.size() + kMbBlock - 1) / kMbBlock;
         const std::size_t offset = mb.size();
         if (offset + units * kMbBlock > 0xFFFFF000ull)
@@ -95,7 +93,7 @@ Bytes buildMb(FreshTable& t) {
 Bytes buildPx(const FreshTable& t, const std::vector<BlockTree::Entry>& blocks) {
   PxHeader ph = makePxHeader(t.header, t.pxBlockSize);
   putU32(&ph.raw[hdr::kEncryption1], t.checkValue);
-  BlockTree tree(static_cast<std::size_t>((ph.blockSize - 6) / ph.recordSize));
+  BlockTree tree((ph.blockSize - 6) / ph.recordSize);
   tree.build(blocks);
   const auto order = tree.nodesInOrder();
   int n = 0;
@@ -142,8 +140,8 @@ void writeFreshTable(const TablePaths& paths, FreshTable t, bool sync) {
   if (t.blobs.size() < t.records.size()) t.blobs.resize(t.records.size());
   const Bytes mb = hasBlobs ? buildMb(t) : Bytes{};
 
-  const auto rs = static_cast<std::size_t>(h.recordSize);
-  const std::size_t perBlock = (static_cast<std::size_t>(h.blockSize) - 6) / rs;
+  const auto rs = h.recordSize;
+  const std::size_t perBlock = (h.blockSize - 6) / rs;
   const std::size_t m = (t.records.size() + perBlock - 1) / perBlock;
   if (m > 65535)
     throw engine::DbError(engine::DbError::Kind::Io,
@@ -154,22 +152,21 @@ void writeFreshTable(const TablePaths& paths, FreshTable t, bool sync) {
   h.setCheckValue(t.checkValue);
   h.touch();
   Bytes db = h.raw;
-  db.reserve(db.size() + m * static_cast<std::size_t>(h.blockSize));
+  db.reserve(db.size() + m * h.blockSize);
   std::vector<BlockTree::Entry> blocks;
   for (std::size_t k = 0; k < m; ++k) {
-    Bytes b(static_cast<std::size_t>(h.blockSize));
+    Bytes b(h.blockSize);
     const std::size_t firstRec = k * perBlock;
     const std::size_t count = std::min(perBlock, t.records.size() - firstRec);
     putU16(&b[0], k + 1 < m ? static_cast<std::uint32_t>(k + 2) : 0);
     putU16(&b[2], static_cast<std::uint32_t>(k));
-    putU16(&b[4], static_cast<std::uint16_t>(static_cast<std::int16_t>((count - 1) * rs)));
+    setBlockCount(b, count, rs);
     for (std::size_t i = 0; i < count; ++i)
       std::copy(t.records[firstRec + i].begin(), t.records[firstRec + i].end(),
                 b.begin() + static_cast<std::ptrdiff_t>(6 + i * rs));
     if (keyed)
-      blocks.push_back(
-          {std::string(reinterpret_cast<const char*>(&b[6]), static_cast<std::size_t>(h.keySize())),
-           static_cast<std::uint32_t>(count), static_cast<std::uint32_t>(k + 1)});
+      blocks.push_back({std::string(reinterpret_cast<const char*>(&b[6]), h.keySize()),
+                        static_cast<std::uint32_t>(count), static_cast<std::uint32_t>(k + 1)});
     if (t.checkValue)
       crypto::encryptBlock(b.data(), b.size(), t.checkValue, static_cast<std::uint32_t>(k + 1));
     db.insert(db.end(), b.begin(), b.end());
