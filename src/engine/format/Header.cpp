@@ -213,114 +213,159 @@ void sortOrderFor(int codePage, int& sortByte, std::string& sortName) {
   }
 }
 
-DbHeader makeDbHeader(const std::vector<FieldDef>& input, int keyFields, int codePage,
-                      const std::string& tableName) {
-  const auto bad = [](const std::string& what) {
-    throw DbError(DbError::Kind::InvalidValue, what);
-  };
-  const std::size_t n = input.size();
-  if (n == 0 || n > 255) bad("A table needs 1 to 255 fields");
-  if (keyFields < 0 || static_cast<std::size_t>(keyFields) > n) bad("More key fields than fields");
-  const auto keys = static_cast<std::size_t>(keyFields);
-  if (!codec::effectiveCodePage(codePage) || codePage != codec::effectiveCodePage(codePage))
-    bad("Unsupported code page " + std::to_string(codePage));
-  std::vector<FieldDef> fields = input;
-  std::vector<std::string> names;
-  std::size_t recordSize = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    auto& f = fields[i];
-    if (!codec::isKnownType(static_cast<std::uint8_t>(f.type))) bad("Unknown field type");
-    const auto t = f.type;
-    const bool blob = codec::isBlob(t);
-    if (t == FieldType::Alpha || t == FieldType::Bytes) {
-      if (f.size < 1 || f.size > 255) bad("Field '" + f.name + "': size must be 1 to 255");
-    } else if (t == FieldType::Memo) {
-      if (f.size < 11 || f.size > 250) bad("Field '" + f.name + "': size must be 11 to 250");
-    } else if (blob) {
-      if (f.size < 10 || f.size > 250) bad("Field '" + f.name + "': size must be 10 to 250");
-    } else if (t == FieldType::Bcd) {
-      if (f.size < 0 || f.size > 32) bad("Field '" + f.name + "': 0 to 32 decimals");
-    } else {
-      f.size = codec::storageSize(t, 0);
-    }
-    if (i < keys && blob) bad("Field '" + f.name + "': a blob cannot be a key");
-    if (f.name.empty()) bad("A field needs a name");
-    const std::string raw = codec::toTableText(f.name, codePage, f.name);
-    if (raw.size() > 25 || raw.find('\0') != std::string::npos)
-      bad("Field '" + f.name + "': names have at most 25 characters");
-    for (const auto& other : names) {
-      std::string a = other, b = raw;
-      std::transform(a.begin(), a.end(), a.begin(),
-                     [](unsigned char c) { return std::toupper(c); });
-      std::transform(b.begin(), b.end(), b.begin(),
-                     [](unsigned char c) { return std::toupper(c); });
-      if (a == b) bad("Field '" + f.name + "' appears twice");
-    }
-    names.push_back(raw);
-    recordSize += static_cast<std::size_t>(codec::storageSize(t, f.size));
-  }
-  std::size_t code = 0;
-  for (std::size_t c = 2; c <= 32; c *= 2) {
-    if ((c * 1024 - 6) / recordSize >= 3) {
-      code = c;
-      break;
-    }
-  }
-  if (!code && recordSize <= 32 * 1024 - 6) code = 32;
-  if (!code) bad("The record is too large");
+namespace {
 
+[[noreturn]] void invalid(const std::string& what) {
+  throw DbError(DbError::Kind::InvalidValue, what);
+}
+
+// What a new table's header holds, checked; layOutDbHeader writes it.
+struct DbLayout {
+  std::vector<FieldDef> fields;    // sizes settled
+  std::vector<std::string> names;  // in the table's code page
+  std::size_t keyFields = 0;
+  int codePage = 0;
+  std::size_t recordSize = 0;
+  std::size_t blockCode = 0;  // block size in KiB
   int sortByte = 0;
   std::string sortName;
-  sortOrderFor(codePage, sortByte, sortName);
-  constexpr int T = 261;
-  std::size_t namesSize = 0;
-  for (const auto& s : names) namesSize += s.size() + 1;
-  const std::size_t used = 0x78 + 2 * n + 4 + 4 * n + T + namesSize + 2 * n + sortName.size() + 1;
-  const std::size_t headerSize = (used + 0x7FF) / 0x800 * 0x800;
-  if (headerSize > 0xF800) bad("Too many fields for one header");
+  std::size_t usedSize = 0;    // bytes of the header in use
+  std::size_t headerSize = 0;  // in whole 2 KiB pages
+};
 
-  DbHeader h;
-  h.raw.assign(headerSize, 0);
-  auto* p = h.raw.data();
-  putSize16(p + hdr::kRecordSize, recordSize);
-  putSize16(p + hdr::kHeaderSize, headerSize);
-  p[hdr::kFileType] = keys > 0 ? 0 : 2;
-  p[hdr::kBlockCode] = static_cast<std::uint8_t>(code);
-  putSize16(p + hdr::kNumFields, n);
-  putSize16(p + hdr::kKeyFields, keys);
-  p[hdr::kSortOrder] = static_cast<std::uint8_t>(sortByte);
-  p[hdr::kChangeCount1] = 2;
-  p[0x2E] = 1;
-  p[hdr::kVersion] = 0x0C;
-  p[0x56] = 0x20;
-  putU16(p + 0x58, 0x010C);
-  putU16(p + 0x5A, 0x010C);
-  putSize16(p + 0x64, n + 1);
-  putU16(p + hdr::kCodePage, static_cast<std::uint32_t>(codePage));
-  p[0x6C] = 1;
-  p[0x6D] = 1;
-  std::size_t pos = 0x78;
-  for (const auto& f : fields) {
-    p[pos++] = static_cast<std::uint8_t>(f.type);
-    p[pos++] = static_cast<std::uint8_t>(f.size);
+// Checks the size byte of a field, or sets it for the types of fixed size.
+void settleFieldSize(FieldDef& f) {
+  const auto t = f.type;
+  if (t == FieldType::Alpha || t == FieldType::Bytes) {
+    if (f.size < 1 || f.size > 255) invalid("Field '" + f.name + "': size must be 1 to 255");
+  } else if (t == FieldType::Memo) {
+    if (f.size < 11 || f.size > 250) invalid("Field '" + f.name + "': size must be 11 to 250");
+  } else if (codec::isBlob(t)) {
+    if (f.size < 10 || f.size > 250) invalid("Field '" + f.name + "': size must be 10 to 250");
+  } else if (t == FieldType::Bcd) {
+    if (f.size < 0 || f.size > 32) invalid("Field '" + f.name + "': 0 to 32 decimals");
+  } else {
+    f.size = codec::storageSize(t, 0);
   }
-  pos += 4 + 4 * n;
+}
+
+// The field's name in the table's code page, checked against the names
+// before it.
+std::string fieldNameBytes(const FieldDef& f, int codePage,
+                           const std::vector<std::string>& earlier) {
+  if (f.name.empty()) invalid("A field needs a name");
+  std::string raw = codec::toTableText(f.name, codePage, f.name);
+  if (raw.size() > 25 || raw.find('\0') != std::string::npos)
+    invalid("Field '" + f.name + "': names have at most 25 characters");
+  for (const auto& other : earlier) {
+    std::string x = other, y = raw;
+    std::transform(x.begin(), x.end(), x.begin(), [](unsigned char c) { return std::toupper(c); });
+    std::transform(y.begin(), y.end(), y.begin(), [](unsigned char c) { return std::toupper(c); });
+    if (x == y) invalid("Field '" + f.name + "' appears twice");
+  }
+  return raw;
+}
+
+// The smallest block that holds at least three records, else the largest
+// that holds one.
+std::size_t blockCodeFor(std::size_t recordSize) {
+  for (std::size_t code = 2; code <= 32; code *= 2)
+    if ((code * 1024 - 6) / recordSize >= 3) return code;
+  if (recordSize <= 32 * 1024 - 6) return 32;
+  invalid("The record is too large");
+}
+
+DbLayout checkDbLayout(const std::vector<FieldDef>& input, int keyFields, int codePage) {
+  const std::size_t n = input.size();
+  if (n == 0 || n > 255) invalid("A table needs 1 to 255 fields");
+  if (keyFields < 0 || static_cast<std::size_t>(keyFields) > n)
+    invalid("More key fields than fields");
+  if (!codec::effectiveCodePage(codePage) || codePage != codec::effectiveCodePage(codePage))
+    invalid("Unsupported code page " + std::to_string(codePage));
+  DbLayout l;
+  l.fields = input;
+  l.keyFields = static_cast<std::size_t>(keyFields);
+  l.codePage = codePage;
+  for (std::size_t i = 0; i < n; ++i) {
+    auto& f = l.fields[i];
+    if (!codec::isKnownType(static_cast<std::uint8_t>(f.type))) invalid("Unknown field type");
+    settleFieldSize(f);
+    if (i < l.keyFields && codec::isBlob(f.type))
+      invalid("Field '" + f.name + "': a blob cannot be a key");
+    l.names.push_back(fieldNameBytes(f, codePage, l.names));
+    l.recordSize += static_cast<std::size_t>(codec::storageSize(f.type, f.size));
+  }
+  l.blockCode = blockCodeFor(l.recordSize);
+  sortOrderFor(codePage, l.sortByte, l.sortName);
+  // Field info, table name pointer, field pointers, table name area, field
+  // names, field numbers and the sort order name.
+  std::size_t namesSize = 0;
+  for (const auto& s : l.names) namesSize += s.size() + 1;
+  l.usedSize = hdr::kVariablePart + 2 * n + 4 + 4 * n + tableNameArea(12) + namesSize + 2 * n +
+               l.sortName.size() + 1;
+  l.headerSize = (l.usedSize + 0x7FF) / 0x800 * 0x800;
+  if (l.headerSize > 0xF800) invalid("Too many fields for one header");
+  return l;
+}
+
+// The table name as stored: printable ASCII only, cut to fit its area.
+std::string storedTableName(const std::string& tableName, std::size_t area) {
   std::string name;
   for (const char c : tableName)
     if (static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F) name += c;
-  name = name.substr(0, T - 1);
+  return name.substr(0, area - 1);
+}
+
+Bytes layOutDbHeader(const DbLayout& l, const std::string& tableName) {
+  const std::size_t n = l.fields.size();
+  Bytes raw(l.headerSize, 0);
+  auto* p = raw.data();
+  putSize16(p + hdr::kRecordSize, l.recordSize);
+  putSize16(p + hdr::kHeaderSize, l.headerSize);
+  p[hdr::kFileType] = l.keyFields > 0 ? 0 : 2;
+  p[hdr::kBlockCode] = static_cast<std::uint8_t>(l.blockCode);
+  putSize16(p + hdr::kNumFields, n);
+  putSize16(p + hdr::kKeyFields, l.keyFields);
+  p[hdr::kSortOrder] = static_cast<std::uint8_t>(l.sortByte);
+  p[hdr::kChangeCount1] = 2;
+  p[hdr::kChangeCount2] = 1;
+  p[hdr::kVersion] = 0x0C;
+  p[hdr::kDataHeaderMark] = 0x20;
+  putU16(p + hdr::kVersionWord1, 0x010C);
+  putU16(p + hdr::kVersionWord2, 0x010C);
+  putSize16(p + hdr::kHighFieldId, n + 1);
+  putU16(p + hdr::kCodePage, static_cast<std::uint32_t>(l.codePage));
+  p[hdr::kDataHeaderFlags] = 1;
+  p[hdr::kDataHeaderFlags + 1] = 1;
+  std::size_t pos = hdr::kVariablePart;
+  for (const auto& f : l.fields) {
+    p[pos++] = static_cast<std::uint8_t>(f.type);
+    p[pos++] = static_cast<std::uint8_t>(f.size);
+  }
+  // The table name pointer and the field name pointers stay zero.
+  pos += 4 + 4 * n;
+  const std::size_t area = tableNameArea(12);
+  const std::string name = storedTableName(tableName, area);
   std::copy(name.begin(), name.end(), p + pos);
-  pos += T;
-  for (const auto& s : names) {
+  pos += area;
+  for (const auto& s : l.names) {
     std::copy(s.begin(), s.end(), p + pos);
     pos += s.size() + 1;
   }
-  putSize16(p + 0x66, pos - 0x58);
+  putSize16(p + hdr::kFieldNumbersAt, pos - hdr::kDataHeader);
   for (std::size_t i = 1; i <= n; ++i, pos += 2) putSize16(p + pos, i);
-  putSize16(p + 0x6E, pos - 0x58);
-  std::copy(sortName.begin(), sortName.end(), p + pos);
-  pos += sortName.size() + 1;
-  putSize16(p + 0x51, pos);
+  putSize16(p + hdr::kSortNameAt, pos - hdr::kDataHeader);
+  std::copy(l.sortName.begin(), l.sortName.end(), p + pos);
+  putSize16(p + hdr::kUsedHeaderSize, l.usedSize);
+  return raw;
+}
+
+}  // namespace
+
+DbHeader makeDbHeader(const std::vector<FieldDef>& input, int keyFields, int codePage,
+                      const std::string& tableName) {
+  DbHeader h;
+  h.raw = layOutDbHeader(checkDbLayout(input, keyFields, codePage), tableName);
   h.setCheckValue(0);
   h.touch();
   return parseDbHeader(h.raw, h.raw.size());
