@@ -1,11 +1,11 @@
 #include "engine/format/Header.h"
 
 #include <algorithm>
-#include <cctype>
 #include <ctime>
 
 #include "engine/DbError.h"
 #include "engine/format/FieldCodec.h"
+#include "support/AsciiText.h"
 
 namespace torvelle::format {
 namespace {
@@ -257,12 +257,9 @@ std::string fieldNameBytes(const FieldDef& f, int codePage,
   std::string raw = codec::toTableText(f.name, codePage, f.name);
   if (raw.size() > 25 || raw.find('\0') != std::string::npos)
     invalid("Field '" + f.name + "': names have at most 25 characters");
-  for (const auto& other : earlier) {
-    std::string x = other, y = raw;
-    std::transform(x.begin(), x.end(), x.begin(), [](unsigned char c) { return std::toupper(c); });
-    std::transform(y.begin(), y.end(), y.begin(), [](unsigned char c) { return std::toupper(c); });
-    if (x == y) invalid("Field '" + f.name + "' appears twice");
-  }
+  for (const auto& other : earlier)
+    if (support::equalsIgnoringAsciiCase(other, raw))
+      invalid("Field '" + f.name + "' appears twice");
   return raw;
 }
 
