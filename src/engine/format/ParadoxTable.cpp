@@ -99,21 +99,20 @@ void ParadoxTable::recoverPendingChange() {
   overlay_ = image;
 }
 
-std::uint64_t ParadoxTable::fileSize(int file) const {
+std::uint64_t ParadoxTable::fileSize(std::size_t file) const {
   const File& f = file == kDbFile ? db_ : file == kPxFile ? px_ : mb_;
   if (!f.isOpen()) return 0;
-  if (overlay_ && overlay_->sizes[static_cast<std::size_t>(file)])
-    return *overlay_->sizes[static_cast<std::size_t>(file)];
+  if (overlay_ && overlay_->sizes[file]) return *overlay_->sizes[file];
   return f.size();
 }
 
-std::size_t ParadoxTable::readFile(int file, std::uint64_t offset, std::uint8_t* out,
+std::size_t ParadoxTable::readFile(std::size_t file, std::uint64_t offset, std::uint8_t* out,
                                    std::size_t n) const {
   const File& f = file == kDbFile ? db_ : file == kPxFile ? px_ : mb_;
   if (!f.isOpen()) return 0;
   std::size_t got = f.readAt(offset, out, n);
   if (overlay_) {
-    if (const auto& size = overlay_->sizes[static_cast<std::size_t>(file)]) {
+    if (const auto& size = overlay_->sizes[file]) {
       got = offset >= *size ? 0 : std::min<std::uint64_t>(n, *size - offset);
     }
     for (const auto& r : overlay_->regions) {
@@ -466,8 +465,7 @@ Bytes ParadoxTable::readMb(std::uint64_t offset, std::size_t n) const {
   const auto got = readFile(kMbFile, lo, data.data(), data.size());
   if (got < offset + n - lo) corrupt("a memo lies beyond the end of the memo file");
   if (mbKey_) crypto::decryptBlob(data.data(), data.size() / 256 * 256, mbKey_);
-  return Bytes(data.begin() + static_cast<std::ptrdiff_t>(offset - lo),
-               data.begin() + static_cast<std::ptrdiff_t>(offset - lo + n));
+  return Bytes(data.data() + (offset - lo), data.data() + (offset - lo + n));
 }
 
 Bytes ParadoxTable::blobBytes(const FieldDef& field, const std::uint8_t* p, bool stored,
@@ -1092,9 +1090,7 @@ void ParadoxTable::commit() {
                  last.valid() ? static_cast<int>(tree_.at(last).child) : 0);
   hdr_.setNumRecords(static_cast<std::uint32_t>(tree_.total()));
   hdr_.touch();
-  writes.push_back({kDbFile, 0,
-                    Bytes(hdr_.raw.begin(),
-                          hdr_.raw.begin() + static_cast<std::ptrdiff_t>(hdr_.mutablePrefix()))});
+  writes.push_back({kDbFile, 0, Bytes(hdr_.raw.data(), hdr_.raw.data() + hdr_.mutablePrefix())});
   for (auto& [block, data] : dirtyDb_) {
     Bytes b = data;
     if (key_) crypto::encryptBlock(b.data(), b.size(), key_, static_cast<std::uint32_t>(block));

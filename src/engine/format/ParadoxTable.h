@@ -100,8 +100,9 @@ class ParadoxTable final : public TableFile {
   static bool sameBlocks(const std::vector<BlockTree::Entry>& a,
                          const std::vector<BlockTree::Entry>& b);
 
-  std::size_t readFile(int file, std::uint64_t offset, std::uint8_t* out, std::size_t n) const;
-  std::uint64_t fileSize(int file) const;
+  std::size_t readFile(std::size_t file, std::uint64_t offset, std::uint8_t* out,
+                       std::size_t n) const;
+  std::uint64_t fileSize(std::size_t file) const;
   // Valid until the next read or change of a block.
   const Bytes& readDbBlock(int block) const;
   Bytes readPxBlock(int block) const;

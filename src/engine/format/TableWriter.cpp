@@ -36,7 +36,7 @@ void writeWhole(const std::filesystem::path& path, const Bytes& data, bool sync)
 Bytes buildMb(FreshTable& t) {
   Bytes mb = t.mbHeader.size() == kMbBlock ? t.mbHeader : freshMbHeader();
   std::size_t sub = 0;
-  int nextChunk = 0, nextEntry = -1;
+  std::size_t nextChunk = 0, freeEntries = 0;
   for (std::size_t r = 0; r < t.records.size(); ++r) {
     for (const auto& [field, stored] : t.blobs[r]) {
       const auto f = static_cast<std::size_t>(field);
@@ -54,31 +54,28 @@ Bytes buildMb(FreshTable& t) {
         putU16(&mb[offset + 1], static_cast<std::uint32_t>(units));
         putU32(&mb[offset + 3], static_cast<std::uint32_t>(stored.size()));
         putU16(&mb[offset + 7], 1);
-        std::copy(stored.begin(), stored.end(),
-                  mb.begin() + static_cast<std::ptrdiff_t>(offset + 9));
+        std::copy(stored.begin(), stored.end(), mb.data() + offset + 9);
         locator = static_cast<std::uint32_t>(offset) | 0xFF;
       } else {
-        const int chunks = static_cast<int>((stored.size() + 15) / 16);
-        if (nextEntry < 0 || nextChunk + chunks > 256) {
+        const std::size_t chunks = (stored.size() + 15) / 16;
+        if (freeEntries == 0 || nextChunk + chunks > 256) {
           sub = mb.size();
           mb.resize(sub + kMbBlock);
           mb[sub] = 3;
           putU16(&mb[sub + 1], 1);
           nextChunk = 0x15;
-          nextEntry = 63;
+          freeEntries = 64;
         }
-        auto* en = &mb[sub + 12 + 5 * static_cast<std::size_t>(nextEntry)];
+        // Entries are used from the last one down.
+        const std::size_t entry = --freeEntries;
+        auto* en = &mb[sub + 12 + 5 * entry];
         en[0] = static_cast<std::uint8_t>(nextChunk);
         en[1] = static_cast<std::uint8_t>(chunks);
         putU16(en + 2, 1);
-        en[4] =
-            static_cast<std::uint8_t>(stored.size() - static_cast<std::size_t>(chunks - 1) * 16);
-        std::copy(stored.begin(), stored.end(),
-                  mb.begin() +
-                      static_cast<std::ptrdiff_t>(sub + static_cast<std::size_t>(nextChunk) * 16));
-        locator = static_cast<std::uint32_t>(sub) | static_cast<std::uint32_t>(nextEntry);
+        en[4] = static_cast<std::uint8_t>(stored.size() - (chunks - 1) * 16);
+        std::copy(stored.begin(), stored.end(), mb.data() + sub + nextChunk * 16);
+        locator = static_cast<std::uint32_t>(sub | entry);
         nextChunk += chunks;
-        --nextEntry;
       }
       std::memcpy(data, stored.data(), std::min(leader, stored.size()));
       putU32(data + leader, locator);
@@ -163,7 +160,7 @@ void writeFreshTable(const TablePaths& paths, FreshTable t, bool sync) {
     setBlockCount(b, count, rs);
     for (std::size_t i = 0; i < count; ++i)
       std::copy(t.records[firstRec + i].begin(), t.records[firstRec + i].end(),
-                b.begin() + static_cast<std::ptrdiff_t>(6 + i * rs));
+                b.data() + 6 + i * rs);
     if (keyed)
       blocks.push_back({std::string(reinterpret_cast<const char*>(&b[6]), h.keySize()),
                         static_cast<std::uint32_t>(count), static_cast<std::uint32_t>(k + 1)});
