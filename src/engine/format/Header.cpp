@@ -114,12 +114,12 @@ std::size_t DbHeader::keySize() const {
   return n;
 }
 
-void DbHeader::setBlocks(int used, int file, int first, int last) {
-  putU16(&raw[hdr::kUsedBlocks], static_cast<std::uint32_t>(used));
-  putU16(&raw[hdr::kFileBlocks], static_cast<std::uint32_t>(file));
-  putU16(&raw[hdr::kFirstBlock], static_cast<std::uint32_t>(first));
-  putU16(&raw[hdr::kLastBlock], static_cast<std::uint32_t>(last));
-  putU16(&raw[hdr::kMaxBlocks], static_cast<std::uint32_t>(file));
+void DbHeader::setBlocks(BlockNo used, BlockNo file, BlockNo first, BlockNo last) {
+  putU16(&raw[hdr::kUsedBlocks], used);
+  putU16(&raw[hdr::kFileBlocks], file);
+  putU16(&raw[hdr::kFirstBlock], first);
+  putU16(&raw[hdr::kLastBlock], last);
+  putU16(&raw[hdr::kMaxBlocks], file);
 }
 
 void DbHeader::setCheckValue(std::uint32_t v) {
@@ -368,15 +368,15 @@ DbHeader makeDbHeader(const std::vector<FieldDef>& input, int keyFields, int cod
   return parseDbHeader(h.raw, h.raw.size());
 }
 
-void PxHeader::setShape(std::uint32_t entries, int blocks, int first, int last, int rootBlock,
-                        int levelCount) {
+void PxHeader::setShape(std::uint32_t entries, BlockNo blocks, BlockNo first, BlockNo last,
+                        BlockNo rootBlock, int levelCount) {
   putU32(&raw[hdr::kNumRecords], entries);
-  putU16(&raw[hdr::kUsedBlocks], static_cast<std::uint32_t>(blocks));
-  putU16(&raw[hdr::kFileBlocks], static_cast<std::uint32_t>(blocks));
-  putU16(&raw[hdr::kMaxBlocks], static_cast<std::uint32_t>(blocks));
-  putU16(&raw[hdr::kFirstBlock], static_cast<std::uint32_t>(first));
-  putU16(&raw[hdr::kLastBlock], static_cast<std::uint32_t>(last));
-  putU16(&raw[hdr::kIndexRoot], static_cast<std::uint32_t>(rootBlock));
+  putU16(&raw[hdr::kUsedBlocks], blocks);
+  putU16(&raw[hdr::kFileBlocks], blocks);
+  putU16(&raw[hdr::kMaxBlocks], blocks);
+  putU16(&raw[hdr::kFirstBlock], first);
+  putU16(&raw[hdr::kLastBlock], last);
+  putU16(&raw[hdr::kIndexRoot], rootBlock);
   raw[hdr::kIndexLevels] = static_cast<std::uint8_t>(levelCount);
 }
 

@@ -28,6 +28,10 @@ constexpr std::size_t kIndexFieldInfo = 0x58;
 constexpr std::uint32_t kEncryptedElsewhere = 0xFF00FF00;
 }  // namespace hdr
 
+// Blocks of a table or index file are numbered from 1 in 16-bit words; 0
+// stands for none.
+using BlockNo = std::uint32_t;
+
 // The parsed header of a .DB file. `raw` holds all of its bytes so that a
 // rewrite keeps what we do not interpret; the setters patch it.
 struct DbHeader {
@@ -47,18 +51,18 @@ struct DbHeader {
   std::vector<std::string> rawNames;  // field names in the table's code page
 
   std::uint32_t numRecords() const { return getU32(&raw[hdr::kNumRecords]); }
-  int usedBlocks() const { return getU16(&raw[hdr::kUsedBlocks]); }
-  int fileBlocks() const { return getU16(&raw[hdr::kFileBlocks]); }
-  int firstBlock() const { return getU16(&raw[hdr::kFirstBlock]); }
-  int lastBlock() const { return getU16(&raw[hdr::kLastBlock]); }
-  int firstFree() const { return getU16(&raw[hdr::kFirstFree]); }
+  BlockNo usedBlocks() const { return getU16(&raw[hdr::kUsedBlocks]); }
+  BlockNo fileBlocks() const { return getU16(&raw[hdr::kFileBlocks]); }
+  BlockNo firstBlock() const { return getU16(&raw[hdr::kFirstBlock]); }
+  BlockNo lastBlock() const { return getU16(&raw[hdr::kLastBlock]); }
+  BlockNo firstFree() const { return getU16(&raw[hdr::kFirstFree]); }
   std::uint32_t autoIncrement() const { return getU32(&raw[hdr::kAutoInc]); }
   std::size_t keySize() const;
   bool hasDataHeader() const { return versionId >= 5; }
 
   void setNumRecords(std::uint32_t n) { putU32(&raw[hdr::kNumRecords], n); }
-  void setBlocks(int used, int file, int first, int last);
-  void setFirstFree(int block) { putU16(&raw[hdr::kFirstFree], static_cast<std::uint32_t>(block)); }
+  void setBlocks(BlockNo used, BlockNo file, BlockNo first, BlockNo last);
+  void setFirstFree(BlockNo block) { putU16(&raw[hdr::kFirstFree], block); }
   void setAutoIncrement(std::uint32_t v) { putU32(&raw[hdr::kAutoInc], v); }
   void setCheckValue(std::uint32_t v);
   void touch();  // the update time of level 4 and later headers
@@ -102,10 +106,11 @@ struct PxHeader {
   std::size_t keyFields = 0;
   std::vector<std::pair<int, int>> keyTypes;  // type code, size byte
   std::uint32_t checkValue = 0;
-  int fileBlocks() const { return getU16(&raw[hdr::kFileBlocks]); }
-  int root() const { return getU16(&raw[hdr::kIndexRoot]); }
+  BlockNo fileBlocks() const { return getU16(&raw[hdr::kFileBlocks]); }
+  BlockNo root() const { return getU16(&raw[hdr::kIndexRoot]); }
   int levels() const { return raw[hdr::kIndexLevels]; }
-  void setShape(std::uint32_t entries, int blocks, int first, int last, int root, int levels);
+  void setShape(std::uint32_t entries, BlockNo blocks, BlockNo first, BlockNo last, BlockNo root,
+                int levels);
 };
 
 // Throws DbError Corrupt with `what` naming the index.

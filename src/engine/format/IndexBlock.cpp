@@ -14,14 +14,13 @@ Bytes serializeIndexNode(const BlockTree& tree, const BlockTree::Node& node, std
     throw engine::DbError(engine::DbError::Kind::Corrupt,
                           "Table is corrupt: an index block overflows");
   Bytes b(blockSize);
-  putU16(&b[0], static_cast<std::uint32_t>(node.pxNext));
-  putU16(&b[2], static_cast<std::uint32_t>(node.pxPrev));
+  putU16(&b[0], node.pxNext);
+  putU16(&b[2], node.pxPrev);
   setBlockCount(b, node.entries.size(), recordSize);
   std::size_t at = 6;
   for (const auto& e : node.entries) {
     std::memcpy(&b[at], e.key.data(), std::min(keySize, e.key.size()));
-    const int child = node.leaf ? static_cast<int>(e.child) : tree.node(e.child).pxBlock;
-    putFlipped16(&b[at + keySize], static_cast<std::uint32_t>(child));
+    putFlipped16(&b[at + keySize], node.leaf ? e.child : tree.node(e.child).pxBlock);
     // Counts above what a short holds are only sums on upper levels.
     putFlipped16(&b[at + keySize + 2], std::min<std::uint32_t>(e.count, 32767));
     putFlipped16(&b[at + keySize + 4], 0);

@@ -41,7 +41,7 @@ std::vector<std::size_t> ParadoxTable::updateMany(const std::vector<std::size_t>
       replaceBlobs(blobs, item.old, item.rec);
       if (item.moves) continue;
       const auto pos = tree_.findOrdinal(item.ordinal);
-      auto& b = dbBlock(static_cast<int>(tree_.at(pos).child));
+      auto& b = dbBlock(tree_.at(pos).child);
       std::memcpy(&b[6 + (item.ordinal - pos.before) * hdr_.recordSize], item.rec.data(),
                   item.rec.size());
     }
@@ -112,7 +112,7 @@ std::size_t ParadoxTable::keyBound(const Bytes& prefix, bool upper) const {
   const auto pos = tree_.findKey(probe, keyOrder_, upper);
   if (!pos.valid()) return 0;
   const auto& entry = tree_.at(pos);
-  const Bytes block = readDbBlock(static_cast<int>(entry.child));
+  const Bytes block = readDbBlock(entry.child);
   std::size_t lo = 0, hi = entry.count;
   while (lo < hi) {
     const auto mid = (lo + hi) / 2;
@@ -135,7 +135,7 @@ void ParadoxTable::batch(const std::function<void()>& work) {
   }
   batchDepth_ = 1;
   batchStaged_ = batchFailed_ = false;
-  const int blocksBefore = fileBlocks_;
+  const BlockNo blocksBefore = fileBlocks_;
   try {
     work();
     if (batchFailed_)

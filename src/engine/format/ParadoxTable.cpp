@@ -23,15 +23,15 @@ constexpr std::uint64_t kMbBlock = memo::kBlock;
 
 // Where block `block` (numbered from 1) starts in a file of equal blocks
 // after its header.
-std::uint64_t blockOffset(std::size_t headerSize, std::size_t blockSize, int block) {
-  return headerSize + static_cast<std::uint64_t>(block - 1) * blockSize;
+std::uint64_t blockOffset(std::size_t headerSize, std::size_t blockSize, BlockNo block) {
+  return headerSize + (std::uint64_t{block} - 1) * blockSize;
 }
 
 // How many blocks a file of `size` bytes holds, the last one perhaps cut
 // short; block numbers are 16-bit.
-int blocksIn(std::uint64_t size, std::size_t headerSize, std::size_t blockSize) {
+BlockNo blocksIn(std::uint64_t size, std::size_t headerSize, std::size_t blockSize) {
   const auto blocks = (size - headerSize + blockSize - 1) / blockSize;
-  return static_cast<int>(std::min<std::uint64_t>(65535, blocks));
+  return static_cast<BlockNo>(std::min<std::uint64_t>(65535, blocks));
 }
 
 }  // namespace
@@ -206,7 +206,7 @@ ParadoxTable::StoredOrder ParadoxTable::storedOrder() const {
   for (auto pos = tree_.first(); pos.valid() && !probe.decided(); pos = tree_.next(pos)) {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
-    const Bytes block = readDbBlock(static_cast<int>(e.child));
+    const Bytes block = readDbBlock(e.child);
     for (std::uint32_t i = 0; i < e.count; ++i) probe.see(&block[6 + i * rs]);
   }
   return probe.found();
@@ -246,9 +246,9 @@ void ParadoxTable::sortRecordsByKey() {
   for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
-    auto& block = dbBlock(static_cast<int>(e.child));
+    auto& block = dbBlock(e.child);
     for (std::uint32_t i = 0; i < e.count; ++i, ++next)
-      std::copy(next->begin(), next->end(), block.begin() + 6 + i * rs);
+      std::copy(next->begin(), next->end(), block.data() + 6 + i * rs);
     tree_.setKey(pos, std::string(reinterpret_cast<const char*>(&block[6]), ks));
   }
   pxRebuild_ = true;
@@ -284,7 +284,7 @@ void ParadoxTable::unlockPassword() {
                     : "Wrong password for table " + dbPath_.filename().string());
 }
 
-const Bytes& ParadoxTable::readDbBlock(int block) const {
+const Bytes& ParadoxTable::readDbBlock(BlockNo block) const {
   if (const auto it = dirtyDb_.find(block); it != dirtyDb_.end()) return it->second;
   if (block == cachedBlock_) return cachedData_;
   if (block < 1 || block > fileBlocks_)
@@ -293,7 +293,7 @@ const Bytes& ParadoxTable::readDbBlock(int block) const {
   const auto offset = blockOffset(hdr_.headerSize, hdr_.blockSize, block);
   // The last block may end where its records end.
   const auto got = readFile(kDbFile, offset, data.data(), data.size());
-  if (key_) crypto::decryptBlock(data.data(), data.size(), key_, static_cast<std::uint32_t>(block));
+  if (key_) crypto::decryptBlock(data.data(), data.size(), key_, block);
   if (got < data.size() &&
       (got < 6 || 6 + blockCount(data, hdr_.recordSize) * hdr_.recordSize > got))
     corrupt("block " + std::to_string(block) + " is cut short");
@@ -305,19 +305,18 @@ const Bytes& ParadoxTable::readDbBlock(int block) const {
 
 std::vector<BlockTree::Entry> ParadoxTable::scanChain() const {
   std::vector<BlockTree::Entry> chain;
-  int block = hdr_.firstBlock();
+  BlockNo block = hdr_.firstBlock();
   if (block == 0) return chain;
   const auto keySize = hdr_.keySize();
   std::size_t headBytes = 6 + keySize;
   if (key_) headBytes = (headBytes + 255) / 256 * 256;
   headBytes = std::min(headBytes, hdr_.blockSize);
-  std::vector<bool> seen(static_cast<std::size_t>(fileBlocks_) + 1);
+  std::vector<bool> seen(fileBlocks_ + 1);
   while (block != 0) {
-    if (block < 0 || block > fileBlocks_)
+    if (block > fileBlocks_)
       corrupt("the block chain points outside the file (block " + std::to_string(block) + ")");
-    if (seen[static_cast<std::size_t>(block)])
-      corrupt("the block chain loops at block " + std::to_string(block));
-    seen[static_cast<std::size_t>(block)] = true;
+    if (seen[block]) corrupt("the block chain loops at block " + std::to_string(block));
+    seen[block] = true;
     Bytes data(headBytes);
     const auto offset = blockOffset(hdr_.headerSize, hdr_.blockSize, block);
     if (const auto it = dirtyDb_.find(block); it != dirtyDb_.end()) {
@@ -325,13 +324,12 @@ std::vector<BlockTree::Entry> ParadoxTable::scanChain() const {
     } else {
       if (readFile(kDbFile, offset, data.data(), headBytes) < 6)
         corrupt("block " + std::to_string(block) + " is cut short");
-      if (key_)
-        crypto::decryptBlock(data.data(), headBytes, key_, static_cast<std::uint32_t>(block));
+      if (key_) crypto::decryptBlock(data.data(), headBytes, key_, block);
     }
     const std::size_t count = blockCount(data, hdr_.recordSize);
     if (count > capacity_) corrupt("block " + std::to_string(block) + " claims too many records");
     BlockTree::Entry e;
-    e.child = static_cast<std::uint32_t>(block);
+    e.child = block;
     e.count = static_cast<std::uint32_t>(count);
     if (count > 0 && keySize > 0) e.key.assign(reinterpret_cast<const char*>(&data[6]), keySize);
     chain.push_back(std::move(e));
@@ -345,14 +343,12 @@ std::size_t ParadoxTable::pxBlockSize() const {
   return (hdr_.keySize() + 6) * 64 + 6 <= 2048 ? 2048 : 4096;
 }
 
-Bytes ParadoxTable::readPxBlock(int block) const {
+Bytes ParadoxTable::readPxBlock(BlockNo block) const {
   Bytes data(pxHdr_->blockSize);
   const auto offset = blockOffset(pxHdr_->headerSize, pxHdr_->blockSize, block);
   if (readFile(kPxFile, offset, data.data(), data.size()) < 6)
     corrupt("index block " + std::to_string(block) + " is cut short");
-  if (pxHdr_->checkValue)
-    crypto::decryptBlock(data.data(), data.size(), pxHdr_->checkValue,
-                         static_cast<std::uint32_t>(block));
+  if (pxHdr_->checkValue) crypto::decryptBlock(data.data(), data.size(), pxHdr_->checkValue, block);
   return data;
 }
 
@@ -382,7 +378,7 @@ bool ParadoxTable::loadIndex(const std::vector<BlockTree::Entry>& chain) {
   if (!readPxHeader()) return false;
   const auto& ph = *pxHdr_;
   if (ph.recordSize != hdr_.keySize() + 6 || ph.keyFields != hdr_.keyFields) return false;
-  const int physical = blocksIn(fileSize(kPxFile), ph.headerSize, ph.blockSize);
+  const BlockNo physical = blocksIn(fileSize(kPxFile), ph.headerSize, ph.blockSize);
   tree_ = BlockTree((ph.blockSize - 6) / ph.recordSize);
   pxFileBlocks_ = physical;
   pxFirst_ = getU16(&ph.raw[hdr::kFirstBlock]);
@@ -397,7 +393,7 @@ bool ParadoxTable::loadIndex(const std::vector<BlockTree::Entry>& chain) {
   }
   const int levels = ph.levels();
   if (levels < 1 || levels > 8 || ph.root() < 1 || ph.root() > physical) return false;
-  IndexLoad load{levels, std::vector<bool>(static_cast<std::size_t>(physical) + 1), {}};
+  IndexLoad load{levels, std::vector<bool>(physical + 1), {}};
   const auto root = readIndexNode(load, ph.root(), 1, BlockTree::kNone);
   if (root == BlockTree::kNone || !sameBlocks(load.leaves, chain)) return false;
   if (!pxOwner_.count(pxLast_) || !pxOwner_.count(pxFirst_)) return false;
@@ -415,13 +411,11 @@ bool ParadoxTable::sameBlocks(const std::vector<BlockTree::Entry>& a,
 
 // Reads index block `block` and, depth first, the blocks below it; returns
 // the node's id, or kNone when the index does not hold together.
-std::uint32_t ParadoxTable::readIndexNode(IndexLoad& load, int block, int level,
+std::uint32_t ParadoxTable::readIndexNode(IndexLoad& load, BlockNo block, int level,
                                           std::uint32_t parent) {
   const auto& ph = *pxHdr_;
-  if (block < 1 || static_cast<std::size_t>(block) >= load.seen.size() ||
-      load.seen[static_cast<std::size_t>(block)])
-    return BlockTree::kNone;
-  load.seen[static_cast<std::size_t>(block)] = true;
+  if (block < 1 || block >= load.seen.size() || load.seen[block]) return BlockTree::kNone;
+  load.seen[block] = true;
   const Bytes data = readPxBlock(block);
   const std::size_t count = blockCount(data, ph.recordSize);
   if (count == 0 || 6 + count * ph.recordSize > ph.blockSize) return BlockTree::kNone;
@@ -438,10 +432,10 @@ std::uint32_t ParadoxTable::readIndexNode(IndexLoad& load, int block, int level,
     const auto* e = &data[6 + i * ph.recordSize];
     BlockTree::Entry entry;
     entry.key.assign(reinterpret_cast<const char*>(e), keySize);
-    const int child = getFlipped16(e + keySize);
+    const BlockNo child = getFlipped16(e + keySize);
     entry.count = getFlipped16(e + keySize + 2);
     if (node.leaf) {
-      entry.child = static_cast<std::uint32_t>(child);
+      entry.child = child;
       load.leaves.push_back(entry);
     } else {
       entry.child = readIndexNode(load, child, level + 1, id);
@@ -555,7 +549,7 @@ std::string ParadoxTable::readRaw(std::size_t ordinal) const {
   const auto pos = tree_.findOrdinal(ordinal);
   if (!pos.valid())
     throw DbError(DbError::Kind::RecordGone, "No record " + std::to_string(ordinal));
-  const Bytes block = readDbBlock(static_cast<int>(tree_.at(pos).child));
+  const Bytes block = readDbBlock(tree_.at(pos).child);
   const auto* rec = &block[6 + (ordinal - pos.before) * hdr_.recordSize];
   return std::string(reinterpret_cast<const char*>(rec), hdr_.recordSize);
 }
@@ -575,7 +569,7 @@ std::vector<Record> ParadoxTable::readAll() const {
   for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
-    const Bytes block = readDbBlock(static_cast<int>(e.child));
+    const Bytes block = readDbBlock(e.child);
     for (std::uint32_t i = 0; i < e.count; ++i) {
       if (probe) probe->see(&block[6 + i * rs]);
       out.push_back(decodeRecord(&block[6 + i * rs], &budget));
@@ -594,7 +588,7 @@ std::vector<Bytes> ParadoxTable::rawRecords() const {
   for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
-    const Bytes block = readDbBlock(static_cast<int>(e.child));
+    const Bytes block = readDbBlock(e.child);
     for (std::uint32_t i = 0; i < e.count; ++i) {
       const auto* r = &block[6 + i * hdr_.recordSize];
       out.emplace_back(r, r + hdr_.recordSize);
@@ -682,20 +676,21 @@ Bytes ParadoxTable::encodeRecord(const Record& record, std::vector<std::optional
   return rec;
 }
 
-Bytes& ParadoxTable::dbBlock(int block) {
+Bytes& ParadoxTable::dbBlock(BlockNo block) {
   auto it = dirtyDb_.find(block);
   if (it == dirtyDb_.end()) it = dirtyDb_.emplace(block, readDbBlock(block)).first;
   return it->second;
 }
 
-void ParadoxTable::setLink(int block, int next, int prev) {
-  auto& b = dbBlock(block);
-  if (next >= 0) putU16(&b[0], static_cast<std::uint32_t>(next));
-  if (prev >= 0) putU16(&b[2], static_cast<std::uint32_t>(prev));
+void ParadoxTable::setNext(BlockNo block, BlockNo next) {
+  putU16(&dbBlock(block)[0], next);
+}
+void ParadoxTable::setPrev(BlockNo block, BlockNo prev) {
+  putU16(&dbBlock(block)[2], prev);
 }
 
-int ParadoxTable::allocateBlock() {
-  int block = hdr_.firstFree();
+BlockNo ParadoxTable::allocateBlock() {
+  BlockNo block = hdr_.firstFree();
   if (block != 0) {
     if (block > fileBlocks_) corrupt("the free block list points outside the file");
     const Bytes& b = dbBlock(block);
@@ -713,10 +708,10 @@ int ParadoxTable::allocateBlock() {
   return block;
 }
 
-void ParadoxTable::freeBlock(int block) {
+void ParadoxTable::freeBlock(BlockNo block) {
   auto& b = dbBlock(block);
   std::fill(b.begin(), b.end(), 0);
-  putU16(&b[0], static_cast<std::uint32_t>(hdr_.firstFree()));
+  putU16(&b[0], hdr_.firstFree());
   setBlockCount(b, 0, hdr_.recordSize);
   hdr_.setFirstFree(block);
 }
@@ -741,7 +736,7 @@ bool ParadoxTable::keyExists(const Bytes& rec) const {
   const auto pos = tree_.findKey(
       std::string_view(reinterpret_cast<const char*>(rec.data()), hdr_.keySize()), keyOrder_);
   if (!pos.valid()) return false;
-  const Bytes& block = readDbBlock(static_cast<int>(tree_.at(pos).child));
+  const Bytes& block = readDbBlock(tree_.at(pos).child);
   std::size_t index = 0;
   return findInBlock(block, tree_.at(pos).count, rec.data(), index);
 }
@@ -749,7 +744,7 @@ bool ParadoxTable::keyExists(const Bytes& rec) const {
 std::size_t ParadoxTable::ordinalOfKey(const Bytes& rec) const {
   const auto pos = tree_.findKey(
       std::string_view(reinterpret_cast<const char*>(rec.data()), hdr_.keySize()), keyOrder_);
-  const Bytes& block = readDbBlock(static_cast<int>(tree_.at(pos).child));
+  const Bytes& block = readDbBlock(tree_.at(pos).child);
   std::size_t index = 0;
   findInBlock(block, tree_.at(pos).count, rec.data(), index);
   return pos.before + index;
@@ -763,14 +758,14 @@ std::size_t ParadoxTable::insertRecord(const Bytes& rec) {
   };
   BlockTree::Pos pos = keyed ? tree_.findKey(keyOf(rec.data()), keyOrder_) : tree_.last();
   if (!pos.valid()) {
-    const int block = allocateBlock();
+    const BlockNo block = allocateBlock();
     auto& b = dirtyDb_[block];
     std::copy(rec.begin(), rec.end(), b.begin() + 6);
     setBlockCount(b, 1, hdr_.recordSize);
-    tree_.insertAt(tree_.root(), 0, {keyOf(rec.data()), 1, static_cast<std::uint32_t>(block)});
+    tree_.insertAt(tree_.root(), 0, {keyOf(rec.data()), 1, block});
     return 0;
   }
-  const int block = static_cast<int>(tree_.at(pos).child);
+  const BlockNo block = tree_.at(pos).child;
   const std::size_t count = tree_.at(pos).count;
   std::size_t index = count;
   if (keyed) findInBlock(dbBlock(block), count, rec.data(), index);
@@ -786,8 +781,8 @@ std::size_t ParadoxTable::insertRecord(const Bytes& rec) {
   }
   // Full block: a new block follows it; it takes the upper half of the
   // records, or only the new one when that goes to the very end.
-  const int oldNext = getU16(&dbBlock(block)[0]);
-  const int fresh = allocateBlock();
+  const BlockNo oldNext = getU16(&dbBlock(block)[0]);
+  const BlockNo fresh = allocateBlock();
   auto& nb = dirtyDb_[fresh];
   auto& b = dbBlock(block);
   const bool append = index == count && oldNext == 0;
@@ -797,10 +792,10 @@ std::size_t ParadoxTable::insertRecord(const Bytes& rec) {
   std::memset(&b[6 + keep * rs], 0, moved * rs);
   setBlockCount(b, keep, hdr_.recordSize);
   setBlockCount(nb, moved, hdr_.recordSize);
-  putU16(&nb[0], static_cast<std::uint32_t>(oldNext));
-  putU16(&nb[2], static_cast<std::uint32_t>(block));
-  putU16(&b[0], static_cast<std::uint32_t>(fresh));
-  if (oldNext != 0) setLink(oldNext, -1, fresh);
+  putU16(&nb[0], oldNext);
+  putU16(&nb[2], block);
+  putU16(&b[0], fresh);
+  if (oldNext != 0) setPrev(oldNext, fresh);
   // Put the record into its half.
   const bool intoNew = index >= keep;
   auto& target = intoNew ? dirtyDb_[fresh] : dbBlock(block);
@@ -816,14 +811,13 @@ std::size_t ParadoxTable::insertRecord(const Bytes& rec) {
   if (keyed && !intoNew && index == 0) tree_.setKey(pos, keyOf(rec.data()));
   const auto& nbFinal = dirtyDb_[fresh];
   tree_.insertAt(pos.node, pos.index + 1,
-                 {keyOf(&nbFinal[6]), static_cast<std::uint32_t>(newCount),
-                  static_cast<std::uint32_t>(fresh)});
+                 {keyOf(&nbFinal[6]), static_cast<std::uint32_t>(newCount), fresh});
   return pos.before + index;
 }
 
 void ParadoxTable::removeRecord(const BlockTree::Pos& pos, std::size_t index) {
   const auto rs = hdr_.recordSize;
-  const int block = static_cast<int>(tree_.at(pos).child);
+  const BlockNo block = tree_.at(pos).child;
   const std::size_t count = tree_.at(pos).count;
   auto& b = dbBlock(block);
   auto* base = &b[6];
@@ -837,10 +831,10 @@ void ParadoxTable::removeRecord(const BlockTree::Pos& pos, std::size_t index) {
     return;
   }
   // The block empties: unlink it from the chain and put it on the free list.
-  const int next = getU16(&b[0]);
-  const int prev = getU16(&b[2]);
-  if (prev) setLink(prev, next, -1);
-  if (next) setLink(next, -1, prev);
+  const BlockNo next = getU16(&b[0]);
+  const BlockNo prev = getU16(&b[2]);
+  if (prev) setNext(prev, next);
+  if (next) setPrev(next, prev);
   freeBlock(block);
   tree_.erase(pos);
 }
@@ -923,7 +917,7 @@ std::size_t ParadoxTable::update(std::size_t ordinal, const FieldChanges& change
       removeRecord(pos, index);
       insertRecord(rec);
     } else {
-      auto& b = dbBlock(static_cast<int>(tree_.at(pos).child));
+      auto& b = dbBlock(tree_.at(pos).child);
       std::memcpy(&b[6 + index * hdr_.recordSize], rec.data(), rec.size());
     }
     hdr_.setAutoIncrement(autoInc);
@@ -940,29 +934,32 @@ void ParadoxTable::remove(std::size_t ordinal) {
 // batch that made most of the table (an import) has it written afresh with
 // every block full, as pack would; the file never ends up shorter than it
 // was, so the journal can always give the old one back.
-void ParadoxTable::compactAfterGrowth(int blocksBefore) {
+void ParadoxTable::compactAfterGrowth(BlockNo blocksBefore) {
   const std::size_t records = tree_.total();
   if (records == 0) return;
   const auto capacity = capacity_;
-  const auto need = static_cast<int>((records + capacity - 1) / capacity);
-  const bool wasteful = tree_.blockCount() * 10 > static_cast<std::size_t>(need) * 11;
-  if (!wasteful || blocksBefore > need || (fileBlocks_ - blocksBefore) * 2 < need) return;
+  // No more blocks than the table has now.
+  const auto need = static_cast<BlockNo>((records + capacity - 1) / capacity);
+  const bool wasteful = tree_.blockCount() * 10 > need * std::size_t{11};
+  if (!wasteful || blocksBefore > need || fileBlocks_ < blocksBefore ||
+      (fileBlocks_ - blocksBefore) * 2 < need)
+    return;
   const auto all = rawRecords();
   const auto rs = hdr_.recordSize;
   const auto ks = hdr_.keySize();
   std::vector<BlockTree::Entry> chain;
   dirtyDb_.clear();
-  for (int b = 1; b <= need; ++b) {
-    const std::size_t first = static_cast<std::size_t>(b - 1) * capacity;
+  for (BlockNo b = 1; b <= need; ++b) {
+    const std::size_t first = (b - 1) * capacity;
     const std::size_t count = std::min(capacity, records - first);
     Bytes block(hdr_.blockSize);
-    putU16(&block[0], static_cast<std::uint32_t>(b < need ? b + 1 : 0));
-    putU16(&block[2], static_cast<std::uint32_t>(b - 1));
+    putU16(&block[0], b < need ? b + 1 : 0);
+    putU16(&block[2], b - 1);
     setBlockCount(block, count, hdr_.recordSize);
     for (std::size_t i = 0; i < count; ++i)
-      std::copy(all[first + i].begin(), all[first + i].end(), block.begin() + 6 + i * rs);
+      std::copy(all[first + i].begin(), all[first + i].end(), block.data() + 6 + i * rs);
     chain.push_back({std::string(reinterpret_cast<const char*>(&block[6]), ks),
-                     static_cast<std::uint32_t>(count), static_cast<std::uint32_t>(b)});
+                     static_cast<std::uint32_t>(count), b});
     dirtyDb_.emplace(b, std::move(block));
   }
   fileBlocks_ = std::max(need, blocksBefore);
@@ -1005,13 +1002,13 @@ std::vector<std::uint32_t> ParadoxTable::renumberIndex() {
   auto order = tree_.nodesInOrder();
   const bool empty = tree_.blockCount() == 0;
   pxOwner_.clear();
-  int n = 0;
+  BlockNo n = 0;
   if (!empty)
     for (const auto id : order) {
       auto& node = tree_.node(id);
       node.pxBlock = ++n;
       node.pxPrev = n - 1;
-      node.pxNext = n < static_cast<int>(order.size()) ? n + 1 : 0;
+      node.pxNext = n < order.size() ? n + 1 : 0;
       pxOwner_[n] = id;
     }
   tree_.takeDirty();
@@ -1060,9 +1057,7 @@ void ParadoxTable::stageIndex(std::vector<PendingWrite>& writes,
     for (const auto id : nodes) {
       const auto& node = tree_.node(id);
       Bytes b = serializeNode(node);
-      if (ph.checkValue)
-        crypto::encryptBlock(b.data(), b.size(), ph.checkValue,
-                             static_cast<std::uint32_t>(node.pxBlock));
+      if (ph.checkValue) crypto::encryptBlock(b.data(), b.size(), ph.checkValue, node.pxBlock);
       writes.push_back(
           {kPxFile, blockOffset(ph.headerSize, ph.blockSize, node.pxBlock), std::move(b)});
     }
@@ -1085,15 +1080,16 @@ void ParadoxTable::commit() {
   std::vector<PendingWrite> writes;
   std::array<std::optional<std::uint64_t>, kFileCount> sizes;
   const auto first = tree_.first(), last = tree_.last();
-  hdr_.setBlocks(static_cast<int>(tree_.blockCount()), fileBlocks_,
-                 first.valid() ? static_cast<int>(tree_.at(first).child) : 0,
-                 last.valid() ? static_cast<int>(tree_.at(last).child) : 0);
+  // The chain has at most fileBlocks_ blocks.
+  hdr_.setBlocks(static_cast<BlockNo>(tree_.blockCount()), fileBlocks_,
+                 first.valid() ? tree_.at(first).child : 0,
+                 last.valid() ? tree_.at(last).child : 0);
   hdr_.setNumRecords(static_cast<std::uint32_t>(tree_.total()));
   hdr_.touch();
   writes.push_back({kDbFile, 0, Bytes(hdr_.raw.data(), hdr_.raw.data() + hdr_.mutablePrefix())});
   for (auto& [block, data] : dirtyDb_) {
     Bytes b = data;
-    if (key_) crypto::encryptBlock(b.data(), b.size(), key_, static_cast<std::uint32_t>(block));
+    if (key_) crypto::encryptBlock(b.data(), b.size(), key_, block);
     writes.push_back({kDbFile, blockOffset(hdr_.headerSize, hdr_.blockSize, block), std::move(b)});
   }
   sizes[kDbFile] = blockOffset(hdr_.headerSize, hdr_.blockSize, fileBlocks_ + 1);

@@ -93,23 +93,21 @@ Bytes buildPx(const FreshTable& t, const std::vector<BlockTree::Entry>& blocks) 
   BlockTree tree((ph.blockSize - 6) / ph.recordSize);
   tree.build(blocks);
   const auto order = tree.nodesInOrder();
-  int n = 0;
+  BlockNo n = 0;
   if (!blocks.empty())
     for (const auto id : order) {
       auto& node = tree.node(id);
       node.pxBlock = ++n;
       node.pxPrev = n - 1;
-      node.pxNext = n < static_cast<int>(order.size()) ? n + 1 : 0;
+      node.pxNext = n < order.size() ? n + 1 : 0;
     }
   const std::uint32_t entries =
       blocks.empty() ? 0 : static_cast<std::uint32_t>(blocks.size() + order.size() - 1);
   ph.setShape(entries, n, n ? 1 : 0, n, 1, tree.levels());
   Bytes out = ph.raw;
-  for (int i = 0; i < n; ++i) {
-    Bytes b = serializeIndexNode(tree, tree.node(order[static_cast<std::size_t>(i)]), ph.blockSize,
-                                 ph.recordSize);
-    if (t.checkValue)
-      crypto::encryptBlock(b.data(), b.size(), t.checkValue, static_cast<std::uint32_t>(i + 1));
+  for (BlockNo i = 0; i < n; ++i) {
+    Bytes b = serializeIndexNode(tree, tree.node(order[i]), ph.blockSize, ph.recordSize);
+    if (t.checkValue) crypto::encryptBlock(b.data(), b.size(), t.checkValue, i + 1);
     out.insert(out.end(), b.begin(), b.end());
   }
   return out;
@@ -139,33 +137,33 @@ void writeFreshTable(const TablePaths& paths, FreshTable t, bool sync) {
 
   const auto rs = h.recordSize;
   const std::size_t perBlock = (h.blockSize - 6) / rs;
-  const std::size_t m = (t.records.size() + perBlock - 1) / perBlock;
-  if (m > 65535)
+  const std::size_t blocksNeeded = (t.records.size() + perBlock - 1) / perBlock;
+  if (blocksNeeded > 65535)
     throw engine::DbError(engine::DbError::Kind::Io,
                           "Table is full: it needs more than 65535 blocks");
+  const auto m = static_cast<BlockNo>(blocksNeeded);
   h.setNumRecords(static_cast<std::uint32_t>(t.records.size()));
-  h.setBlocks(static_cast<int>(m), static_cast<int>(m), m ? 1 : 0, static_cast<int>(m));
+  h.setBlocks(m, m, m ? 1 : 0, m);
   h.setFirstFree(0);
   h.setCheckValue(t.checkValue);
   h.touch();
   Bytes db = h.raw;
   db.reserve(db.size() + m * h.blockSize);
   std::vector<BlockTree::Entry> blocks;
-  for (std::size_t k = 0; k < m; ++k) {
+  for (BlockNo k = 0; k < m; ++k) {
     Bytes b(h.blockSize);
     const std::size_t firstRec = k * perBlock;
     const std::size_t count = std::min(perBlock, t.records.size() - firstRec);
-    putU16(&b[0], k + 1 < m ? static_cast<std::uint32_t>(k + 2) : 0);
-    putU16(&b[2], static_cast<std::uint32_t>(k));
+    putU16(&b[0], k + 1 < m ? k + 2 : 0);
+    putU16(&b[2], k);
     setBlockCount(b, count, rs);
     for (std::size_t i = 0; i < count; ++i)
       std::copy(t.records[firstRec + i].begin(), t.records[firstRec + i].end(),
                 b.data() + 6 + i * rs);
     if (keyed)
       blocks.push_back({std::string(reinterpret_cast<const char*>(&b[6]), h.keySize()),
-                        static_cast<std::uint32_t>(count), static_cast<std::uint32_t>(k + 1)});
-    if (t.checkValue)
-      crypto::encryptBlock(b.data(), b.size(), t.checkValue, static_cast<std::uint32_t>(k + 1));
+                        static_cast<std::uint32_t>(count), k + 1});
+    if (t.checkValue) crypto::encryptBlock(b.data(), b.size(), t.checkValue, k + 1);
     db.insert(db.end(), b.begin(), b.end());
   }
 
