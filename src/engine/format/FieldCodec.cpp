@@ -141,10 +141,6 @@ std::int64_t expectInteger(const FieldDef& field, const Value& value) {
 
 }  // namespace
 
-std::size_t blobLeader(const FieldDef& blobField) {
-  return static_cast<std::size_t>(blobField.size) - 10;
-}
-
 int storageSize(FieldType type, int sizeByte) {
   switch (type) {
     case FieldType::Date:

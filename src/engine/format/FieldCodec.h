@@ -1,5 +1,4 @@
 #pragma once
-#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -10,9 +9,6 @@ namespace torvelle::format::codec {
 // Bytes a field takes in a record (BCD always 17).
 int storageSize(FieldType type, int sizeByte);
 bool isBlob(FieldType type);
-// Bytes of a blob value kept in the record before the 10-byte reference to
-// the memo file (the size byte of a blob field is at least 10).
-std::size_t blobLeader(const FieldDef& blobField);
 bool isKnownType(std::uint8_t code);
 // The code page text is converted with: the table's own when we can convert
 // it, else 1252, whose table maps every byte to a distinct character so that

@@ -114,22 +114,13 @@ void rollBack(const std::filesystem::path& journalPath, const JournalImage& imag
   removeJournal(journalPath);
 }
 
-void commitWrites(File& journal, std::array<File*, kFileCount> files,
-                  const std::vector<PendingWrite>& writes,
-                  const std::array<std::optional<std::uint64_t>, kFileCount>& newSizes,
-                  const CommitOptions& options) {
-  const auto hook = [&](std::string_view stage) {
-    if (options.hook) options.hook(stage);
-  };
-  JournalImage image;
-  std::array<bool, kFileCount> touched{};
-  for (const auto& w : writes) touched[w.file] = true;
-  for (std::size_t f = 0; f < kFileCount; ++f)
-    if (newSizes[f]) touched[f] = true;
-  for (std::size_t f = 0; f < kFileCount; ++f)
-    if (touched[f]) image.sizes[f] = files[f]->size();
-  // Only the bytes that really change are journaled and written: a block
-  // whose record count moved by one costs a few bytes, not a block.
+namespace {
+// Only the bytes that really change are journaled and written: a block
+// whose record count moved by one costs a few bytes, not a block. The old
+// bytes go to `image`, whose sizes are those of the files before the change.
+std::vector<PendingWrite> trimWrites(const std::vector<PendingWrite>& writes,
+                                     const std::array<File*, kFileCount>& files,
+                                     JournalImage& image) {
   std::vector<PendingWrite> trimmed;
   trimmed.reserve(writes.size());
   for (const auto& w : writes) {
@@ -152,6 +143,33 @@ void commitWrites(File& journal, std::array<File*, kFileCount> files,
           {w.file, w.offset + lo, Bytes(old.data() + lo, old.data() + std::min(hi, old.size()))});
     trimmed.push_back({w.file, w.offset + lo, Bytes(w.data.data() + lo, w.data.data() + hi)});
   }
+  return trimmed;
+}
+
+void resizeFiles(const std::array<File*, kFileCount>& files,
+                 const std::array<std::optional<std::uint64_t>, kFileCount>& newSizes) {
+  for (std::size_t f = 0; f < kFileCount; ++f) {
+    const auto& size = newSizes[f];
+    if (size && files[f]->size() != *size) files[f]->truncate(*size);
+  }
+}
+}  // namespace
+
+void commitWrites(File& journal, std::array<File*, kFileCount> files,
+                  const std::vector<PendingWrite>& writes,
+                  const std::array<std::optional<std::uint64_t>, kFileCount>& newSizes,
+                  const CommitOptions& options) {
+  const auto hook = [&](std::string_view stage) {
+    if (options.hook) options.hook(stage);
+  };
+  JournalImage image;
+  std::array<bool, kFileCount> touched{};
+  for (const auto& w : writes) touched[w.file] = true;
+  for (std::size_t f = 0; f < kFileCount; ++f) {
+    if (newSizes[f]) touched[f] = true;
+    if (touched[f]) image.sizes[f] = files[f]->size();
+  }
+  const auto trimmed = trimWrites(writes, files, image);
   {
     const Bytes data = serialize(image);
     journal.writeAt(0, data.data(), data.size());
@@ -163,10 +181,7 @@ void commitWrites(File& journal, std::array<File*, kFileCount> files,
       files[w.file]->writeAt(w.offset, w.data.data(), w.data.size());
       hook("write");
     }
-    for (std::size_t f = 0; f < kFileCount; ++f) {
-      const auto& size = newSizes[f];
-      if (size && files[f]->size() != *size) files[f]->truncate(*size);
-    }
+    resizeFiles(files, newSizes);
     if (options.sync)
       for (std::size_t f = 0; f < kFileCount; ++f)
         if (touched[f]) files[f]->sync();

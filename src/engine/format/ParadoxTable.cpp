@@ -464,7 +464,7 @@ Bytes ParadoxTable::readMb(std::uint64_t offset, std::size_t n) const {
 
 Bytes ParadoxTable::blobBytes(const FieldDef& field, const std::uint8_t* p, bool stored,
                               bool verifyOnly) const {
-  const std::size_t leader = codec::blobLeader(field);
+  const std::size_t leader = blobLeader(field);
   const std::uint32_t locator = getU32(p + leader);
   const std::uint32_t length = getU32(p + leader + 4);
   if (length == 0) return {};
@@ -519,7 +519,7 @@ Bytes ParadoxTable::subBlobBytes(const FieldDef& field, std::uint64_t entryOffse
 Value ParadoxTable::readBlob(const FieldDef& field, const std::uint8_t* p,
                              std::uint64_t* budget) const {
   const Bytes bytes = blobBytes(field, p, false);
-  if (budget && bytes.size() > codec::blobLeader(field)) {
+  if (budget && bytes.size() > blobLeader(field)) {
     // Every value has space of its own in the memo file, so together they
     // cannot exceed it; a damaged table that claims otherwise would make a
     // full read grow without bound.
@@ -600,7 +600,7 @@ std::vector<Bytes> ParadoxTable::rawRecords() const {
 Bytes ParadoxTable::storedBlob(const Bytes& record, int field) const {
   const auto& f = hdr_.fields[static_cast<std::size_t>(field)];
   const auto* p = &record[hdr_.offsets[static_cast<std::size_t>(field)]];
-  const std::size_t leader = codec::blobLeader(f);
+  const std::size_t leader = blobLeader(f);
   if (getU32(p + leader + 4) <= leader) return {};
   return blobBytes(f, p, true);
 }

@@ -41,7 +41,7 @@ Bytes buildMb(FreshTable& t) {
     for (const auto& [field, stored] : t.blobs[r]) {
       const auto f = static_cast<std::size_t>(field);
       auto* data = &t.records[r][t.header.offsets[f]];
-      const std::size_t leader = codec::blobLeader(t.header.fields[f]);
+      const std::size_t leader = blobLeader(t.header.fields[f]);
       std::uint32_t locator = 0;
       if (stored.size() > 2048 || t.header.fields[f].type == FieldType::Graphic) {
         const std::size_t units = (9 + stored.size() + kMbBlock - 1) / kMbBlock;
