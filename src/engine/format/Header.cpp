@@ -105,15 +105,6 @@ void parseFieldNames(DbHeader& h, const std::uint8_t* p, std::size_t base) {
 
 }  // namespace
 
-std::size_t DbHeader::keySize() const {
-  std::size_t n = 0;
-  for (std::size_t i = 0; i < keyFields; ++i) {
-    const int storage = codec::storageSize(fields[i].type, fields[i].size);
-    n += static_cast<std::size_t>(storage);
-  }
-  return n;
-}
-
 void DbHeader::setBlocks(BlockNo used, BlockNo file, BlockNo first, BlockNo last) {
   putU16(&raw[hdr::kUsedBlocks], used);
   putU16(&raw[hdr::kFileBlocks], file);

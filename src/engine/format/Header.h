@@ -57,7 +57,13 @@ struct DbHeader {
   BlockNo lastBlock() const { return getU16(&raw[hdr::kLastBlock]); }
   BlockNo firstFree() const { return getU16(&raw[hdr::kFirstFree]); }
   std::uint32_t autoIncrement() const { return getU32(&raw[hdr::kAutoInc]); }
-  std::size_t keySize() const;
+  // Where field `field` ends in a record; the bytes it takes (a decimal's
+  // size byte counts its fraction digits, not its bytes); the key's bytes.
+  std::size_t endOf(std::size_t field) const {
+    return field + 1 < offsets.size() ? offsets[field + 1] : recordSize;
+  }
+  std::size_t fieldBytes(std::size_t field) const { return endOf(field) - offsets[field]; }
+  std::size_t keySize() const { return keyFields == 0 ? 0 : endOf(keyFields - 1); }
   bool hasDataHeader() const { return versionId >= 5; }
 
   void setNumRecords(std::uint32_t n) { putU32(&raw[hdr::kNumRecords], n); }

@@ -79,10 +79,8 @@ KeyOrder KeyOrder::of(const DbHeader& header) {
   else
     return order;
   for (std::size_t f = 0; f < header.keyFields; ++f) {
-    const auto& field = header.fields[f];
-    // The size byte never exceeds what the field stores.
     order.spans_.push_back(
-        {header.offsets[f], static_cast<std::size_t>(field.size), field.type == FieldType::Alpha});
+        {header.offsets[f], header.fieldBytes(f), header.fields[f].type == FieldType::Alpha});
   }
   return order;
 }

@@ -98,7 +98,7 @@ std::pair<std::size_t, std::size_t> ParadoxTable::keyRange(const Record& key) co
   for (std::size_t i = 0; i < key.size(); ++i)
     codec::encode(hdr_.fields[i], key[i], &prefix[hdr_.offsets[i]], hdr_.codePage);
   const auto last = key.size() - 1;
-  prefix.resize(hdr_.offsets[last] + static_cast<std::size_t>(hdr_.fields[last].size));
+  prefix.resize(hdr_.offsets[last] + hdr_.fieldBytes(last));
   return {keyBound(prefix, false), keyBound(prefix, true)};
 }
 
