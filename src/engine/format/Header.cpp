@@ -410,7 +410,7 @@ PxHeader makePxHeader(const DbHeader& db, std::size_t blockSize) {
   putU16(p + hdr::kIndexRoot, 1);
   putSize16(p + hdr::kNumFields, k);
   p[hdr::kSortOrder] = static_cast<std::uint8_t>(db.sortOrder);
-  // Ties the index to the state of its table.
+  // Genuine indexes copy the table's change counter here.
   p[hdr::kIndexSync] = db.raw[hdr::kChangeCount1];
   p[hdr::kChangeCount1] = 2;
   p[hdr::kChangeCount2] = 1;
