@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ObserverList.h"
 #include "engine/TableObserver.h"
 
 namespace torvelle::engine {
@@ -39,12 +40,9 @@ class DataSource : private TableObserver {
   void updateRecord(Table& t) override;
   void observedGone() override;
 
-  template <class F>
-  void forward(F&& f);
-
   std::string name_;
   Table* table_ = nullptr;
-  std::vector<TableObserver*> observers_;
+  ObserverList observers_;
 };
 
 }  // namespace torvelle::engine

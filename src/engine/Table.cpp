@@ -59,8 +59,7 @@ Table::Table(Session& session) : session_(session), link_(std::make_unique<Maste
 
 Table::~Table() {
   if (master_) master_->removeObserver(link_.get());
-  const auto observers = observers_;
-  for (TableObserver* o : observers) o->observedGone();
+  observers_.notifyGone();
 }
 
 // --- Set-up ---------------------------------------------------------------
@@ -122,30 +121,21 @@ void Table::setMasterFields(const std::string& names) {
 }
 
 void Table::addObserver(TableObserver* observer) {
-  if (std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
-    observers_.push_back(observer);
+  observers_.add(observer);
 }
 
 void Table::removeObserver(TableObserver* observer) {
-  observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
-}
-
-template <class F>
-void Table::notify(F&& f) {
-  // A copy: observers may register or leave while we walk the list.
-  const auto observers = observers_;
-  for (TableObserver* o : observers)
-    if (std::find(observers_.begin(), observers_.end(), o) != observers_.end()) f(*o);
+  observers_.remove(observer);
 }
 
 void Table::notifyReset() {
-  notify([this](TableObserver& o) { o.tableReset(*this); });
-  notify([this](TableObserver& o) { o.currentChanged(*this); });
+  observers_.notify([this](TableObserver& o) { o.tableReset(*this); });
+  observers_.notify([this](TableObserver& o) { o.currentChanged(*this); });
 }
 
 void Table::setState(TableState state) {
   state_ = state;
-  notify([this](TableObserver& o) { o.stateChanged(*this); });
+  observers_.notify([this](TableObserver& o) { o.stateChanged(*this); });
 }
 
 // The visible rows are taken afresh: the record in `keep` stays current when
@@ -193,7 +183,7 @@ void Table::open() {
   resolveMasterFields();
   computeRange();
   showRows();
-  notify([this](TableObserver& o) { o.stateChanged(*this); });
+  observers_.notify([this](TableObserver& o) { o.stateChanged(*this); });
 }
 
 void Table::close() {
@@ -210,7 +200,7 @@ void Table::close() {
   eof_ = bof_ = true;
   state_ = TableState::Inactive;
   notifyReset();
-  notify([this](TableObserver& o) { o.stateChanged(*this); });
+  observers_.notify([this](TableObserver& o) { o.stateChanged(*this); });
   if (pending && events_.afterCancel) events_.afterCancel(*this);
 }
 
@@ -426,7 +416,7 @@ void Table::setCurrent(std::optional<std::size_t> row, bool eof, bool bof) {
   current_ = row;
   eof_ = eof || visible_.empty();
   bof_ = bof || visible_.empty();
-  notify([this](TableObserver& o) { o.currentChanged(*this); });
+  observers_.notify([this](TableObserver& o) { o.currentChanged(*this); });
 }
 
 void Table::setFiltered(bool filtered) {
@@ -777,21 +767,21 @@ RecordView Table::current() const {
 }
 
 void Table::eraseVisible(std::size_t pos) {
-  notify([&](TableObserver& o) { o.rowsAboutToBeRemoved(*this, pos, 1); });
+  observers_.notify([&](TableObserver& o) { o.rowsAboutToBeRemoved(*this, pos, 1); });
   visible_.erase(visible_.begin() + static_cast<std::ptrdiff_t>(pos));
   if (current_) {
     if (*current_ > pos) --*current_;
     if (*current_ >= visible_.size())
       current_ = visible_.empty() ? std::nullopt : std::optional(visible_.size() - 1);
   }
-  notify([&](TableObserver& o) { o.rowsRemoved(*this, pos, 1); });
+  observers_.notify([&](TableObserver& o) { o.rowsRemoved(*this, pos, 1); });
 }
 
 void Table::insertVisible(std::size_t pos, std::uint32_t slot) {
-  notify([&](TableObserver& o) { o.rowsAboutToBeInserted(*this, pos, 1); });
+  observers_.notify([&](TableObserver& o) { o.rowsAboutToBeInserted(*this, pos, 1); });
   visible_.insert(visible_.begin() + static_cast<std::ptrdiff_t>(pos), slot);
   if (current_ && *current_ >= pos) ++*current_;
-  notify([&](TableObserver& o) { o.rowsInserted(*this, pos, 1); });
+  observers_.notify([&](TableObserver& o) { o.rowsInserted(*this, pos, 1); });
 }
 
 // --- Editing --------------------------------------------------------------
@@ -807,7 +797,7 @@ void Table::checkBrowseMode() {
 
 void Table::updateRecord() {
   if (state_ == TableState::Edit || state_ == TableState::Insert)
-    notify([this](TableObserver& o) { o.updateRecord(*this); });
+    observers_.notify([this](TableObserver& o) { o.updateRecord(*this); });
 }
 
 void Table::edit() {
@@ -850,15 +840,15 @@ void Table::beginInsert(bool atEnd) {
   fillTexts(buffer_, bufferTexts_);
   bufferFolded_.clear();
   editSlot_ = kPending;
-  notify([&](TableObserver& o) { o.rowsAboutToBeInserted(*this, pos, 1); });
+  observers_.notify([&](TableObserver& o) { o.rowsAboutToBeInserted(*this, pos, 1); });
   state_ = TableState::Insert;
   modified_ = false;
   visible_.insert(visible_.begin() + static_cast<std::ptrdiff_t>(pos), kPending);
   current_ = pos;
   eof_ = bof_ = false;
-  notify([&](TableObserver& o) { o.rowsInserted(*this, pos, 1); });
-  notify([this](TableObserver& o) { o.stateChanged(*this); });
-  notify([this](TableObserver& o) { o.currentChanged(*this); });
+  observers_.notify([&](TableObserver& o) { o.rowsInserted(*this, pos, 1); });
+  observers_.notify([this](TableObserver& o) { o.stateChanged(*this); });
+  observers_.notify([this](TableObserver& o) { o.currentChanged(*this); });
   if (events_.newRecord) {
     try {
       events_.newRecord(*this);
@@ -870,14 +860,14 @@ void Table::beginInsert(bool atEnd) {
   // Defaults alone do not make the record modified: left as it is, it is
   // dropped rather than posted.
   modified_ = false;
-  notify([this](TableObserver& o) { o.stateChanged(*this); });
+  observers_.notify([this](TableObserver& o) { o.stateChanged(*this); });
 }
 
 void Table::dropPendingRow() {
   const auto it = std::find(visible_.begin(), visible_.end(), kPending);
   if (it != visible_.end()) {
     const auto at = static_cast<std::size_t>(it - visible_.begin());
-    notify([&](TableObserver& o) { o.rowsAboutToBeRemoved(*this, at, 1); });
+    observers_.notify([&](TableObserver& o) { o.rowsAboutToBeRemoved(*this, at, 1); });
   }
   clearPending();
   if (it != visible_.end()) {
@@ -887,10 +877,10 @@ void Table::dropPendingRow() {
     if (current_ && *current_ >= visible_.size())
       current_ = visible_.empty() ? std::nullopt : std::optional(visible_.size() - 1);
     eof_ = bof_ = visible_.empty();
-    notify([&](TableObserver& o) { o.rowsRemoved(*this, pos, 1); });
+    observers_.notify([&](TableObserver& o) { o.rowsRemoved(*this, pos, 1); });
   }
-  notify([this](TableObserver& o) { o.stateChanged(*this); });
-  notify([this](TableObserver& o) { o.currentChanged(*this); });
+  observers_.notify([this](TableObserver& o) { o.stateChanged(*this); });
+  observers_.notify([this](TableObserver& o) { o.currentChanged(*this); });
 }
 
 void Table::cancel() {
@@ -901,7 +891,7 @@ void Table::cancel() {
     const auto pos = current_;
     clearPending();
     setState(TableState::Browse);
-    if (pos) notify([&](TableObserver& o) { o.rowChanged(*this, *pos); });
+    if (pos) observers_.notify([&](TableObserver& o) { o.rowChanged(*this, *pos); });
   }
   if (pending && events_.afterCancel) events_.afterCancel(*this);
 }
@@ -932,7 +922,7 @@ void Table::postEdit() {
   state_ = TableState::Browse;
   if (changes.empty()) {
     clearPending();
-    notify([this](TableObserver& o) { o.stateChanged(*this); });
+    observers_.notify([this](TableObserver& o) { o.stateChanged(*this); });
     return;
   }
   std::size_t ordinal = 0;
@@ -954,8 +944,8 @@ void Table::postEdit() {
                      std::find(indexFields_.begin(), indexFields_.end(), f) != indexFields_.end();
   const bool stays = inRange(row.values);
   if (!orderChanged && stays) {
-    notify([&](TableObserver& o) { o.rowChanged(*this, oldPos); });
-    notify([this](TableObserver& o) { o.stateChanged(*this); });
+    observers_.notify([&](TableObserver& o) { o.rowChanged(*this, oldPos); });
+    observers_.notify([this](TableObserver& o) { o.stateChanged(*this); });
     return;
   }
   eraseVisible(oldPos);
@@ -973,7 +963,7 @@ void Table::postEdit() {
     --rangeCount_;
     cur = visible_.empty() ? std::nullopt : std::optional(std::min(oldPos, visible_.size() - 1));
   }
-  notify([this](TableObserver& o) { o.stateChanged(*this); });
+  observers_.notify([this](TableObserver& o) { o.stateChanged(*this); });
   setCurrent(cur);
 }
 
@@ -1001,7 +991,7 @@ void Table::postInsert() {
     cur =
         visible_.empty() ? std::nullopt : std::optional(std::min(pendingPos, visible_.size() - 1));
   }
-  notify([this](TableObserver& o) { o.stateChanged(*this); });
+  observers_.notify([this](TableObserver& o) { o.stateChanged(*this); });
   setCurrent(cur);
 }
 
@@ -1026,7 +1016,7 @@ void Table::remove() {
   const bool wasEditing = state_ == TableState::Edit;
   if (wasEditing) clearPending();
   if (pos) eraseVisible(*pos);
-  if (wasEditing) notify([this](TableObserver& o) { o.stateChanged(*this); });
+  if (wasEditing) observers_.notify([this](TableObserver& o) { o.stateChanged(*this); });
   setCurrent(current_);
   if (wasEditing && events_.afterCancel) events_.afterCancel(*this);
 }
@@ -1106,8 +1096,8 @@ void Table::setField(int field, Value value) {
   changed_[f] = true;
   const bool first = !modified_;
   modified_ = true;
-  notify([&](TableObserver& o) { o.fieldChanged(*this, field); });
-  if (first) notify([this](TableObserver& o) { o.stateChanged(*this); });
+  observers_.notify([&](TableObserver& o) { o.fieldChanged(*this, field); });
+  if (first) observers_.notify([this](TableObserver& o) { o.stateChanged(*this); });
 }
 
 void Table::requireStorable(std::size_t field, const Value& value) const {

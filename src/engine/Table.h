@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/ObserverList.h"
 #include "engine/RecordView.h"
 #include "engine/TableObserver.h"
 #include "engine/format/TableFile.h"
@@ -233,8 +234,6 @@ class Table {
   void showRows(std::uint32_t keep = kPending, std::size_t fallback = 0);
   void clearPending();
   void notifyReset();
-  template <class F>
-  void notify(F&& f);
 
   Session& session_;
   std::filesystem::path path_;
@@ -245,7 +244,7 @@ class Table {
   std::unique_ptr<MasterLink> link_;
   TableEvents events_;
   bool filtered_ = false;
-  std::vector<TableObserver*> observers_;
+  ObserverList observers_;
 
   std::unique_ptr<format::TableFile> file_;
   TableShape shape_;

@@ -22,15 +22,15 @@ class BlockTree {
   struct Entry {
     std::string key;
     std::uint32_t count = 0;
-    std::uint32_t child = 0;  // leaf: data block number; inner: node id
+    std::uint32_t child = 0;  // leaf: data block number (BlockNo); inner: node id
   };
   struct Node {
     std::vector<Entry> entries;
     std::uint32_t parent = kNone;
     bool leaf = true;
     bool dirty = false;
-    int pxBlock = 0;  // 0: no index block yet
-    int pxNext = 0, pxPrev = 0;
+    BlockNo pxBlock = 0;  // 0: no index block yet
+    BlockNo pxNext = 0, pxPrev = 0;
   };
   struct Pos {
     std::uint32_t node = kNone;

@@ -1,5 +1,6 @@
 #include "engine/format/FieldCodec.h"
 
+#include <algorithm>
 #include <bit>
 #include <chrono>
 #include <cmath>
@@ -83,42 +84,50 @@ std::string decodeBcd(const std::uint8_t* p, int fraction) {
   return text;
 }
 
-void encodeBcd(const FieldDef& field, const std::string& text, std::uint8_t* out) {
-  const int fraction = field.size;
-  std::size_t pos = 0;
+// The sign and the digits before and after the point of a decimal text.
+struct DecimalDigits {
   bool negative = false;
-  if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) negative = text[pos++] == '-';
-  std::string intDigits, fracDigits;
+  std::string whole, fraction;
+};
+
+DecimalDigits splitDecimal(const FieldDef& field, const std::string& text) {
+  DecimalDigits d;
+  std::size_t pos = 0;
+  if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) d.negative = text[pos++] == '-';
   bool seenPoint = false;
   for (; pos < text.size(); ++pos) {
     const char c = text[pos];
     if (c == '.' && !seenPoint) {
       seenPoint = true;
     } else if (c >= '0' && c <= '9') {
-      (seenPoint ? fracDigits : intDigits) += c;
+      (seenPoint ? d.fraction : d.whole) += c;
     } else {
       invalid(field, "\"" + text + "\" is not a decimal number");
     }
   }
-  if (intDigits.empty() && fracDigits.empty()) invalid(field, "\"" + text + "\" is not a number");
-  while (!fracDigits.empty() && fracDigits.back() == '0' &&
-         static_cast<int>(fracDigits.size()) > fraction)
+  if (d.whole.empty() && d.fraction.empty()) invalid(field, "\"" + text + "\" is not a number");
+  return d;
+}
+
+void encodeBcd(const FieldDef& field, const std::string& text, std::uint8_t* out) {
+  // The header keeps the size byte of a decimal within 0 to 32.
+  const auto fraction = static_cast<std::size_t>(field.size);
+  auto [negative, intDigits, fracDigits] = splitDecimal(field, text);
+  while (!fracDigits.empty() && fracDigits.back() == '0' && fracDigits.size() > fraction)
     fracDigits.pop_back();
-  if (static_cast<int>(fracDigits.size()) > fraction)
+  if (fracDigits.size() > fraction)
     invalid(field, "\"" + text + "\" has more than " + std::to_string(fraction) + " decimals");
   const auto nz = intDigits.find_first_not_of('0');
   intDigits = nz == std::string::npos ? "" : intDigits.substr(nz);
-  if (static_cast<int>(intDigits.size()) > 32 - fraction)
-    invalid(field, "\"" + text + "\" is too large");
-  fracDigits.resize(static_cast<std::size_t>(fraction), '0');
+  if (intDigits.size() > 32 - fraction) invalid(field, "\"" + text + "\" is too large");
+  fracDigits.resize(fraction, '0');
   const std::string digits =
-      std::string(static_cast<std::size_t>(32 - fraction) - intDigits.size(), '0') + intDigits +
-      fracDigits;
+      std::string(32 - fraction - intDigits.size(), '0') + intDigits + fracDigits;
   if (digits.find_first_not_of('0') == std::string::npos) negative = false;
   std::memset(out, 0, 17);
-  out[0] = static_cast<std::uint8_t>((negative ? 0x40 : 0xC0) | fraction);
-  for (int i = 0; i < 32; ++i) {
-    int nib = digits[static_cast<std::size_t>(i)] - '0';
+  out[0] = static_cast<std::uint8_t>((negative ? 0x40u : 0xC0u) | fraction);
+  for (std::size_t i = 0; i < 32; ++i) {
+    int nib = digits[i] - '0';
     if (negative) nib = 15 - nib;
     out[1 + i / 2] |= static_cast<std::uint8_t>(nib << ((i % 2) ? 0 : 4));
   }
@@ -223,34 +232,60 @@ Value decode(const FieldDef& field, const std::uint8_t* p, int codePage) {
   }
 }
 
+namespace {
+
+// Text and bytes fill the field from its start; `n` is its size.
+void encodeAlpha(const FieldDef& field, const Value& value, std::uint8_t* out, std::size_t n,
+                 int codePage) {
+  const auto& text = expect<std::string>(field, value, "text");
+  const std::string bytes = toTableText(text, codePage, field.name);
+  if (bytes.find('\0') != std::string::npos) invalid(field, "text holds a NUL character");
+  if (bytes.size() > n)
+    invalid(field, "the text is longer than the field's " + std::to_string(n) + " characters");
+  std::copy(bytes.begin(), bytes.end(), out);
+}
+
+void encodeBytes(const FieldDef& field, const Value& value, std::uint8_t* out, std::size_t n) {
+  const auto& b = expect<Binary>(field, value, "bytes").bytes;
+  if (b.size() > n) invalid(field, "more than " + std::to_string(n) + " bytes");
+  std::copy(b.begin(), b.end(), out);
+}
+
+// A whole number of `bytes` bytes; the most negative one stands for null.
+void encodeInteger(const FieldDef& field, const Value& value, std::uint8_t* out, int bytes,
+                   std::int64_t limit) {
+  const auto v = expectInteger(field, value);
+  if (v < -limit || v > limit) invalid(field, std::to_string(v) + " is out of range");
+  putFlippedInt(out, bytes, v);
+}
+
+void encodeNumber(const FieldDef& field, const Value& value, std::uint8_t* out) {
+  double d = 0;
+  if (const auto* i = std::get_if<std::int32_t>(&value))
+    d = *i;
+  else
+    d = expect<double>(field, value, "a number");
+  if (!std::isfinite(d)) invalid(field, "not a finite number");
+  putDouble(out, d);
+}
+
+}  // namespace
+
 void encode(const FieldDef& field, const Value& value, std::uint8_t* out, int codePage) {
-  const int n = storageSize(field.type, field.size);
-  std::memset(out, 0, static_cast<std::size_t>(n));
+  const auto n = static_cast<std::size_t>(storageSize(field.type, field.size));
+  std::memset(out, 0, n);
   if (isNull(value)) return;
   switch (field.type) {
-    case FieldType::Alpha: {
-      const auto& text = expect<std::string>(field, value, "text");
-      const std::string bytes = toTableText(text, codePage, field.name);
-      if (bytes.find('\0') != std::string::npos) invalid(field, "text holds a NUL character");
-      if (static_cast<int>(bytes.size()) > n)
-        invalid(field, "the text is longer than the field's " + std::to_string(n) + " characters");
-      std::memcpy(out, bytes.data(), bytes.size());
+    case FieldType::Alpha:
+      encodeAlpha(field, value, out, n, codePage);
       return;
-    }
-    case FieldType::Short: {
-      const auto v = expectInteger(field, value);
-      if (v < -32767 || v > 32767) invalid(field, std::to_string(v) + " is out of range");
-      putFlippedInt(out, 2, v);
+    case FieldType::Short:
+      encodeInteger(field, value, out, 2, 32767);
       return;
-    }
     case FieldType::Long:
-    case FieldType::AutoIncrement: {
-      const auto v = expectInteger(field, value);
-      if (v < -2147483647LL || v > 2147483647LL)
-        invalid(field, std::to_string(v) + " is out of range");
-      putFlippedInt(out, 4, v);
+    case FieldType::AutoIncrement:
+      encodeInteger(field, value, out, 4, 2147483647LL);
       return;
-    }
     case FieldType::Date: {
       const auto& d = expect<Date>(field, value, "a date");
       if (d.day < 1) invalid(field, "a date before 0001-01-01");
@@ -264,16 +299,9 @@ void encode(const FieldDef& field, const Value& value, std::uint8_t* out, int co
       return;
     }
     case FieldType::Currency:
-    case FieldType::Number: {
-      double d = 0;
-      if (const auto* i = std::get_if<std::int32_t>(&value))
-        d = *i;
-      else
-        d = expect<double>(field, value, "a number");
-      if (!std::isfinite(d)) invalid(field, "not a finite number");
-      putDouble(out, d);
+    case FieldType::Number:
+      encodeNumber(field, value, out);
       return;
-    }
     case FieldType::Timestamp: {
       const auto& t = expect<Timestamp>(field, value, "a timestamp");
       if (!std::isfinite(t.msec) || t.msec < 0) invalid(field, "an invalid timestamp");
@@ -286,13 +314,9 @@ void encode(const FieldDef& field, const Value& value, std::uint8_t* out, int co
     case FieldType::Bcd:
       encodeBcd(field, expect<Decimal>(field, value, "a decimal").text, out);
       return;
-    case FieldType::Bytes: {
-      const auto& b = expect<Binary>(field, value, "bytes").bytes;
-      if (static_cast<int>(b.size()) > n)
-        invalid(field, "more than " + std::to_string(n) + " bytes");
-      std::memcpy(out, b.data(), b.size());
+    case FieldType::Bytes:
+      encodeBytes(field, value, out, n);
       return;
-    }
     default:
       invalid(field, "is a blob field");
   }

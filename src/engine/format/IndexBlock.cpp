@@ -7,28 +7,24 @@
 
 namespace torvelle::format {
 
-Bytes serializeIndexNode(const BlockTree& tree, const BlockTree::Node& node, int blockSize,
-                         int recordSize) {
-  const auto keySize = static_cast<std::size_t>(recordSize - 6);
-  if (6 + node.entries.size() * static_cast<std::size_t>(recordSize) >
-      static_cast<std::size_t>(blockSize))
+Bytes serializeIndexNode(const BlockTree& tree, const BlockTree::Node& node, std::size_t blockSize,
+                         std::size_t recordSize) {
+  const auto keySize = recordSize - 6;
+  if (6 + node.entries.size() * recordSize > blockSize)
     throw engine::DbError(engine::DbError::Kind::Corrupt,
                           "Table is corrupt: an index block overflows");
-  Bytes b(static_cast<std::size_t>(blockSize));
-  putU16(&b[0], static_cast<std::uint32_t>(node.pxNext));
-  putU16(&b[2], static_cast<std::uint32_t>(node.pxPrev));
-  const auto add =
-      static_cast<std::int16_t>((static_cast<int>(node.entries.size()) - 1) * recordSize);
-  putU16(&b[4], static_cast<std::uint16_t>(add));
+  Bytes b(blockSize);
+  putU16(&b[0], node.pxNext);
+  putU16(&b[2], node.pxPrev);
+  setBlockCount(b, node.entries.size(), recordSize);
   std::size_t at = 6;
   for (const auto& e : node.entries) {
     std::memcpy(&b[at], e.key.data(), std::min(keySize, e.key.size()));
-    const int child = node.leaf ? static_cast<int>(e.child) : tree.node(e.child).pxBlock;
-    putFlipped16(&b[at + keySize], static_cast<std::uint32_t>(child));
+    putFlipped16(&b[at + keySize], node.leaf ? e.child : tree.node(e.child).pxBlock);
     // Counts above what a short holds are only sums on upper levels.
     putFlipped16(&b[at + keySize + 2], std::min<std::uint32_t>(e.count, 32767));
     putFlipped16(&b[at + keySize + 4], 0);
-    at += static_cast<std::size_t>(recordSize);
+    at += recordSize;
   }
   return b;
 }

@@ -87,9 +87,8 @@ std::optional<JournalImage> readJournal(const std::filesystem::path& path) {
     r.offset = get64(data.data() + pos + 1);
     const auto len = get64(data.data() + pos + 9);
     pos += 17;
-    if (r.file < 0 || r.file >= kFileCount || len > bodyEnd - pos) return std::nullopt;
-    r.data.assign(data.begin() + static_cast<std::ptrdiff_t>(pos),
-                  data.begin() + static_cast<std::ptrdiff_t>(pos + len));
+    if (r.file >= kFileCount || len > bodyEnd - pos) return std::nullopt;
+    r.data.assign(data.data() + pos, data.data() + pos + len);
     pos += len;
     image.regions.push_back(std::move(r));
   }
@@ -99,13 +98,11 @@ std::optional<JournalImage> readJournal(const std::filesystem::path& path) {
 namespace {
 void restore(const JournalImage& image, std::array<File*, kFileCount> files) {
   for (const auto& r : image.regions)
-    if (files[static_cast<std::size_t>(r.file)])
-      files[static_cast<std::size_t>(r.file)]->writeAt(r.offset, r.data.data(), r.data.size());
-  for (int f = 0; f < kFileCount; ++f) {
-    auto* file = files[static_cast<std::size_t>(f)];
-    if (!file || !image.sizes[static_cast<std::size_t>(f)]) continue;
-    if (file->size() != *image.sizes[static_cast<std::size_t>(f)])
-      file->truncate(*image.sizes[static_cast<std::size_t>(f)]);
+    if (files[r.file]) files[r.file]->writeAt(r.offset, r.data.data(), r.data.size());
+  for (std::size_t f = 0; f < kFileCount; ++f) {
+    auto* file = files[f];
+    if (!file || !image.sizes[f]) continue;
+    if (file->size() != *image.sizes[f]) file->truncate(*image.sizes[f]);
     file->sync();
   }
 }
@@ -117,6 +114,47 @@ void rollBack(const std::filesystem::path& journalPath, const JournalImage& imag
   removeJournal(journalPath);
 }
 
+namespace {
+// Only the bytes that really change are journaled and written: a block
+// whose record count moved by one costs a few bytes, not a block. The old
+// bytes go to `image`, whose sizes are those of the files before the change.
+std::vector<PendingWrite> trimWrites(const std::vector<PendingWrite>& writes,
+                                     const std::array<File*, kFileCount>& files,
+                                     JournalImage& image) {
+  std::vector<PendingWrite> trimmed;
+  trimmed.reserve(writes.size());
+  for (const auto& w : writes) {
+    const auto original = *image.sizes[w.file];
+    if (w.offset >= original) {
+      trimmed.push_back(w);
+      continue;
+    }
+    const auto len =
+        static_cast<std::size_t>(std::min<std::uint64_t>(w.data.size(), original - w.offset));
+    Bytes old(len);
+    old.resize(files[w.file]->readAt(w.offset, old.data(), len));
+    std::size_t lo = 0, hi = old.size();
+    while (lo < hi && old[lo] == w.data[lo]) ++lo;
+    while (hi > lo && old[hi - 1] == w.data[hi - 1]) --hi;
+    if (old.size() < w.data.size()) hi = w.data.size();  // the part past the old end is new
+    if (lo == hi) continue;
+    if (lo < old.size())
+      image.regions.push_back(
+          {w.file, w.offset + lo, Bytes(old.data() + lo, old.data() + std::min(hi, old.size()))});
+    trimmed.push_back({w.file, w.offset + lo, Bytes(w.data.data() + lo, w.data.data() + hi)});
+  }
+  return trimmed;
+}
+
+void resizeFiles(const std::array<File*, kFileCount>& files,
+                 const std::array<std::optional<std::uint64_t>, kFileCount>& newSizes) {
+  for (std::size_t f = 0; f < kFileCount; ++f) {
+    const auto& size = newSizes[f];
+    if (size && files[f]->size() != *size) files[f]->truncate(*size);
+  }
+}
+}  // namespace
+
 void commitWrites(File& journal, std::array<File*, kFileCount> files,
                   const std::vector<PendingWrite>& writes,
                   const std::array<std::optional<std::uint64_t>, kFileCount>& newSizes,
@@ -126,40 +164,12 @@ void commitWrites(File& journal, std::array<File*, kFileCount> files,
   };
   JournalImage image;
   std::array<bool, kFileCount> touched{};
-  for (const auto& w : writes) touched[static_cast<std::size_t>(w.file)] = true;
-  for (int f = 0; f < kFileCount; ++f)
-    if (newSizes[static_cast<std::size_t>(f)]) touched[static_cast<std::size_t>(f)] = true;
-  for (int f = 0; f < kFileCount; ++f)
-    if (touched[static_cast<std::size_t>(f)])
-      image.sizes[static_cast<std::size_t>(f)] = files[static_cast<std::size_t>(f)]->size();
-  // Only the bytes that really change are journaled and written: a block
-  // whose record count moved by one costs a few bytes, not a block.
-  std::vector<PendingWrite> trimmed;
-  trimmed.reserve(writes.size());
-  for (const auto& w : writes) {
-    const auto original = *image.sizes[static_cast<std::size_t>(w.file)];
-    if (w.offset >= original) {
-      trimmed.push_back(w);
-      continue;
-    }
-    const auto len =
-        static_cast<std::size_t>(std::min<std::uint64_t>(w.data.size(), original - w.offset));
-    Bytes old(len);
-    old.resize(files[static_cast<std::size_t>(w.file)]->readAt(w.offset, old.data(), len));
-    std::size_t lo = 0, hi = old.size();
-    while (lo < hi && old[lo] == w.data[lo]) ++lo;
-    while (hi > lo && old[hi - 1] == w.data[hi - 1]) --hi;
-    if (old.size() < w.data.size()) hi = w.data.size();  // the part past the old end is new
-    if (lo == hi) continue;
-    if (lo < old.size())
-      image.regions.push_back(
-          {w.file, w.offset + lo,
-           Bytes(old.begin() + static_cast<std::ptrdiff_t>(lo),
-                 old.begin() + static_cast<std::ptrdiff_t>(std::min(hi, old.size())))});
-    trimmed.push_back({w.file, w.offset + lo,
-                       Bytes(w.data.begin() + static_cast<std::ptrdiff_t>(lo),
-                             w.data.begin() + static_cast<std::ptrdiff_t>(hi))});
+  for (const auto& w : writes) touched[w.file] = true;
+  for (std::size_t f = 0; f < kFileCount; ++f) {
+    if (newSizes[f]) touched[f] = true;
+    if (touched[f]) image.sizes[f] = files[f]->size();
   }
+  const auto trimmed = trimWrites(writes, files, image);
   {
     const Bytes data = serialize(image);
     journal.writeAt(0, data.data(), data.size());
@@ -168,17 +178,13 @@ void commitWrites(File& journal, std::array<File*, kFileCount> files,
   hook("journal");
   try {
     for (const auto& w : trimmed) {
-      files[static_cast<std::size_t>(w.file)]->writeAt(w.offset, w.data.data(), w.data.size());
+      files[w.file]->writeAt(w.offset, w.data.data(), w.data.size());
       hook("write");
     }
-    for (int f = 0; f < kFileCount; ++f) {
-      const auto& size = newSizes[static_cast<std::size_t>(f)];
-      if (size && files[static_cast<std::size_t>(f)]->size() != *size)
-        files[static_cast<std::size_t>(f)]->truncate(*size);
-    }
+    resizeFiles(files, newSizes);
     if (options.sync)
-      for (int f = 0; f < kFileCount; ++f)
-        if (touched[static_cast<std::size_t>(f)]) files[static_cast<std::size_t>(f)]->sync();
+      for (std::size_t f = 0; f < kFileCount; ++f)
+        if (touched[f]) files[f]->sync();
     hook("synced");
   } catch (...) {
     try {

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -13,10 +14,10 @@
 namespace torvelle::format {
 
 // The files of one table a change may touch: .DB, .PX, .MB.
-constexpr int kDbFile = 0, kPxFile = 1, kMbFile = 2, kFileCount = 3;
+constexpr std::size_t kDbFile = 0, kPxFile = 1, kMbFile = 2, kFileCount = 3;
 
 struct PendingWrite {
-  int file = kDbFile;
+  std::size_t file = kDbFile;
   std::uint64_t offset = 0;
   Bytes data;
 };
@@ -26,7 +27,7 @@ struct PendingWrite {
 struct JournalImage {
   std::array<std::optional<std::uint64_t>, kFileCount> sizes;
   struct Region {
-    int file;
+    std::size_t file;
     std::uint64_t offset;
     Bytes data;
   };

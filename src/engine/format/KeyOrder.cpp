@@ -78,11 +78,9 @@ KeyOrder KeyOrder::of(const DbHeader& header) {
     order.weights_ = &cp866Weights();
   else
     return order;
-  for (int i = 0; i < header.keyFields; ++i) {
-    const auto f = static_cast<std::size_t>(i);
-    order.spans_.push_back({static_cast<std::size_t>(header.offsets[f]),
-                            static_cast<std::size_t>(header.fields[f].size),
-                            header.fields[f].type == FieldType::Alpha});
+  for (std::size_t f = 0; f < header.keyFields; ++f) {
+    order.spans_.push_back(
+        {header.offsets[f], header.fieldBytes(f), header.fields[f].type == FieldType::Alpha});
   }
   return order;
 }
@@ -103,7 +101,8 @@ int KeyOrder::compare(std::string_view a, std::string_view b) const {
   const std::size_t n = std::min(a.size(), b.size());
   const int c = compare(reinterpret_cast<const std::uint8_t*>(a.data()),
                         reinterpret_cast<const std::uint8_t*>(b.data()), n);
-  return c != 0 ? c : sign(static_cast<int>(a.size()) - static_cast<int>(b.size()));
+  if (c != 0) return c;
+  return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
 }  // namespace torvelle::format

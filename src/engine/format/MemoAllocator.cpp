@@ -88,8 +88,8 @@ std::uint64_t MemoAllocator::allocateBlocks(int units) {
 }
 
 void MemoAllocator::store(const FieldDef& field, const Bytes& stored, std::uint8_t* data) {
-  const std::size_t leader = static_cast<std::size_t>(field.size) - 10;
-  std::memset(data, 0, static_cast<std::size_t>(field.size));
+  const std::size_t leader = blobLeader(field);
+  std::memset(data, 0, leader + 10);
   if (stored.empty()) return;
   const bool graphic = field.type == FieldType::Graphic;
   if (graphic && stored.size() >= kGraphicPrefix && stored.size() - kGraphicPrefix <= leader) {
@@ -190,7 +190,7 @@ std::optional<std::uint32_t> MemoAllocator::storeInPartial(std::uint64_t offset,
 }
 
 void MemoAllocator::release(const FieldDef& field, const std::uint8_t* data) {
-  const std::size_t leader = static_cast<std::size_t>(field.size) - 10;
+  const std::size_t leader = blobLeader(field);
   const std::uint32_t locator = getU32(data + leader);
   const std::uint32_t length = getU32(data + leader + 4);
   const std::uint64_t offset = locator & 0xFFFFFF00u;

@@ -41,9 +41,9 @@ std::vector<std::size_t> ParadoxTable::updateMany(const std::vector<std::size_t>
       replaceBlobs(blobs, item.old, item.rec);
       if (item.moves) continue;
       const auto pos = tree_.findOrdinal(item.ordinal);
-      auto& b = dbBlock(static_cast<int>(tree_.at(pos).child));
-      std::memcpy(&b[6 + (item.ordinal - pos.before) * static_cast<std::size_t>(hdr_.recordSize)],
-                  item.rec.data(), item.rec.size());
+      auto& b = dbBlock(tree_.at(pos).child);
+      std::memcpy(&b[6 + (item.ordinal - pos.before) * hdr_.recordSize], item.rec.data(),
+                  item.rec.size());
     }
     std::vector<Item*> moving;
     for (auto& item : items)
@@ -52,7 +52,7 @@ std::vector<std::size_t> ParadoxTable::updateMany(const std::vector<std::size_t>
               [](const Item* a, const Item* b) { return a->ordinal > b->ordinal; });
     for (const Item* item : moving) {
       const auto pos = tree_.findOrdinal(item->ordinal);
-      removeRecord(pos, item->ordinal - static_cast<std::size_t>(pos.before));
+      removeRecord(pos, item->ordinal - pos.before);
     }
     for (const Item* item : moving) {
       if (keyExists(item->rec)) throw DbError(DbError::Kind::KeyViolation, "Key violation.");
@@ -84,7 +84,7 @@ void ParadoxTable::removeMany(std::vector<std::size_t> ordinals) {
         if (codec::isBlob(hdr_.fields[i].type))
           memo_.release(hdr_.fields[i],
                         reinterpret_cast<const std::uint8_t*>(raw.data()) + hdr_.offsets[i]);
-      removeRecord(pos, ordinal - static_cast<std::size_t>(pos.before));
+      removeRecord(pos, ordinal - pos.before);
     }
     hdr_.setNumRecords(static_cast<std::uint32_t>(tree_.total()));
   });
@@ -92,15 +92,13 @@ void ParadoxTable::removeMany(std::vector<std::size_t> ordinals) {
 
 std::pair<std::size_t, std::size_t> ParadoxTable::keyRange(const Record& key) const {
   settleKeyOrder();
-  if (hdr_.keyFields == 0 || key.empty() || key.size() > static_cast<std::size_t>(hdr_.keyFields))
+  if (hdr_.keyFields == 0 || key.empty() || key.size() > hdr_.keyFields)
     throw DbError(DbError::Kind::General, "The key does not fit the table's primary key");
-  Bytes prefix(static_cast<std::size_t>(hdr_.keySize()));
+  Bytes prefix(hdr_.keySize());
   for (std::size_t i = 0; i < key.size(); ++i)
-    codec::encode(hdr_.fields[i], key[i], &prefix[static_cast<std::size_t>(hdr_.offsets[i])],
-                  hdr_.codePage);
+    codec::encode(hdr_.fields[i], key[i], &prefix[hdr_.offsets[i]], hdr_.codePage);
   const auto last = key.size() - 1;
-  prefix.resize(static_cast<std::size_t>(hdr_.offsets[last]) +
-                static_cast<std::size_t>(hdr_.fields[last].size));
+  prefix.resize(hdr_.offsets[last] + hdr_.fieldBytes(last));
   return {keyBound(prefix, false), keyBound(prefix, true)};
 }
 
@@ -114,18 +112,18 @@ std::size_t ParadoxTable::keyBound(const Bytes& prefix, bool upper) const {
   const auto pos = tree_.findKey(probe, keyOrder_, upper);
   if (!pos.valid()) return 0;
   const auto& entry = tree_.at(pos);
-  const Bytes block = readDbBlock(static_cast<int>(entry.child));
+  const Bytes block = readDbBlock(entry.child);
   std::size_t lo = 0, hi = entry.count;
   while (lo < hi) {
     const auto mid = (lo + hi) / 2;
-    const int c = keyOrder_.compare(&block[6 + mid * static_cast<std::size_t>(hdr_.recordSize)],
-                                    prefix.data(), prefix.size());
+    const int c =
+        keyOrder_.compare(&block[6 + mid * hdr_.recordSize], prefix.data(), prefix.size());
     if (upper ? c <= 0 : c < 0)
       lo = mid + 1;
     else
       hi = mid;
   }
-  return static_cast<std::size_t>(pos.before) + lo;
+  return pos.before + lo;
 }
 
 void ParadoxTable::batch(const std::function<void()>& work) {
@@ -137,7 +135,7 @@ void ParadoxTable::batch(const std::function<void()>& work) {
   }
   batchDepth_ = 1;
   batchStaged_ = batchFailed_ = false;
-  const int blocksBefore = fileBlocks_;
+  const BlockNo blocksBefore = fileBlocks_;
   try {
     work();
     if (batchFailed_)

@@ -23,27 +23,15 @@ constexpr std::uint64_t kMbBlock = memo::kBlock;
 
 // Where block `block` (numbered from 1) starts in a file of equal blocks
 // after its header.
-std::uint64_t blockOffset(int headerSize, int blockSize, int block) {
-  return static_cast<std::uint64_t>(headerSize) +
-         static_cast<std::uint64_t>(block - 1) * static_cast<std::uint64_t>(blockSize);
+std::uint64_t blockOffset(std::size_t headerSize, std::size_t blockSize, BlockNo block) {
+  return headerSize + (std::uint64_t{block} - 1) * blockSize;
 }
 
 // How many blocks a file of `size` bytes holds, the last one perhaps cut
 // short; block numbers are 16-bit.
-int blocksIn(std::uint64_t size, int headerSize, int blockSize) {
-  const auto blocks =
-      (size - static_cast<std::uint64_t>(headerSize) + static_cast<std::uint64_t>(blockSize) - 1) /
-      static_cast<std::uint64_t>(blockSize);
-  return static_cast<int>(std::min<std::uint64_t>(65535, blocks));
-}
-
-int blockCount(const Bytes& block, int recordSize) {
-  const auto add = static_cast<std::int16_t>(getU16(&block[4]));
-  return add < 0 ? 0 : add / recordSize + 1;
-}
-void setBlockCount(Bytes& block, int count, int recordSize) {
-  putU16(&block[4],
-         static_cast<std::uint16_t>(static_cast<std::int16_t>((count - 1) * recordSize)));
+BlockNo blocksIn(std::uint64_t size, std::size_t headerSize, std::size_t blockSize) {
+  const auto blocks = (size - headerSize + blockSize - 1) / blockSize;
+  return static_cast<BlockNo>(std::min<std::uint64_t>(65535, blocks));
 }
 
 }  // namespace
@@ -111,21 +99,20 @@ void ParadoxTable::recoverPendingChange() {
   overlay_ = image;
 }
 
-std::uint64_t ParadoxTable::fileSize(int file) const {
+std::uint64_t ParadoxTable::fileSize(std::size_t file) const {
   const File& f = file == kDbFile ? db_ : file == kPxFile ? px_ : mb_;
   if (!f.isOpen()) return 0;
-  if (overlay_ && overlay_->sizes[static_cast<std::size_t>(file)])
-    return *overlay_->sizes[static_cast<std::size_t>(file)];
+  if (overlay_ && overlay_->sizes[file]) return *overlay_->sizes[file];
   return f.size();
 }
 
-std::size_t ParadoxTable::readFile(int file, std::uint64_t offset, std::uint8_t* out,
+std::size_t ParadoxTable::readFile(std::size_t file, std::uint64_t offset, std::uint8_t* out,
                                    std::size_t n) const {
   const File& f = file == kDbFile ? db_ : file == kPxFile ? px_ : mb_;
   if (!f.isOpen()) return 0;
   std::size_t got = f.readAt(offset, out, n);
   if (overlay_) {
-    if (const auto& size = overlay_->sizes[static_cast<std::size_t>(file)]) {
+    if (const auto& size = overlay_->sizes[file]) {
       got = offset >= *size ? 0 : std::min<std::uint64_t>(n, *size - offset);
     }
     for (const auto& r : overlay_->regions) {
@@ -150,10 +137,10 @@ void ParadoxTable::load() {
   hdr_ = parseDbHeader(head, size);
   info_ = TableInfo{};
   info_.fields = hdr_.fields;
-  info_.keyFieldCount = hdr_.keyFields;
+  info_.keyFieldCount = static_cast<int>(hdr_.keyFields);
   info_.codePage = hdr_.codePage;
   info_.level = hdr_.level;
-  info_.blockSize = hdr_.blockSize;
+  info_.blockSize = static_cast<int>(hdr_.blockSize);
   info_.encrypted = hdr_.checkValue != 0;
   info_.autoIncrement = hdr_.autoIncrement();
   capacity_ = (hdr_.blockSize - 6) / hdr_.recordSize;
@@ -180,8 +167,7 @@ void ParadoxTable::load() {
     // included, by the first change.
     pxHdr_.reset();
     std::size_t cap = 64;
-    if (hdr_.keyFields > 0)
-      cap = static_cast<std::size_t>((pxBlockSize() - 6) / (hdr_.keySize() + 6));
+    if (hdr_.keyFields > 0) cap = (pxBlockSize() - 6) / (hdr_.keySize() + 6);
     tree_ = BlockTree(cap);
     tree_.build(chain);
     tree_.takeDirty();
@@ -193,8 +179,7 @@ void ParadoxTable::load() {
 // byte order, or neither.
 class ParadoxTable::OrderProbe {
  public:
-  explicit OrderProbe(const DbHeader& h)
-      : declared_(KeyOrder::of(h)), size_(static_cast<std::size_t>(h.keySize())) {}
+  explicit OrderProbe(const DbHeader& h) : declared_(KeyOrder::of(h)), size_(h.keySize()) {}
   void see(const std::uint8_t* key) {
     if (!prev_.empty()) {
       inDeclared_ = inDeclared_ && declared_.compare(prev_.data(), key, size_) < 0;
@@ -216,12 +201,12 @@ class ParadoxTable::OrderProbe {
 };
 
 ParadoxTable::StoredOrder ParadoxTable::storedOrder() const {
-  const auto rs = static_cast<std::size_t>(hdr_.recordSize);
+  const auto rs = hdr_.recordSize;
   OrderProbe probe(hdr_);
   for (auto pos = tree_.first(); pos.valid() && !probe.decided(); pos = tree_.next(pos)) {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
-    const Bytes block = readDbBlock(static_cast<int>(e.child));
+    const Bytes block = readDbBlock(e.child);
     for (std::uint32_t i = 0; i < e.count; ++i) probe.see(&block[6 + i * rs]);
   }
   return probe.found();
@@ -251,8 +236,8 @@ void ParadoxTable::applyStoredOrder(StoredOrder found) const {
 // The records change places within the blocks they fill; the index is
 // written afresh.
 void ParadoxTable::sortRecordsByKey() {
-  const auto rs = static_cast<std::size_t>(hdr_.recordSize);
-  const auto ks = static_cast<std::size_t>(hdr_.keySize());
+  const auto rs = hdr_.recordSize;
+  const auto ks = hdr_.keySize();
   auto records = rawRecords();
   std::stable_sort(records.begin(), records.end(), [&](const Bytes& a, const Bytes& b) {
     return keyOrder_.compare(a.data(), b.data(), ks) < 0;
@@ -261,9 +246,9 @@ void ParadoxTable::sortRecordsByKey() {
   for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
-    auto& block = dbBlock(static_cast<int>(e.child));
+    auto& block = dbBlock(e.child);
     for (std::uint32_t i = 0; i < e.count; ++i, ++next)
-      std::copy(next->begin(), next->end(), block.begin() + 6 + i * rs);
+      std::copy(next->begin(), next->end(), block.data() + 6 + i * rs);
     tree_.setKey(pos, std::string(reinterpret_cast<const char*>(&block[6]), ks));
   }
   pxRebuild_ = true;
@@ -299,20 +284,18 @@ void ParadoxTable::unlockPassword() {
                     : "Wrong password for table " + dbPath_.filename().string());
 }
 
-const Bytes& ParadoxTable::readDbBlock(int block) const {
+const Bytes& ParadoxTable::readDbBlock(BlockNo block) const {
   if (const auto it = dirtyDb_.find(block); it != dirtyDb_.end()) return it->second;
   if (block == cachedBlock_) return cachedData_;
   if (block < 1 || block > fileBlocks_)
     corrupt("block " + std::to_string(block) + " is outside the file");
-  Bytes data(static_cast<std::size_t>(hdr_.blockSize));
+  Bytes data(hdr_.blockSize);
   const auto offset = blockOffset(hdr_.headerSize, hdr_.blockSize, block);
   // The last block may end where its records end.
   const auto got = readFile(kDbFile, offset, data.data(), data.size());
-  if (key_) crypto::decryptBlock(data.data(), data.size(), key_, static_cast<std::uint32_t>(block));
+  if (key_) crypto::decryptBlock(data.data(), data.size(), key_, block);
   if (got < data.size() &&
-      (got < 6 || 6 + static_cast<std::size_t>(blockCount(data, hdr_.recordSize)) *
-                              static_cast<std::size_t>(hdr_.recordSize) >
-                      got))
+      (got < 6 || 6 + blockCount(data, hdr_.recordSize) * hdr_.recordSize > got))
     corrupt("block " + std::to_string(block) + " is cut short");
   // Records are mostly read one after another: keep the last block.
   cachedBlock_ = block;
@@ -322,19 +305,18 @@ const Bytes& ParadoxTable::readDbBlock(int block) const {
 
 std::vector<BlockTree::Entry> ParadoxTable::scanChain() const {
   std::vector<BlockTree::Entry> chain;
-  int block = hdr_.firstBlock();
+  BlockNo block = hdr_.firstBlock();
   if (block == 0) return chain;
-  const auto keySize = static_cast<std::size_t>(hdr_.keySize());
+  const auto keySize = hdr_.keySize();
   std::size_t headBytes = 6 + keySize;
   if (key_) headBytes = (headBytes + 255) / 256 * 256;
-  headBytes = std::min<std::size_t>(headBytes, static_cast<std::size_t>(hdr_.blockSize));
-  std::vector<bool> seen(static_cast<std::size_t>(fileBlocks_) + 1);
+  headBytes = std::min(headBytes, hdr_.blockSize);
+  std::vector<bool> seen(fileBlocks_ + 1);
   while (block != 0) {
-    if (block < 0 || block > fileBlocks_)
+    if (block > fileBlocks_)
       corrupt("the block chain points outside the file (block " + std::to_string(block) + ")");
-    if (seen[static_cast<std::size_t>(block)])
-      corrupt("the block chain loops at block " + std::to_string(block));
-    seen[static_cast<std::size_t>(block)] = true;
+    if (seen[block]) corrupt("the block chain loops at block " + std::to_string(block));
+    seen[block] = true;
     Bytes data(headBytes);
     const auto offset = blockOffset(hdr_.headerSize, hdr_.blockSize, block);
     if (const auto it = dirtyDb_.find(block); it != dirtyDb_.end()) {
@@ -342,13 +324,12 @@ std::vector<BlockTree::Entry> ParadoxTable::scanChain() const {
     } else {
       if (readFile(kDbFile, offset, data.data(), headBytes) < 6)
         corrupt("block " + std::to_string(block) + " is cut short");
-      if (key_)
-        crypto::decryptBlock(data.data(), headBytes, key_, static_cast<std::uint32_t>(block));
+      if (key_) crypto::decryptBlock(data.data(), headBytes, key_, block);
     }
-    const int count = blockCount(data, hdr_.recordSize);
+    const std::size_t count = blockCount(data, hdr_.recordSize);
     if (count > capacity_) corrupt("block " + std::to_string(block) + " claims too many records");
     BlockTree::Entry e;
-    e.child = static_cast<std::uint32_t>(block);
+    e.child = block;
     e.count = static_cast<std::uint32_t>(count);
     if (count > 0 && keySize > 0) e.key.assign(reinterpret_cast<const char*>(&data[6]), keySize);
     chain.push_back(std::move(e));
@@ -357,19 +338,17 @@ std::vector<BlockTree::Entry> ParadoxTable::scanChain() const {
   return chain;
 }
 
-int ParadoxTable::pxBlockSize() const {
+std::size_t ParadoxTable::pxBlockSize() const {
   if (pxHdr_) return pxHdr_->blockSize;
   return (hdr_.keySize() + 6) * 64 + 6 <= 2048 ? 2048 : 4096;
 }
 
-Bytes ParadoxTable::readPxBlock(int block) const {
-  Bytes data(static_cast<std::size_t>(pxHdr_->blockSize));
+Bytes ParadoxTable::readPxBlock(BlockNo block) const {
+  Bytes data(pxHdr_->blockSize);
   const auto offset = blockOffset(pxHdr_->headerSize, pxHdr_->blockSize, block);
   if (readFile(kPxFile, offset, data.data(), data.size()) < 6)
     corrupt("index block " + std::to_string(block) + " is cut short");
-  if (pxHdr_->checkValue)
-    crypto::decryptBlock(data.data(), data.size(), pxHdr_->checkValue,
-                         static_cast<std::uint32_t>(block));
+  if (pxHdr_->checkValue) crypto::decryptBlock(data.data(), data.size(), pxHdr_->checkValue, block);
   return data;
 }
 
@@ -399,8 +378,8 @@ bool ParadoxTable::loadIndex(const std::vector<BlockTree::Entry>& chain) {
   if (!readPxHeader()) return false;
   const auto& ph = *pxHdr_;
   if (ph.recordSize != hdr_.keySize() + 6 || ph.keyFields != hdr_.keyFields) return false;
-  const int physical = blocksIn(fileSize(kPxFile), ph.headerSize, ph.blockSize);
-  tree_ = BlockTree(static_cast<std::size_t>((ph.blockSize - 6) / ph.recordSize));
+  const BlockNo physical = blocksIn(fileSize(kPxFile), ph.headerSize, ph.blockSize);
+  tree_ = BlockTree((ph.blockSize - 6) / ph.recordSize);
   pxFileBlocks_ = physical;
   pxFirst_ = getU16(&ph.raw[hdr::kFirstBlock]);
   pxLast_ = getU16(&ph.raw[hdr::kLastBlock]);
@@ -414,7 +393,7 @@ bool ParadoxTable::loadIndex(const std::vector<BlockTree::Entry>& chain) {
   }
   const int levels = ph.levels();
   if (levels < 1 || levels > 8 || ph.root() < 1 || ph.root() > physical) return false;
-  IndexLoad load{levels, std::vector<bool>(static_cast<std::size_t>(physical) + 1), {}};
+  IndexLoad load{levels, std::vector<bool>(physical + 1), {}};
   const auto root = readIndexNode(load, ph.root(), 1, BlockTree::kNone);
   if (root == BlockTree::kNone || !sameBlocks(load.leaves, chain)) return false;
   if (!pxOwner_.count(pxLast_) || !pxOwner_.count(pxFirst_)) return false;
@@ -432,15 +411,13 @@ bool ParadoxTable::sameBlocks(const std::vector<BlockTree::Entry>& a,
 
 // Reads index block `block` and, depth first, the blocks below it; returns
 // the node's id, or kNone when the index does not hold together.
-std::uint32_t ParadoxTable::readIndexNode(IndexLoad& load, int block, int level,
+std::uint32_t ParadoxTable::readIndexNode(IndexLoad& load, BlockNo block, int level,
                                           std::uint32_t parent) {
   const auto& ph = *pxHdr_;
-  if (block < 1 || static_cast<std::size_t>(block) >= load.seen.size() ||
-      load.seen[static_cast<std::size_t>(block)])
-    return BlockTree::kNone;
-  load.seen[static_cast<std::size_t>(block)] = true;
+  if (block < 1 || block >= load.seen.size() || load.seen[block]) return BlockTree::kNone;
+  load.seen[block] = true;
   const Bytes data = readPxBlock(block);
-  const int count = blockCount(data, ph.recordSize);
+  const std::size_t count = blockCount(data, ph.recordSize);
   if (count == 0 || 6 + count * ph.recordSize > ph.blockSize) return BlockTree::kNone;
   BlockTree::Node node;
   node.leaf = level == load.levels;
@@ -450,15 +427,15 @@ std::uint32_t ParadoxTable::readIndexNode(IndexLoad& load, int block, int level,
   node.pxPrev = getU16(&data[2]);
   const auto id = tree_.addNode(node);
   pxOwner_[block] = id;
-  const auto keySize = static_cast<std::size_t>(hdr_.keySize());
-  for (int i = 0; i < count; ++i) {
-    const auto* e = &data[6 + static_cast<std::size_t>(i * ph.recordSize)];
+  const auto keySize = hdr_.keySize();
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto* e = &data[6 + i * ph.recordSize];
     BlockTree::Entry entry;
     entry.key.assign(reinterpret_cast<const char*>(e), keySize);
-    const int child = getFlipped16(e + keySize);
+    const BlockNo child = getFlipped16(e + keySize);
     entry.count = getFlipped16(e + keySize + 2);
     if (node.leaf) {
-      entry.child = static_cast<std::uint32_t>(child);
+      entry.child = child;
       load.leaves.push_back(entry);
     } else {
       entry.child = readIndexNode(load, child, level + 1, id);
@@ -482,13 +459,12 @@ Bytes ParadoxTable::readMb(std::uint64_t offset, std::size_t n) const {
   const auto got = readFile(kMbFile, lo, data.data(), data.size());
   if (got < offset + n - lo) corrupt("a memo lies beyond the end of the memo file");
   if (mbKey_) crypto::decryptBlob(data.data(), data.size() / 256 * 256, mbKey_);
-  return Bytes(data.begin() + static_cast<std::ptrdiff_t>(offset - lo),
-               data.begin() + static_cast<std::ptrdiff_t>(offset - lo + n));
+  return Bytes(data.data() + (offset - lo), data.data() + (offset - lo + n));
 }
 
 Bytes ParadoxTable::blobBytes(const FieldDef& field, const std::uint8_t* p, bool stored,
                               bool verifyOnly) const {
-  const std::size_t leader = static_cast<std::size_t>(field.size) - 10;
+  const std::size_t leader = blobLeader(field);
   const std::uint32_t locator = getU32(p + leader);
   const std::uint32_t length = getU32(p + leader + 4);
   if (length == 0) return {};
@@ -543,7 +519,7 @@ Bytes ParadoxTable::subBlobBytes(const FieldDef& field, std::uint64_t entryOffse
 Value ParadoxTable::readBlob(const FieldDef& field, const std::uint8_t* p,
                              std::uint64_t* budget) const {
   const Bytes bytes = blobBytes(field, p, false);
-  if (budget && bytes.size() > static_cast<std::size_t>(field.size) - 10) {
+  if (budget && bytes.size() > blobLeader(field)) {
     // Every value has space of its own in the memo file, so together they
     // cannot exceed it; a damaged table that claims otherwise would make a
     // full read grow without bound.
@@ -573,9 +549,9 @@ std::string ParadoxTable::readRaw(std::size_t ordinal) const {
   const auto pos = tree_.findOrdinal(ordinal);
   if (!pos.valid())
     throw DbError(DbError::Kind::RecordGone, "No record " + std::to_string(ordinal));
-  const Bytes block = readDbBlock(static_cast<int>(tree_.at(pos).child));
-  const auto* rec = &block[6 + (ordinal - pos.before) * static_cast<std::size_t>(hdr_.recordSize)];
-  return std::string(reinterpret_cast<const char*>(rec), static_cast<std::size_t>(hdr_.recordSize));
+  const Bytes block = readDbBlock(tree_.at(pos).child);
+  const auto* rec = &block[6 + (ordinal - pos.before) * hdr_.recordSize];
+  return std::string(reinterpret_cast<const char*>(rec), hdr_.recordSize);
 }
 
 Record ParadoxTable::read(std::size_t ordinal) const {
@@ -585,15 +561,15 @@ Record ParadoxTable::read(std::size_t ordinal) const {
 
 std::vector<Record> ParadoxTable::readAll() const {
   std::vector<Record> out;
-  out.reserve(static_cast<std::size_t>(tree_.total()));
+  out.reserve(tree_.total());
   std::uint64_t budget = fileSize(kMbFile);
   std::optional<OrderProbe> probe;
   if (!orderKnown_) probe.emplace(hdr_);
-  const auto rs = static_cast<std::size_t>(hdr_.recordSize);
+  const auto rs = hdr_.recordSize;
   for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
-    const Bytes block = readDbBlock(static_cast<int>(e.child));
+    const Bytes block = readDbBlock(e.child);
     for (std::uint32_t i = 0; i < e.count; ++i) {
       if (probe) probe->see(&block[6 + i * rs]);
       out.push_back(decodeRecord(&block[6 + i * rs], &budget));
@@ -612,9 +588,9 @@ std::vector<Bytes> ParadoxTable::rawRecords() const {
   for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
-    const Bytes block = readDbBlock(static_cast<int>(e.child));
+    const Bytes block = readDbBlock(e.child);
     for (std::uint32_t i = 0; i < e.count; ++i) {
-      const auto* r = &block[6 + i * static_cast<std::size_t>(hdr_.recordSize)];
+      const auto* r = &block[6 + i * hdr_.recordSize];
       out.emplace_back(r, r + hdr_.recordSize);
     }
   }
@@ -623,8 +599,8 @@ std::vector<Bytes> ParadoxTable::rawRecords() const {
 
 Bytes ParadoxTable::storedBlob(const Bytes& record, int field) const {
   const auto& f = hdr_.fields[static_cast<std::size_t>(field)];
-  const auto* p = &record[static_cast<std::size_t>(hdr_.offsets[static_cast<std::size_t>(field)])];
-  const std::size_t leader = static_cast<std::size_t>(f.size) - 10;
+  const auto* p = &record[hdr_.offsets[static_cast<std::size_t>(field)]];
+  const std::size_t leader = blobLeader(f);
   if (getU32(p + leader + 4) <= leader) return {};
   return blobBytes(f, p, true);
 }
@@ -676,11 +652,11 @@ Bytes ParadoxTable::encodeRecord(const Record& record, std::vector<std::optional
     throw DbError(DbError::Kind::InvalidValue, "The record has " + std::to_string(record.size()) +
                                                    " values for " +
                                                    std::to_string(hdr_.fields.size()) + " fields");
-  Bytes rec(static_cast<std::size_t>(hdr_.recordSize));
+  Bytes rec(hdr_.recordSize);
   blobs.assign(record.size(), std::nullopt);
   for (std::size_t i = 0; i < record.size(); ++i) {
     const auto& f = hdr_.fields[i];
-    auto* out = &rec[static_cast<std::size_t>(hdr_.offsets[i])];
+    auto* out = &rec[hdr_.offsets[i]];
     if (codec::isBlob(f.type)) {
       blobs[i] = blobPayload(f, record[i]);
     } else if (f.type == FieldType::AutoIncrement && isNull(record[i])) {
@@ -700,20 +676,21 @@ Bytes ParadoxTable::encodeRecord(const Record& record, std::vector<std::optional
   return rec;
 }
 
-Bytes& ParadoxTable::dbBlock(int block) {
+Bytes& ParadoxTable::dbBlock(BlockNo block) {
   auto it = dirtyDb_.find(block);
   if (it == dirtyDb_.end()) it = dirtyDb_.emplace(block, readDbBlock(block)).first;
   return it->second;
 }
 
-void ParadoxTable::setLink(int block, int next, int prev) {
-  auto& b = dbBlock(block);
-  if (next >= 0) putU16(&b[0], static_cast<std::uint32_t>(next));
-  if (prev >= 0) putU16(&b[2], static_cast<std::uint32_t>(prev));
+void ParadoxTable::setNext(BlockNo block, BlockNo next) {
+  putU16(&dbBlock(block)[0], next);
+}
+void ParadoxTable::setPrev(BlockNo block, BlockNo prev) {
+  putU16(&dbBlock(block)[2], prev);
 }
 
-int ParadoxTable::allocateBlock() {
-  int block = hdr_.firstFree();
+BlockNo ParadoxTable::allocateBlock() {
+  BlockNo block = hdr_.firstFree();
   if (block != 0) {
     if (block > fileBlocks_) corrupt("the free block list points outside the file");
     const Bytes& b = dbBlock(block);
@@ -723,7 +700,7 @@ int ParadoxTable::allocateBlock() {
     if (fileBlocks_ >= 65535)
       throw DbError(DbError::Kind::Io, "Table is full: it has 65535 blocks");
     block = ++fileBlocks_;
-    dirtyDb_[block] = Bytes(static_cast<std::size_t>(hdr_.blockSize));
+    dirtyDb_[block] = Bytes(hdr_.blockSize);
   }
   auto& b = dirtyDb_[block];
   std::fill(b.begin(), b.end(), 0);
@@ -731,145 +708,133 @@ int ParadoxTable::allocateBlock() {
   return block;
 }
 
-void ParadoxTable::freeBlock(int block) {
+void ParadoxTable::freeBlock(BlockNo block) {
   auto& b = dbBlock(block);
   std::fill(b.begin(), b.end(), 0);
-  putU16(&b[0], static_cast<std::uint32_t>(hdr_.firstFree()));
+  putU16(&b[0], hdr_.firstFree());
   setBlockCount(b, 0, hdr_.recordSize);
   hdr_.setFirstFree(block);
 }
 
-bool ParadoxTable::findInBlock(const Bytes& block, int count, const std::uint8_t* key,
+bool ParadoxTable::findInBlock(const Bytes& block, std::size_t count, const std::uint8_t* key,
                                std::size_t& index) const {
-  const auto ks = static_cast<std::size_t>(hdr_.keySize());
-  std::size_t lo = 0, hi = static_cast<std::size_t>(count);
+  const auto ks = hdr_.keySize();
+  std::size_t lo = 0, hi = count;
   while (lo < hi) {
     const auto mid = (lo + hi) / 2;
-    const int c =
-        keyOrder_.compare(&block[6 + mid * static_cast<std::size_t>(hdr_.recordSize)], key, ks);
+    const int c = keyOrder_.compare(&block[6 + mid * hdr_.recordSize], key, ks);
     if (c < 0)
       lo = mid + 1;
     else
       hi = mid;
   }
   index = lo;
-  return lo < static_cast<std::size_t>(count) &&
-         std::memcmp(&block[6 + lo * static_cast<std::size_t>(hdr_.recordSize)], key, ks) == 0;
+  return lo < count && std::memcmp(&block[6 + lo * hdr_.recordSize], key, ks) == 0;
 }
 
 bool ParadoxTable::keyExists(const Bytes& rec) const {
-  const auto pos = tree_.findKey(std::string_view(reinterpret_cast<const char*>(rec.data()),
-                                                  static_cast<std::size_t>(hdr_.keySize())),
-                                 keyOrder_);
+  const auto pos = tree_.findKey(
+      std::string_view(reinterpret_cast<const char*>(rec.data()), hdr_.keySize()), keyOrder_);
   if (!pos.valid()) return false;
-  const Bytes& block = readDbBlock(static_cast<int>(tree_.at(pos).child));
+  const Bytes& block = readDbBlock(tree_.at(pos).child);
   std::size_t index = 0;
-  return findInBlock(block, static_cast<int>(tree_.at(pos).count), rec.data(), index);
+  return findInBlock(block, tree_.at(pos).count, rec.data(), index);
 }
 
 std::size_t ParadoxTable::ordinalOfKey(const Bytes& rec) const {
-  const auto pos = tree_.findKey(std::string_view(reinterpret_cast<const char*>(rec.data()),
-                                                  static_cast<std::size_t>(hdr_.keySize())),
-                                 keyOrder_);
-  const Bytes& block = readDbBlock(static_cast<int>(tree_.at(pos).child));
+  const auto pos = tree_.findKey(
+      std::string_view(reinterpret_cast<const char*>(rec.data()), hdr_.keySize()), keyOrder_);
+  const Bytes& block = readDbBlock(tree_.at(pos).child);
   std::size_t index = 0;
-  findInBlock(block, static_cast<int>(tree_.at(pos).count), rec.data(), index);
-  return static_cast<std::size_t>(pos.before) + index;
+  findInBlock(block, tree_.at(pos).count, rec.data(), index);
+  return pos.before + index;
 }
 
 std::size_t ParadoxTable::insertRecord(const Bytes& rec) {
-  const auto rs = static_cast<std::size_t>(hdr_.recordSize);
+  const auto rs = hdr_.recordSize;
   const bool keyed = hdr_.keyFields > 0;
   const auto keyOf = [&](const std::uint8_t* r) {
-    return keyed ? std::string(reinterpret_cast<const char*>(r),
-                               static_cast<std::size_t>(hdr_.keySize()))
-                 : std::string();
+    return keyed ? std::string(reinterpret_cast<const char*>(r), hdr_.keySize()) : std::string();
   };
   BlockTree::Pos pos = keyed ? tree_.findKey(keyOf(rec.data()), keyOrder_) : tree_.last();
   if (!pos.valid()) {
-    const int block = allocateBlock();
+    const BlockNo block = allocateBlock();
     auto& b = dirtyDb_[block];
     std::copy(rec.begin(), rec.end(), b.begin() + 6);
     setBlockCount(b, 1, hdr_.recordSize);
-    tree_.insertAt(tree_.root(), 0, {keyOf(rec.data()), 1, static_cast<std::uint32_t>(block)});
+    tree_.insertAt(tree_.root(), 0, {keyOf(rec.data()), 1, block});
     return 0;
   }
-  const int block = static_cast<int>(tree_.at(pos).child);
-  const int count = static_cast<int>(tree_.at(pos).count);
-  std::size_t index = static_cast<std::size_t>(count);
+  const BlockNo block = tree_.at(pos).child;
+  const std::size_t count = tree_.at(pos).count;
+  std::size_t index = count;
   if (keyed) findInBlock(dbBlock(block), count, rec.data(), index);
   if (count < capacity_) {
     auto& b = dbBlock(block);
     auto* base = &b[6];
-    std::memmove(base + (index + 1) * rs, base + index * rs,
-                 (static_cast<std::size_t>(count) - index) * rs);
+    std::memmove(base + (index + 1) * rs, base + index * rs, (count - index) * rs);
     std::memcpy(base + index * rs, rec.data(), rs);
     setBlockCount(b, count + 1, hdr_.recordSize);
     tree_.addCount(pos, 1);
     if (index == 0 && keyed) tree_.setKey(pos, keyOf(rec.data()));
-    return static_cast<std::size_t>(pos.before) + index;
+    return pos.before + index;
   }
   // Full block: a new block follows it; it takes the upper half of the
   // records, or only the new one when that goes to the very end.
-  const int oldNext = getU16(&dbBlock(block)[0]);
-  const int fresh = allocateBlock();
+  const BlockNo oldNext = getU16(&dbBlock(block)[0]);
+  const BlockNo fresh = allocateBlock();
   auto& nb = dirtyDb_[fresh];
   auto& b = dbBlock(block);
-  const bool append = static_cast<int>(index) == count && oldNext == 0;
-  const int keep = append ? count : count / 2;
-  const int moved = count - keep;
-  std::memcpy(&nb[6], &b[6 + static_cast<std::size_t>(keep) * rs],
-              static_cast<std::size_t>(moved) * rs);
-  std::memset(&b[6 + static_cast<std::size_t>(keep) * rs], 0, static_cast<std::size_t>(moved) * rs);
+  const bool append = index == count && oldNext == 0;
+  const std::size_t keep = append ? count : count / 2;
+  const std::size_t moved = count - keep;
+  std::memcpy(&nb[6], &b[6 + keep * rs], moved * rs);
+  std::memset(&b[6 + keep * rs], 0, moved * rs);
   setBlockCount(b, keep, hdr_.recordSize);
   setBlockCount(nb, moved, hdr_.recordSize);
-  putU16(&nb[0], static_cast<std::uint32_t>(oldNext));
-  putU16(&nb[2], static_cast<std::uint32_t>(block));
-  putU16(&b[0], static_cast<std::uint32_t>(fresh));
-  if (oldNext != 0) setLink(oldNext, -1, fresh);
+  putU16(&nb[0], oldNext);
+  putU16(&nb[2], block);
+  putU16(&b[0], fresh);
+  if (oldNext != 0) setPrev(oldNext, fresh);
   // Put the record into its half.
-  const bool intoNew = static_cast<int>(index) >= keep;
+  const bool intoNew = index >= keep;
   auto& target = intoNew ? dirtyDb_[fresh] : dbBlock(block);
-  const int tcount = intoNew ? moved : keep;
-  const std::size_t tindex = intoNew ? index - static_cast<std::size_t>(keep) : index;
+  const std::size_t tcount = intoNew ? moved : keep;
+  const std::size_t tindex = intoNew ? index - keep : index;
   auto* base = &target[6];
-  std::memmove(base + (tindex + 1) * rs, base + tindex * rs,
-               (static_cast<std::size_t>(tcount) - tindex) * rs);
+  std::memmove(base + (tindex + 1) * rs, base + tindex * rs, (tcount - tindex) * rs);
   std::memcpy(base + tindex * rs, rec.data(), rs);
   setBlockCount(target, tcount + 1, hdr_.recordSize);
-  const int keepCount = keep + (intoNew ? 0 : 1);
-  const int newCount = moved + (intoNew ? 1 : 0);
-  tree_.addCount(pos, keepCount - count);
+  const std::size_t newCount = moved + (intoNew ? 1 : 0);
+  // The old block lost what moved and perhaps gained the new record.
+  tree_.addCount(pos, (intoNew ? 0 : 1) - static_cast<int>(moved));
   if (keyed && !intoNew && index == 0) tree_.setKey(pos, keyOf(rec.data()));
   const auto& nbFinal = dirtyDb_[fresh];
   tree_.insertAt(pos.node, pos.index + 1,
-                 {keyOf(&nbFinal[6]), static_cast<std::uint32_t>(newCount),
-                  static_cast<std::uint32_t>(fresh)});
-  return static_cast<std::size_t>(pos.before) + index;
+                 {keyOf(&nbFinal[6]), static_cast<std::uint32_t>(newCount), fresh});
+  return pos.before + index;
 }
 
 void ParadoxTable::removeRecord(const BlockTree::Pos& pos, std::size_t index) {
-  const auto rs = static_cast<std::size_t>(hdr_.recordSize);
-  const int block = static_cast<int>(tree_.at(pos).child);
-  const int count = static_cast<int>(tree_.at(pos).count);
+  const auto rs = hdr_.recordSize;
+  const BlockNo block = tree_.at(pos).child;
+  const std::size_t count = tree_.at(pos).count;
   auto& b = dbBlock(block);
   auto* base = &b[6];
-  std::memmove(base + index * rs, base + (index + 1) * rs,
-               (static_cast<std::size_t>(count) - index - 1) * rs);
-  std::memset(base + static_cast<std::size_t>(count - 1) * rs, 0, rs);
+  std::memmove(base + index * rs, base + (index + 1) * rs, (count - index - 1) * rs);
+  std::memset(base + (count - 1) * rs, 0, rs);
   if (count > 1) {
     setBlockCount(b, count - 1, hdr_.recordSize);
     tree_.addCount(pos, -1);
     if (index == 0 && hdr_.keyFields > 0)
-      tree_.setKey(pos, std::string(reinterpret_cast<const char*>(base),
-                                    static_cast<std::size_t>(hdr_.keySize())));
+      tree_.setKey(pos, std::string(reinterpret_cast<const char*>(base), hdr_.keySize()));
     return;
   }
   // The block empties: unlink it from the chain and put it on the free list.
-  const int next = getU16(&b[0]);
-  const int prev = getU16(&b[2]);
-  if (prev) setLink(prev, next, -1);
-  if (next) setLink(next, -1, prev);
+  const BlockNo next = getU16(&b[0]);
+  const BlockNo prev = getU16(&b[2]);
+  if (prev) setNext(prev, next);
+  if (next) setPrev(next, prev);
   freeBlock(block);
   tree_.erase(pos);
 }
@@ -885,8 +850,7 @@ std::size_t ParadoxTable::insert(const Record& record) {
   std::size_t ordinal = 0;
   change([&] {
     for (std::size_t i = 0; i < blobs.size(); ++i)
-      if (blobs[i])
-        memo_.store(hdr_.fields[i], *blobs[i], &rec[static_cast<std::size_t>(hdr_.offsets[i])]);
+      if (blobs[i]) memo_.store(hdr_.fields[i], *blobs[i], &rec[hdr_.offsets[i]]);
     ordinal = insertRecord(rec);
     hdr_.setNumRecords(static_cast<std::uint32_t>(tree_.total()));
     hdr_.setAutoIncrement(autoInc);
@@ -904,7 +868,7 @@ Bytes ParadoxTable::changedRecord(const Bytes& old, const FieldChanges& changes,
     if (field < 0 || field >= static_cast<int>(hdr_.fields.size()))
       throw DbError(DbError::Kind::InvalidValue, "No field " + std::to_string(field));
     const auto& f = hdr_.fields[static_cast<std::size_t>(field)];
-    auto* out = &rec[static_cast<std::size_t>(hdr_.offsets[static_cast<std::size_t>(field)])];
+    auto* out = &rec[hdr_.offsets[static_cast<std::size_t>(field)]];
     if (codec::isBlob(f.type)) {
       blobs.emplace_back(field, blobPayload(f, value));
     } else {
@@ -923,15 +887,14 @@ void ParadoxTable::replaceBlobs(const std::vector<std::pair<int, Bytes>>& blobs,
                                 Bytes& rec) {
   for (const auto& [field, payload] : blobs) {
     const auto& f = hdr_.fields[static_cast<std::size_t>(field)];
-    const auto off = static_cast<std::size_t>(hdr_.offsets[static_cast<std::size_t>(field)]);
+    const auto off = hdr_.offsets[static_cast<std::size_t>(field)];
     memo_.release(f, &old[off]);
     memo_.store(f, payload, &rec[off]);
   }
 }
 
 bool ParadoxTable::keyDiffers(const Bytes& a, const Bytes& b) const {
-  return hdr_.keyFields > 0 &&
-         std::memcmp(a.data(), b.data(), static_cast<std::size_t>(hdr_.keySize())) != 0;
+  return hdr_.keyFields > 0 && std::memcmp(a.data(), b.data(), hdr_.keySize()) != 0;
 }
 
 std::size_t ParadoxTable::update(std::size_t ordinal, const FieldChanges& changes) {
@@ -940,7 +903,7 @@ std::size_t ParadoxTable::update(std::size_t ordinal, const FieldChanges& change
   const auto pos = tree_.findOrdinal(ordinal);
   if (!pos.valid())
     throw DbError(DbError::Kind::RecordGone, "No record " + std::to_string(ordinal));
-  const std::size_t index = ordinal - static_cast<std::size_t>(pos.before);
+  const std::size_t index = ordinal - pos.before;
   const std::string oldRaw = readRaw(ordinal);
   const Bytes old(oldRaw.begin(), oldRaw.end());
   std::vector<std::pair<int, Bytes>> blobs;
@@ -954,9 +917,8 @@ std::size_t ParadoxTable::update(std::size_t ordinal, const FieldChanges& change
       removeRecord(pos, index);
       insertRecord(rec);
     } else {
-      auto& b = dbBlock(static_cast<int>(tree_.at(pos).child));
-      std::memcpy(&b[6 + index * static_cast<std::size_t>(hdr_.recordSize)], rec.data(),
-                  rec.size());
+      auto& b = dbBlock(tree_.at(pos).child);
+      std::memcpy(&b[6 + index * hdr_.recordSize], rec.data(), rec.size());
     }
     hdr_.setAutoIncrement(autoInc);
   });
@@ -972,29 +934,32 @@ void ParadoxTable::remove(std::size_t ordinal) {
 // batch that made most of the table (an import) has it written afresh with
 // every block full, as pack would; the file never ends up shorter than it
 // was, so the journal can always give the old one back.
-void ParadoxTable::compactAfterGrowth(int blocksBefore) {
-  const std::size_t records = static_cast<std::size_t>(tree_.total());
+void ParadoxTable::compactAfterGrowth(BlockNo blocksBefore) {
+  const std::size_t records = tree_.total();
   if (records == 0) return;
-  const auto capacity = static_cast<std::size_t>(capacity_);
-  const auto need = static_cast<int>((records + capacity - 1) / capacity);
-  const bool wasteful = tree_.blockCount() * 10 > static_cast<std::size_t>(need) * 11;
-  if (!wasteful || blocksBefore > need || (fileBlocks_ - blocksBefore) * 2 < need) return;
+  const auto capacity = capacity_;
+  // No more blocks than the table has now.
+  const auto need = static_cast<BlockNo>((records + capacity - 1) / capacity);
+  const bool wasteful = tree_.blockCount() * 10 > need * std::size_t{11};
+  if (!wasteful || blocksBefore > need || fileBlocks_ < blocksBefore ||
+      (fileBlocks_ - blocksBefore) * 2 < need)
+    return;
   const auto all = rawRecords();
-  const auto rs = static_cast<std::size_t>(hdr_.recordSize);
-  const auto ks = static_cast<std::size_t>(hdr_.keySize());
+  const auto rs = hdr_.recordSize;
+  const auto ks = hdr_.keySize();
   std::vector<BlockTree::Entry> chain;
   dirtyDb_.clear();
-  for (int b = 1; b <= need; ++b) {
-    const std::size_t first = static_cast<std::size_t>(b - 1) * capacity;
+  for (BlockNo b = 1; b <= need; ++b) {
+    const std::size_t first = (b - 1) * capacity;
     const std::size_t count = std::min(capacity, records - first);
-    Bytes block(static_cast<std::size_t>(hdr_.blockSize));
-    putU16(&block[0], static_cast<std::uint32_t>(b < need ? b + 1 : 0));
-    putU16(&block[2], static_cast<std::uint32_t>(b - 1));
-    setBlockCount(block, static_cast<int>(count), hdr_.recordSize);
+    Bytes block(hdr_.blockSize);
+    putU16(&block[0], b < need ? b + 1 : 0);
+    putU16(&block[2], b - 1);
+    setBlockCount(block, count, hdr_.recordSize);
     for (std::size_t i = 0; i < count; ++i)
-      std::copy(all[first + i].begin(), all[first + i].end(), block.begin() + 6 + i * rs);
+      std::copy(all[first + i].begin(), all[first + i].end(), block.data() + 6 + i * rs);
     chain.push_back({std::string(reinterpret_cast<const char*>(&block[6]), ks),
-                     static_cast<std::uint32_t>(count), static_cast<std::uint32_t>(b)});
+                     static_cast<std::uint32_t>(count), b});
     dirtyDb_.emplace(b, std::move(block));
   }
   fileBlocks_ = std::max(need, blocksBefore);
@@ -1037,13 +1002,13 @@ std::vector<std::uint32_t> ParadoxTable::renumberIndex() {
   auto order = tree_.nodesInOrder();
   const bool empty = tree_.blockCount() == 0;
   pxOwner_.clear();
-  int n = 0;
+  BlockNo n = 0;
   if (!empty)
     for (const auto id : order) {
       auto& node = tree_.node(id);
       node.pxBlock = ++n;
       node.pxPrev = n - 1;
-      node.pxNext = n < static_cast<int>(order.size()) ? n + 1 : 0;
+      node.pxNext = n < order.size() ? n + 1 : 0;
       pxOwner_[n] = id;
     }
   tree_.takeDirty();
@@ -1092,9 +1057,7 @@ void ParadoxTable::stageIndex(std::vector<PendingWrite>& writes,
     for (const auto id : nodes) {
       const auto& node = tree_.node(id);
       Bytes b = serializeNode(node);
-      if (ph.checkValue)
-        crypto::encryptBlock(b.data(), b.size(), ph.checkValue,
-                             static_cast<std::uint32_t>(node.pxBlock));
+      if (ph.checkValue) crypto::encryptBlock(b.data(), b.size(), ph.checkValue, node.pxBlock);
       writes.push_back(
           {kPxFile, blockOffset(ph.headerSize, ph.blockSize, node.pxBlock), std::move(b)});
     }
@@ -1117,17 +1080,16 @@ void ParadoxTable::commit() {
   std::vector<PendingWrite> writes;
   std::array<std::optional<std::uint64_t>, kFileCount> sizes;
   const auto first = tree_.first(), last = tree_.last();
-  hdr_.setBlocks(static_cast<int>(tree_.blockCount()), fileBlocks_,
-                 first.valid() ? static_cast<int>(tree_.at(first).child) : 0,
-                 last.valid() ? static_cast<int>(tree_.at(last).child) : 0);
+  // The chain has at most fileBlocks_ blocks.
+  hdr_.setBlocks(static_cast<BlockNo>(tree_.blockCount()), fileBlocks_,
+                 first.valid() ? tree_.at(first).child : 0,
+                 last.valid() ? tree_.at(last).child : 0);
   hdr_.setNumRecords(static_cast<std::uint32_t>(tree_.total()));
   hdr_.touch();
-  writes.push_back({kDbFile, 0,
-                    Bytes(hdr_.raw.begin(),
-                          hdr_.raw.begin() + static_cast<std::ptrdiff_t>(hdr_.mutablePrefix()))});
+  writes.push_back({kDbFile, 0, Bytes(hdr_.raw.data(), hdr_.raw.data() + hdr_.mutablePrefix())});
   for (auto& [block, data] : dirtyDb_) {
     Bytes b = data;
-    if (key_) crypto::encryptBlock(b.data(), b.size(), key_, static_cast<std::uint32_t>(block));
+    if (key_) crypto::encryptBlock(b.data(), b.size(), key_, block);
     writes.push_back({kDbFile, blockOffset(hdr_.headerSize, hdr_.blockSize, block), std::move(b)});
   }
   sizes[kDbFile] = blockOffset(hdr_.headerSize, hdr_.blockSize, fileBlocks_ + 1);

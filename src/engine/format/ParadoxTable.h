@@ -63,14 +63,9 @@ class ParadoxTable final : public TableFile {
   std::filesystem::path mbPath() const { return mbPath_; }
   bool hasMbFile() const { return mb_.isOpen(); }
   Bytes mbHeaderPage() const;
-  int pxBlockSize() const;
+  std::size_t pxBlockSize() const;
 
  private:
-  struct BlockRef {
-    int number = 0;
-    Bytes data;
-  };
-
   void load();
   using Report = std::function<void(const std::string&)>;
   struct ChainWalk;
@@ -85,7 +80,7 @@ class ParadoxTable final : public TableFile {
   void settleKeyOrder() const;
   void applyStoredOrder(StoredOrder found) const;
   void sortRecordsByKey();
-  void compactAfterGrowth(int blocksBefore);
+  void compactAfterGrowth(BlockNo blocksBefore);
   void recoverPendingChange();
   void unlockPassword();
   std::vector<BlockTree::Entry> scanChain() const;
@@ -96,15 +91,16 @@ class ParadoxTable final : public TableFile {
     std::vector<bool> seen;                // index blocks read so far
     std::vector<BlockTree::Entry> leaves;  // leaf entries in order
   };
-  std::uint32_t readIndexNode(IndexLoad& load, int block, int level, std::uint32_t parent);
+  std::uint32_t readIndexNode(IndexLoad& load, BlockNo block, int level, std::uint32_t parent);
   static bool sameBlocks(const std::vector<BlockTree::Entry>& a,
                          const std::vector<BlockTree::Entry>& b);
 
-  std::size_t readFile(int file, std::uint64_t offset, std::uint8_t* out, std::size_t n) const;
-  std::uint64_t fileSize(int file) const;
+  std::size_t readFile(std::size_t file, std::uint64_t offset, std::uint8_t* out,
+                       std::size_t n) const;
+  std::uint64_t fileSize(std::size_t file) const;
   // Valid until the next read or change of a block.
-  const Bytes& readDbBlock(int block) const;
-  Bytes readPxBlock(int block) const;
+  const Bytes& readDbBlock(BlockNo block) const;
+  Bytes readPxBlock(BlockNo block) const;
   Bytes readMb(std::uint64_t offset, std::size_t n) const;
 
   // `budget`, when given, is what is left of the memo file for the values
@@ -123,14 +119,15 @@ class ParadoxTable final : public TableFile {
   Bytes encodeRecord(const Record& record, std::vector<std::optional<Bytes>>& blobs,
                      std::uint32_t& autoInc) const;
   Bytes blobPayload(const FieldDef& field, const Value& value) const;
-  Bytes& dbBlock(int block);
-  int allocateBlock();
-  void freeBlock(int block);
+  Bytes& dbBlock(BlockNo block);
+  BlockNo allocateBlock();
+  void freeBlock(BlockNo block);
   // Returns the ordinal the record got.
   std::size_t insertRecord(const Bytes& rec);
   void removeRecord(const BlockTree::Pos& pos, std::size_t index);
-  void setLink(int block, int next, int prev);
-  bool findInBlock(const Bytes& block, int count, const std::uint8_t* key,
+  void setNext(BlockNo block, BlockNo next);
+  void setPrev(BlockNo block, BlockNo prev);
+  bool findInBlock(const Bytes& block, std::size_t count, const std::uint8_t* key,
                    std::size_t& index) const;
   std::size_t ordinalOfKey(const Bytes& rec) const;
   std::size_t keyBound(const Bytes& prefix, bool upper) const;
@@ -164,19 +161,19 @@ class ParadoxTable final : public TableFile {
   mutable KeyOrder keyOrder_;
   mutable bool orderKnown_ = true;
   std::optional<JournalImage> overlay_;  // read-only open of a table with a pending change
-  int capacity_ = 0;                     // records per block
-  int fileBlocks_ = 0;
-  mutable int cachedBlock_ = 0;  // the data block read last, as on disk
+  std::size_t capacity_ = 0;             // records per block
+  BlockNo fileBlocks_ = 0;
+  mutable BlockNo cachedBlock_ = 0;  // the data block read last, as on disk
   mutable Bytes cachedData_;
 
   // Staged change.
   int batchDepth_ = 0;
   bool batchStaged_ = false;  // something waits for the batch's commit
   bool batchFailed_ = false;  // a change of the batch failed half staged
-  std::map<int, Bytes> dirtyDb_;
+  std::map<BlockNo, Bytes> dirtyDb_;
   bool pxRebuild_ = false;
-  int pxFileBlocks_ = 0, pxFirst_ = 0, pxLast_ = 0;
-  std::map<int, std::uint32_t> pxOwner_;  // index block -> tree node
+  BlockNo pxFileBlocks_ = 0, pxFirst_ = 0, pxLast_ = 0;
+  std::map<BlockNo, std::uint32_t> pxOwner_;  // index block -> tree node
   MemoAllocator memo_;
 };
 

@@ -10,7 +10,7 @@ namespace torvelle::format {
 struct ParadoxTable::ChainWalk {
   std::uint64_t total = 0;
   std::size_t length = 0;
-  int prevBlock = 0, lastBlock = 0;
+  BlockNo prevBlock = 0, lastBlock = 0;
   std::vector<bool> inChain;
   Bytes prevKey;
   std::uint64_t ordinal = 0;
@@ -30,13 +30,13 @@ std::vector<std::string> ParadoxTable::problems() const {
     report("the header counts " + std::to_string(hdr_.fileBlocks()) + " blocks, the file holds " +
            std::to_string(fileBlocks_));
   ChainWalk walk;
-  walk.inChain.resize(static_cast<std::size_t>(fileBlocks_) + 1);
+  walk.inChain.resize(fileBlocks_ + 1);
   for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos))
     checkBlock(tree_.at(pos), walk, report);
   if (walk.total != hdr_.numRecords())
     report("the header counts " + std::to_string(hdr_.numRecords()) + " records, the blocks hold " +
            std::to_string(walk.total));
-  if (walk.length != static_cast<std::size_t>(hdr_.usedBlocks()))
+  if (walk.length != hdr_.usedBlocks())
     report("the header counts " + std::to_string(hdr_.usedBlocks()) +
            " blocks in use, the chain has " + std::to_string(walk.length));
   if (walk.lastBlock != hdr_.lastBlock() && walk.length > 0)
@@ -54,11 +54,11 @@ std::vector<std::string> ParadoxTable::problems() const {
 
 void ParadoxTable::checkBlock(const BlockTree::Entry& e, ChainWalk& walk,
                               const Report& report) const {
-  const int block = static_cast<int>(e.child);
+  const BlockNo block = e.child;
   ++walk.length;
   walk.total += e.count;
   walk.lastBlock = block;
-  walk.inChain[static_cast<std::size_t>(block)] = true;
+  walk.inChain[block] = true;
   Bytes data;
   try {
     data = readDbBlock(block);
@@ -71,8 +71,8 @@ void ParadoxTable::checkBlock(const BlockTree::Entry& e, ChainWalk& walk,
     report("block " + std::to_string(block) + " links back to block " +
            std::to_string(getU16(&data[2])) + " instead of " + std::to_string(walk.prevBlock));
   walk.prevBlock = block;
-  const auto rs = static_cast<std::size_t>(hdr_.recordSize);
-  const auto ks = static_cast<std::size_t>(hdr_.keySize());
+  const auto rs = hdr_.recordSize;
+  const auto ks = hdr_.keySize();
   for (std::uint32_t i = 0; i < e.count; ++i, ++walk.ordinal) {
     const auto* rec = &data[6 + i * rs];
     if (ks > 0) {
@@ -98,13 +98,13 @@ void ParadoxTable::checkBlobs(const std::uint8_t* rec, std::uint64_t ordinal,
 
 // Free list: in the file, not in use, no loop.
 void ParadoxTable::checkFreeList(const std::vector<bool>& inChain, const Report& report) const {
-  int free = hdr_.firstFree();
-  for (int steps = 0; free != 0; ++steps) {
-    if (free < 0 || free > fileBlocks_ || steps > fileBlocks_) {
+  BlockNo free = hdr_.firstFree();
+  for (BlockNo steps = 0; free != 0; ++steps) {
+    if (free > fileBlocks_ || steps > fileBlocks_) {
       report("the free block list is broken at block " + std::to_string(free));
       return;
     }
-    if (inChain[static_cast<std::size_t>(free)]) {
+    if (inChain[free]) {
       report("block " + std::to_string(free) + " is both free and in use");
       return;
     }

@@ -53,7 +53,7 @@ void rebuild(const std::filesystem::path& dbPath, const OpenOptions& options,
     // Any order the old chain had, the new one is sorted by key.
     std::vector<std::size_t> order(fresh.records.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    const auto ks = static_cast<std::size_t>(h.keySize());
+    const auto ks = h.keySize();
     const KeyOrder keyOrder = KeyOrder::of(h);
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
       return keyOrder.compare(fresh.records[a].data(), fresh.records[b].data(), ks) < 0;
@@ -90,7 +90,7 @@ void TableFile::create(const std::filesystem::path& dbPath, const std::vector<Fi
   fresh.header = makeDbHeader(fields, keyFieldCount, codePage, dbPath.filename().string());
   if (!password.empty())
     fresh.checkValue = crypto::checkValue(codec::toTableText(password, codePage, "password"));
-  const int entry = fresh.header.keySize() + 6;
+  const std::size_t entry = fresh.header.keySize() + 6;
   fresh.pxBlockSize = entry * 64 + 6 <= 2048 ? 2048 : 4096;
   if (entry * 3 > fresh.pxBlockSize)
     throw DbError(DbError::Kind::InvalidValue, "The key is too long");

@@ -36,16 +36,14 @@ void writeWhole(const std::filesystem::path& path, const Bytes& data, bool sync)
 Bytes buildMb(FreshTable& t) {
   Bytes mb = t.mbHeader.size() == kMbBlock ? t.mbHeader : freshMbHeader();
   std::size_t sub = 0;
-  int nextChunk = 0, nextEntry = -1;
+  std::size_t nextChunk = 0, freeEntries = 0;
   for (std::size_t r = 0; r < t.records.size(); ++r) {
     for (const auto& [field, stored] : t.blobs[r]) {
-      const auto& f = t.header.fields[static_cast<std::size_t>(field)];
-      auto* data =
-          &t.records[r]
-                    [static_cast<std::size_t>(t.header.offsets[static_cast<std::size_t>(field)])];
-      const std::size_t leader = static_cast<std::size_t>(f.size) - 10;
+      const auto f = static_cast<std::size_t>(field);
+      auto* data = &t.records[r][t.header.offsets[f]];
+      const std::size_t leader = blobLeader(t.header.fields[f]);
       std::uint32_t locator = 0;
-      if (stored.size() > 2048 || f.type == FieldType::Graphic) {
+      if (stored.size() > 2048 || t.header.fields[f].type == FieldType::Graphic) {
         const std::size_t units = (9 + stored.size() + kMbBlock - 1) / kMbBlock;
         const std::size_t offset = mb.size();
         if (offset + units * kMbBlock > 0xFFFFF000ull)
@@ -56,31 +54,28 @@ Bytes buildMb(FreshTable& t) {
         putU16(&mb[offset + 1], static_cast<std::uint32_t>(units));
         putU32(&mb[offset + 3], static_cast<std::uint32_t>(stored.size()));
         putU16(&mb[offset + 7], 1);
-        std::copy(stored.begin(), stored.end(),
-                  mb.begin() + static_cast<std::ptrdiff_t>(offset + 9));
+        std::copy(stored.begin(), stored.end(), mb.data() + offset + 9);
         locator = static_cast<std::uint32_t>(offset) | 0xFF;
       } else {
-        const int chunks = static_cast<int>((stored.size() + 15) / 16);
-        if (nextEntry < 0 || nextChunk + chunks > 256) {
+        const std::size_t chunks = (stored.size() + 15) / 16;
+        if (freeEntries == 0 || nextChunk + chunks > 256) {
           sub = mb.size();
           mb.resize(sub + kMbBlock);
           mb[sub] = 3;
           putU16(&mb[sub + 1], 1);
           nextChunk = 0x15;
-          nextEntry = 63;
+          freeEntries = 64;
         }
-        auto* en = &mb[sub + 12 + 5 * static_cast<std::size_t>(nextEntry)];
+        // Entries are used from the last one down.
+        const std::size_t entry = --freeEntries;
+        auto* en = &mb[sub + 12 + 5 * entry];
         en[0] = static_cast<std::uint8_t>(nextChunk);
         en[1] = static_cast<std::uint8_t>(chunks);
         putU16(en + 2, 1);
-        en[4] =
-            static_cast<std::uint8_t>(stored.size() - static_cast<std::size_t>(chunks - 1) * 16);
-        std::copy(stored.begin(), stored.end(),
-                  mb.begin() +
-                      static_cast<std::ptrdiff_t>(sub + static_cast<std::size_t>(nextChunk) * 16));
-        locator = static_cast<std::uint32_t>(sub) | static_cast<std::uint32_t>(nextEntry);
+        en[4] = static_cast<std::uint8_t>(stored.size() - (chunks - 1) * 16);
+        std::copy(stored.begin(), stored.end(), mb.data() + sub + nextChunk * 16);
+        locator = static_cast<std::uint32_t>(sub | entry);
         nextChunk += chunks;
-        --nextEntry;
       }
       std::memcpy(data, stored.data(), std::min(leader, stored.size()));
       putU32(data + leader, locator);
@@ -95,26 +90,24 @@ Bytes buildMb(FreshTable& t) {
 Bytes buildPx(const FreshTable& t, const std::vector<BlockTree::Entry>& blocks) {
   PxHeader ph = makePxHeader(t.header, t.pxBlockSize);
   putU32(&ph.raw[hdr::kEncryption1], t.checkValue);
-  BlockTree tree(static_cast<std::size_t>((ph.blockSize - 6) / ph.recordSize));
+  BlockTree tree((ph.blockSize - 6) / ph.recordSize);
   tree.build(blocks);
   const auto order = tree.nodesInOrder();
-  int n = 0;
+  BlockNo n = 0;
   if (!blocks.empty())
     for (const auto id : order) {
       auto& node = tree.node(id);
       node.pxBlock = ++n;
       node.pxPrev = n - 1;
-      node.pxNext = n < static_cast<int>(order.size()) ? n + 1 : 0;
+      node.pxNext = n < order.size() ? n + 1 : 0;
     }
   const std::uint32_t entries =
       blocks.empty() ? 0 : static_cast<std::uint32_t>(blocks.size() + order.size() - 1);
   ph.setShape(entries, n, n ? 1 : 0, n, 1, tree.levels());
   Bytes out = ph.raw;
-  for (int i = 0; i < n; ++i) {
-    Bytes b = serializeIndexNode(tree, tree.node(order[static_cast<std::size_t>(i)]), ph.blockSize,
-                                 ph.recordSize);
-    if (t.checkValue)
-      crypto::encryptBlock(b.data(), b.size(), t.checkValue, static_cast<std::uint32_t>(i + 1));
+  for (BlockNo i = 0; i < n; ++i) {
+    Bytes b = serializeIndexNode(tree, tree.node(order[i]), ph.blockSize, ph.recordSize);
+    if (t.checkValue) crypto::encryptBlock(b.data(), b.size(), t.checkValue, i + 1);
     out.insert(out.end(), b.begin(), b.end());
   }
   return out;
@@ -142,36 +135,35 @@ void writeFreshTable(const TablePaths& paths, FreshTable t, bool sync) {
   if (t.blobs.size() < t.records.size()) t.blobs.resize(t.records.size());
   const Bytes mb = hasBlobs ? buildMb(t) : Bytes{};
 
-  const auto rs = static_cast<std::size_t>(h.recordSize);
-  const std::size_t perBlock = (static_cast<std::size_t>(h.blockSize) - 6) / rs;
-  const std::size_t m = (t.records.size() + perBlock - 1) / perBlock;
-  if (m > 65535)
+  const auto rs = h.recordSize;
+  const std::size_t perBlock = (h.blockSize - 6) / rs;
+  const std::size_t blocksNeeded = (t.records.size() + perBlock - 1) / perBlock;
+  if (blocksNeeded > 65535)
     throw engine::DbError(engine::DbError::Kind::Io,
                           "Table is full: it needs more than 65535 blocks");
+  const auto m = static_cast<BlockNo>(blocksNeeded);
   h.setNumRecords(static_cast<std::uint32_t>(t.records.size()));
-  h.setBlocks(static_cast<int>(m), static_cast<int>(m), m ? 1 : 0, static_cast<int>(m));
+  h.setBlocks(m, m, m ? 1 : 0, m);
   h.setFirstFree(0);
   h.setCheckValue(t.checkValue);
   h.touch();
   Bytes db = h.raw;
-  db.reserve(db.size() + m * static_cast<std::size_t>(h.blockSize));
+  db.reserve(db.size() + m * h.blockSize);
   std::vector<BlockTree::Entry> blocks;
-  for (std::size_t k = 0; k < m; ++k) {
-    Bytes b(static_cast<std::size_t>(h.blockSize));
+  for (BlockNo k = 0; k < m; ++k) {
+    Bytes b(h.blockSize);
     const std::size_t firstRec = k * perBlock;
     const std::size_t count = std::min(perBlock, t.records.size() - firstRec);
-    putU16(&b[0], k + 1 < m ? static_cast<std::uint32_t>(k + 2) : 0);
-    putU16(&b[2], static_cast<std::uint32_t>(k));
-    putU16(&b[4], static_cast<std::uint16_t>(static_cast<std::int16_t>((count - 1) * rs)));
+    putU16(&b[0], k + 1 < m ? k + 2 : 0);
+    putU16(&b[2], k);
+    setBlockCount(b, count, rs);
     for (std::size_t i = 0; i < count; ++i)
       std::copy(t.records[firstRec + i].begin(), t.records[firstRec + i].end(),
-                b.begin() + static_cast<std::ptrdiff_t>(6 + i * rs));
+                b.data() + 6 + i * rs);
     if (keyed)
-      blocks.push_back(
-          {std::string(reinterpret_cast<const char*>(&b[6]), static_cast<std::size_t>(h.keySize())),
-           static_cast<std::uint32_t>(count), static_cast<std::uint32_t>(k + 1)});
-    if (t.checkValue)
-      crypto::encryptBlock(b.data(), b.size(), t.checkValue, static_cast<std::uint32_t>(k + 1));
+      blocks.push_back({std::string(reinterpret_cast<const char*>(&b[6]), h.keySize()),
+                        static_cast<std::uint32_t>(count), k + 1});
+    if (t.checkValue) crypto::encryptBlock(b.data(), b.size(), t.checkValue, k + 1);
     db.insert(db.end(), b.begin(), b.end());
   }
 

@@ -18,7 +18,7 @@ struct FreshTable {
   std::vector<std::vector<std::pair<int, Bytes>>> blobs;
   Bytes mbHeader;  // first page of the old memo file (plain), or empty
   std::uint32_t checkValue = 0;
-  int pxBlockSize = 2048;
+  std::size_t pxBlockSize = 2048;
 };
 
 struct TablePaths {

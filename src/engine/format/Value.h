@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <variant>
@@ -32,6 +33,12 @@ struct FieldDef {
   FieldType type = FieldType::Alpha;
   int size = 0;  // the size byte of the descriptor (BCD: fraction digits)
 };
+
+// Bytes of a blob value kept in the record before the 10-byte reference to
+// the memo file (the size byte of a blob field is at least 10).
+inline std::size_t blobLeader(const FieldDef& blobField) {
+  return static_cast<std::size_t>(blobField.size) - 10;
+}
 
 // Day number: 0001-01-01 (proleptic Gregorian) is day 1.
 struct Date {

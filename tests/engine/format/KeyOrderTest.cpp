@@ -85,5 +85,22 @@ TEST(KeyOrderTest, AnOldByteOrderTableIsSoundAndPutInOrderWhenOpenedForWriting) 
   EXPECT_EQ(TableFile::keyOrderNote(path, {}), "keys in dictionary order");
 }
 
+// Only the text fields of a key follow the dictionary; the others compare
+// all of their stored bytes, a decimal's 17 whatever its size byte says.
+TEST(KeyOrderTest, ADecimalKeyOfACyrillicTableComparesItsWholeValue) {
+  TempDir dir;
+  const auto path = dir / "Amounts.db";
+  TableFile::create(path, {{"Amount", FieldType::Bcd, 0}, {"N", FieldType::Long, 4}}, 1, 1251);
+  OpenOptions options;
+  options.writable = true;
+  const auto table = TableFile::open(path, options);
+  for (const char* amount : {"5", "300", "9", "-2"})
+    table->insert({Decimal{amount}, std::int32_t{1}});
+  std::vector<std::string> amounts;
+  for (const auto& r : table->readAll()) amounts.push_back(std::get<Decimal>(r[0]).text);
+  EXPECT_EQ(amounts, (std::vector<std::string>{"-2", "5", "9", "300"}));
+  EXPECT_EQ(table->keyRange({Decimal{"9"}}), (std::pair<std::size_t, std::size_t>{2, 3}));
+}
+
 }  // namespace
 }  // namespace torvelle::format::testing
