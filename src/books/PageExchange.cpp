@@ -24,28 +24,23 @@ namespace {
 // The refusals the summary lists in full; the rest are counted.
 constexpr int kRefusalsShown = 20;
 
-QString patternsOf(FileFormat format) {
-  switch (format) {
-    case FileFormat::VCard:
-      return QStringLiteral(" (*.vcf *.vcard)");
-    case FileFormat::ICalendar:
-      return QStringLiteral(" (*.ics *.ical)");
-    case FileFormat::Csv:
-      return QStringLiteral(" (*.csv)");
-  }
-  return {};
-}
+// The file name patterns of a format for the dialogs, and the extension
+// a file written without one gets.
+struct FormatFiles {
+  const char* patterns;
+  const char* extension;
+};
 
-QString extensionOf(FileFormat format) {
+FormatFiles filesOf(FileFormat format) {
   switch (format) {
     case FileFormat::VCard:
-      return QStringLiteral(".vcf");
+      return {" (*.vcf *.vcard)", ".vcf"};
     case FileFormat::ICalendar:
-      return QStringLiteral(".ics");
+      return {" (*.ics *.ical)", ".ics"};
     case FileFormat::Csv:
-      return QStringLiteral(".csv");
+      break;
   }
-  return {};
+  return {" (*.csv)", ".csv"};
 }
 
 std::filesystem::path toPath(const QString& path) {
@@ -144,7 +139,7 @@ QStringList TPageExchange::filters() const {
     const QString& name = format == FileFormat::VCard       ? texts_->VCardFilter
                           : format == FileFormat::ICalendar ? texts_->CalendarFilter
                                                             : texts_->CsvFilter;
-    list << name + patternsOf(format);
+    list << name + QLatin1String(filesOf(format).patterns);
   }
   return list;
 }
@@ -159,7 +154,7 @@ FileFormat TPageExchange::formatFor(QString& path, int filter, bool addExtension
     if (filter < 0 || filter >= static_cast<int>(formats.size()))
       throw exchange::ExchangeError(texts_->UnknownFormat.toStdString());
     const FileFormat format = formats[static_cast<std::size_t>(filter)];
-    if (addExtension) path += extensionOf(format);
+    if (addExtension) path += QLatin1String(filesOf(format).extension);
     return format;
   }
 }
@@ -286,16 +281,10 @@ void TPageExchange::ExportTBClick() {
   if (path.isEmpty()) return;
   try {
     const FileFormat format = formatFor(path, filter, true);
-    const std::string section = section_ ? section_() : std::string();
-    const int sectionField = section.empty() ? -1 : records_.fieldIndex("Section");
     std::vector<format::Record> records;
-    records_.forEachStored([&](const engine::RecordView& r) {
-      if (sectionField >= 0) {
-        const auto* s = std::get_if<std::string>(&r.value(sectionField));
-        if (!s || *s != section) return;
-      }
-      records.push_back(r.values());
-    });
+    records_.forEachStored([&](const engine::RecordView& r) { records.push_back(r.values()); });
+    records = exchange::recordsOfSection(std::move(records), records_.info(),
+                                         section_ ? section_() : std::string());
     const auto result = exchange::exportRecords(format, records_.info(), records);
     support::writeFileAtomically(toPath(path), result.text);
   } catch (...) {

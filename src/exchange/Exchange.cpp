@@ -199,11 +199,9 @@ ImportSummary importVCardFile(std::string_view bytes, const ImportRequest& reque
 
 ImportSummary importCalendarFile(std::string_view bytes, const ImportRequest& request) {
   const auto table = openTable(request.table, request.passwords, true);
-  ImportSummary summary;
-  const auto rows = calendarRows(bytes, *table, request.section, summary);
   const auto sections = openSections(request.table, *table, request.passwords);
-  importRows(*table, sections.get(), rows, request.options, summary);
-  return summary;
+  return importInto(FileFormat::ICalendar, bytes, *table, sections.get(), request.section,
+                    request.options);
 }
 
 ImportSummary importInto(FileFormat format, std::string_view bytes, format::TableFile& records,
@@ -229,11 +227,11 @@ ImportSummary importInto(FileFormat format, std::string_view bytes, format::Tabl
   return summary;
 }
 
-std::vector<format::Record> recordsToExport(const format::TableFile& table,
-                                            const std::string& section) {
-  auto records = table.readAll();
+std::vector<format::Record> recordsOfSection(std::vector<format::Record> records,
+                                             const format::TableInfo& info,
+                                             const std::string& section) {
   if (section.empty()) return records;
-  const int f = fieldIndex(table.info(), "Section");
+  const int f = fieldIndex(info, "Section");
   if (f < 0) throw ExchangeError("the table has no sections; --section does not apply");
   std::erase_if(records, [&](const format::Record& r) {
     const auto* s = std::get_if<std::string>(&r[static_cast<std::size_t>(f)]);
@@ -284,14 +282,16 @@ ExportResult exportRecords(FileFormat format, const format::TableInfo& info,
 ExportResult exportVCardFile(const ExportRequest& request) {
   const auto table = openTable(request.table, request.passwords, false);
   requireBook(*table, Book::Phones, "a phone book");
-  return exportRecords(FileFormat::VCard, table->info(), recordsToExport(*table, request.section),
+  return exportRecords(FileFormat::VCard, table->info(),
+                       recordsOfSection(table->readAll(), table->info(), request.section),
                        request.version);
 }
 
 ExportResult exportCalendarFile(const ExportRequest& request) {
   const auto table = openTable(request.table, request.passwords, false);
   return exportRecords(FileFormat::ICalendar, table->info(),
-                       recordsToExport(*table, request.section), request.version, request.yearly);
+                       recordsOfSection(table->readAll(), table->info(), request.section),
+                       request.version, request.yearly);
 }
 
 }  // namespace torvelle::exchange

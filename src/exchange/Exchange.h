@@ -73,8 +73,10 @@ ExportResult exportRecords(FileFormat format, const format::TableInfo& info,
 ExportResult exportVCardFile(const ExportRequest& request);
 ExportResult exportCalendarFile(const ExportRequest& request);
 
-// The records of a table, only those of `section` when it is not empty.
-std::vector<format::Record> recordsToExport(const format::TableFile& table,
-                                            const std::string& section);
+// `records` of a table of `info`, only those of `section` when it is not
+// empty; ExchangeError when the table has no sections then.
+std::vector<format::Record> recordsOfSection(std::vector<format::Record> records,
+                                             const format::TableInfo& info,
+                                             const std::string& section);
 
 }  // namespace torvelle::exchange

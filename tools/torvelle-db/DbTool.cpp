@@ -355,7 +355,8 @@ int commandImport(const CommandLine& cl, std::ostream& out) {
 
 std::string csvExport(const CommandLine& cl, std::size_t& count) {
   const auto table = TableFile::open(cl.operands[0], openOptions(cl, false));
-  const auto records = exchange::recordsToExport(*table, cl.section.value_or(""));
+  const auto records =
+      exchange::recordsOfSection(table->readAll(), table->info(), cl.section.value_or(""));
   count = records.size();
   return exchange::csvText(table->info().fields, records);
 }
