@@ -2,8 +2,6 @@
 // re-filter (against SQLite's LIKE over the same data), opening, posting.
 // The tables are built once into a cache folder; inserting 100,000 records
 // one by one is slow when every insert is made durable.
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "BenchRegistry.h"
+#include "SqlitePhones.h"
 #include "engine/Session.h"
 #include "engine/ShippedTables.h"
 #include "engine/Table.h"
@@ -130,28 +129,9 @@ const std::vector<std::string> kKeystrokes = {"i",   "iv",   "iva", "ivan",  "п
                                               "пет", "петр", "49",  "495 1", "zzq", "ZZQX"};
 
 double sqliteLike(const std::vector<Record>& records) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open(":memory:", &db) != SQLITE_OK) throw std::runtime_error("sqlite open");
-  const auto exec = [&](const char* sql) {
-    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-      throw std::runtime_error(sqlite3_errmsg(db));
-  };
-  exec(
-      "CREATE TABLE phones(section, name, home, work, country, zip, city, street, cell, icq, "
-      "email, web)");
-  exec("BEGIN");
-  sqlite3_stmt* ins = nullptr;
-  sqlite3_prepare_v2(db, "INSERT INTO phones VALUES(?,?,?,?,?,?,?,?,?,?,?,?)", -1, &ins, nullptr);
-  for (const auto& r : records) {
-    for (int i = 0; i < 12; ++i) {
-      const auto& s = std::get<std::string>(r[static_cast<std::size_t>(i)]);
-      sqlite3_bind_text(ins, i + 1, s.data(), static_cast<int>(s.size()), SQLITE_STATIC);
-    }
-    sqlite3_step(ins);
-    sqlite3_reset(ins);
-  }
-  sqlite3_finalize(ins);
-  exec("COMMIT");
+  SqlitePhones phones(":memory:", false);
+  phones.insertAll(records);
+  sqlite3* db = phones.db();
   sqlite3_stmt* query = nullptr;
   sqlite3_prepare_v2(db,
                      "SELECT rowid FROM phones WHERE name LIKE ?1 OR home LIKE ?1 OR work LIKE ?1 "
@@ -171,7 +151,6 @@ double sqliteLike(const std::vector<Record>& records) {
     }));
   }
   sqlite3_finalize(query);
-  sqlite3_close(db);
   return median(times);
 }
 
