@@ -30,7 +30,8 @@ const std::unordered_map<char32_t, unsigned char>& reverseMap(const detail::Code
   const std::lock_guard lock(mutex);
   auto [it, inserted] = maps.try_emplace(table.codePage);
   if (inserted)
-    for (int i = 127; i >= 0; --i) it->second[table.upper[i]] = static_cast<unsigned char>(0x80 + i);
+    for (int i = 127; i >= 0; --i)
+      it->second[table.upper[i]] = static_cast<unsigned char>(0x80 + i);
   return it->second;
 }
 
@@ -44,7 +45,9 @@ std::string describe(char32_t cp) {
 
 }  // namespace
 
-bool codePageSupported(int codePage) { return findTable(codePage) != nullptr; }
+bool codePageSupported(int codePage) {
+  return findTable(codePage) != nullptr;
+}
 
 std::string toUtf8(std::string_view bytes, int codePage) {
   const auto& table = tableOrThrow(codePage);
@@ -62,21 +65,26 @@ std::string toUtf8(std::string_view bytes, int codePage) {
 
 std::string fromUtf8(std::string_view utf8, int codePage) {
   const auto& table = tableOrThrow(codePage);
-  const auto& reverse = reverseMap(table);
+  // Taken at the first character past ASCII: most texts have none.
+  const std::unordered_map<char32_t, unsigned char>* reverse = nullptr;
   std::string out;
   out.reserve(utf8.size());
   for (std::size_t pos = 0; pos < utf8.size();) {
+    const std::size_t run = pos;
+    while (pos < utf8.size() && static_cast<unsigned char>(utf8[pos]) < 0x80) ++pos;
+    out.append(utf8.substr(run, pos - run));
+    if (pos == utf8.size()) break;
     bool ok = false;
     const std::size_t start = pos;
     const char32_t cp = decodeUtf8(utf8, pos, ok);
-    if (!ok)
-      throw CodePageError("Text is not valid UTF-8 at byte " + std::to_string(start));
+    if (!ok) throw CodePageError("Text is not valid UTF-8 at byte " + std::to_string(start));
     if (cp < 0x80) {
       out += static_cast<char>(cp);
       continue;
     }
-    const auto it = reverse.find(cp);
-    if (it == reverse.end())
+    if (!reverse) reverse = &reverseMap(table);
+    const auto it = reverse->find(cp);
+    if (it == reverse->end())
       throw CodePageError("The character " + describe(cp) + " cannot be stored in code page " +
                           std::to_string(codePage));
     out += static_cast<char>(it->second);

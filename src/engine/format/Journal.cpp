@@ -118,15 +118,15 @@ namespace {
 // Only the bytes that really change are journaled and written: a block
 // whose record count moved by one costs a few bytes, not a block. The old
 // bytes go to `image`, whose sizes are those of the files before the change.
-std::vector<PendingWrite> trimWrites(const std::vector<PendingWrite>& writes,
+std::vector<PendingWrite> trimWrites(std::vector<PendingWrite> writes,
                                      const std::array<File*, kFileCount>& files,
                                      JournalImage& image) {
   std::vector<PendingWrite> trimmed;
   trimmed.reserve(writes.size());
-  for (const auto& w : writes) {
+  for (auto& w : writes) {
     const auto original = *image.sizes[w.file];
     if (w.offset >= original) {
-      trimmed.push_back(w);
+      trimmed.push_back(std::move(w));
       continue;
     }
     const auto len =
@@ -156,7 +156,7 @@ void resizeFiles(const std::array<File*, kFileCount>& files,
 }  // namespace
 
 void commitWrites(File& journal, std::array<File*, kFileCount> files,
-                  const std::vector<PendingWrite>& writes,
+                  std::vector<PendingWrite> writes,
                   const std::array<std::optional<std::uint64_t>, kFileCount>& newSizes,
                   const CommitOptions& options) {
   const auto hook = [&](std::string_view stage) {
@@ -169,7 +169,7 @@ void commitWrites(File& journal, std::array<File*, kFileCount> files,
     if (newSizes[f]) touched[f] = true;
     if (touched[f]) image.sizes[f] = files[f]->size();
   }
-  const auto trimmed = trimWrites(writes, files, image);
+  const auto trimmed = trimWrites(std::move(writes), files, image);
   {
     const Bytes data = serialize(image);
     journal.writeAt(0, data.data(), data.size());

@@ -49,7 +49,7 @@ struct CommitOptions {
 // pending. A failure rolls back at once and throws; if even that fails the
 // journal stays for the next open.
 void commitWrites(File& journal, std::array<File*, kFileCount> files,
-                  const std::vector<PendingWrite>& writes,
+                  std::vector<PendingWrite> writes,
                   const std::array<std::optional<std::uint64_t>, kFileCount>& newSizes,
                   const CommitOptions& options);
 

@@ -588,7 +588,7 @@ std::vector<Bytes> ParadoxTable::rawRecords() const {
   for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
-    const Bytes block = readDbBlock(e.child);
+    const Bytes& block = readDbBlock(e.child);
     for (std::uint32_t i = 0; i < e.count; ++i) {
       const auto* r = &block[6 + i * hdr_.recordSize];
       out.emplace_back(r, r + hdr_.recordSize);
@@ -944,24 +944,34 @@ void ParadoxTable::compactAfterGrowth(BlockNo blocksBefore) {
   if (!wasteful || blocksBefore > need || fileBlocks_ < blocksBefore ||
       (fileBlocks_ - blocksBefore) * 2 < need)
     return;
-  const auto all = rawRecords();
+  // The records are copied straight from the old blocks into full new ones.
   const auto rs = hdr_.recordSize;
   const auto ks = hdr_.keySize();
   std::vector<BlockTree::Entry> chain;
-  dirtyDb_.clear();
-  for (BlockNo b = 1; b <= need; ++b) {
-    const std::size_t first = (b - 1) * capacity;
-    const std::size_t count = std::min(capacity, records - first);
-    Bytes block(hdr_.blockSize);
+  decltype(dirtyDb_) packed;
+  Bytes block;
+  std::size_t count = 0;
+  const auto finish = [&] {
+    const auto b = static_cast<BlockNo>(packed.size() + 1);
     putU16(&block[0], b < need ? b + 1 : 0);
     putU16(&block[2], b - 1);
     setBlockCount(block, count, hdr_.recordSize);
-    for (std::size_t i = 0; i < count; ++i)
-      std::copy(all[first + i].begin(), all[first + i].end(), block.data() + 6 + i * rs);
     chain.push_back({std::string(reinterpret_cast<const char*>(&block[6]), ks),
                      static_cast<std::uint32_t>(count), b});
-    dirtyDb_.emplace(b, std::move(block));
+    packed.emplace(b, std::move(block));
+    count = 0;
+  };
+  for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
+    const auto& e = tree_.at(pos);
+    const Bytes& old = readDbBlock(e.child);
+    for (std::uint32_t i = 0; i < e.count; ++i) {
+      if (count == 0) block.assign(hdr_.blockSize, 0);
+      std::memcpy(&block[6 + count * rs], &old[6 + i * rs], rs);
+      if (++count == capacity) finish();
+    }
   }
+  if (count > 0) finish();
+  dirtyDb_ = std::move(packed);
   fileBlocks_ = std::max(need, blocksBefore);
   hdr_.setFirstFree(0);
   tree_ = BlockTree(tree_.capacity());
@@ -1087,8 +1097,14 @@ void ParadoxTable::commit() {
   hdr_.setNumRecords(static_cast<std::uint32_t>(tree_.total()));
   hdr_.touch();
   writes.push_back({kDbFile, 0, Bytes(hdr_.raw.data(), hdr_.raw.data() + hdr_.mutablePrefix())});
-  for (auto& [block, data] : dirtyDb_) {
-    Bytes b = data;
+  // The staged blocks are given up to the writes (they are dropped after
+  // the commit, and a failed one reads the table again), front to back.
+  std::vector<std::pair<BlockNo, Bytes>> blocks(std::make_move_iterator(dirtyDb_.begin()),
+                                                std::make_move_iterator(dirtyDb_.end()));
+  dirtyDb_.clear();
+  std::sort(blocks.begin(), blocks.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& [block, b] : blocks) {
     if (key_) crypto::encryptBlock(b.data(), b.size(), key_, block);
     writes.push_back({kDbFile, blockOffset(hdr_.headerSize, hdr_.blockSize, block), std::move(b)});
   }
@@ -1116,7 +1132,7 @@ void ParadoxTable::commit() {
     if (options_.sync) syncDirectory(journalPath_.parent_path());
   }
   commitWrites(journal_, {&db_, px_.isOpen() ? &px_ : nullptr, mb_.isOpen() ? &mb_ : nullptr},
-               writes, sizes, co);
+               std::move(writes), sizes, co);
   dirtyDb_.clear();
   memo_.staged().clear();
   cachedBlock_ = 0;

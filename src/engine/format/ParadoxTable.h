@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/format/BlockTree.h"
@@ -170,7 +171,8 @@ class ParadoxTable final : public TableFile {
   int batchDepth_ = 0;
   bool batchStaged_ = false;  // something waits for the batch's commit
   bool batchFailed_ = false;  // a change of the batch failed half staged
-  std::map<BlockNo, Bytes> dirtyDb_;
+  // Hashed: a batch stages thousands and looks them up for every record.
+  std::unordered_map<BlockNo, Bytes> dirtyDb_;
   bool pxRebuild_ = false;
   BlockNo pxFileBlocks_ = 0, pxFirst_ = 0, pxLast_ = 0;
   std::map<BlockNo, std::uint32_t> pxOwner_;  // index block -> tree node
