@@ -62,7 +62,9 @@ std::vector<Record> makeRecords(std::size_t count) {
     const std::string first = pick(kFirst), last = pick(kLast);
     Record r;
     r.emplace_back("Section " + std::to_string(i % 24));
-    r.emplace_back(first + " " + last + " " + std::to_string(i));
+    std::string name = first;
+    name.append(" ").append(last).append(" ").append(std::to_string(i));
+    r.emplace_back(std::move(name));
     r.emplace_back("+7 495 " + digits(7));
     r.emplace_back("+7 812 " + digits(7));
     r.emplace_back(rng() % 2 ? "Russia" : "Россия");
@@ -85,7 +87,7 @@ std::vector<Record> makeRecords(std::size_t count) {
 // The cached phone table of `count` records, built on first use.
 fs::path phonesTable(std::size_t count, const std::vector<Record>& records) {
   const fs::path folder = cacheFolder() / ("phones-" + std::to_string(count));
-  const fs::path table = folder / "Phones.db";
+  fs::path table = folder / "Phones.db";
   if (fs::exists(table)) {
     try {
       if (format::TableFile::open(table, {})->recordCount() == count) return table;
@@ -164,7 +166,9 @@ void runEngineBench() {
 
   // Opening: all of it, and the file layer's part (a writable open and one
   // read of the records); the records are freed outside the timings.
-  for (const auto& [path, label] : {std::pair{big, "100k"}, std::pair{small, "1k"}}) {
+  for (const auto& [where, label] : {std::pair{big, "100k"}, std::pair{small, "1k"}}) {
+    // A lambda may not take a structured binding: a plain name for it.
+    const fs::path& path = where;
     std::vector<double> opens, reads;
     for (int i = 0; i < 5; ++i) {
       std::vector<Record> kept;
@@ -197,6 +201,7 @@ void runEngineBench() {
       return matcher(r.foldedTexts(1, 11));
     };
     std::vector<double> times;
+    times.reserve(kKeystrokes.size());
     std::size_t shown = 0;
     report("refilter_100k_first", millis([&] { t.setFiltered(true); }), "ms");
     for (const auto& key : kKeystrokes) {
