@@ -21,13 +21,14 @@ mode="${TORVELLE_SETUP:-program}"
 
 # libical: calendars in and out. Qt's own texts (message box buttons, edit
 # menus) in the interface languages. libarchive and libsodium: the backups and
-# their encryption.
+# their encryption. Radicale and the caldav client: the sync tests' server
+# and a second client writing to it.
 packages=(cmake make g++ pkg-config qt6-base-dev libgl-dev libical-dev qt6-translations-l10n
   libarchive-dev libsodium-dev)
 case "$mode" in
   program) ;;
   test) packages+=(libgtest-dev libgmock-dev libbenchmark-dev pxlib-dev libsqlite3-dev
-          python3-vobject desktop-file-utils appstream dbus) ;;
+          python3-vobject desktop-file-utils appstream dbus python3-radicale python3-caldav) ;;
   fuzz) packages+=(clang libclang-rt-14-dev) ;;
   screenshot) packages+=(xvfb x11-utils xdotool imagemagick dbus dunst) ;;
   tidy) packages+=(clang-tidy) ;;

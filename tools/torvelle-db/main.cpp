@@ -3,8 +3,12 @@
 #include <vector>
 
 #include "DbTool.h"
+#include "SyncCommand.h"
 
 int main(int argc, char** argv) {
+  // Sync runs on an event loop; every other command is plain.
+  if (argc > 1 && std::string(argv[1]) == "sync")
+    return torvelle::tools::runSyncCommand(argc, argv);
   const std::vector<std::string> args(argv + 1, argv + argc);
   return torvelle::tools::runDbTool(args, std::cout, std::cerr);
 }
