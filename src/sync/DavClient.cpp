@@ -11,7 +11,7 @@ constexpr int kMaxInFlight = 6;
 
 }  // namespace
 
-DavClient::DavClient(QString user, QString password, QObject* parent)
+DavClient::DavClient(const QString& user, const QString& password, QObject* parent)
     : QObject(parent), authorization_("Basic " + (user + ':' + password).toUtf8().toBase64()) {}
 
 void DavClient::send(const QByteArray& method, const QUrl& url, const QByteArray& body,

@@ -28,7 +28,7 @@ using Headers = QList<QPair<QByteArray, QByteArray>>;
 class DavClient : public QObject {
   Q_OBJECT
  public:
-  DavClient(QString user, QString password, QObject* parent = nullptr);
+  DavClient(const QString& user, const QString& password, QObject* parent = nullptr);
 
   void send(const QByteArray& method, const QUrl& url, const QByteArray& body,
             const Headers& headers, std::function<void(const DavReply&)> done);

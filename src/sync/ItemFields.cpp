@@ -164,7 +164,12 @@ std::string uidOfItem(std::string_view text) {
 
 std::string packFields(const FieldMap& fields) {
   std::string packed;
-  for (const auto& [name, value] : fields) packed += name + '\x1f' + value + '\x1e';
+  for (const auto& [name, value] : fields) {
+    packed += name;
+    packed += '\x1f';
+    packed += value;
+    packed += '\x1e';
+  }
   return packed;
 }
 

@@ -22,7 +22,12 @@ std::set<std::string> differing(SyncBook book, const FieldMap& a, const FieldMap
 
 std::string conflictNote(const std::vector<std::pair<std::string, std::string>>& lost) {
   std::string note = "Sync conflict, this computer had:";
-  for (const auto& [field, value] : lost) note += "\n" + field + ": " + value;
+  for (const auto& [field, value] : lost) {
+    note += '\n';
+    note += field;
+    note += ": ";
+    note += value;
+  }
   return note;
 }
 

@@ -97,59 +97,87 @@ QUrl SyncRun::urlOf(const QUrl& collection, const std::string& href) const {
   return url;
 }
 
-void SyncRun::setUp(std::function<void(const QString&)> done) {
+namespace {
+
+struct Missing {
+  SyncBook book;
+  QString component;
+  QString name;
+  QUrl home;
+};
+
+struct Choices {
+  std::vector<std::pair<SyncBook, QUrl>> chosen;
+  std::vector<Missing> missing;
+};
+
+// The first address book, the first calendar for to-dos and another for
+// events; the ones the server lacks are to be made in the homes.
+Choices choose(const DiscoveryResult& found) {
+  Choices out;
+  std::set<QUrl> taken;
+  const auto pick = [&](SyncBook book, const QString& component, const QString& name,
+                        const QUrl& home) {
+    for (const auto& c : found.collections) {
+      const bool fits = component.isEmpty() ? c.addressBook
+                                            : !c.addressBook && (c.components.isEmpty() ||
+                                                                 c.components.contains(component));
+      if (fits && !taken.contains(c.url)) {
+        out.chosen.emplace_back(book, c.url);
+        taken.insert(c.url);
+        return;
+      }
+    }
+    out.missing.push_back({book, component, name, home});
+  };
+  pick(SyncBook::Phones, {}, "Contacts", found.addressBookHome);
+  pick(SyncBook::Tasks, "VTODO", "Tasks", found.calendarHome);
+  pick(SyncBook::Dates, "VEVENT", "Important dates", found.calendarHome);
+  return out;
+}
+
+QUrl childOf(const QUrl& home, const QString& name) {
+  QUrl url = home;
+  url.setPath(home.path() + (home.path().endsWith('/') ? "" : "/") +
+              QString(name).toLower().replace(' ', '-') + "/");
+  return url;
+}
+
+}  // namespace
+
+void SyncRun::keepCollections(const std::vector<std::pair<SyncBook, QUrl>>& chosen) {
+  if (!store_) {
+    store_ = std::make_unique<SyncStore>(options_.root, options_.passwords, options_.protect);
+  }
+  for (const auto& [book, url] : chosen) {
+    const auto old = store_->collection(book);
+    if (old && old->url == url.toString().toStdString()) continue;
+    store_->forget(book);
+    store_->commit(book, {}, CollectionState{url.toString().toStdString(), {}, {}});
+  }
+}
+
+void SyncRun::setUp(const std::function<void(const QString&)>& done) {
   const QUrl server(QString::fromStdString(account_.server));
   discover(client_, server, [this, done](const DiscoveryResult& found) {
     if (!found.error.isEmpty()) return done(found.error);
-    struct Choice {
-      SyncBook book;
-      QString component;
-      QString name;
-      QUrl home;
-    };
-    auto choices = std::make_shared<std::vector<std::pair<SyncBook, QUrl>>>();
-    auto missing = std::make_shared<std::vector<Choice>>();
-    const auto pick = [&](SyncBook book, const QString& component, const QString& name,
-                          const QUrl& home, const std::set<QUrl>& taken) {
-      for (const auto& c : found.collections) {
-        const bool fits =
-            component.isEmpty()
-                ? c.addressBook
-                : !c.addressBook && (c.components.isEmpty() || c.components.contains(component));
-        if (fits && !taken.contains(c.url)) return choices->push_back({book, c.url});
-      }
-      missing->push_back({book, component, name, home});
-    };
-    pick(SyncBook::Phones, {}, "Contacts", found.addressBookHome, {});
-    pick(SyncBook::Tasks, "VTODO", "Tasks", found.calendarHome, {});
-    std::set<QUrl> taken;
-    for (const auto& [book, url] : *choices) taken.insert(url);
-    pick(SyncBook::Dates, "VEVENT", "Important dates", found.calendarHome, taken);
-    auto left = std::make_shared<int>(static_cast<int>(missing->size()) + 1);
+    auto choices = std::make_shared<Choices>(choose(found));
+    auto left = std::make_shared<int>(static_cast<int>(choices->missing.size()) + 1);
     auto failure = std::make_shared<QString>();
     const auto oneDone = [this, choices, left, failure, done](const QString& error) {
       if (!error.isEmpty()) *failure = error;
       if (--*left > 0) return;
       if (!failure->isEmpty()) return done(*failure);
       try {
-        if (!store_)
-          store_ = std::make_unique<SyncStore>(options_.root, options_.passwords, options_.protect);
-        for (const auto& [book, url] : *choices) {
-          const auto old = store_->collection(book);
-          if (old && old->url == url.toString().toStdString()) continue;
-          store_->forget(book);
-          store_->commit(book, {}, CollectionState{url.toString().toStdString(), {}, {}});
-        }
+        keepCollections(choices->chosen);
       } catch (const std::exception& e) {
         return done(QString::fromStdString(e.what()));
       }
       done({});
     };
-    for (const auto& m : *missing) {
-      QUrl url = m.home;
-      url.setPath(m.home.path() + (m.home.path().endsWith('/') ? "" : "/") +
-                  m.name.toLower().replace(' ', '-') + "/");
-      choices->push_back({m.book, url});
+    for (const auto& m : choices->missing) {
+      const QUrl url = childOf(m.home, m.name);
+      choices->chosen.emplace_back(m.book, url);
       makeCollection(client_, url, m.component, m.name, oneDone);
     }
     oneDone({});
@@ -261,31 +289,35 @@ void SyncRun::fetch(const std::shared_ptr<BookRun>& run) {
       paths << urlOf(url, href.toStdString()).path(QUrl::FullyEncoded);
     }
     client_.report(
-        url, 1, multigetQuery(run->book, paths), [this, run, url, total](const DavReply& reply) {
-          if (reply.status != 207 && run->error.isEmpty()) run->error = httpFailure(url, reply);
-          try {
-            if (reply.status == 207) {
-              for (const auto& r : parseMultistatus(reply.body).resources) {
-                const QString data =
-                    r.props.value(run->book == SyncBook::Phones ? "address-data" : "calendar-data");
-                if (r.status / 100 != 2 || data.isEmpty()) continue;
-                const std::string href = r.href.toStdString();
-                run->view.texts[href] = data.toStdString();
-                if (r.props.contains("getetag")) {
-                  run->view.etags[href] = r.props.value("getetag").toStdString();
-                }
-              }
-            }
-          } catch (const SyncError& e) {
-            run->error = QString::fromStdString(e.what());
-          }
-          emit progress(tr("Fetching: %1").arg(bookName(run->book)),
-                        static_cast<int>(run->view.texts.size()), total);
-          if (--run->pending > 0) return;
-          if (!run->error.isEmpty()) return bookFailed(run, run->error);
-          mergeLocally(run);
-        });
+        url, 1, multigetQuery(run->book, paths),
+        [this, run, url, total](const DavReply& reply) { fetched(run, url, reply, total); });
   }
+}
+
+void SyncRun::fetched(const std::shared_ptr<BookRun>& run, const QUrl& url, const DavReply& reply,
+                      int total) {
+  if (reply.status != 207 && run->error.isEmpty()) run->error = httpFailure(url, reply);
+  try {
+    if (reply.status == 207) {
+      const QString data = run->book == SyncBook::Phones ? "address-data" : "calendar-data";
+      for (const auto& r : parseMultistatus(reply.body).resources) {
+        const QString text = r.props.value(data);
+        if (r.status / 100 != 2 || text.isEmpty()) continue;
+        const std::string href = r.href.toStdString();
+        run->view.texts[href] = text.toStdString();
+        if (r.props.contains("getetag")) {
+          run->view.etags[href] = r.props.value("getetag").toStdString();
+        }
+      }
+    }
+  } catch (const SyncError& e) {
+    run->error = QString::fromStdString(e.what());
+  }
+  emit progress(tr("Fetching: %1").arg(bookName(run->book)),
+                static_cast<int>(run->view.texts.size()), total);
+  if (--run->pending > 0) return;
+  if (!run->error.isEmpty()) return bookFailed(run, run->error);
+  mergeLocally(run);
 }
 
 namespace {
@@ -370,26 +402,30 @@ void SyncRun::push(const std::shared_ptr<BookRun>& run) {
     }
     if (!p.remove) headers.push_back({"Content-Type", type});
     const QUrl url = urlOf(collection, p.href);
-    client_.send(p.remove ? "DELETE" : "PUT", url, QByteArray::fromStdString(p.text), headers,
-                 [this, run, p, url, total](const DavReply& reply) {
-                   const bool gone = p.remove && reply.status == 404;
-                   if (reply.status / 100 == 2 || gone) {
-                     if (p.remove) {
-                       run->pushed[p.uid] = std::nullopt;
-                     } else {
-                       run->pushed[p.uid] = ItemState{p.uid, p.href, reply.etag.toStdString(),
-                                                      run->localFields[p.uid], p.text};
-                     }
-                   } else if (reply.status == 412) {
-                     run->staleWrites = true;
-                   } else {
-                     run->pushFailed = true;
-                     if (run->error.isEmpty()) run->error = httpFailure(url, reply);
-                   }
-                   emit progress(tr("Sending: %1").arg(bookName(run->book)), ++run->done, total);
-                   if (--run->pending == 0) keepState(run);
-                 });
+    client_.send(
+        p.remove ? "DELETE" : "PUT", url, QByteArray::fromStdString(p.text), headers,
+        [this, run, p, url, total](const DavReply& reply) { pushed(run, p, url, reply, total); });
   }
+}
+
+void SyncRun::pushed(const std::shared_ptr<BookRun>& run, const Push& p, const QUrl& url,
+                     const DavReply& reply, int total) {
+  const bool gone = p.remove && reply.status == 404;
+  if (reply.status / 100 == 2 || gone) {
+    if (p.remove) {
+      run->pushed[p.uid] = std::nullopt;
+    } else {
+      run->pushed[p.uid] =
+          ItemState{p.uid, p.href, reply.etag.toStdString(), run->localFields[p.uid], p.text};
+    }
+  } else if (reply.status == 412) {
+    run->staleWrites = true;
+  } else {
+    run->pushFailed = true;
+    if (run->error.isEmpty()) run->error = httpFailure(url, reply);
+  }
+  emit progress(tr("Sending: %1").arg(bookName(run->book)), ++run->done, total);
+  if (--run->pending == 0) keepState(run);
 }
 
 void SyncRun::keepState(const std::shared_ptr<BookRun>& run) {

@@ -37,7 +37,7 @@ class SyncRun : public QObject {
   // Finds the collections, makes those missing, and keeps their addresses
   // (a new address forgets what was synced with the old one). `done` gets
   // an error text, empty on success.
-  void setUp(std::function<void(const QString&)> done);
+  void setUp(const std::function<void(const QString&)>& done);
   // Syncs every book that has a collection; finished() tells the end.
   void start();
 
@@ -53,8 +53,13 @@ class SyncRun : public QObject {
   void listChanges(const std::shared_ptr<BookRun>& run, bool withToken);
   void listEtags(const std::shared_ptr<BookRun>& run);
   void fetch(const std::shared_ptr<BookRun>& run);
+  void fetched(const std::shared_ptr<BookRun>& run, const QUrl& url, const DavReply& reply,
+               int total);
   void mergeLocally(const std::shared_ptr<BookRun>& run);
   void push(const std::shared_ptr<BookRun>& run);
+  void pushed(const std::shared_ptr<BookRun>& run, const Push& p, const QUrl& url,
+              const DavReply& reply, int total);
+  void keepCollections(const std::vector<std::pair<SyncBook, QUrl>>& chosen);
   void keepState(const std::shared_ptr<BookRun>& run);
   void bookFailed(const std::shared_ptr<BookRun>& run, const QString& error);
   void nextBook(const std::shared_ptr<BookRun>& run);

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "support/AsciiText.h"
@@ -57,33 +58,40 @@ bool hasType(const Line& l, std::string_view type) {
   return l.types.find(type) != std::string::npos;
 }
 
+// The phone field a TEL line fills, by its type; empty for a fax or pager,
+// "?" for a phone of no stated kind.
+std::string phoneSlot(const Line& l) {
+  if (hasType(l, "fax") || hasType(l, "pager")) return {};
+  if (hasType(l, "cell") || hasType(l, "mobile")) return "Cellular";
+  if (hasType(l, "work")) return "WorkPhone";
+  if (hasType(l, "home")) return "HomePhone";
+  return "?";
+}
+
 // The line each field came from, by the reader's rules: the first line of
 // each kind, phones by their type, an untyped phone in the first free slot.
 std::map<std::string, std::size_t> slotsOf(const std::vector<Line>& lines) {
+  static const std::set<std::string> single = {"FN", "N", "EMAIL", "URL", "ADR", "CATEGORIES"};
   std::map<std::string, std::size_t> slots;
-  const auto take = [&](const std::string& slot, std::size_t i) { slots.try_emplace(slot, i); };
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const Line& l = lines[i];
-    if (l.name == "FN" || l.name == "N" || l.name == "EMAIL" || l.name == "URL" ||
-        l.name == "ADR" || l.name == "X-ICQ" || l.name == "CATEGORIES") {
-      take(l.name == "X-ICQ" ? "ICQ" : l.name, i);
-    } else if (l.name == "IMPP" && support::asciiLower(l.value).starts_with("icq:")) {
-      take("ICQ", i);
-    } else if (l.name == "TEL" && !hasType(l, "fax") && !hasType(l, "pager")) {
-      if (hasType(l, "cell") || hasType(l, "mobile")) {
-        take("Cellular", i);
-      } else if (hasType(l, "work")) {
-        take("WorkPhone", i);
-      } else if (hasType(l, "home")) {
-        take("HomePhone", i);
-      } else {
-        for (const char* slot : {"HomePhone", "WorkPhone", "Cellular"}) {
-          if (!slots.contains(slot)) {
-            take(slot, i);
+    if (single.contains(l.name)) {
+      slots.try_emplace(l.name, i);
+    } else if (l.name == "X-ICQ" ||
+               (l.name == "IMPP" && support::asciiLower(l.value).starts_with("icq:"))) {
+      slots.try_emplace("ICQ", i);
+    } else if (l.name == "TEL") {
+      std::string slot = phoneSlot(l);
+      if (slot == "?") {
+        slot.clear();
+        for (const char* free : {"HomePhone", "WorkPhone", "Cellular"}) {
+          if (!slots.contains(free)) {
+            slot = free;
             break;
           }
         }
       }
+      if (!slot.empty()) slots.try_emplace(slot, i);
     }
   }
   return slots;

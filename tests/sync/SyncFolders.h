@@ -92,7 +92,7 @@ inline std::vector<std::string> contents(const std::filesystem::path& root, Sync
   for (const auto& r : table->readAll()) {
     std::string line = std::get<std::string>(r[static_cast<std::size_t>(uid)]) + " ";
     for (const auto& [k, v] : fieldsOfRecord(book, table->info(), r)) {
-      if (!v.empty()) line += k + "=" + v + "; ";
+      if (!v.empty()) line.append(k).append("=").append(v).append("; ");
     }
     out.push_back(line);
   }

@@ -167,6 +167,7 @@ TEST_F(SyncScenario, KilledSyncsLeaveEverythingSoundAndTheNextOneFinishesWithout
     const pid_t pid = ::fork();
     if (pid == 0) {
       std::vector<char*> argv;
+      argv.reserve(args.size() + 1);
       for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
       argv.push_back(nullptr);
       ::freopen("/dev/null", "w", stdout);
