@@ -170,6 +170,7 @@ void SyncRun::setUp(const std::function<void(const QString&)>& done) {
       if (!failure->isEmpty()) return done(*failure);
       try {
         keepCollections(choices->chosen);
+        store_.reset();  // a sync opens it again; a window may want it first
       } catch (const std::exception& e) {
         return done(QString::fromStdString(e.what()));
       }
@@ -372,10 +373,16 @@ LocalResult mergeBook(const SyncOptions& options, SyncStore& store, SyncBook boo
 
 void SyncRun::mergeLocally(const std::shared_ptr<BookRun>& run) {
   emit progress(tr("Merging: %1").arg(bookName(run->book)), 0, 0);
+  try {
+    if (options_.release) options_.release();
+  } catch (const std::exception& e) {
+    return bookFailed(run, QString::fromStdString(e.what()));
+  }
   auto* watcher = new QFutureWatcher<LocalResult>(this);
   connect(watcher, &QFutureWatcher<LocalResult>::finished, this, [this, run, watcher] {
     LocalResult result = watcher->result();
     watcher->deleteLater();
+    if (options_.reclaim) options_.reclaim();
     if (!result.error.empty()) return bookFailed(run, QString::fromStdString(result.error));
     run->plan = std::move(result.plan);
     run->localFields = std::move(result.fields);

@@ -26,6 +26,11 @@ struct SyncOptions {
   std::vector<std::string> passwords;  // the tables' (and the sealed password's)
   bool protect = false;                // the tables are protected
   bool allowEmpty = false;             // mirror a side that lost everything
+  // Called on the calling thread around the work on the tables: a window
+  // that holds them open lets go of them before and takes them back after.
+  // `release` may throw to skip the book this time.
+  std::function<void()> release;
+  std::function<void()> reclaim;
 };
 
 class SyncRun : public QObject {
@@ -42,6 +47,9 @@ class SyncRun : public QObject {
   void start();
 
   const SyncSummary& summary() const { return summary_; }
+  // Keeps the collections chosen for the books (a new address forgets what
+  // was synced with the old one).
+  void keepCollections(const std::vector<std::pair<SyncBook, QUrl>>& chosen);
 
  signals:
   void progress(const QString& what, int done, int total);
@@ -59,7 +67,6 @@ class SyncRun : public QObject {
   void push(const std::shared_ptr<BookRun>& run);
   void pushed(const std::shared_ptr<BookRun>& run, const Push& p, const QUrl& url,
               const DavReply& reply, int total);
-  void keepCollections(const std::vector<std::pair<SyncBook, QUrl>>& chosen);
   void keepState(const std::shared_ptr<BookRun>& run);
   void bookFailed(const std::shared_ptr<BookRun>& run, const QString& error);
   void nextBook(const std::shared_ptr<BookRun>& run);
