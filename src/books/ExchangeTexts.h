@@ -24,6 +24,9 @@ class TExchangeTexts : public QObject {
   Q_PROPERTY(QString ImportButton MEMBER ImportButton)
   Q_PROPERTY(QString ImportRestButton MEMBER ImportRestButton)
   Q_PROPERTY(QString CancelButton MEMBER CancelButton)
+  Q_PROPERTY(QString SaveRefusedButton MEMBER SaveRefusedButton)
+  Q_PROPERTY(QString SaveRefusedCaption MEMBER SaveRefusedCaption)
+  Q_PROPERTY(QString RefusedFilter MEMBER RefusedFilter)
   Q_PROPERTY(QString Progress MEMBER Progress)
   Q_PROPERTY(QString ImportFailed MEMBER ImportFailed)
   Q_PROPERTY(QString ExportFailed MEMBER ExportFailed)
@@ -47,6 +50,9 @@ class TExchangeTexts : public QObject {
   QString ImportButton = QStringLiteral("Import");
   QString ImportRestButton = QStringLiteral("Import the rest");
   QString CancelButton = QStringLiteral("Cancel");
+  QString SaveRefusedButton = QStringLiteral("Save refused items...");
+  QString SaveRefusedCaption = QStringLiteral("Save the refused items");
+  QString RefusedFilter = QStringLiteral("Refused items");
   QString Progress = QStringLiteral("Importing records...");
   QString ImportFailed = QStringLiteral("Nothing was imported from %1:");
   QString ExportFailed = QStringLiteral("Nothing was exported to %1:");

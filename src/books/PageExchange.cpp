@@ -8,6 +8,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QStyle>
+#include <optional>
 
 #include "exchange/Books.h"
 #include "exchange/ExchangeError.h"
@@ -164,36 +165,34 @@ void TPageExchange::endEdits() {
   if (sections_ && sections_->isOpen()) sections_->checkBrowseMode();
 }
 
-exchange::ImportSummary TPageExchange::run(FileFormat format, std::string_view bytes,
-                                           exchange::ImportOptions options, bool trial) {
-  ImportProgress progress(texts_->Progress, parentWindow());
-  options.progress = [&](std::size_t done, std::size_t total) { progress(done, total); };
+exchange::ImportSummary TPageExchange::run(const TableWork& work, bool trial) {
   exchange::ImportSummary summary;
   const auto intoRecords = [&](format::TableFile* sectionsFile) {
-    const auto work = [&](format::TableFile& file) {
-      summary = exchange::importInto(format, bytes, file, sectionsFile, {}, options);
-    };
+    const auto change = [&](format::TableFile& file) { summary = work(file, sectionsFile); };
     if (trial)
-      records_.trialChange(work);
+      records_.trialChange(change);
     else
-      records_.batchChange(work);
+      records_.batchChange(change);
   };
   if (!sections_ || !sections_->isOpen()) {
     intoRecords(nullptr);
   } else {
     // The sections' change holds the records' one: new sections and their
     // records go in together or not at all.
-    const auto work = [&](format::TableFile& file) { intoRecords(&file); };
+    const auto change = [&](format::TableFile& file) { intoRecords(&file); };
     if (trial)
-      sections_->trialChange(work);
+      sections_->trialChange(change);
     else
-      sections_->batchChange(work);
+      sections_->batchChange(change);
   }
   return summary;
 }
 
-bool TPageExchange::confirm(const exchange::ImportSummary& summary, const QString& fileName) {
-  QStringList lines{texts_->ToAdd.arg(summary.added)};
+bool TPageExchange::confirm(const exchange::ImportSummary& summary, const QString& fileName,
+                            FileFormat format) {
+  QStringList lines;
+  for (const auto& note : summary.notes) lines << fromStd(note);
+  lines << texts_->ToAdd.arg(summary.added);
   if (summary.skipped > 0) lines << texts_->Existing.arg(summary.skipped);
   if (summary.sectionsAdded > 0) lines << texts_->NewSections.arg(summary.sectionsAdded);
   if (!summary.refused.empty()) {
@@ -225,12 +224,33 @@ bool TPageExchange::confirm(const exchange::ImportSummary& summary, const QStrin
                        QMessageBox::AcceptRole);
     go->setObjectName(QStringLiteral("ImportButton"));
   }
+  QPushButton* save = nullptr;
+  if (!summary.refusedSources.empty()) {
+    save = box.addButton(texts_->SaveRefusedButton, QMessageBox::ActionRole);
+    save->setObjectName(QStringLiteral("SaveRefusedButton"));
+  }
   QPushButton* cancel = box.addButton(texts_->CancelButton, QMessageBox::RejectRole);
   cancel->setObjectName(QStringLiteral("CancelButton"));
   box.setDefaultButton(go ? go : cancel);
   box.setEscapeButton(cancel);
-  box.exec();
+  // Saving the refused items leaves the choice to import still open.
+  for (;;) {
+    box.exec();
+    if (!save || box.clickedButton() != save) break;
+    saveRefused(summary, format);
+  }
   return go && box.clickedButton() == go;
+}
+
+// The refused items, as the file had them, into a file the user names.
+void TPageExchange::saveRefused(const exchange::ImportSummary& summary, FileFormat format) {
+  QStringList filter{texts_->RefusedFilter + QLatin1String(filesOf(format).patterns)};
+  int chosen = 0;
+  QString path = dialogs_.save(parentWindow(), texts_->SaveRefusedCaption, filter, chosen);
+  if (path.isEmpty()) return;
+  if (QFileInfo(path).suffix().isEmpty()) path += QLatin1String(filesOf(format).extension);
+  ErrorBox::guard(
+      [&] { support::writeFileAtomically(toPath(path), exchange::refusedItemsText(summary)); });
 }
 
 void TPageExchange::ImportTBClick() {
@@ -253,14 +273,27 @@ void TPageExchange::ImportTBClick() {
   exchange::ImportSummary summary;
   try {
     const FileFormat format = formatFor(path, filter, false);
+    ImportProgress progress(texts_->Progress, parentWindow());
     exchange::ImportOptions options;
+    options.progress = [&](std::size_t done, std::size_t total) { progress(done, total); };
     options.skipExisting = options.skipRefused = options.dryRun = true;
-    summary = run(format, bytes, options, true);
-    if (!confirm(summary, fileName)) return;
+    // The file is read once: the trial's rows serve the real import.
+    std::optional<exchange::ParsedImport> parsed;
+    summary = run(
+        [&](format::TableFile& records, format::TableFile* sections) {
+          parsed = exchange::parseImport(format, bytes, records, {});
+          return exchange::importParsed(*parsed, records, sections, options);
+        },
+        true);
+    if (!confirm(summary, fileName, format)) return;
     options.dryRun = false;
     options.skipExisting = summary.skipped > 0;
     options.skipRefused = !summary.refused.empty();
-    summary = run(format, bytes, options, false);
+    summary = run(
+        [&](format::TableFile& records, format::TableFile* sections) {
+          return exchange::importParsed(*parsed, records, sections, options);
+        },
+        false);
   } catch (const ImportCancelled&) {
     return;
   } catch (const exchange::ExchangeError& e) {

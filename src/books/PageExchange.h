@@ -59,9 +59,12 @@ class TPageExchange : public QObject {
   QWidget* parentWindow() const;
   QStringList filters() const;
   exchange::FileFormat formatFor(QString& path, int filter, bool addExtension) const;
-  exchange::ImportSummary run(exchange::FileFormat format, std::string_view bytes,
-                              exchange::ImportOptions options, bool trial);
-  bool confirm(const exchange::ImportSummary& summary, const QString& fileName);
+  using TableWork = std::function<exchange::ImportSummary(format::TableFile& records,
+                                                          format::TableFile* sections)>;
+  exchange::ImportSummary run(const TableWork& work, bool trial);
+  bool confirm(const exchange::ImportSummary& summary, const QString& fileName,
+               exchange::FileFormat format);
+  void saveRefused(const exchange::ImportSummary& summary, exchange::FileFormat format);
   void endEdits();
 
   store::TParadoxTable& records_;

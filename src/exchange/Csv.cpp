@@ -26,7 +26,23 @@ std::string csvRecord(const std::vector<std::string>& fields) {
   return out;
 }
 
-CsvReader::CsvReader(std::string_view text) : text_(text) {
+char sniffDelimiter(std::string_view text) {
+  std::size_t comma = 0, semicolon = 0, tab = 0;
+  bool quoted = false;
+  for (const char ch : text) {
+    if (ch == '"') quoted = !quoted;
+    if (quoted) continue;
+    if (ch == '\n' || ch == '\r') break;
+    comma += ch == ',';
+    semicolon += ch == ';';
+    tab += ch == '\t';
+  }
+  if (tab > comma && tab >= semicolon) return '\t';
+  if (semicolon > comma) return ';';
+  return ',';
+}
+
+CsvReader::CsvReader(std::string_view text, char delimiter) : text_(text), delimiter_(delimiter) {
   if (text_.starts_with("\xEF\xBB\xBF")) pos_ = 3;
 }
 
@@ -43,7 +59,9 @@ void CsvReader::readQuoted(std::string& field) {
   ++pos_;
   while (true) {
     if (pos_ >= text_.size()) {
-      throw TextError("line " + std::to_string(quoteLine) + ": quote not closed");
+      if (!lenient_) throw TextError("line " + std::to_string(quoteLine) + ": quote not closed");
+      fault_ = "a quote opened on line " + std::to_string(quoteLine) + " is never closed";
+      return;
     }
     const char ch = text_[pos_];
     if (ch == '"') {
@@ -61,8 +79,15 @@ void CsvReader::readQuoted(std::string& field) {
     field += ch;
     ++pos_;
   }
-  if (pos_ < text_.size() && text_[pos_] != ',' && text_[pos_] != '\n' && text_[pos_] != '\r') {
-    throw TextError("line " + std::to_string(line_) + ": text after a closing quote");
+  if (pos_ < text_.size() && text_[pos_] != delimiter_ && text_[pos_] != '\n' &&
+      text_[pos_] != '\r') {
+    if (!lenient_)
+      throw TextError("line " + std::to_string(line_) + ": text after a closing quote");
+    // Spreadsheets write `"a"b` for what they mean as `ab`.
+    const std::size_t stop = text_.find_first_of(std::string{delimiter_, '\r', '\n'}, pos_);
+    const std::size_t end = stop == std::string_view::npos ? text_.size() : stop;
+    field.append(text_.substr(pos_, end - pos_));
+    pos_ = end;
   }
 }
 
@@ -72,6 +97,9 @@ bool CsvReader::next(std::vector<std::string>& fields) {
   while (pos_ < text_.size() && (text_[pos_] == '\n' || text_[pos_] == '\r')) endLine(pos_);
   if (pos_ >= text_.size()) return false;
   recordLine_ = line_;
+  recordBegin_ = pos_;
+  fault_.clear();
+  const char stops[] = {delimiter_, '\r', '\n', '\0'};
 
   std::string field;
   while (true) {
@@ -80,7 +108,7 @@ bool CsvReader::next(std::vector<std::string>& fields) {
     } else {
       // An unquoted field runs to the next comma or line end; a stray quote
       // in it is taken as it is.
-      const std::size_t end = text_.find_first_of(",\r\n", pos_);
+      const std::size_t end = text_.find_first_of(stops, pos_);
       const std::size_t stop = end == std::string_view::npos ? text_.size() : end;
       field.append(text_.substr(pos_, stop - pos_));
       pos_ = stop;
@@ -88,7 +116,7 @@ bool CsvReader::next(std::vector<std::string>& fields) {
     fields.push_back(std::move(field));
     field.clear();
     if (pos_ >= text_.size()) return true;
-    if (text_[pos_] == ',') {
+    if (text_[pos_] == delimiter_) {
       ++pos_;
       continue;
     }

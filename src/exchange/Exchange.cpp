@@ -78,7 +78,7 @@ std::vector<ImportRow> birthdayRows(const std::vector<VCardContact>& contacts,
     if (const auto name = contact.fields.find("Name"); name != contact.fields.end()) {
       record[static_cast<std::size_t>(fieldIndex(dates, "Event"))] = name->second;
     }
-    rows.push_back({"line " + std::to_string(contact.line), std::move(record)});
+    rows.push_back({"line " + std::to_string(contact.line), std::move(record), {}, {}});
   }
   return rows;
 }
@@ -122,9 +122,12 @@ ImportSummary importPreparedRows(const RowMaker& makeRows, const ImportRequest& 
 namespace {
 
 // Contacts as rows of the phone book `info`; what no field takes is counted.
-std::vector<ImportRow> contactRows(const std::vector<VCardContact>& contacts,
+std::vector<ImportRow> contactRows(const VCardFile& file, std::string_view text,
                                    const format::TableInfo& info, bool birthdays,
                                    ImportSummary& summary) {
+  const auto& contacts = file.contacts;
+  count(summary, file.notStored);
+  summary.notes.insert(summary.notes.end(), file.notes.begin(), file.notes.end());
   std::vector<ImportRow> rows;
   rows.reserve(contacts.size());
   for (const auto& contact : contacts) {
@@ -139,9 +142,17 @@ std::vector<ImportRow> contactRows(const std::vector<VCardContact>& contacts,
     }
     for (const auto& what : contact.notStored) ++summary.notStored[what];
     if (contact.birthday && !birthdays) ++summary.notStored["birthday"];
-    rows.push_back({"line " + std::to_string(contact.line), std::move(record)});
+    rows.push_back({"line " + std::to_string(contact.line), std::move(record), contact.refusal,
+                    text.substr(contact.begin, contact.end - contact.begin)});
   }
   return rows;
+}
+
+void requireCalendarBook(const format::TableFile& table) {
+  const auto book = bookOf(table.info());
+  if (book != Book::Tasks && book != Book::Dates) {
+    throw ExchangeError("a calendar goes into the task table or the dates table");
+  }
 }
 
 // A calendar as rows of the tasks or the dates table, times settled against
@@ -160,18 +171,35 @@ std::vector<ImportRow> calendarRows(std::string_view bytes, const format::TableF
     throw ExchangeError("a calendar goes into the task table or the dates table");
   }
   count(summary, read.notStored);
+  summary.notes.insert(summary.notes.end(), read.notes.begin(), read.notes.end());
   return std::move(read.rows);
+}
+
+// The header row a file of refused CSV rows needs; none when the file had none.
+std::string csvHeaderLine(std::string_view text, const ImportSummary& summary) {
+  for (const auto& note : summary.notes) {
+    if (note.starts_with("no header row")) return {};
+  }
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  std::size_t end = 0;
+  bool quoted = false;
+  for (; end < text.size(); ++end) {
+    if (text[end] == '"') quoted = !quoted;
+    if (!quoted && text[end] == '\n') break;
+  }
+  return std::string(text.substr(0, std::min(end + 1, text.size())));
 }
 
 }  // namespace
 
 ImportSummary importVCardFile(std::string_view bytes, const ImportRequest& request) {
-  const auto contacts = readVCards(bytes);
+  const auto file = readVCardFile(bytes);
+  const auto& contacts = file.contacts;
   const auto table = openTable(request.table, request.passwords, true);
   requireBook(*table, Book::Phones, "a phone book");
   const auto& info = table->info();
   ImportSummary summary;
-  auto rows = contactRows(contacts, info, request.birthdays, summary);
+  auto rows = contactRows(file, file.text, info, request.birthdays, summary);
   applySection(rows, info, request.section);
   std::unique_ptr<format::TableFile> dates;
   std::vector<ImportRow> birthdays;
@@ -199,32 +227,53 @@ ImportSummary importVCardFile(std::string_view bytes, const ImportRequest& reque
 
 ImportSummary importCalendarFile(std::string_view bytes, const ImportRequest& request) {
   const auto table = openTable(request.table, request.passwords, true);
+  requireCalendarBook(*table);
   const auto sections = openSections(request.table, *table, request.passwords);
   return importInto(FileFormat::ICalendar, bytes, *table, sections.get(), request.section,
                     request.options);
 }
 
+ParsedImport parseImport(FileFormat format, std::string_view bytes,
+                         const format::TableFile& records, const std::string& section) {
+  ParsedImport parsed;
+  auto& summary = parsed.summary;
+  switch (format) {
+    case FileFormat::VCard: {
+      requireBook(records, Book::Phones, "a phone book");
+      auto file = readVCardFile(bytes);
+      parsed.text = std::make_shared<const std::string>(std::move(file.text));
+      parsed.rows = contactRows(file, *parsed.text, records.info(), false, summary);
+      applySection(parsed.rows, records.info(), section);
+      break;
+    }
+    case FileFormat::ICalendar:
+      parsed.text = std::make_shared<const std::string>(readTextInput(bytes));
+      parsed.rows = calendarRows(*parsed.text, records, section, summary);
+      summary.sourceHead =
+          "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Torvelle//Organizer//EN\r\n";
+      summary.sourceTail = "END:VCALENDAR\r\n";
+      break;
+    case FileFormat::Csv:
+      parsed.text = std::make_shared<const std::string>(readTextInput(bytes));
+      parsed.rows = csvRows(*parsed.text, records.info(), summary);
+      applySection(parsed.rows, records.info(), section);
+      summary.sourceHead = csvHeaderLine(*parsed.text, summary);
+      break;
+  }
+  return parsed;
+}
+
+ImportSummary importParsed(const ParsedImport& parsed, format::TableFile& records,
+                           format::TableFile* sections, const ImportOptions& options) {
+  ImportSummary summary = parsed.summary;
+  importRows(records, sections, parsed.rows, options, summary);
+  return summary;
+}
+
 ImportSummary importInto(FileFormat format, std::string_view bytes, format::TableFile& records,
                          format::TableFile* sections, const std::string& section,
                          const ImportOptions& options) {
-  ImportSummary summary;
-  std::vector<ImportRow> rows;
-  switch (format) {
-    case FileFormat::VCard:
-      requireBook(records, Book::Phones, "a phone book");
-      rows = contactRows(readVCards(bytes), records.info(), false, summary);
-      applySection(rows, records.info(), section);
-      break;
-    case FileFormat::ICalendar:
-      rows = calendarRows(bytes, records, section, summary);
-      break;
-    case FileFormat::Csv:
-      rows = csvRows(checkTextInput(bytes), records.info(), summary);
-      applySection(rows, records.info(), section);
-      break;
-  }
-  importRows(records, sections, rows, options, summary);
-  return summary;
+  return importParsed(parseImport(format, bytes, records, section), records, sections, options);
 }
 
 std::vector<format::Record> recordsOfSection(std::vector<format::Record> records,

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,22 @@ ImportSummary importCalendarFile(std::string_view bytes, const ImportRequest& re
 // created and `section` applies as above.
 using RowMaker = std::function<std::vector<ImportRow>(const format::TableInfo&, ImportSummary&)>;
 ImportSummary importPreparedRows(const RowMaker& makeRows, const ImportRequest& request);
+
+// A file read for an import into one table, before anything is written: a
+// page's trial run reads it once and the real run takes the same rows.
+struct ParsedImport {
+  std::shared_ptr<const std::string> text;  // the file as text; rows' sources point into it
+  std::vector<ImportRow> rows;
+  ImportSummary summary;  // what reading found: notes, what no field takes
+};
+
+// Reads `bytes` as rows of `records` (section and times settled as below).
+// Throws ExchangeError only for a file that is not of `format` at all.
+ParsedImport parseImport(FileFormat format, std::string_view bytes,
+                         const format::TableFile& records, const std::string& section);
+// Puts the rows of `parsed` into the open tables, as importInto does.
+ImportSummary importParsed(const ParsedImport& parsed, format::TableFile& records,
+                           format::TableFile* sections, const ImportOptions& options);
 
 // The same imports into tables already open for writing (a notebook page's):
 // `sections` is the sections table beside a section book's records, null

@@ -6,10 +6,12 @@
 #include <ctime>
 #include <map>
 #include <memory>
+#include <unordered_map>
 
 #include "engine/FieldText.h"
 #include "exchange/Books.h"
 #include "exchange/ExchangeError.h"
+#include "exchange/ICalendarInput.h"
 #include "exchange/LooseValues.h"
 #include "exchange/TextInput.h"
 #include "support/Utf8.h"
@@ -32,16 +34,13 @@ std::size_t at(const format::TableInfo& info, const char* name) {
   return static_cast<std::size_t>(i);
 }
 
-// The last non-blank line, for telling a whole file from a cut one.
-std::string_view lastLine(std::string_view text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
-    text.remove_suffix(1);
-  }
-  const auto nl = text.rfind('\n');
-  return nl == std::string_view::npos ? text : text.substr(nl + 1);
-}
+// The file as libical read it, and what the checks before found.
+struct Calendar {
+  Component root;
+  PreparedCalendar prepared;
+};
 
-Component parseCalendar(std::string_view bytes) {
+Calendar parseCalendar(std::string_view bytes) {
   const std::string_view text = checkTextInput(bytes);
   if (!support::isValidUtf8(text)) {
     std::size_t pos = 0;
@@ -50,16 +49,10 @@ Component parseCalendar(std::string_view bytes) {
     throw ExchangeError("line " + std::to_string(lineAt(text, pos)) +
                         ": the text is not UTF-8, which iCalendar files are");
   }
-  if (text.find("BEGIN:VCALENDAR") == std::string_view::npos) {
-    throw ExchangeError("no calendar (BEGIN:VCALENDAR) in the file");
-  }
-  if (lastLine(text) != "END:VCALENDAR") {
-    throw ExchangeError("the file does not end with END:VCALENDAR; it is cut short");
-  }
-  const std::string copy(text);
-  Component root(icalparser_parse_string(copy.c_str()));
-  if (!root) throw ExchangeError("libical cannot read the calendar");
-  return root;
+  Calendar calendar{nullptr, prepareCalendar(text)};
+  calendar.root.reset(icalparser_parse_string(calendar.prepared.text.c_str()));
+  if (!calendar.root) throw ExchangeError("libical cannot read the calendar");
+  return calendar;
 }
 
 // Every component of `kind` in the file, in file order, whether the file
@@ -85,12 +78,13 @@ std::vector<icalcomponent*> componentsOf(icalcomponent* root, icalcomponent_kind
   return found;
 }
 
-// What libical could not parse in a component, empty when all was well.
-std::string parseError(icalcomponent* c) {
-  if (auto* p = icalcomponent_get_first_property(c, ICAL_XLICERROR_PROPERTY)) {
-    return icalproperty_get_xlicerror(p);
+// What libical could not parse in a component (an empty PRIORITY, a value
+// it cannot read, a name broken by folding) is left out of it and counted.
+void countParseErrors(icalcomponent* c, std::map<std::string, std::size_t>& notStored) {
+  for (auto* p = icalcomponent_get_first_property(c, ICAL_XLICERROR_PROPERTY); p;
+       p = icalcomponent_get_next_property(c, ICAL_XLICERROR_PROPERTY)) {
+    ++notStored["property libical cannot read"];
   }
-  return {};
 }
 
 std::string text(const char* value) {
@@ -230,52 +224,106 @@ bool isRecurring(icalcomponent* c) {
 
 }  // namespace
 
-ReadRows readTasksCalendar(std::string_view bytes, const format::TableInfo& info) {
-  const Component root = parseCalendar(bytes);
-  ReadRows out;
+namespace {
+
+// The items of the calendar as the file has them, matched in file order to
+// the components libical made of the text it was given.
+class ItemSources {
+ public:
+  ItemSources(const PreparedCalendar& prepared, std::string_view text, std::string_view kind) {
+    for (const auto& item : prepared.items) {
+      if (item.kind == kind && item.refusal.empty()) {
+        items_.push_back({item.line, text.substr(item.begin, item.end - item.begin)});
+      }
+    }
+  }
+  // "line 12 (to-do)" and the item's text; counts past the end give no text.
+  std::pair<std::string, std::string_view> next(const char* what) {
+    const std::size_t i = next_++;
+    if (i >= items_.size()) return {std::string(what) + " " + std::to_string(i + 1), {}};
+    return {"line " + std::to_string(items_[i].first) + " (" + what + ")", items_[i].second};
+  }
+
+ private:
+  std::vector<std::pair<std::size_t, std::string_view>> items_;
+  std::size_t next_ = 0;
+};
+
+// Items the checks before libical left out, as refused rows.
+void addLeftOut(const PreparedCalendar& prepared, std::string_view text,
+                const format::TableInfo& info, ReadRows& out) {
+  for (const auto& item : prepared.items) {
+    if (item.refusal.empty()) continue;
+    out.rows.push_back({"line " + std::to_string(item.line) + " (" + item.kind + ")",
+                        format::Record(info.fields.size()), item.refusal,
+                        text.substr(item.begin, item.end - item.begin)});
+  }
+}
+
+void takeChecks(const PreparedCalendar& prepared, ReadRows& out) {
+  for (const auto& [what, n] : prepared.notStored) out.notStored[what] += n;
+  out.notes.insert(out.notes.end(), prepared.notes.begin(), prepared.notes.end());
+}
+
+// A to-do's due day and time (else its start), an event's start: an
+// all-day one has no time, an undated to-do no day.
+format::Record taskRecord(icalcomponent* c, const format::TableInfo& info, bool event) {
   const std::size_t fDate = at(info, "Date"), fTime = at(info, "Time"), fTask = at(info, "Task"),
                     fDone = at(info, "Done"), fDescription = at(info, "Description");
-  std::size_t n = 0;
-  for (icalcomponent* c : componentsOf(root.get(), ICAL_VTODO_COMPONENT)) {
-    const std::string where = "to-do " + std::to_string(++n);
-    if (const auto error = parseError(c); !error.empty()) {
-      throw ExchangeError(where + ": " + std::string(error));
+  icaltimetype when = event ? icaltime_null_time() : icalcomponent_get_due(c);
+  if (icaltime_is_null_time(when)) when = icalcomponent_get_dtstart(c);
+  const DayAndTime due = dayAndTime(when);
+  format::Record record(info.fields.size());
+  if (due.date) record[fDate] = *due.date;
+  if (due.time) record[fTime] = *due.time;
+  if (const auto exact = parseLooseTime(xValue(c, timeProperty))) record[fTime] = *exact;
+  record[fTask] = textValue(icalcomponent_get_summary(c));
+  record[fDescription] = textValue(icalcomponent_get_description(c));
+  auto* percent = icalcomponent_get_first_property(c, ICAL_PERCENTCOMPLETE_PROPERTY);
+  record[fDone] = icalcomponent_get_status(c) == ICAL_STATUS_COMPLETED ||
+                  icalcomponent_get_first_property(c, ICAL_COMPLETED_PROPERTY) != nullptr ||
+                  (percent && icalproperty_get_percentcomplete(percent) >= 100);
+  return record;
+}
+
+}  // namespace
+
+ReadRows readTasksCalendar(std::string_view bytes, const format::TableInfo& info) {
+  const std::string_view fileText = checkTextInput(bytes);
+  const Calendar calendar = parseCalendar(fileText);
+  ReadRows out;
+  takeChecks(calendar.prepared, out);
+  // A person's calendar is mostly events: they are things to do on a day too.
+  for (const bool event : {false, true}) {
+    const auto kind = event ? ICAL_VEVENT_COMPONENT : ICAL_VTODO_COMPONENT;
+    ItemSources sources(calendar.prepared, fileText, event ? "VEVENT" : "VTODO");
+    for (icalcomponent* c : componentsOf(calendar.root.get(), kind)) {
+      auto [where, source] = sources.next(event ? "event" : "to-do");
+      countParseErrors(c, out.notStored);
+      if (isRecurring(c)) {
+        ++out.notStored[event ? "repeating event, taken as its first occurrence"
+                              : "repeating to-do, taken as its first occurrence"];
+      }
+      out.rows.push_back({std::move(where), taskRecord(c, info, event), {}, source});
     }
-    icaltimetype when = icalcomponent_get_due(c);
-    if (icaltime_is_null_time(when)) when = icalcomponent_get_dtstart(c);
-    const DayAndTime due = dayAndTime(when);
-    format::Record record(info.fields.size());
-    if (due.date) record[fDate] = *due.date;
-    if (due.time) record[fTime] = *due.time;
-    if (const auto exact = parseLooseTime(xValue(c, timeProperty))) record[fTime] = *exact;
-    record[fTask] = textValue(icalcomponent_get_summary(c));
-    record[fDescription] = textValue(icalcomponent_get_description(c));
-    auto* percent = icalcomponent_get_first_property(c, ICAL_PERCENTCOMPLETE_PROPERTY);
-    record[fDone] = icalcomponent_get_status(c) == ICAL_STATUS_COMPLETED ||
-                    icalcomponent_get_first_property(c, ICAL_COMPLETED_PROPERTY) != nullptr ||
-                    (percent && icalproperty_get_percentcomplete(percent) >= 100);
-    if (isRecurring(c)) ++out.notStored["repeating to-do, taken as its first occurrence"];
-    out.rows.push_back({where, std::move(record)});
   }
-  if (const auto events = componentsOf(root.get(), ICAL_VEVENT_COMPONENT).size()) {
-    out.notStored["event (the task list takes to-dos)"] += events;
-  }
+  addLeftOut(calendar.prepared, fileText, info, out);
   return out;
 }
 
 ReadRows readDatesCalendar(std::string_view bytes, const format::TableInfo& info,
                            const std::string& section, const std::string& fallbackSection) {
-  const Component root = parseCalendar(bytes);
+  const std::string_view fileText = checkTextInput(bytes);
+  const Calendar calendar = parseCalendar(fileText);
   ReadRows out;
+  takeChecks(calendar.prepared, out);
   const std::size_t fSection = at(info, "Section"), fDate = at(info, "Date"),
                     fTime = at(info, "Time"), fEvent = at(info, "Event"),
                     fDescription = at(info, "Description");
-  std::size_t n = 0;
-  for (icalcomponent* c : componentsOf(root.get(), ICAL_VEVENT_COMPONENT)) {
-    const std::string where = "event " + std::to_string(++n);
-    if (const auto error = parseError(c); !error.empty()) {
-      throw ExchangeError(where + ": " + std::string(error));
-    }
+  ItemSources sources(calendar.prepared, fileText, "VEVENT");
+  for (icalcomponent* c : componentsOf(calendar.root.get(), ICAL_VEVENT_COMPONENT)) {
+    auto [where, source] = sources.next("event");
+    countParseErrors(c, out.notStored);
     const DayAndTime start = dayAndTime(icalcomponent_get_dtstart(c));
     format::Record record(info.fields.size());
     if (start.date) record[fDate] = *start.date;
@@ -290,11 +338,12 @@ ReadRows readDatesCalendar(std::string_view bytes, const format::TableInfo& info
     }
     record[fSection] = !section.empty() ? section : !category.empty() ? category : fallbackSection;
     if (isRecurring(c)) ++out.notStored["repeating event, taken as its first occurrence"];
-    out.rows.push_back({where, std::move(record)});
+    out.rows.push_back({std::move(where), std::move(record), {}, source});
   }
-  if (const auto todos = componentsOf(root.get(), ICAL_VTODO_COMPONENT).size()) {
+  if (const auto todos = componentsOf(calendar.root.get(), ICAL_VTODO_COMPONENT).size()) {
     out.notStored["to-do (the dates book takes events)"] += todos;
   }
+  addLeftOut(calendar.prepared, fileText, info, out);
   return out;
 }
 
@@ -350,31 +399,49 @@ void settleTimes(std::vector<ImportRow>& rows, const std::vector<format::Record>
                  const format::TableInfo& info, const char* textField) {
   const std::size_t fTime = at(info, "Time"), fText = at(info, textField);
   const auto formats = engine::DisplayFormats::defaults();
-  // The key without its time, and the time (-1 for none).
-  const auto keyOf = [&](const format::Record& r, std::int32_t msec) {
+  // The key without its time.
+  const auto dayKeyOf = [&](const format::Record& r) {
     std::string key;
     for (std::size_t f = 0; f < static_cast<std::size_t>(info.keyFieldCount); ++f) {
       if (f != fTime) key += engine::valueText(r[f], formats) + '\x1f';
     }
-    return std::pair{key, msec};
+    return key;
+  };
+  const auto withTime = [](std::string key, std::int32_t msec) {
+    key.append(reinterpret_cast<const char*>(&msec), sizeof msec);
+    return key;
   };
   const auto timeOf = [&](const format::Record& r) {
     const auto* time = std::get_if<format::Time>(&r[fTime]);
     return time ? time->msec : -1;
   };
   const auto textOf = [&](const format::Record& r) { return engine::valueText(r[fText], formats); };
-  std::map<std::pair<std::string, std::int32_t>, std::string> taken;
-  for (const auto& r : existing) taken.emplace(keyOf(r, timeOf(r)), textOf(r));
+  std::unordered_map<std::string, std::string> taken;
+  for (const auto& r : existing) taken.emplace(withTime(dayKeyOf(r), timeOf(r)), textOf(r));
+  // Where the last row that wanted a key moved on to: the keys between are
+  // taken, so the next row that wants it starts there, and n rows at one
+  // moment cost n steps, not n * n.
+  std::unordered_map<std::string, std::int32_t> movedTo;
+  constexpr std::int32_t kLastMsec = 86'399'999;
   for (auto& row : rows) {
     const std::string text = textOf(row.record);
-    std::int32_t msec = timeOf(row.record);
-    for (;;) {
-      const auto it = taken.find(keyOf(row.record, msec));
-      if (it == taken.end() || it->second == text || msec + 1000 >= 86400000) break;
-      msec = msec < 0 ? 0 : msec + 1000;
+    const std::string day = dayKeyOf(row.record);
+    const std::int32_t wanted = timeOf(row.record);
+    const auto isFree = [&](std::int32_t msec) {
+      const auto it = taken.find(withTime(day, msec));
+      return it == taken.end() || it->second == text;
+    };
+    std::int32_t msec = wanted;
+    if (!isFree(msec)) {
+      const auto resume = movedTo.find(withTime(day, wanted));
+      msec = resume != movedTo.end() ? resume->second : wanted;
+      while (msec < kLastMsec && !isFree(msec)) msec = msec < 0 ? 0 : msec + 1;
+      movedTo[withTime(day, wanted)] = msec;
+      // A full day keeps its key; the import leaves the row out.
+      if (!isFree(msec)) msec = wanted;
     }
     if (msec >= 0) row.record[fTime] = format::Time{msec};
-    taken.emplace(keyOf(row.record, msec), text);
+    taken.emplace(withTime(day, msec), text);
   }
 }
 

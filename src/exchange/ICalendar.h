@@ -14,10 +14,14 @@ namespace torvelle::exchange {
 struct ReadRows {
   std::vector<ImportRow> rows;
   std::map<std::string, std::size_t> notStored;
+  std::vector<std::string> notes;  // what was assumed about the whole file
 };
 
-// `info` is the task table's. Every VTODO with a due date (or a start) is a
-// row; the others are refused rows, so that the summary names them.
+// `info` is the task table's. Every VTODO is a row on its due day (else its
+// start day, else none), every VEVENT one on its start. What libical cannot
+// read in a component is counted and left out; a component the checks before
+// libical left out (nested too deep, cut short) is a refused row. Throws
+// ExchangeError only for a file that is no calendar.
 ReadRows readTasksCalendar(std::string_view bytes, const format::TableInfo& info);
 
 // `info` is the dates table's. Every VEVENT is a row in `section` when one is
@@ -35,10 +39,10 @@ std::string writeDatesCalendar(const format::TableInfo& info,
 
 // For a table keyed on a day and a time of day (tasks: Date;Time, dates:
 // Section;Date;Time): a row whose key a record with another `textField`
-// already holds, in `existing` or among the rows before it, moves on by whole
-// seconds to the first free key, so that two things at one moment both find
-// room. A row without a time keeps none while that key is free. A key held by
-// a record with the same text is that record, and the row keeps it.
+// already holds, in `existing` or among the rows before it, moves on by
+// milliseconds to the first free key, so that two things at one moment both
+// find room and still show the same time. A row without a time keeps none while that key is free. A
+// key held by a record with the same text is that record, and the row keeps it.
 void settleTimes(std::vector<ImportRow>& rows, const std::vector<format::Record>& existing,
                  const format::TableInfo& info, const char* textField);
 

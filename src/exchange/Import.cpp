@@ -1,9 +1,11 @@
 #include "exchange/Import.h"
 
 #include <set>
+#include <unordered_set>
 
 #include "engine/DbError.h"
 #include "exchange/Books.h"
+#include "exchange/TextCodec.h"
 #include "support/CodePage.h"
 
 namespace torvelle::exchange {
@@ -37,16 +39,46 @@ std::set<std::string> sectionsNamed(const format::TableInfo& info,
 
 }  // namespace
 
+std::string refusedItemsText(const ImportSummary& summary) {
+  std::string text = summary.sourceHead;
+  for (const auto& source : summary.refusedSources) {
+    text += source;
+    if (!source.empty() && source.back() != '\n') text += "\r\n";
+  }
+  return text + summary.sourceTail;
+}
+
 RecordsRefused::RecordsRefused(std::vector<std::string> refused)
     : ExchangeError(joined(refused)), refused_(std::move(refused)) {}
+
+namespace {
+
+// Long texts are named by their first characters and their length, so that
+// a huge value does not fill the summary.
+std::string shown(const std::string& text) {
+  constexpr std::size_t kShown = 40;
+  if (text.size() <= kShown + 20) return "\"" + text + "\"";
+  std::size_t cut = kShown;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return "\"" + text.substr(0, cut) + "...\" (" + std::to_string(text.size()) + " bytes)";
+}
+
+constexpr std::int32_t kDayMsec = 86'400'000;
+
+}  // namespace
 
 std::string refusalReason(const format::TableInfo& info, const format::Record& record) {
   for (std::size_t f = 0; f < info.fields.size() && f < record.size(); ++f) {
     const auto& field = info.fields[f];
-    // A time may be empty in a key; a day, a name or a section may not.
+    // A time may be empty in a key; a name or a section may not. A task's
+    // day may, for a to-do that has none.
     if (static_cast<int>(f) < info.keyFieldCount && format::isNull(record[f]) &&
-        field.type != format::FieldType::Time) {
+        field.type != format::FieldType::Time &&
+        !(field.type == format::FieldType::Date && bookOf(info) == Book::Tasks)) {
       return "no " + field.name;
+    }
+    if (const auto* time = std::get_if<format::Time>(&record[f])) {
+      if (time->msec < 0 || time->msec >= kDayMsec) return field.name + ": a time outside the day";
     }
     const auto* text = std::get_if<std::string>(&record[f]);
     if (!text) continue;
@@ -54,10 +86,10 @@ std::string refusalReason(const format::TableInfo& info, const format::Record& r
     try {
       bytes = support::fromUtf8(*text, storedCodePage(info.codePage));
     } catch (const support::CodePageError& e) {
-      return field.name + " \"" + *text + "\": " + e.what();
+      return field.name + " " + shown(*text) + ": " + e.what();
     }
     if (field.type == format::FieldType::Alpha && static_cast<int>(bytes.size()) > field.size) {
-      return field.name + " \"" + *text + "\" has " + std::to_string(bytes.size()) +
+      return field.name + " " + shown(*text) + " has " + std::to_string(bytes.size()) +
              " characters, the field holds " + std::to_string(field.size);
     }
   }
@@ -101,22 +133,51 @@ std::size_t addSections(format::TableFile& sections, const std::vector<std::stri
   return added;
 }
 
+std::string keyText(const format::TableInfo& info, const format::Record& record) {
+  std::string key;
+  for (std::size_t f = 0; f < static_cast<std::size_t>(info.keyFieldCount); ++f) {
+    key += formatValue(record[f]);
+    key += '\x1f';
+  }
+  return key;
+}
+
+struct Inserted {
+  std::size_t added = 0;
+  std::size_t skipped = 0;
+  std::size_t repeated = 0;  // same key as an earlier row of this import
+};
+
 void insertRows(format::TableFile& records, const std::vector<const ImportRow*>& rows,
-                const ImportOptions& options, std::size_t& added, std::size_t& skipped) {
+                const ImportOptions& options, Inserted& counts) {
   // Often enough for a progress bar, rarely enough to cost nothing.
   constexpr std::size_t kProgressStep = 512;
+  // Keys of the rows put in so far; made only once a key is found taken,
+  // to tell a key the file repeats from one the table held before.
+  std::unordered_set<std::string> keys;
+  std::size_t keysUpTo = 0;
+  const auto& info = records.info();
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (options.progress && i % kProgressStep == 0) options.progress(i, rows.size());
     const ImportRow* row = rows[i];
     try {
       records.insert(row->record);
-      ++added;
+      ++counts.added;
+      continue;
     } catch (const engine::DbError& e) {
-      if (e.kind() != engine::DbError::Kind::KeyViolation || !options.skipExisting) {
+      if (e.kind() != engine::DbError::Kind::KeyViolation) {
         throw ExchangeError(row->where + ": " + e.what());
       }
-      ++skipped;
+      if (!options.skipExisting) {
+        for (; keysUpTo < i; ++keysUpTo) keys.insert(keyText(info, rows[keysUpTo]->record));
+        if (!keys.contains(keyText(info, row->record))) {
+          throw ExchangeError(row->where + ": " + e.what());
+        }
+        ++counts.repeated;
+        continue;
+      }
     }
+    ++counts.skipped;
   }
 }
 
@@ -127,26 +188,29 @@ void importRows(format::TableFile& records, format::TableFile* sections,
                 ImportSummary& summary) {
   std::vector<const ImportRow*> kept;
   std::vector<std::string> refused;
+  std::vector<std::string> sources;
+  kept.reserve(rows.size());
   for (const auto& row : rows) {
-    const std::string reason = refusalReason(records.info(), row.record);
+    const std::string reason =
+        row.refusal.empty() ? refusalReason(records.info(), row.record) : row.refusal;
     if (reason.empty()) {
       kept.push_back(&row);
     } else {
       refused.push_back(row.where + ": " + reason);
+      sources.emplace_back(row.source);
     }
   }
   if (!refused.empty() && !options.skipRefused && !options.dryRun) throw RecordsRefused(refused);
 
   const auto missing =
       sections ? missingSections(*sections, records.info(), kept) : std::vector<std::string>{};
-  std::size_t added = 0;
-  std::size_t skipped = 0;
+  Inserted counts;
   std::size_t sectionsAdded = 0;
   // A trial run does all the work inside the change and then throws it away,
   // so its counts are exactly what a real run would give.
   struct TrialOver {};
   const auto insertAndDecide = [&] {
-    insertRows(records, kept, options, added, skipped);
+    insertRows(records, kept, options, counts);
     if (options.progress) options.progress(kept.size(), kept.size());
     if (options.dryRun) throw TrialOver{};
   };
@@ -162,10 +226,14 @@ void importRows(format::TableFile& records, format::TableFile* sections,
     }
   } catch (const TrialOver&) {
   }
-  summary.added += added;
-  summary.skipped += skipped;
+  summary.added += counts.added;
+  summary.skipped += counts.skipped + counts.repeated;
+  if (counts.repeated > 0) {
+    summary.notStored["item with the key of an earlier one in the file"] += counts.repeated;
+  }
   summary.sectionsAdded += sectionsAdded;
   summary.refused.insert(summary.refused.end(), refused.begin(), refused.end());
+  summary.refusedSources.insert(summary.refusedSources.end(), sources.begin(), sources.end());
   if (sections) summary.sections.merge(sectionsNamed(records.info(), kept));
 }
 

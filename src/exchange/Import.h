@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/format/TableFile.h"
@@ -16,6 +17,12 @@ namespace torvelle::exchange {
 struct ImportRow {
   std::string where;  // "line 12", "VTODO 3": where the record came from
   format::Record record;
+  // Why the reader could not make a record of the item (a damaged contact,
+  // text in an unknown character set); empty when it did.
+  std::string refusal;
+  // The item as the file has it, so that a refused one can be saved; it
+  // points into the text the rows were read from.
+  std::string_view source;
 };
 
 struct ImportOptions {
@@ -35,11 +42,24 @@ struct ImportSummary {
   std::size_t sectionsAdded = 0;     // sections created for the records
   std::size_t birthdaysAdded = 0;    // contacts' birthdays put in the dates book
   std::vector<std::string> refused;  // "line 12: Name: the character ..." each
+  // The refused items as the file had them, in the order of `refused`.
+  std::vector<std::string> refusedSources;
+  // What a file of the refused items needs around them to be a file of its
+  // kind again (a CSV header row, a calendar's BEGIN and END).
+  std::string sourceHead;
+  std::string sourceTail;
+  // What the reader assumed about the whole file ("the text was taken as
+  // Windows-1251", "no header row: columns told by their content").
+  std::vector<std::string> notes;
   // What the file held that no field takes, and how often ("photo": 3).
   std::map<std::string, std::size_t> notStored;
   // The sections the records are in, when a sections table was given.
   std::set<std::string> sections;
 };
+
+// The refused items as a file of the kind they came from, for the user to
+// mend and import again.
+std::string refusedItemsText(const ImportSummary& summary);
 
 // Records the table cannot hold while --skip-refused was not given; the
 // message names them all and nothing has been written.
@@ -52,16 +72,18 @@ class RecordsRefused : public ExchangeError {
   std::vector<std::string> refused_;
 };
 
-// Text the table's code page cannot hold, a text longer than its field, or an
-// empty key field: the reason a row is refused, or empty when it can be stored.
+// Text the table's code page cannot hold, a text longer than its field, a
+// time outside the day or an empty key field: the reason a row is refused, or
+// empty when it can be stored. A long text is shown by its beginning.
 std::string refusalReason(const format::TableInfo& info, const format::Record& record);
 
 // Inserts `rows` into `records` as one change. `sections` (may be null) is
 // the sections table of a section book: sections the rows name that it lacks
 // are added in a change around the records' one, so both go in or neither.
-// A row that fails (a taken key without skipExisting, a value the field
-// refuses) throws ExchangeError with its `where` and reason; nothing is
-// written then. Counts go into `summary`.
+// A row whose key an earlier row of the same import took is left out and
+// counted. A row that fails otherwise (a key the table held before without
+// skipExisting, a value the field refuses) throws ExchangeError with its
+// `where` and reason; nothing is written then. Counts go into `summary`.
 void importRows(format::TableFile& records, format::TableFile* sections,
                 const std::vector<ImportRow>& rows, const ImportOptions& options,
                 ImportSummary& summary);

@@ -57,4 +57,13 @@ std::optional<format::Date> parseLooseDate(std::string_view text) {
   return std::nullopt;
 }
 
+std::optional<format::Date> parseSlashedDate(std::string_view text, bool dayFirst) {
+  text = support::trimmed(text);
+  const auto parts = digitParts(text, '/', 4);
+  if (!parts || parts->size() != 3 || text.size() - text.rfind('/') != 5) return std::nullopt;
+  const int first = (*parts)[0], second = (*parts)[1];
+  return dayFirst ? engine::dayFromCivil((*parts)[2], second, first)
+                  : engine::dayFromCivil((*parts)[2], first, second);
+}
+
 }  // namespace torvelle::exchange

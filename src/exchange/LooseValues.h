@@ -15,4 +15,8 @@ std::optional<format::Time> parseLooseTime(std::string_view text);
 // country and February in the next.
 std::optional<format::Date> parseLooseDate(std::string_view text);
 
+// "1/2/2026": day first or month first as the caller decided by the file's
+// evidence or the locale.
+std::optional<format::Date> parseSlashedDate(std::string_view text, bool dayFirst);
+
 }  // namespace torvelle::exchange

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "exchange/Charset.h"
 #include "exchange/ExchangeError.h"
 
 namespace torvelle::exchange {
@@ -33,6 +34,11 @@ std::string_view checkTextInput(std::string_view bytes) {
     start = end + 1;
   }
   return bytes;
+}
+
+std::string readTextInput(std::string_view bytes) {
+  if (auto wide = wideFileAsUtf8(bytes)) return std::string(checkTextInput(*wide));
+  return std::string(checkTextInput(bytes));
 }
 
 }  // namespace torvelle::exchange

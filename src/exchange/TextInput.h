@@ -16,6 +16,10 @@ constexpr std::size_t maxLineLength = 4 * 1024 * 1024;
 // own character set.
 std::string_view checkTextInput(std::string_view bytes);
 
+// As checkTextInput, but a whole file in UTF-16 or UTF-32 with its
+// byte-order mark is first converted to UTF-8; the text is a copy.
+std::string readTextInput(std::string_view bytes);
+
 // Line (from 1) on which byte `offset` of `text` lies.
 std::size_t lineAt(std::string_view text, std::size_t offset);
 

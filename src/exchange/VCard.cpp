@@ -4,8 +4,10 @@
 #include <set>
 
 #include "engine/FieldText.h"
+#include "exchange/Charset.h"
 #include "exchange/ExchangeError.h"
 #include "exchange/TextInput.h"
+#include "exchange/VCardLines.h"
 #include "support/AsciiText.h"
 #include "support/CodePage.h"
 #include "support/Utf8.h"
@@ -15,175 +17,22 @@ namespace {
 
 using support::asciiLower;
 using support::asciiUpper;
+using vcard::Property;
+using vcard::PropertyFault;
+using vcard::splitEscaped;
+using vcard::unescape;
 
 std::string trimmed(std::string_view s) {
   return std::string(support::trimmed(s, support::kAsciiWhiteSpace));
 }
 
-[[noreturn]] void fail(std::size_t line, const std::string& what) {
-  throw ExchangeError("line " + std::to_string(line) + ": " + what);
-}
-
-// One content line after unfolding: [group.]NAME;params:value.
-struct Property {
-  std::size_t line = 0;
-  std::string name;             // upper case, without its group
-  std::set<std::string> types;  // lower case, from TYPE= and the bare 2.1 form
-  std::string encoding;         // upper case; empty for plain text
-  std::string charset;          // lower case; empty when not named
-  std::string value;            // as written, still encoded and escaped
+// What makes a whole contact unreadable; the others go on.
+struct ContactFault {
+  std::string reason;
 };
 
-// Splits at `sep` outside double quotes.
-std::vector<std::string> splitOutsideQuotes(std::string_view s, char sep) {
-  std::vector<std::string> parts(1);
-  bool quoted = false;
-  for (const char c : s) {
-    if (c == '"') quoted = !quoted;
-    if (c == sep && !quoted) {
-      parts.emplace_back();
-    } else {
-      parts.back() += c;
-    }
-  }
-  return parts;
-}
-
-std::string unquote(std::string s) {
-  if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return s.substr(1, s.size() - 2);
-  return s;
-}
-
-void addParameter(Property& p, const std::string& parameter) {
-  const auto eq = parameter.find('=');
-  const std::string name = asciiUpper(trimmed(parameter.substr(0, eq)));
-  if (eq == std::string::npos) {
-    // vCard 2.1 lets a parameter stand without its name.
-    if (name == "QUOTED-PRINTABLE" || name == "BASE64" || name == "8BIT" || name == "7BIT") {
-      p.encoding = name;
-    } else {
-      p.types.insert(asciiLower(name));
-    }
-    return;
-  }
-  const std::string value = unquote(trimmed(parameter.substr(eq + 1)));
-  if (name == "TYPE") {
-    for (const auto& t : splitOutsideQuotes(value, ','))
-      p.types.insert(asciiLower(unquote(trimmed(t))));
-  } else if (name == "ENCODING") {
-    p.encoding = asciiUpper(value);
-  } else if (name == "CHARSET") {
-    p.charset = asciiLower(value);
-  } else if (name == "PREF") {
-    p.types.insert("pref");
-  }
-}
-
-Property parseLine(const std::string& text, std::size_t line) {
-  std::size_t colon = std::string::npos;
-  bool quoted = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '"') quoted = !quoted;
-    if (text[i] == ':' && !quoted) {
-      colon = i;
-      break;
-    }
-  }
-  if (colon == std::string::npos) fail(line, "\"" + text.substr(0, 40) + "\" has no ':'");
-  Property p;
-  p.line = line;
-  p.value = text.substr(colon + 1);
-  const auto head = splitOutsideQuotes(std::string_view(text).substr(0, colon), ';');
-  std::string name = trimmed(head[0]);
-  if (const auto dot = name.rfind('.'); dot != std::string::npos) name.erase(0, dot + 1);
-  p.name = asciiUpper(name);
-  for (std::size_t i = 1; i < head.size(); ++i) addParameter(p, head[i]);
-  if (p.encoding == "B") p.encoding = "BASE64";
-  return p;
-}
-
-bool isQuotedPrintableHead(const std::string& line) {
-  const auto colon = line.find(':');
-  return asciiUpper(line.substr(0, colon)).find("QUOTED-PRINTABLE") != std::string::npos;
-}
-
-// Joins folded lines (a line that starts with a blank continues the one
-// before) and the soft line breaks of quoted-printable values (a trailing '=').
-std::vector<std::pair<std::size_t, std::string>> unfold(std::string_view text) {
-  std::vector<std::pair<std::size_t, std::string>> lines;
-  std::size_t lineNo = 0;
-  bool softBreak = false;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    auto end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view physical = text.substr(start, end - start);
-    if (physical.ends_with('\r')) physical.remove_suffix(1);
-    ++lineNo;
-    start = end + 1;
-    if (softBreak) {
-      lines.back().second += physical;
-    } else if (!lines.empty() && !physical.empty() && (physical[0] == ' ' || physical[0] == '\t')) {
-      lines.back().second += physical.substr(1);
-    } else if (!trimmed(physical).empty()) {
-      lines.emplace_back(lineNo, std::string(physical));
-    } else {
-      continue;
-    }
-    auto& current = lines.back().second;
-    softBreak = current.ends_with('=') && isQuotedPrintableHead(current);
-    if (softBreak) current.pop_back();
-  }
-  return lines;
-}
-
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-std::string decodeQuotedPrintable(std::string_view s) {
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '=' && i + 2 < s.size() && hexDigit(s[i + 1]) >= 0 && hexDigit(s[i + 2]) >= 0) {
-      out += static_cast<char>(hexDigit(s[i + 1]) * 16 + hexDigit(s[i + 2]));
-      i += 2;
-    } else if (s[i] != '=') {
-      out += s[i];
-    }
-  }
-  return out;
-}
-
-// Some phones write notes and names in BASE64 as well; blanks from folding
-// are skipped.
-std::optional<std::string> decodeBase64(std::string_view s) {
-  std::string out;
-  unsigned bits = 0;
-  int count = 0;
-  for (const char c : s) {
-    int v = -1;
-    if (c >= 'A' && c <= 'Z') v = c - 'A';
-    if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
-    if (c >= '0' && c <= '9') v = c - '0' + 52;
-    if (c == '+') v = 62;
-    if (c == '/') v = 63;
-    if (c == '=' || c == ' ' || c == '\t') continue;
-    if (v < 0) return std::nullopt;
-    bits = (bits << 6) | static_cast<unsigned>(v);
-    count += 6;
-    if (count >= 8) {
-      count -= 8;
-      out += static_cast<char>((bits >> count) & 0xFF);
-    }
-  }
-  return out;
-}
-
 // The code page number of a CHARSET name, 0 for UTF-8, -1 for ISO 8859-1,
-// nullopt when we do not know it.
+// nullopt when the C library has to convert it.
 std::optional<int> charsetCodePage(const std::string& charset) {
   if (charset.empty() || charset == "utf-8" || charset == "utf8" || charset == "us-ascii") return 0;
   if (charset == "iso-8859-1" || charset == "latin1" || charset == "iso8859-1") return -1;
@@ -200,65 +49,34 @@ std::optional<int> charsetCodePage(const std::string& charset) {
   return std::nullopt;
 }
 
+// Binary values are no text to judge a character set by.
+bool isBinaryProperty(const std::string& name) {
+  return name == "PHOTO" || name == "LOGO" || name == "SOUND" || name == "KEY";
+}
+
+// Text that names no character set, or wrongly names UTF-8, in the code page
+// decided for the whole file (0: UTF-8, where such text cannot occur).
+std::string undeclaredText(std::string bytes, int guessedPage) {
+  if (support::isValidUtf8(bytes)) return bytes;
+  return support::toUtf8(bytes, guessedPage > 0 ? guessedPage : 1252);
+}
+
 // The value's bytes as UTF-8 text, transfer encoding and character set undone.
-std::string decodedText(const Property& p) {
-  std::string bytes = p.value;
-  if (p.encoding == "QUOTED-PRINTABLE") {
-    bytes = decodeQuotedPrintable(bytes);
-  } else if (p.encoding == "BASE64") {
-    auto decoded = decodeBase64(bytes);
-    if (!decoded) fail(p.line, "the BASE64 text of " + p.name + " is damaged");
-    bytes = std::move(*decoded);
-  } else if (!p.encoding.empty() && p.encoding != "8BIT" && p.encoding != "7BIT") {
-    fail(p.line, "unknown ENCODING \"" + p.encoding + "\" of " + p.name);
-  }
-  const auto page = charsetCodePage(p.charset);
-  if (!page) fail(p.line, "unknown CHARSET \"" + p.charset + "\" of " + p.name);
-  if (*page == -1) {
+std::string decodedText(const Property& p, int guessedPage) {
+  std::string bytes = vcard::transferDecoded(p);
+  const std::string charset = asciiLower(p.charset);
+  const auto page = charsetCodePage(charset);
+  if (page && *page == 0) return undeclaredText(std::move(bytes), guessedPage);
+  if (page && *page == -1) {
     std::string out;
     for (const char c : bytes) support::appendUtf8(out, static_cast<unsigned char>(c));
     return out;
   }
-  if (*page > 0) return support::toUtf8(bytes, *page);
-  if (!support::isValidUtf8(bytes)) {
-    fail(p.line, p.name + " is not UTF-8 text and names no CHARSET");
-  }
-  return bytes;
-}
-
-// Splits a structured value at unescaped `sep`, leaving escapes in place.
-std::vector<std::string> splitEscaped(std::string_view s, char sep) {
-  std::vector<std::string> parts(1);
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 1 < s.size()) {
-      parts.back() += s.substr(i, 2);
-      ++i;
-    } else if (s[i] == sep) {
-      parts.emplace_back();
-    } else {
-      parts.back() += s[i];
-    }
-  }
-  return parts;
-}
-
-std::string unescape(std::string_view s) {
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 1 < s.size()) {
-      const char next = s[++i];
-      out += (next == 'n' || next == 'N') ? '\n' : next;
-    } else {
-      out += s[i];
-    }
-  }
-  return trimmed(out);
-}
-
-std::vector<std::string> components(const Property& p) {
-  std::vector<std::string> parts;
-  for (const auto& part : splitEscaped(decodedText(p), ';')) parts.push_back(unescape(part));
-  return parts;
+  if (page) return support::toUtf8(bytes, *page);
+  std::string error;
+  auto text = convertToUtf8(bytes, p.charset, error);
+  if (!text) throw ContactFault{p.name + ": " + error};
+  return std::move(*text);
 }
 
 std::string component(const std::vector<std::string>& parts, std::size_t i) {
@@ -269,17 +87,6 @@ std::string component(const std::vector<std::string>& parts, std::size_t i) {
 std::string withoutScheme(std::string value, std::string_view scheme) {
   if (asciiLower(value.substr(0, scheme.size())) == scheme) value.erase(0, scheme.size());
   return value;
-}
-
-std::optional<format::Date> birthdayDate(std::string text) {
-  text = text.substr(0, text.find('T'));
-  std::erase(text, '-');
-  if (text.size() != 8) return std::nullopt;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-  }
-  return engine::dayFromCivil(std::stoi(text.substr(0, 4)), std::stoi(text.substr(4, 2)),
-                              std::stoi(text.substr(6, 2)));
 }
 
 // Properties that say something about the file, not about the person.
@@ -293,9 +100,44 @@ bool isBookkeeping(const std::string& name) {
 
 class ContactBuilder {
  public:
-  explicit ContactBuilder(std::size_t line) { contact_.line = line; }
+  ContactBuilder(std::size_t line, int guessedPage) : guessedPage_(guessedPage) {
+    contact_.line = line;
+  }
 
+  // A property we cannot read is counted and passed over; ContactFault
+  // goes on to the caller.
   void add(const Property& p) {
+    if (trimmed(p.value).empty()) {
+      if (!isBookkeeping(p.name)) contact_.notStored.emplace_back("empty property");
+      return;
+    }
+    try {
+      addProperty(p);
+    } catch (const PropertyFault& e) {
+      contact_.notStored.push_back(asciiLower(p.name) + " (" + e.what() + ")");
+    }
+  }
+
+  VCardContact finish() {
+    std::string name = !fullName_.empty() ? fullName_ : composedName_;
+    if (name.empty()) name = organisation_;
+    if (name.empty() && contact_.fields.contains("Email")) name = contact_.fields["Email"];
+    if (!name.empty()) contact_.fields["Name"] = name;
+    return std::move(contact_);
+  }
+
+ private:
+  std::string decodedText(const Property& p) const {
+    return exchange::decodedText(p, guessedPage_);
+  }
+
+  std::vector<std::string> components(const Property& p) const {
+    std::vector<std::string> parts;
+    for (const auto& part : splitEscaped(decodedText(p), ';')) parts.push_back(unescape(part));
+    return parts;
+  }
+
+  void addProperty(const Property& p) {
     if (p.name == "FN") {
       if (fullName_.empty()) fullName_ = unescape(decodedText(p));
     } else if (p.name == "N") {
@@ -315,25 +157,38 @@ class ContactBuilder {
     } else if (p.name == "CATEGORIES") {
       addCategories(p);
     } else if (p.name == "BDAY") {
-      contact_.birthday = birthdayDate(unescape(decodedText(p)));
-      if (!contact_.birthday) contact_.notStored.emplace_back("birthday without a year");
+      addBirthday(unescape(decodedText(p)));
     } else if (p.name == "ORG") {
       organisation_ = component(components(p), 0);
-      contact_.notStored.push_back("organisation");
+      contact_.notStored.emplace_back("organisation");
     } else if (!isBookkeeping(p.name)) {
       contact_.notStored.push_back(asciiLower(p.name));
     }
   }
 
-  VCardContact finish() {
-    std::string name = !fullName_.empty() ? fullName_ : composedName_;
-    if (name.empty()) name = organisation_;
-    if (name.empty() && contact_.fields.contains("Email")) name = contact_.fields["Email"];
-    if (!name.empty()) contact_.fields["Name"] = name;
-    return std::move(contact_);
+  // Phones write a placeholder when the year is unknown (year 1000 or
+  // earlier, 1604 in some) or a day no calendar has.
+  void addBirthday(std::string text) {
+    text = text.substr(0, text.find('T'));
+    if (text.starts_with("--")) {
+      contact_.notStored.emplace_back("birthday without a year");
+      return;
+    }
+    std::erase(text, '-');
+    const bool digits = text.size() == 8 && std::all_of(text.begin(), text.end(), [](char c) {
+                          return c >= '0' && c <= '9';
+                        });
+    const int year = digits ? std::stoi(text.substr(0, 4)) : 0;
+    const auto date = digits ? engine::dayFromCivil(year, std::stoi(text.substr(4, 2)),
+                                                    std::stoi(text.substr(6, 2)))
+                             : std::nullopt;
+    if (!date || year <= 1000 || year == 1604) {
+      contact_.notStored.emplace_back("placeholder birthday");
+      return;
+    }
+    contact_.birthday = date;
   }
 
- private:
   void addStructuredName(const Property& p) {
     const auto n = components(p);
     // Prefix, given, additional, family, suffix: the order names are said in.
@@ -366,9 +221,15 @@ class ContactBuilder {
   void addPhone(const Property& p) {
     const std::string number = withoutScheme(unescape(decodedText(p)), "tel:");
     const auto& t = p.types;
+    // Vendors add their own kinds ("X-Mobile", "iPhone"); a kind we do not
+    // know makes a phone of no stated kind.
+    const bool mobile = std::any_of(t.begin(), t.end(), [](const std::string& type) {
+      return type.find("cell") != std::string::npos || type.find("mobile") != std::string::npos ||
+             type == "iphone";
+    });
     if (t.contains("fax") || t.contains("pager")) {
-      contact_.notStored.push_back(t.contains("fax") ? "fax" : "pager");
-    } else if (t.contains("cell") || t.contains("mobile")) {
+      contact_.notStored.emplace_back(t.contains("fax") ? "fax" : "pager");
+    } else if (mobile) {
       put("Cellular", number, "another mobile phone");
     } else if (t.contains("work")) {
       put("WorkPhone", number, "another work phone");
@@ -414,6 +275,7 @@ class ContactBuilder {
     }
   }
 
+  int guessedPage_ = 0;
   VCardContact contact_;
   std::string fullName_;
   std::string composedName_;
@@ -452,43 +314,112 @@ void appendFolded(std::string& out, const std::string& line) {
   out += line.substr(pos) + "\r\n";
 }
 
-}  // namespace
+// The properties of one BEGIN:VCARD ... END:VCARD, with the bytes it spans.
+struct CardLines {
+  std::size_t line = 0;
+  std::size_t begin = 0;
+  std::size_t end = 0;
+  std::vector<Property> properties;
+  std::string refusal;
+};
 
-std::vector<VCardContact> readVCards(std::string_view bytes) {
-  const std::string_view text = checkTextInput(bytes);
-  std::vector<VCardContact> contacts;
-  std::optional<ContactBuilder> current;
-  std::size_t currentLine = 0;
-  int nested = 0;  // an AGENT may hold a whole vCard of its own
-  for (const auto& [line, content] : unfold(text)) {
-    const Property p = parseLine(content, line);
-    const std::string value = asciiUpper(trimmed(p.value));
-    if (p.name == "BEGIN" && value == "VCARD") {
-      if (current) {
-        ++nested;
-      } else {
-        current.emplace(line);
-        currentLine = line;
-      }
-    } else if (p.name == "END" && value == "VCARD") {
-      if (!current) fail(line, "END:VCARD without its BEGIN:VCARD");
+bool isCardBoundary(const Property& p, const char* word) {
+  return p.name == word && asciiUpper(trimmed(p.value)) == "VCARD";
+}
+
+std::vector<CardLines> splitCards(std::string_view text,
+                                  std::map<std::string, std::size_t>& outside) {
+  std::vector<CardLines> cards;
+  std::optional<CardLines> current;
+  int nested = 0;  // a 2.1 AGENT holds a whole vCard of its own
+  for (const auto& l : vcard::unfold(text)) {
+    auto p = vcard::parseProperty(l.text, l.line);
+    if (p && isCardBoundary(*p, "BEGIN")) {
+      // A BEGIN inside a contact: the one before lost its END.
+      if (current) cards.push_back(std::move(*current));
+      current = CardLines{l.line, l.begin, l.end, {}, {}};
+      nested = 0;
+    } else if (p && isCardBoundary(*p, "END") && current) {
+      current->end = l.end;
       if (nested > 0) {
         --nested;
-      } else {
-        contacts.push_back(current->finish());
-        current.reset();
+        continue;
       }
+      cards.push_back(std::move(*current));
+      current.reset();
     } else if (!current) {
-      fail(line, "\"" + content.substr(0, 40) + "\" stands outside a contact (BEGIN:VCARD)");
+      ++outside["line outside a contact"];
+    } else if (!p) {
+      ++outside["line that is no property"];
     } else if (nested == 0) {
-      current->add(p);
+      current->end = l.end;
+      if (p->name == "AGENT" && asciiUpper(p->value).starts_with("BEGIN:VCARD")) ++nested;
+      current->properties.push_back(std::move(*p));
     }
   }
   if (current) {
-    fail(currentLine, "the contact that begins here has no END:VCARD; the file is cut short");
+    current->refusal = "the file ends inside this contact (no END:VCARD); it is cut short";
+    cards.push_back(std::move(*current));
   }
-  if (contacts.empty()) throw ExchangeError("no contact (BEGIN:VCARD) in the file");
-  return contacts;
+  return cards;
+}
+
+// One code page for all of a file's text that names none and is not UTF-8:
+// a file is written by one program in one setting.
+int guessedCodePage(const std::vector<CardLines>& cards, std::vector<std::string>& notes) {
+  EightBitGuess guess;
+  for (const auto& card : cards) {
+    for (const auto& p : card.properties) {
+      const auto charset = asciiLower(p.charset);
+      if (isBinaryProperty(p.name) || (charsetCodePage(charset).value_or(-1) != 0)) continue;
+      const bool plain =
+          p.encoding.empty() && std::none_of(p.value.begin(), p.value.end(), [](char c) {
+            return (static_cast<unsigned char>(c) & 0x80) != 0;
+          });
+      if (plain) continue;
+      try {
+        guess.add(vcard::transferDecoded(p));
+      } catch (const PropertyFault&) {
+      }
+    }
+  }
+  const int page = guess.codePage();
+  if (page == 1251) {
+    notes.emplace_back("text that names no character set is not UTF-8; taken as Windows-1251");
+  } else if (page != 0) {
+    notes.emplace_back("text that names no character set is not UTF-8; taken as Windows-1252");
+  }
+  return page;
+}
+
+}  // namespace
+
+std::vector<VCardContact> readVCards(std::string_view bytes) {
+  return readVCardFile(bytes).contacts;
+}
+
+VCardFile readVCardFile(std::string_view bytes) {
+  VCardFile file;
+  file.text = readTextInput(bytes);
+  const auto cards = splitCards(file.text, file.notStored);
+  if (cards.empty()) throw ExchangeError("no contact (BEGIN:VCARD) in the file");
+  const int page = guessedCodePage(cards, file.notes);
+  file.contacts.reserve(cards.size());
+  for (const auto& card : cards) {
+    ContactBuilder builder(card.line, page);
+    std::string refusal = card.refusal;
+    try {
+      for (const auto& p : card.properties) builder.add(p);
+    } catch (const ContactFault& e) {
+      refusal = e.reason;
+    }
+    VCardContact contact = builder.finish();
+    contact.refusal = std::move(refusal);
+    contact.begin = card.begin;
+    contact.end = card.end;
+    file.contacts.push_back(std::move(contact));
+  }
+  return file;
 }
 
 std::string writeVCard(const VCardContact& contact, VCardVersion version) {

@@ -280,6 +280,7 @@ std::string recordsWord(std::size_t n) {
 
 void printSummary(std::ostream& out, const std::string& table,
                   const exchange::ImportSummary& summary, bool trial) {
+  for (const auto& note : summary.notes) out << "Note: " << note << '\n';
   out << (trial ? "Would add " : "Added ") << recordsWord(summary.added) << " to " << table;
   if (summary.skipped > 0) out << ", skipped " << summary.skipped << " already there";
   if (summary.sectionsAdded > 0) {
@@ -332,13 +333,15 @@ int commandImport(const CommandLine& cl, std::ostream& out) {
       case exchange::FileFormat::ICalendar:
         summary = exchange::importCalendarFile(text, request);
         break;
-      case exchange::FileFormat::Csv:
+      case exchange::FileFormat::Csv: {
+        const std::string csvText = exchange::readTextInput(text);
         summary = exchange::importPreparedRows(
             [&](const format::TableInfo& info, exchange::ImportSummary& s) {
-              return exchange::csvRows(exchange::checkTextInput(text), info, s);
+              return exchange::csvRows(csvText, info, s);
             },
             request);
         break;
+      }
     }
   } catch (const exchange::RecordsRefused& e) {
     throw ToolError(file + ": " + e.what());
