@@ -158,7 +158,8 @@ bool localeWritesDayFirst() {
   const auto day = pattern.find("%d"), month = pattern.find("%m");
   if (day == std::string::npos || month == std::string::npos) return true;
   // The "C" locale's "%m/%d/%y" stands for no country's habit.
-  if (std::string_view(name) == "C" || std::string_view(name) == "POSIX") return true;
+  const std::string_view n(name);
+  if (n == "C" || n == "POSIX" || n.starts_with("C.")) return true;
   return day < month;
 }
 
