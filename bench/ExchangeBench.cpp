@@ -9,6 +9,7 @@
 #include "BenchRegistry.h"
 #include "engine/ShippedTables.h"
 #include "engine/format/TableFile.h"
+#include "exchange/CsvTable.h"
 #include "exchange/Exchange.h"
 
 namespace torvelle::bench {
@@ -75,6 +76,28 @@ void runExchangeBench() {
   in.table = to / phones;
   measure("exchange.vcard_import_100k_empty_table",
           [&] { exchange::importVCardFile(vcards.text, in); });
+
+  // The same contacts as an address book's semicolon export, whose dialect
+  // and columns the import finds out for itself.
+  std::string csv =
+      "First Name;Last Name;Home Phone;Business Phone;Mobile Phone;E-mail Address;Home Street;"
+      "Home City;Home Postal Code;Home Country/Region;Categories\n";
+  for (int i = 0; i < kContacts; ++i) {
+    const auto r = contact(i);
+    const auto t = [&](std::size_t f) { return std::get<std::string>(r[f]); };
+    csv += t(1) + ";Фамилия;" + t(2) + ";" + t(3) + ";" + t(8) + ";" + t(10) + ";\"" + t(7) +
+           "\";" + t(6) + ";" + t(5) + ";" + t(4) + ";" + t(0) + "\n";
+  }
+  const fs::path more = scratch / "csv";
+  engine::createShippedTables(more);
+  in.table = more / phones;
+  measure("exchange.csv_import_100k_sniffed_empty_table", [&] {
+    exchange::importPreparedRows(
+        [&](const format::TableInfo& info, exchange::ImportSummary& s) {
+          return exchange::csvRows(csv, info, s);
+        },
+        in);
+  });
 
   const fs::path tasks = "DB/Tasks/Tasks.db";
   fill(from / tasks, kContacts, task);

@@ -314,73 +314,33 @@ void appendFolded(std::string& out, const std::string& line) {
   out += line.substr(pos) + "\r\n";
 }
 
-// The properties of one BEGIN:VCARD ... END:VCARD, with the bytes it spans.
-struct CardLines {
-  std::size_t line = 0;
-  std::size_t begin = 0;
-  std::size_t end = 0;
-  std::vector<Property> properties;
-  std::string refusal;
-};
+bool containsIgnoringCase(std::string_view text, std::string_view word) {
+  for (std::size_t at = text.find_first_of("Qq"); at != std::string_view::npos;
+       at = text.find_first_of("Qq", at + 1)) {
+    if (support::equalsIgnoringAsciiCase(text.substr(at, word.size()), word)) return true;
+  }
+  return false;
+}
 
 bool isCardBoundary(const Property& p, const char* word) {
   return p.name == word && asciiUpper(trimmed(p.value)) == "VCARD";
 }
 
-std::vector<CardLines> splitCards(std::string_view text,
-                                  std::map<std::string, std::size_t>& outside) {
-  std::vector<CardLines> cards;
-  std::optional<CardLines> current;
-  int nested = 0;  // a 2.1 AGENT holds a whole vCard of its own
-  for (const auto& l : vcard::unfold(text)) {
-    auto p = vcard::parseProperty(l.text, l.line);
-    if (p && isCardBoundary(*p, "BEGIN")) {
-      // A BEGIN inside a contact: the one before lost its END.
-      if (current) cards.push_back(std::move(*current));
-      current = CardLines{l.line, l.begin, l.end, {}, {}};
-      nested = 0;
-    } else if (p && isCardBoundary(*p, "END") && current) {
-      current->end = l.end;
-      if (nested > 0) {
-        --nested;
-        continue;
-      }
-      cards.push_back(std::move(*current));
-      current.reset();
-    } else if (!current) {
-      ++outside["line outside a contact"];
-    } else if (!p) {
-      ++outside["line that is no property"];
-    } else if (nested == 0) {
-      current->end = l.end;
-      if (p->name == "AGENT" && asciiUpper(p->value).starts_with("BEGIN:VCARD")) ++nested;
-      current->properties.push_back(std::move(*p));
-    }
-  }
-  if (current) {
-    current->refusal = "the file ends inside this contact (no END:VCARD); it is cut short";
-    cards.push_back(std::move(*current));
-  }
-  return cards;
-}
-
 // One code page for all of a file's text that names none and is not UTF-8:
-// a file is written by one program in one setting.
-int guessedCodePage(const std::vector<CardLines>& cards, std::vector<std::string>& notes) {
+// a file is written by one program in one setting. A file of UTF-8 without
+// quoted-printable values needs no look at its properties.
+int guessedCodePage(std::string_view text, std::vector<std::string>& notes) {
+  if (support::isValidUtf8(text) && !containsIgnoringCase(text, "QUOTED-PRINTABLE")) return 0;
   EightBitGuess guess;
-  for (const auto& card : cards) {
-    for (const auto& p : card.properties) {
-      const auto charset = asciiLower(p.charset);
-      if (isBinaryProperty(p.name) || (charsetCodePage(charset).value_or(-1) != 0)) continue;
-      const bool plain =
-          p.encoding.empty() && std::none_of(p.value.begin(), p.value.end(), [](char c) {
-            return (static_cast<unsigned char>(c) & 0x80) != 0;
-          });
-      if (plain) continue;
-      try {
-        guess.add(vcard::transferDecoded(p));
-      } catch (const PropertyFault&) {
-      }
+  vcard::Unfolder lines(text);
+  for (vcard::LogicalLine l; lines.next(l);) {
+    const auto p = vcard::parseProperty(l.text, l.line);
+    if (!p || isBinaryProperty(p->name) ||
+        charsetCodePage(asciiLower(p->charset)).value_or(-1) != 0)
+      continue;
+    try {
+      guess.add(vcard::transferDecoded(*p));
+    } catch (const PropertyFault&) {
     }
   }
   const int page = guess.codePage();
@@ -392,6 +352,69 @@ int guessedCodePage(const std::vector<CardLines>& cards, std::vector<std::string
   return page;
 }
 
+// Contacts as they come, each built on its own: a fault in one refuses it
+// and no other.
+class CardReader {
+ public:
+  CardReader(VCardFile& file, int page) : file_(file), page_(page) {}
+
+  void read() {
+    vcard::Unfolder lines(file_.text);
+    for (vcard::LogicalLine l; lines.next(l);) line(l);
+    if (builder_) {
+      refusal_ = "the file ends inside this contact (no END:VCARD); it is cut short";
+      finish(file_.text.size());
+    }
+  }
+
+ private:
+  void line(const vcard::LogicalLine& l) {
+    auto p = vcard::parseProperty(l.text, l.line);
+    if (p && isCardBoundary(*p, "BEGIN")) {
+      // A BEGIN inside a contact: the one before lost its END.
+      if (builder_) finish(l.begin);
+      builder_.emplace(l.line, page_);
+      begin_ = l.begin;
+      nested_ = 0;
+    } else if (p && isCardBoundary(*p, "END") && builder_) {
+      if (nested_ > 0) {
+        --nested_;
+      } else {
+        finish(l.end);
+      }
+    } else if (!builder_) {
+      ++file_.notStored["line outside a contact"];
+    } else if (!p) {
+      ++file_.notStored["line that is no property"];
+    } else if (nested_ == 0 && refusal_.empty()) {
+      // A 2.1 AGENT holds a whole vCard of its own.
+      if (p->name == "AGENT" && asciiUpper(p->value).starts_with("BEGIN:VCARD")) ++nested_;
+      try {
+        builder_->add(*p);
+      } catch (const ContactFault& e) {
+        refusal_ = e.reason;
+      }
+    }
+  }
+
+  void finish(std::size_t end) {
+    VCardContact contact = builder_->finish();
+    contact.refusal = std::move(refusal_);
+    contact.begin = begin_;
+    contact.end = end;
+    file_.contacts.push_back(std::move(contact));
+    builder_.reset();
+    refusal_.clear();
+  }
+
+  VCardFile& file_;
+  int page_;
+  std::optional<ContactBuilder> builder_;
+  std::string refusal_;
+  std::size_t begin_ = 0;
+  int nested_ = 0;
+};
+
 }  // namespace
 
 std::vector<VCardContact> readVCards(std::string_view bytes) {
@@ -401,24 +424,9 @@ std::vector<VCardContact> readVCards(std::string_view bytes) {
 VCardFile readVCardFile(std::string_view bytes) {
   VCardFile file;
   file.text = readTextInput(bytes);
-  const auto cards = splitCards(file.text, file.notStored);
-  if (cards.empty()) throw ExchangeError("no contact (BEGIN:VCARD) in the file");
-  const int page = guessedCodePage(cards, file.notes);
-  file.contacts.reserve(cards.size());
-  for (const auto& card : cards) {
-    ContactBuilder builder(card.line, page);
-    std::string refusal = card.refusal;
-    try {
-      for (const auto& p : card.properties) builder.add(p);
-    } catch (const ContactFault& e) {
-      refusal = e.reason;
-    }
-    VCardContact contact = builder.finish();
-    contact.refusal = std::move(refusal);
-    contact.begin = card.begin;
-    contact.end = card.end;
-    file.contacts.push_back(std::move(contact));
-  }
+  const int page = guessedCodePage(file.text, file.notes);
+  CardReader(file, page).read();
+  if (file.contacts.empty()) throw ExchangeError("no contact (BEGIN:VCARD) in the file");
   return file;
 }
 

@@ -58,8 +58,12 @@ void addParameter(Property& p, std::string_view parameter) {
 }
 
 bool isQuotedPrintableHead(std::string_view line) {
-  const auto colon = line.find(':');
-  return asciiUpper(line.substr(0, colon)).find("QUOTED-PRINTABLE") != std::string::npos;
+  constexpr std::string_view word = "QUOTED-PRINTABLE";
+  const std::string_view head = line.substr(0, line.find(':'));
+  for (std::size_t i = 0; i + word.size() <= head.size(); ++i) {
+    if (support::equalsIgnoringAsciiCase(head.substr(i, word.size()), word)) return true;
+  }
+  return false;
 }
 
 int hexDigit(char c) {
@@ -116,38 +120,65 @@ bool continuesEmptyValue(std::string_view physical) {
 
 }  // namespace
 
-std::vector<LogicalLine> unfold(std::string_view text) {
-  std::vector<LogicalLine> lines;
-  std::size_t lineNo = 0;
-  bool softBreak = false;
-  bool emptyValue = false;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    auto end = text.find('\n', start);
-    end = end == std::string_view::npos ? text.size() : end + 1;
-    std::string_view physical = text.substr(start, end - start);
-    while (physical.ends_with('\n') || physical.ends_with('\r')) physical.remove_suffix(1);
-    ++lineNo;
-    const std::size_t begin = start;
-    start = end;
-    const bool blank = support::trimmed(physical, support::kAsciiWhiteSpace).empty();
-    if (!lines.empty() && (softBreak || (emptyValue && !blank && continuesEmptyValue(physical)))) {
-      lines.back().text += physical;
-    } else if (!lines.empty() && !physical.empty() && (physical[0] == ' ' || physical[0] == '\t')) {
-      lines.back().text += physical.substr(1);
-    } else if (!blank) {
-      lines.push_back({lineNo, begin, end, std::string(physical)});
-    } else {
-      continue;
-    }
-    auto& current = lines.back();
-    current.end = end;
-    const bool qp = isQuotedPrintableHead(current.text);
-    softBreak = qp && current.text.ends_with('=');
-    if (softBreak) current.text.pop_back();
-    emptyValue = qp && !softBreak && current.text.ends_with(':');
+bool Unfolder::physical(std::string_view& line, std::size_t& begin, std::size_t& end) {
+  if (held_) {
+    held_ = false;
+    line = heldLine_;
+    begin = heldBegin_;
+    end = heldEnd_;
+    lineNo_ = heldNo_;
+    return true;
   }
-  return lines;
+  if (pos_ >= text_.size()) return false;
+  auto stop = text_.find('\n', pos_);
+  stop = stop == std::string_view::npos ? text_.size() : stop + 1;
+  line = text_.substr(pos_, stop - pos_);
+  while (line.ends_with('\n') || line.ends_with('\r')) line.remove_suffix(1);
+  begin = pos_;
+  end = stop;
+  pos_ = stop;
+  ++lineNo_;
+  return true;
+}
+
+bool Unfolder::next(LogicalLine& out) {
+  std::string_view line;
+  std::size_t begin = 0, end = 0;
+  // The first line that is not blank begins the logical line.
+  for (;;) {
+    if (!physical(line, begin, end)) return false;
+    if (!support::trimmed(line, support::kAsciiWhiteSpace).empty()) break;
+  }
+  out.line = lineNo_;
+  out.begin = begin;
+  out.end = end;
+  out.text.assign(line);
+  bool qp = isQuotedPrintableHead(out.text);
+  bool softBreak = qp && out.text.ends_with('=');
+  if (softBreak) out.text.pop_back();
+  bool emptyValue = qp && !softBreak && out.text.ends_with(':');
+  const std::size_t lineNo = lineNo_;
+  while (physical(line, begin, end)) {
+    const bool blank = support::trimmed(line, support::kAsciiWhiteSpace).empty();
+    if (softBreak || (emptyValue && !blank && continuesEmptyValue(line))) {
+      out.text += line;
+    } else if (!line.empty() && (line[0] == ' ' || line[0] == '\t')) {
+      out.text += line.substr(1);
+    } else {
+      held_ = true;
+      heldLine_ = line;
+      heldBegin_ = begin;
+      heldEnd_ = end;
+      heldNo_ = lineNo_;
+      break;
+    }
+    out.end = end;
+    softBreak = qp && out.text.ends_with('=');
+    if (softBreak) out.text.pop_back();
+    emptyValue = qp && !softBreak && out.text.ends_with(':');
+  }
+  out.line = lineNo;
+  return true;
 }
 
 std::optional<Property> parseProperty(const std::string& text, std::size_t line) {

@@ -40,7 +40,23 @@ class PropertyFault : public std::runtime_error {
 // '='), before anything is decoded, so that a break inside a multi-byte
 // character does no harm. A quoted-printable value some phones start on the
 // line after the colon is joined to its property. Blank lines are dropped.
-std::vector<LogicalLine> unfold(std::string_view text);
+class Unfolder {
+ public:
+  explicit Unfolder(std::string_view text) : text_(text) {}
+  // The next logical line into `line`; false at the end.
+  bool next(LogicalLine& line);
+
+ private:
+  bool physical(std::string_view& line, std::size_t& begin, std::size_t& end);
+
+  std::string_view text_;
+  std::size_t pos_ = 0;
+  std::size_t lineNo_ = 0;
+  // A line read ahead that begins the next logical line.
+  bool held_ = false;
+  std::string_view heldLine_;
+  std::size_t heldBegin_ = 0, heldEnd_ = 0, heldNo_ = 0;
+};
 
 // nullopt for a line without the colon that ends a property's name.
 std::optional<Property> parseProperty(const std::string& text, std::size_t line);
