@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdint>
 
 #include "exchange/ExchangeError.h"
 #include "support/Utf8.h"
@@ -12,7 +13,8 @@ namespace torvelle::exchange {
 std::optional<std::string> convertToUtf8(std::string_view bytes, const std::string& charset,
                                          std::string& error) {
   const iconv_t cd = iconv_open("UTF-8", charset.c_str());
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
+  // iconv_open tells failure by the address (iconv_t)-1.
+  if (reinterpret_cast<std::intptr_t>(cd) == -1) {
     error = "unknown character set \"" + charset + "\"";
     return std::nullopt;
   }

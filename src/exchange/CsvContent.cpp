@@ -80,7 +80,7 @@ std::string firstOfList(std::string_view cell) {
   while (start <= rest.size()) {
     auto end = rest.find_first_of(";,", start);
     if (end == std::string::npos) end = rest.size();
-    const std::string part = trimmed(std::string_view(rest).substr(start, end - start));
+    std::string part = trimmed(std::string_view(rest).substr(start, end - start));
     if (!part.empty() && part[0] != '*') return part;
     start = end + 1;
   }

@@ -86,6 +86,15 @@ std::vector<CsvColumn> mapColumns(const std::vector<std::string>& header,
   return columns;
 }
 
+// A message that quotes a huge cell shows its beginning and its length.
+std::string shortened(std::string message) {
+  constexpr std::size_t kShown = 100;
+  if (message.size() <= kShown + 20) return message;
+  std::size_t cut = kShown;
+  while (cut > 0 && (static_cast<unsigned char>(message[cut]) & 0xC0) == 0x80) --cut;
+  return message.substr(0, cut) + "... (" + std::to_string(message.size()) + " bytes)";
+}
+
 // A row's trouble that refuses it alone.
 struct RowFault {
   std::string reason;
@@ -152,7 +161,8 @@ class RowBuilder {
     try {
       record_[static_cast<std::size_t>(column.field)] = csvValue(field, column, cell, dayFirst_);
     } catch (const TextError& e) {
-      throw RowFault{"column " + std::to_string(c + 1) + " (" + field.name + "): " + e.what()};
+      throw RowFault{"column " + std::to_string(c + 1) + " (" + field.name +
+                     "): " + shortened(e.what())};
     }
   }
 

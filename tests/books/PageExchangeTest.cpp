@@ -204,7 +204,49 @@ class PageExchangeTest : public QObject {
     QVERIFY2(
         text.startsWith("Date,Time,Task") && text.contains("buy milk") && text.contains("old task"),
         qPrintable(text));
+
+    // Events come too; a to-do cut short by the file's end is refused alone
+    // and saved, as the file had it, before the rest goes in.
+    openPath = writeFile(data.dir.path(), "more.ics",
+                         "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//t//t//EN\r\n"
+                         "BEGIN:VEVENT\r\nUID:6\r\nDTSTART:20260312T080000\r\nSUMMARY:meet\r\n"
+                         "END:VEVENT\r\nBEGIN:VTODO\r\nUID:5\r\nSUMMARY:no date\r\nEND:VTODO\r\n"
+                         "BEGIN:VTODO\r\nUID:7\r\nSUMMARY:cut sho");
+    savePath = QString::fromStdString((data.dir.path() / "refused.ics").string());
+    {
+      ModalScript script;
+      script.then(answer(summary, "SaveRefusedButton")).then(answer(summary, "ImportButton"));
+      book.Exchange->ImportTB->click();
+      QVERIFY(script.done());
+    }
+    QVERIFY2(summary.contains("Records to add: 2") && summary.contains("cannot be stored: 1"),
+             qPrintable(summary));
+    const QString refused = readFile(savePath);
+    QVERIFY2(refused.startsWith("BEGIN:VCALENDAR") && refused.contains("SUMMARY:cut sho") &&
+                 !refused.contains("meet"),
+             qPrintable(refused));
+    QCOMPARE(table.rowCount(), 4u);
     data.tables->PostAndCloseTables();
+  }
+
+  // A phone's own backup through the page: counted as the command line counts it.
+  void phoneBackupThroughThePage() {
+    SectionBookPage p(BookKind::Phones, {"Work"}, {});
+    QString openPath =
+        QString::fromStdString(std::string(TORVELLE_EXCHANGE_FIXTURES) + "/phone-backup-2.1.vcf");
+    QString savePath;
+    p.book->Exchange->setFileDialogs(feed(&openPath, &savePath));
+    QString summary;
+    {
+      ModalScript script;
+      script.then(answer(summary, "ImportButton"));
+      p.book->Exchange->ImportTB->click();
+      QVERIFY(script.done());
+    }
+    QVERIFY2(summary.contains("Records to add: 4") && summary.contains("cannot be stored: 2") &&
+                 summary.contains("placeholder birthday: 2"),
+             qPrintable(summary));
+    QCOMPARE(p.onDisk().size(), 4);
   }
 
  private:
