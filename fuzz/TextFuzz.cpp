@@ -55,14 +55,14 @@ const Scratch& scratch() {
   return s;
 }
 
-void vcard(std::string_view bytes) {
+[[maybe_unused]] void vcard(std::string_view bytes) {
   const auto file = exchange::readVCardFile(bytes);
   for (const auto& c : file.contacts) {
     if (c.begin > c.end || c.end > file.text.size()) std::abort();
   }
 }
 
-void csv(std::string_view bytes) {
+[[maybe_unused]] void csv(std::string_view bytes) {
   const std::string text = exchange::readTextInput(bytes);
   for (const auto* info : {&scratch().phones, &scratch().tasks}) {
     exchange::ImportSummary summary;
@@ -76,14 +76,14 @@ void csv(std::string_view bytes) {
   }
 }
 
-void calendar(std::string_view bytes) {
+[[maybe_unused]] void calendar(std::string_view bytes) {
   auto tasks = exchange::readTasksCalendar(bytes, scratch().tasks);
   exchange::settleTimes(tasks.rows, {}, scratch().tasks, "Task");
   auto dates = exchange::readDatesCalendar(bytes, scratch().dates, {}, "Imported");
   exchange::settleTimes(dates.rows, {}, scratch().dates, "Event");
 }
 
-void profile(std::string_view bytes, support::ProfileFile::Encoding encoding) {
+[[maybe_unused]] void profile(std::string_view bytes, support::ProfileFile::Encoding encoding) {
   const fs::path path = scratch().path / "profile.ini";
   {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
