@@ -37,6 +37,7 @@
 #include "shell/AboutBox.h"
 #include "shell/AutoBackup.h"
 #include "shell/IconManager.h"
+#include "shell/SyncControl.h"
 #include "shell/ToolsForm.h"
 #include "shell/TrayNotifyIcon.h"
 #include "shell/WindowPlacement.h"
@@ -265,6 +266,28 @@ void TMainForm::FormCreate() {
   }
   BackupIfDue();
   reminders_->start();
+  createSync();
+}
+
+void TMainForm::createSync() {
+  // The sync closes the tables while it writes them, as a restore does.
+  auto wasOpen = std::make_shared<bool>(false);
+  TSyncControl::Hooks hooks{tablesFolder(),
+                            [this] { return session_.passwords(); },
+                            [this, wasOpen] {
+                              *wasOpen = tables_->TaskTable.isOpen();
+                              if (*wasOpen) tables_->PostAndCloseTables();
+                            },
+                            [this, wasOpen] {
+                              if (*wasOpen) tables_->OpenTables();
+                            },
+                            this,
+                            statusBar(),
+                            settings_.get()};
+  syncControl_ = std::make_unique<TSyncControl>(std::move(hooks));
+  syncControl_->AddActions(MainTB, TrayIconPopupMenu);
+  syncControl_->Watch({&tables_->TaskTable, &tables_->PhonesTable, &tables_->DatesTable});
+  syncControl_->Start();
 }
 
 bool TMainForm::openTables(const store::TTableSet::Progress& progress) {

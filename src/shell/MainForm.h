@@ -59,6 +59,7 @@ class TAutoBackup;
 class TIconManager;
 class TToolsForm;
 class TTrayNotifyIcon;
+class TSyncControl;
 
 // What the main window is given at creation: the program's place and
 // command line, the notification area, the dialogs that exist before it,
@@ -209,6 +210,9 @@ class TMainForm : public QMainWindow {
   std::vector<std::unique_ptr<platform::TDesktopNotifications>> noteWays_;
   std::unique_ptr<platform::TSleepWatch> sleepWatch_;
   std::unique_ptr<TReminders> reminders_;
+  // After the tables: it watches them.
+  std::unique_ptr<TSyncControl> syncControl_;
+  void createSync();
 };
 
 }  // namespace torvelle::shell
