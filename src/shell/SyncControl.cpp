@@ -66,9 +66,12 @@ void TSyncControl::Watch(const std::vector<engine::Table*>& tables) {
 }
 
 void TSyncControl::AddActions(QToolBar* toolBar, QMenu* trayMenu) {
-  QAction* sync = toolBar->addAction(toolBar->style()->standardIcon(QStyle::SP_BrowserReload),
-                                     QStringLiteral("Синхронизировать"));
+  // Beside the tools and about buttons: the right end belongs to the
+  // language panel.
+  auto* sync = new QAction(toolBar->style()->standardIcon(QStyle::SP_BrowserReload),
+                           QStringLiteral("Синхронизировать"), toolBar);
   sync->setObjectName(QStringLiteral("SyncTB"));
+  toolBar->insertAction(toolBar->actions().value(2), sync);
   connect(sync, &QAction::triggered, this, [this] { SyncNow(); });
   QAction* first = trayMenu->actions().value(1);  // after "open" and its separator
   QAction* now = new QAction(QStringLiteral("Синхронизировать"), trayMenu);
