@@ -7,7 +7,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "engine/FieldText.h"
 #include "engine/ShippedTables.h"
+#include "engine/format/TableFile.h"
 
 namespace torvelle::bench {
 
@@ -29,6 +31,43 @@ inline std::filesystem::path newTablesFolder() {
   const std::filesystem::path root = pattern;
   engine::createShippedTables(root);
   return root;
+}
+
+// Contacts spread over the sections of a tables folder; every seventh is
+// Cyrillic.
+inline void generatePhones(const std::filesystem::path& root, int records, int sections) {
+  format::OpenOptions options;
+  options.writable = true;
+  options.sync = false;
+  {
+    auto file = format::TableFile::open(root / "DB/Phones/PhoneSections.db", options);
+    for (int s = 0; s < sections; ++s) file->insert({"Section " + std::to_string(100 + s)});
+  }
+  auto file = format::TableFile::open(root / "DB/Phones/Phones.db", options);
+  for (int i = 0; i < records; ++i) {
+    const std::string n = std::to_string(i);
+    const bool cyr = i % 7 == 0;
+    file->insert({"Section " + std::to_string(100 + i % sections),
+                  (cyr ? "Иванов Пётр " : "Smith John ") + n, "+7 495 " + n, "+7 499 " + n,
+                  cyr ? "Россия" : "United Kingdom", std::to_string(100000 + i),
+                  cyr ? "Москва" : "London", "Baker street " + n, "+7 916 " + n, n,
+                  "user" + n + "@example.org", "www.example" + n + ".org"});
+  }
+}
+
+// Tasks, twenty a day from 2020-01-01; every seventh Cyrillic, every third
+// done.
+inline void generateTasks(const std::filesystem::path& root, int records) {
+  format::OpenOptions options;
+  options.writable = true;
+  options.sync = false;
+  auto file = format::TableFile::open(root / "DB/Tasks/Tasks.db", options);
+  const std::int32_t firstDay = engine::dayFromCivil(2020, 1, 1)->day;
+  for (int i = 0; i < records; ++i)
+    file->insert(
+        {format::Date{firstDay + i / 20}, format::Time{(i % 20) * 3600000},
+         std::string(i % 7 == 0 ? "Позвонить в банк " : "Buy milk and bread ") + std::to_string(i),
+         i % 3 == 0, std::monostate{}});
 }
 
 }  // namespace torvelle::bench

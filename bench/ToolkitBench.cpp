@@ -2,7 +2,6 @@
 // model reset, first screen painted), scrolling to the end, and one edited
 // row, offscreen.
 #include <QApplication>
-#include <QDate>
 #include <QLocale>
 #include <QScrollBar>
 #include <algorithm>
@@ -16,7 +15,6 @@
 #include "books/TasksBook.h"
 #include "engine/Session.h"
 #include "engine/ShippedTables.h"
-#include "engine/format/TableFile.h"
 #include "store/TableSet.h"
 #include "toolkit/EngineDates.h"
 
@@ -32,18 +30,7 @@ void runToolkitBench() {
   const auto app = bench::startGuiBench();
   const std::filesystem::path root = bench::newTablesFolder();
   constexpr int kRows = 100000;
-  const QDate first(2020, 1, 1);
-  {
-    format::OpenOptions options;
-    options.writable = true;
-    options.sync = false;
-    auto file = format::TableFile::open(root / "DB/Tasks/Tasks.db", options);
-    for (int i = 0; i < kRows; ++i)
-      file->insert({toolkit::fromQDate(first.addDays(i / 20)), format::Time{(i % 20) * 3600000},
-                    std::string(i % 7 == 0 ? "Позвонить в банк " : "Buy milk and bread ") +
-                        std::to_string(i),
-                    i % 3 == 0, std::monostate{}});
-  }
+  bench::generateTasks(root, kRows);
 
   engine::Session session;
   session.setDisplayFormats(toolkit::localeDisplayFormats(QLocale(QLocale::Russian)));
