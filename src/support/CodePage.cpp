@@ -1,5 +1,6 @@
 #include "support/CodePage.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <mutex>
@@ -51,9 +52,14 @@ bool codePageSupported(int codePage) {
 
 std::string toUtf8(std::string_view bytes, int codePage) {
   const auto& table = tableOrThrow(codePage);
+  // Most texts are plain ASCII, which is the same in UTF-8: copied whole.
+  const auto high = std::find_if(bytes.begin(), bytes.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+  if (high == bytes.end()) return std::string(bytes);
   std::string out;
-  out.reserve(bytes.size() + bytes.size() / 2);
-  for (const char c : bytes) {
+  out.reserve(bytes.size() * 2);
+  out.append(bytes.begin(), high);
+  for (const char c : bytes.substr(static_cast<std::size_t>(high - bytes.begin()))) {
     const auto b = static_cast<unsigned char>(c);
     if (b < 0x80)
       out += c;

@@ -194,7 +194,7 @@ std::string toTableText(const std::string& utf8, int codePage, const std::string
   }
 }
 
-std::string fromTableText(const std::string& bytes, int codePage) {
+std::string fromTableText(std::string_view bytes, int codePage) {
   return support::toUtf8(bytes, effectiveCodePage(codePage));
 }
 
@@ -204,8 +204,9 @@ Value decode(const FieldDef& field, const std::uint8_t* p, int codePage) {
   switch (field.type) {
     case FieldType::Alpha: {
       const auto* end = static_cast<const std::uint8_t*>(std::memchr(p, 0, static_cast<size_t>(n)));
-      const std::string raw(reinterpret_cast<const char*>(p), end ? end - p : n);
-      return fromTableText(raw, codePage);
+      return fromTableText(std::string_view(reinterpret_cast<const char*>(p),
+                                            static_cast<std::size_t>(end ? end - p : n)),
+                           codePage);
     }
     case FieldType::Short:
       return static_cast<std::int32_t>(getFlippedInt(p, 2));

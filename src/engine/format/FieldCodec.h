@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "engine/format/Value.h"
 
@@ -25,7 +26,7 @@ void encode(const FieldDef& field, const Value& value, std::uint8_t* out, int co
 // Text in the table's code page; throws DbError(InvalidValue) naming the
 // character that the code page cannot hold.
 std::string toTableText(const std::string& utf8, int codePage, const std::string& fieldName);
-std::string fromTableText(const std::string& bytes, int codePage);
+std::string fromTableText(std::string_view bytes, int codePage);
 
 // Calendar helpers for the day numbers of Date values.
 Date makeDate(int year, unsigned month, unsigned day);

@@ -289,7 +289,11 @@ const Bytes& ParadoxTable::readDbBlock(BlockNo block) const {
   if (block == cachedBlock_) return cachedData_;
   if (block < 1 || block > fileBlocks_)
     corrupt("block " + std::to_string(block) + " is outside the file");
-  Bytes data(hdr_.blockSize);
+  // Records are mostly read one after another: the last block is kept, in
+  // one buffer that every read reuses.
+  cachedBlock_ = 0;
+  Bytes& data = cachedData_;
+  data.assign(hdr_.blockSize, 0);
   const auto offset = blockOffset(hdr_.headerSize, hdr_.blockSize, block);
   // The last block may end where its records end.
   const auto got = readFile(kDbFile, offset, data.data(), data.size());
@@ -297,9 +301,7 @@ const Bytes& ParadoxTable::readDbBlock(BlockNo block) const {
   if (got < data.size() &&
       (got < 6 || 6 + blockCount(data, hdr_.recordSize) * hdr_.recordSize > got))
     corrupt("block " + std::to_string(block) + " is cut short");
-  // Records are mostly read one after another: keep the last block.
   cachedBlock_ = block;
-  cachedData_ = std::move(data);
   return cachedData_;
 }
 
@@ -569,7 +571,8 @@ std::vector<Record> ParadoxTable::readAll() const {
   for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
-    const Bytes block = readDbBlock(e.child);
+    // Decoding reads memo pages only, never another data block.
+    const Bytes& block = readDbBlock(e.child);
     for (std::uint32_t i = 0; i < e.count; ++i) {
       if (probe) probe->see(&block[6 + i * rs]);
       out.push_back(decodeRecord(&block[6 + i * rs], &budget));
