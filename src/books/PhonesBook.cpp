@@ -69,6 +69,14 @@ TPhonesBook::TPhonesBook(store::TTableSet& tables, TMoveRecToSectForm& moveForm,
   WebSiteDBEdit->setToolTip(QStringLiteral("Double click for linking"));
   for (QWidget* w : {static_cast<QWidget*>(EmailDBEdit), static_cast<QWidget*>(WebSiteDBEdit)})
     w->installEventFilter(this);
+  // The folded texts are made when the filter is switched on rather than at
+  // the first letter typed, which would otherwise wait for all of them.
+  connect(RecordsFilterRow, &toolkit::TFilterRow::switched, this, [this](bool on) {
+    if (on && recordsTable_.isOpen())
+      recordsTable_.forEachStored([](const engine::RecordView& record) {
+        if (record.fieldCount() > kLastSearched) record.foldedTexts(kFirstSearched, kLastSearched);
+      });
+  });
   bindHandler(QStringLiteral("EmailDBEditDblClick"), [this] { EmailDBEditDblClick(); });
   bindHandler(QStringLiteral("WebSiteDBEditDblClick"), [this] { WebSiteDBEditDblClick(); });
   BookResize();
@@ -90,12 +98,14 @@ std::array<QLabel*, 4> TPhonesBook::rightLabels() const {
 bool TPhonesBook::PhonesTableFilterRecord(const engine::RecordView& record) {
   const std::string& typed = pattern(0);
   if (typed.empty()) return true;
-  if (RecordsFilterRow->ignoreCase()) {
-    // The folded fields are kept with the record, NUL-separated: one search
-    // covers all eleven and cannot match across two of them.
-    return record.foldedTexts(kFirstSearched, kLastSearched).find(foldedPattern(0)) !=
-           std::string_view::npos;
-  }
+  // The folded fields are kept with the record, NUL-separated: one search
+  // covers all eleven and cannot match across two of them.
+  const bool foldedHit = record.foldedTexts(kFirstSearched, kLastSearched).find(foldedPattern(0)) !=
+                         std::string_view::npos;
+  // Folding maps each character on its own, so a text that holds the
+  // pattern holds it folded too: the one search rules out most records,
+  // and only the rest are searched field by field with letter case kept.
+  if (RecordsFilterRow->ignoreCase() || !foldedHit) return foldedHit;
   for (int f = kFirstSearched; f <= kLastSearched && f < record.fieldCount(); ++f)
     if (record.text(f).find(typed) != std::string_view::npos) return true;
   return false;
