@@ -108,6 +108,42 @@ class SectionBooksTest : public QObject {
     QVERIFY(errors.isEmpty());
   }
 
+  // The phone filter searches the eleven fields after Section with letter
+  // case kept unless told otherwise, Cyrillic included; an edited record is
+  // searched as it now reads.
+  void phoneFilterCaseAndFields() {
+    SectionBookPage p(BookKind::Phones, abc(), records());
+    auto* book = p.book.get();
+    book->SectionCB->click();
+    engine::Table& t = p.recordsTable();
+    for (std::size_t i = 0; i < t.rowCount(); ++i)
+      if (t.row(i).text("Name") == "carl") t.moveTo(i);
+    QCOMPARE(t.fieldText("Name"), std::string("carl"));
+    t.edit();
+    t.setField("WebSite", format::Value(std::string("Www.Москва.ORG")));
+    t.post();
+    book->RecordsFilterRow->FilterButton->click();
+    QLineEdit* edit = book->RecordsFilterRow->edits().front();
+    const auto shownFor = [&](const char* typed) {
+      edit->setText(QString::fromUtf8(typed));
+      return sorted(p.shown());
+    };
+    QCOMPARE(shownFor("Москва.ORG"), QStringList({"Beta:carl"}));
+    QCOMPARE(shownFor("москва.org"), QStringList());
+    QCOMPARE(shownFor("Beta"), QStringList());  // Section is not searched
+    QCOMPARE(shownFor("g"), QStringList());
+    QCOMPARE(shownFor("of D"), QStringList({"Beta:Dora"}));  // the street
+    book->RecordsFilterRow->CaseButton->click();
+    QCOMPARE(shownFor("москва.org"), QStringList({"Beta:carl"}));
+    QCOMPARE(shownFor("B"), QStringList({"Alpha:Bob"}));
+    t.first();
+    t.edit();
+    t.setField("Name", format::Value(std::string("Boris")));
+    t.post();
+    QCOMPARE(shownFor("bor"), QStringList({"Alpha:Boris"}));
+    QVERIFY(errors.isEmpty());
+  }
+
   void renameCarriesRecords_data() { books(); }
   void renameCarriesRecords() {
     QFETCH(int, bookKind);
