@@ -1,8 +1,11 @@
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "engine/ShippedTables.h"
 
 // The real program as a user starts it: its command line, and where a copy
 // without tables beside it keeps its data.
@@ -11,6 +14,7 @@ class CommandLineTest : public QObject {
  private slots:
   void answersAndRefusalsEndAtOnce();
   void anInstallKeepsItsDataInTheUsersFolder();
+  void theBuildFolderHoldsTheTablesAndEveryShippedLanguage();
 };
 
 namespace {
@@ -94,6 +98,31 @@ void CommandLineTest::anInstallKeepsItsDataInTheUsersFolder() {
   QCOMPARE(
       QDir(dir.filePath(QStringLiteral("bin"))).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
       QStringList{QStringLiteral("torvelle")});
+}
+
+// The folder the run command starts the program in, as the build leaves it:
+// the tables beside the program, and each shipped language with its flag.
+void CommandLineTest::theBuildFolderHoldsTheTablesAndEveryShippedLanguage() {
+  const QDir folder = QFileInfo(QStringLiteral(TORVELLE_PROGRAM)).dir();
+  for (const auto& table : torvelle::engine::shippedTables()) {
+    const QString path = folder.filePath(QString::fromStdString(table.relativePath));
+    QVERIFY2(QFile::exists(path), qPrintable(path));
+  }
+  const QDir shipped(QStringLiteral(TORVELLE_LANGUAGES_DIR));
+  const QStringList texts = shipped.entryList({QStringLiteral("*.txt")}, QDir::Files);
+  QCOMPARE(texts.size(), 3);
+  const auto bytes = [](const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  };
+  for (const QString& text : texts) {
+    const QString flag = text.chopped(4) + QStringLiteral(".bmp");
+    for (const QString& name : {text, flag}) {
+      const QString built = folder.filePath(QStringLiteral("Languages/") + name);
+      QVERIFY2(QFile::exists(built), qPrintable(built));
+      QCOMPARE(bytes(built), bytes(shipped.filePath(name)));
+    }
+  }
 }
 
 QTEST_GUILESS_MAIN(CommandLineTest)
