@@ -114,11 +114,8 @@ void replaceTable(const TableSnapshot& t, const fs::path& stage, const fs::path&
   format::syncDirectory(db.parent_path());
 }
 
-}  // namespace
-
-RestoreResult restoreBackup(const fs::path& archive, const fs::path& root,
-                            const RestoreRequest& request) {
-  const BackupContents contents = readArchive(readArchiveFile(archive), request.passwords);
+RestoreResult restoreInto(const BackupContents& contents, const fs::path& root,
+                          const RestoreRequest& request) {
   Staging stage(root);
   stageAndCheck(contents, stage.path(), request);
 
@@ -148,6 +145,24 @@ RestoreResult restoreBackup(const fs::path& archive, const fs::path& root,
     }
   }
   return result;
+}
+
+}  // namespace
+
+RestoreResult restoreBackup(const fs::path& archive, const fs::path& root,
+                            const RestoreRequest& request) {
+  const BackupContents contents = readArchive(readArchiveFile(archive), request.passwords);
+  // Restoring onto a new machine or disk: the folder is made, owner-only like
+  // the data folder, and goes again when the restore is refused.
+  std::error_code ec;
+  const bool made = !fs::exists(root, ec);
+  if (made) makePrivateFolder(root);
+  try {
+    return restoreInto(contents, root, request);
+  } catch (...) {
+    if (made) fs::remove(root, ec);
+    throw;
+  }
 }
 
 }  // namespace torvelle::backup

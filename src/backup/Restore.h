@@ -24,8 +24,8 @@ struct RestoreResult {
 // is read and verified in full, its tables written beside the live ones and
 // checked, all before anything live is touched; then, with every live table
 // locked, the current ones are set aside and the new files renamed into
-// place. Throws BackupError (Password, Damaged, Check, Write) or
-// engine::DbError(Busy) "Table is busy" with nothing replaced.
+// place. A `root` that does not exist yet is made, owner-only. Throws BackupError (Password,
+// Damaged, Check, Write) or engine::DbError(Busy) "Table is busy" with nothing replaced.
 RestoreResult restoreBackup(const std::filesystem::path& archive, const std::filesystem::path& root,
                             const RestoreRequest& request);
 

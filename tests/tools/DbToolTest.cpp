@@ -370,6 +370,30 @@ TEST_F(DbTool, PackKeepsEveryRecordAndTheTablePassesCheck) {
   EXPECT_EQ(readTable(path), std::vector<Record>(records.begin() + 1, records.end()));
 }
 
+// A backup restored onto a new disk: the folder does not exist yet and is
+// made owner-only, the way the data folder is; a refused archive makes none.
+TEST_F(DbTool, RestoreIntoAFolderThatDoesNotExistYetMakesItPrivate) {
+  const fs::path old = dir / "old";
+  ASSERT_EQ(tool({"create", old.string()}).status, 0);
+  insertAll(old / "DB/Phones/PhoneSections.db", {{std::string("Друзья")}});
+  auto result = tool({"backup", old.string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const std::string archive = result.out.substr(0, result.out.find('\n'));
+
+  writeFile(dir / "junk.zip", "no archive");
+  const fs::path fresh = dir / "new disk/torvelle";
+  EXPECT_EQ(tool({"restore", (dir / "junk.zip").string(), fresh.string()}).status, 1);
+  EXPECT_FALSE(fs::exists(dir / "new disk"));
+
+  result = tool({"restore", archive, fresh.string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(fs::status(fresh).permissions() & fs::perms::all, fs::perms::owner_all);
+  for (const auto& shipped : engine::shippedTables())
+    EXPECT_EQ(readFile(fresh / shipped.relativePath), readFile(old / shipped.relativePath))
+        << shipped.relativePath;
+  EXPECT_EQ(readTable(fresh / "DB/Phones/PhoneSections.db").size(), 1u);
+}
+
 TEST_F(DbTool, UsageAndArgumentErrors) {
   auto result = tool({});
   EXPECT_EQ(result.status, 1);

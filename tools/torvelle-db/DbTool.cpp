@@ -485,6 +485,7 @@ Commands:
                              password when the tables have one); prints its name
   restore ARCHIVE DIR        replace the tables under DIR/DB by those of ARCHIVE,
                              keeping the current ones as one more backup first;
+                             a missing DIR is made, readable by its owner only;
                              --password may be given for the archive and the tables
 
 Options:
