@@ -2,11 +2,19 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+
 #include "toolkit/EngineDates.h"
 
 namespace torvelle::books {
 
 namespace {
+
+constexpr int kDateColumnDesignWidth = 64;
+// The row indicator, the scroll bar and the grid lines beside the two columns.
+constexpr int kGridChrome = 35;
+// A cell's margins of 3 pixels a side and its grid line.
+constexpr int kCellExtra = 2 * 3 + 1;
 
 TSectionBookParts datesParts() {
   TSectionBookParts p;
@@ -37,6 +45,12 @@ TDatesBook::TDatesBook(store::TTableSet& tables, TMoveRecToSectForm& moveForm, Q
                      QStringLiteral("DatesDBMemo"), parent),
       EventsEdit(RecordsFilterRow->edits().at(0)),
       DatesEdit(RecordsFilterRow->edits().at(1)) {
+  // A date the grid would cut short is unreadable: the column, and the date
+  // search box above it, grow to the locale's widest date in the grid's font.
+  dateColumn_ = std::max(kDateColumnDesignWidth,
+                         toolkit::widestShortDateWidth(RecordsDBGrid->font()) + kCellExtra);
+  RecordsDBGrid->setGridColumnWidth(1, dateColumn_);
+  RecordsFilterRow->setFixedEditWidth(1, dateColumn_);
   BookResize();
 }
 
@@ -61,7 +75,7 @@ void TDatesBook::DatesTableNewRecord(engine::Table& table) {
 }
 
 void TDatesBook::placeColumns(const SectionBookLayout& l) {
-  RecordsDBGrid->setGridColumnWidth(0, l.recordsWidth - 99);
+  RecordsDBGrid->setGridColumnWidth(0, std::max(0, l.recordsWidth - kGridChrome - dateColumn_));
 }
 
 }  // namespace torvelle::books

@@ -27,6 +27,7 @@ class TDatesBook : public TDescribedBook {
  private:
   int eventField_ = -1;
   int dateField_ = -1;
+  int dateColumn_ = 64;
 };
 
 }  // namespace torvelle::books

@@ -1,6 +1,9 @@
 #include "toolkit/EngineDates.h"
 
+#include <QFontMetricsF>
 #include <QRegularExpression>
+#include <algorithm>
+#include <cmath>
 
 namespace torvelle::toolkit {
 namespace {
@@ -39,6 +42,20 @@ QDateTime localTime(const support::Clock& clock) {
 
 QString shortDateFormat(const QLocale& locale) {
   return locale.dateFormat(QLocale::ShortFormat);
+}
+
+int widestShortDateWidth(const QFont& font, const QLocale& locale) {
+  const QString format = shortDateFormat(locale);
+  // In fractions of a pixel, rounded up: a view elides a text that is wider
+  // than its cell by any fraction.
+  const QFontMetricsF metrics(font);
+  qreal widest = 0;
+  // Days 22 to 28 of every month: each month and each weekday, two-digit days.
+  for (int month = 1; month <= 12; ++month)
+    for (int day = 22; day <= 28; ++day)
+      widest = std::max(
+          widest, metrics.horizontalAdvance(locale.toString(QDate(2028, month, day), format)));
+  return static_cast<int>(std::ceil(widest));
 }
 
 QString timeWithSecondsFormat(const QLocale& locale) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDate>
 #include <QDateTime>
+#include <QFont>
 #include <QLocale>
 #include <QString>
 #include <optional>
@@ -26,6 +27,9 @@ QDateTime localTime(const support::Clock& clock);
 
 QString shortDateFormat(const QLocale& locale = QLocale());
 QString timeWithSecondsFormat(const QLocale& locale = QLocale());
+// How wide the widest short date of the locale is in that font: month and
+// weekday names make some dates much wider than others.
+int widestShortDateWidth(const QFont& font, const QLocale& locale = QLocale());
 
 // Text forms of dates and times for the whole engine session, from the
 // locale: grids, filters and typed values then agree with each other. Typed

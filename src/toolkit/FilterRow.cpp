@@ -42,6 +42,11 @@ QLineEdit* TFilterRow::addEdit(const QString& name, int maxLength, int fixedWidt
   return edit;
 }
 
+void TFilterRow::setFixedEditWidth(int edit, int width) {
+  fixedWidths_[edit] = width;
+  placeControls();
+}
+
 void TFilterRow::follow(bool on) {
   CaseButton->setEnabled(on);
   const QPalette app = QApplication::palette();

@@ -22,6 +22,8 @@ class TFilterRow : public QWidget {
   // filter button. Placement is automatic only after setAutoLayout(true).
   QLineEdit* addEdit(const QString& name, int maxLength, int fixedWidth = 0);
   const QVector<QLineEdit*>& edits() const { return edits_; }
+  // A fixed-width edit follows its column when the column is measured.
+  void setFixedEditWidth(int edit, int width);
   QString text(int edit = 0) const { return edits_.value(edit)->text(); }
 
   bool isOn() const { return FilterButton->isChecked(); }

@@ -300,6 +300,38 @@ class SectionBooksTest : public QObject {
     QCOMPARE(b->RecordsDBGrid->width(), 357);
   }
 
+  // The date column holds the locale's widest short date, measured over a
+  // whole year in the grid's font; the event column takes the rest. With a
+  // numeric date the design stands.
+  void datesColumnHoldsTheWidestDate() {
+    const QLocale saved;
+    for (const QLocale& locale : {QLocale::c(), QLocale(QLocale::German, QLocale::Germany),
+                                  QLocale(QLocale::English, QLocale::UnitedStates)}) {
+      QLocale::setDefault(locale);
+      SectionBookPage p(BookKind::Dates, abc(), records());
+      toolkit::TDBGrid* grid = p.book->RecordsDBGrid;
+      // A cell shows its text within 3 pixels a side and before its grid line.
+      const QFontMetricsF metrics(grid->font());
+      qreal widest = 0;
+      for (QDate d(2027, 1, 1); d.year() == 2027; d = d.addDays(1))
+        widest = std::max(widest, metrics.horizontalAdvance(
+                                      locale.toString(d, toolkit::shortDateFormat(locale))));
+      for (const int pageWidth : {632, 900}) {
+        p.book->resize(pageWidth, 383);
+        const int date = grid->gridColumnWidth(1);
+        QVERIFY2(date - 7 >= widest, qPrintable(locale.name()));
+        QCOMPARE(grid->gridColumnWidth(0) + date + 35, grid->width());
+        QCOMPARE(static_cast<books::TDatesBook*>(p.book.get())->DatesEdit->width(), date);
+      }
+      if (locale.language() == QLocale::English) {
+        p.book->resize(632, 383);
+        QCOMPARE(grid->gridColumnWidth(0), 358);
+        QCOMPARE(grid->gridColumnWidth(1), 64);
+      }
+    }
+    QLocale::setDefault(saved);
+  }
+
  private:
   static void books() {
     QTest::addColumn<int>("bookKind");
