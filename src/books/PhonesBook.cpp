@@ -1,6 +1,10 @@
 #include "books/PhonesBook.h"
 
 #include <QEvent>
+#include <QHeaderView>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace torvelle::books {
 
@@ -12,6 +16,18 @@ constexpr int kFirstRowFromBottom = 118;  // 265 on the 383 design height
 // Fields 1 to 11 follow Section; Section itself is never searched.
 constexpr int kFirstSearched = 1;
 constexpr int kLastSearched = 11;
+constexpr int kLeftLabelWidth = 47;
+constexpr int kRightLabelWidth = 48;
+// Room kept between a label's text, or a column title, and what follows.
+constexpr int kTextGap = 4;
+
+// The designed width, or what the longest of the labels needs in their font.
+int labelsWidth(const std::array<QLabel*, 4>& labels, int designed) {
+  int width = designed;
+  for (const QLabel* l : labels)
+    width = std::max(width, l->fontMetrics().horizontalAdvance(l->text()) + kTextGap);
+  return width;
+}
 
 TSectionBookParts phonesParts() {
   TSectionBookParts p;
@@ -127,27 +143,41 @@ bool TPhonesBook::eventFilter(QObject* watched, QEvent* event) {
   return TSectionBook::eventFilter(watched, event);
 }
 
+int TPhonesBook::titleWidth(int column) const {
+  const QHeaderView* header = RecordsDBGrid->horizontalHeader();
+  const QString title = RecordsDBGrid->model()->headerData(column, Qt::Horizontal).toString();
+  const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+  return header->fontMetrics().horizontalAdvance(title) + 2 * margin + kTextGap;
+}
+
 void TPhonesBook::placeColumns(const SectionBookLayout& l) {
+  // A phone column is never narrower than its title; the name gives way.
   const PhoneColumns c = phoneColumns(l.recordsWidth);
-  RecordsDBGrid->setGridColumnWidth(0, c.name);
-  RecordsDBGrid->setGridColumnWidth(1, c.homePhone);
-  RecordsDBGrid->setGridColumnWidth(2, c.workPhone);
+  const int home = std::max(c.homePhone, titleWidth(1));
+  const int work = std::max(c.workPhone, titleWidth(2));
+  RecordsDBGrid->setGridColumnWidth(0, c.name - (home - c.homePhone) - (work - c.workPhone));
+  RecordsDBGrid->setGridColumnWidth(1, home);
+  RecordsDBGrid->setGridColumnWidth(2, work);
 }
 
 void TPhonesBook::placeRecordsArea(const SectionBookLayout& l, int pageHeight) {
   if (!CountryDBEdit) return;  // still being built
-  const int e = phoneFieldWidth(l.recordsWidth);
-  const int rightLeft = width() - e;
   const auto left = leftColumn();
   const auto right = rightColumn();
   const auto leftL = leftLabels();
   const auto rightL = rightLabels();
+  // Labels longer than the design's take their room from both edits alike.
+  const int leftW = labelsWidth(leftL, kLeftLabelWidth);
+  const int rightW = labelsWidth(rightL, kRightLabelWidth);
+  const int wider = leftW - kLeftLabelWidth + rightW - kRightLabelWidth;
+  const int e = std::max(0, phoneFieldWidth(l.recordsWidth) - (wider + 1) / 2);
+  const int rightLeft = width() - e;
   for (std::size_t i = 0; i < 4; ++i) {
     const int top = pageHeight - kFirstRowFromBottom + static_cast<int>(i) * kFieldRowStep;
     right[i]->setGeometry(rightLeft, top, e, kFieldHeight);
-    rightL[i]->setGeometry(rightLeft - 49, top + 2, 48, kFieldHeight - 2);
-    left[i]->setGeometry(l.pane + 58, top, e, kFieldHeight);
-    leftL[i]->setGeometry(l.pane + 10, top + 2, 47, kFieldHeight - 2);
+    rightL[i]->setGeometry(rightLeft - rightW - 1, top + 2, rightW, kFieldHeight - 2);
+    left[i]->setGeometry(l.pane + 11 + leftW, top, e, kFieldHeight);
+    leftL[i]->setGeometry(l.pane + 10, top + 2, leftW, kFieldHeight - 2);
   }
 }
 

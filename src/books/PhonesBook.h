@@ -44,6 +44,8 @@ class TPhonesBook : public TSectionBook {
   }
   void placeRecordsArea(const SectionBookLayout& l, int pageHeight) override;
   void placeColumns(const SectionBookLayout& l) override;
+  // What column `column`'s title needs to show whole.
+  int titleWidth(int column) const;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

@@ -380,17 +380,22 @@ bool TSectionBook::eventFilter(QObject* watched, QEvent* event) {
 void TSectionBook::ToolBarResize() {
   const SectionBookLayout l = sectionBookLayout(ToolBar->width());
   const int h = ToolBar->height();
-  SectionCB->setGeometry(4, 1, std::max(0, l.linkBoxWidth), h - 2);
-  const int navLeft = ToolBar->width() - l.navigatorWidth - l.buttonWidth - 4;
-  Navigator->setGeometry(navLeft, 1, l.navigatorWidth, h - 2);
-  MoveTB->setGeometry(navLeft + l.navigatorWidth, 1, l.buttonWidth, h - 2);
+  const int side = h - 2;
   // Import and export, square, just before the navigator: the designed
   // controls keep their places and the link box gives up its spare width.
-  const int side = h - 2;
+  // Should its text then not fit, the navigator gives up some of its own,
+  // down to square buttons.
+  const int room = ToolBar->width() - l.navigatorWidth - l.buttonWidth - 2 * side - 12;
+  const int shortBy = std::max(0, SectionCB->sizeHint().width() - room);
+  const int navigator = std::max(std::min(l.navigatorWidth, toolkit::TDBNavigator::kButtons * side),
+                                 l.navigatorWidth - shortBy);
+  const int navLeft = ToolBar->width() - navigator - l.buttonWidth - 4;
+  Navigator->setGeometry(navLeft, 1, navigator, h - 2);
+  MoveTB->setGeometry(navLeft + navigator, 1, l.buttonWidth, h - 2);
   const int exchangeLeft = navLeft - 2 * side;
   Exchange->ImportTB->setGeometry(exchangeLeft, 1, side, side);
   Exchange->ExportTB->setGeometry(exchangeLeft + side, 1, side, side);
-  SectionCB->resize(std::max(0, std::min(l.linkBoxWidth, exchangeLeft - 8)), h - 2);
+  SectionCB->setGeometry(4, 1, std::max(0, std::min(l.linkBoxWidth, exchangeLeft - 8)), h - 2);
 }
 
 void TSectionBook::BookResize() {

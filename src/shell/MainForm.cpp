@@ -208,6 +208,9 @@ void TMainForm::createLanguagePanel() {
     // New texts may need other widths: the page lays itself out again.
     context_.toolsForm->fitToTexts();
     TasksBook->TasksBookResize();
+    for (books::TSectionBook* book :
+         std::initializer_list<books::TSectionBook*>{PhonesBook, DatesBook, LinksBook})
+      book->BookResize();
   });
 }
 
