@@ -1,5 +1,6 @@
 #include "engine/ShippedTables.h"
 
+#include "engine/FieldText.h"
 #include "engine/format/TableFile.h"
 
 namespace torvelle::engine {
@@ -8,54 +9,99 @@ namespace {
 using format::FieldDef;
 using format::FieldType;
 
-FieldDef alpha(const char* name, int width) { return {name, FieldType::Alpha, width}; }
-FieldDef memo(const char* name) { return {name, FieldType::Memo, 50}; }  // 40-byte leader
-FieldDef date(const char* name) { return {name, FieldType::Date, 4}; }
-FieldDef time(const char* name) { return {name, FieldType::Time, 4}; }
-FieldDef logical(const char* name) { return {name, FieldType::Logical, 1}; }
+FieldDef alpha(const char* name, int width) {
+  return {name, FieldType::Alpha, width};
+}
+FieldDef memo(const char* name) {
+  return {name, FieldType::Memo, 50};
+}  // 40-byte leader
+FieldDef date(const char* name) {
+  return {name, FieldType::Date, 4};
+}
+FieldDef time(const char* name) {
+  return {name, FieldType::Time, 4};
+}
+FieldDef logical(const char* name) {
+  return {name, FieldType::Logical, 1};
+}
+
+// A UUID takes 36 characters; other programs' UIDs that fit in 64 are kept.
+FieldDef identity() {
+  return alpha(kIdentityField, 64);
+}
+FieldDef rule() {
+  return alpha(kRuleField, 255);
+}
+FieldDef exceptions() {
+  return memo(kExceptionsField);
+}
+
+ShippedTable withAppended(ShippedTable table, std::vector<FieldDef> added) {
+  table.designedFieldCount = table.fields.size();
+  table.fields.insert(table.fields.end(), added.begin(), added.end());
+  return table;
+}
 
 // Text widths are at least the limits of the program's filter boxes: a
 // section 30, a task or event 70, phone book texts 50, a link 255; an
 // address, a mail address and a web address get more room.
 std::vector<ShippedTable> makeLayout() {
   const auto sections = [](const char* object, const char* path) {
-    return ShippedTable{object, path, {alpha("Section", 30)}, 1, "Section", ""};
+    return ShippedTable{object, path, {alpha("Section", 30)}, 1, "Section", "", 1};
   };
   return {
-      {"TaskTable",
-       "DB/Tasks/Tasks.db",
-       {date("Date"), time("Time"), alpha("Task", 70), logical("Done"), memo("Description")},
-       2,
-       "Date;Time",
-       ""},
+      withAppended(
+          {"TaskTable",
+           "DB/Tasks/Tasks.db",
+           {date("Date"), time("Time"), alpha("Task", 70), logical("Done"), memo("Description")},
+           2,
+           "Date;Time",
+           ""},
+          {identity(), rule(), exceptions()}),
       sections("PhoneSectionsTable", "DB/Phones/PhoneSections.db"),
-      {"PhonesTable",
-       "DB/Phones/Phones.db",
-       {alpha("Section", 30), alpha("Name", 50), alpha("HomePhone", 50), alpha("WorkPhone", 50),
-        alpha("Country", 50), alpha("ZipCode", 50), alpha("City", 50), alpha("Street", 100),
-        alpha("Cellular", 50), alpha("ICQ", 50), alpha("Email", 80), alpha("WebSite", 120)},
-       2,
-       "Section;Name",
-       "PhoneSectionsTable"},
+      withAppended(
+          {"PhonesTable",
+           "DB/Phones/Phones.db",
+           {alpha("Section", 30), alpha("Name", 50), alpha("HomePhone", 50), alpha("WorkPhone", 50),
+            alpha("Country", 50), alpha("ZipCode", 50), alpha("City", 50), alpha("Street", 100),
+            alpha("Cellular", 50), alpha("ICQ", 50), alpha("Email", 80), alpha("WebSite", 120)},
+           2,
+           "Section;Name",
+           "PhoneSectionsTable"},
+          {identity()}),
       sections("DateSectionsTable", "DB/Dates/DateSections.db"),
       // Time belongs to the key so that two events of one day can coexist.
-      {"DatesTable",
-       "DB/Dates/Dates.db",
-       {alpha("Section", 30), date("Date"), time("Time"), alpha("Event", 70), memo("Description")},
-       3,
-       "Section;Date",
-       "DateSectionsTable"},
+      withAppended({"DatesTable",
+                    "DB/Dates/Dates.db",
+                    {alpha("Section", 30), date("Date"), time("Time"), alpha("Event", 70),
+                     memo("Description")},
+                    3,
+                    "Section;Date",
+                    "DateSectionsTable"},
+                   {identity(), rule(), exceptions()}),
       sections("LinkSectionsTable", "DB/Links/LinkSections.db"),
       {"LinksTable",
        "DB/Links/Links.db",
        {alpha("Section", 30), alpha("Link", 255), memo("Description")},
        2,
        "Section;Link",
-       "LinkSectionsTable"},
+       "LinkSectionsTable",
+       3},
   };
 }
 
 }  // namespace
+
+std::vector<format::FieldDef> appendedFields(const ShippedTable& table) {
+  return {table.fields.begin() + static_cast<std::ptrdiff_t>(table.designedFieldCount),
+          table.fields.end()};
+}
+
+bool isAppendedField(const std::string& name) {
+  for (const char* appended : {kIdentityField, kRuleField, kExceptionsField})
+    if (sameFieldName(name, appended)) return true;
+  return false;
+}
 
 const std::vector<ShippedTable>& shippedTables() {
   static const std::vector<ShippedTable> layout = makeLayout();

@@ -10,13 +10,29 @@ namespace torvelle::engine {
 // The layout of the seven tables the organizer ships with: the data contract
 // between the program and the files in DB/. Key fields come first.
 struct ShippedTable {
-  std::string objectName;      // "TaskTable", "PhonesTable", ...
-  std::string relativePath;    // "DB/Tasks/Tasks.db", relative to the program folder
+  std::string objectName;    // "TaskTable", "PhonesTable", ...
+  std::string relativePath;  // "DB/Tasks/Tasks.db", relative to the program folder
   std::vector<format::FieldDef> fields;
   int keyFieldCount = 0;
-  std::string indexFieldNames; // the index the program sets: "Date;Time", "Section;Name"
+  std::string indexFieldNames;   // the index the program sets: "Date;Time", "Section;Name"
   std::string masterObjectName;  // the sections table of a detail table, else empty
+  // The fields other Paradox programs know come first; ours follow them.
+  std::size_t designedFieldCount = 0;
 };
+
+// Fields added after the designed ones. The identity stays with a record
+// through moves, edits and other programs' copies of it (vCard and
+// iCalendar UID); the rule is iCalendar RRULE text; the exceptions memo
+// holds the occurrences the rule alone does not give (see
+// recurrence/RepeatSet.h).
+inline constexpr const char* kIdentityField = "UID";
+inline constexpr const char* kRuleField = "RRule";
+inline constexpr const char* kExceptionsField = "Exceptions";
+
+// The fields of `table` after its designed ones.
+std::vector<format::FieldDef> appendedFields(const ShippedTable& table);
+// Is `name` one of the fields appended to some shipped table (letter case ignored)?
+bool isAppendedField(const std::string& name);
 
 // In the order the program opens them: masters before their details.
 const std::vector<ShippedTable>& shippedTables();

@@ -1,5 +1,7 @@
 #include "engine/Table.h"
 
+#include "engine/RecordIdentity.h"
+
 #include <algorithm>
 #include <charconv>
 #include <numeric>
@@ -899,6 +901,8 @@ void Table::cancel() {
 void Table::post() {
   requireOpen();
   updateRecord();
+  if ((state_ == TableState::Edit || state_ == TableState::Insert) && events_.beforePost)
+    events_.beforePost(*this);
   const bool inserting = state_ == TableState::Insert;
   if (state_ == TableState::Edit)
     postEdit();
@@ -968,6 +972,7 @@ void Table::postEdit() {
 }
 
 void Table::postInsert() {
+  giveIdentity(file_->info().fields, buffer_);
   std::size_t ordinal = 0;
   ordinal = file_->insert(buffer_);  // a failure leaves the insert pending
   const auto slot = static_cast<std::uint32_t>(rows_.size());

@@ -27,6 +27,9 @@ enum class TableState { Inactive, Browse, Edit, Insert };
 struct TableEvents {
   std::function<void(Table&)> newRecord;
   std::function<void(Table&)> beforeEdit;
+  // Runs before a pending insert or edit is written; it may change the
+  // record, or throw to leave it pending.
+  std::function<void(Table&)> beforePost;
   std::function<void(Table&)> afterPost;
   // Runs after a pending insert or edit ends without a post (cancel,
   // explicit or implied).

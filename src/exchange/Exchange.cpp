@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "engine/DbError.h"
+#include "engine/RecordIdentity.h"
+#include "engine/ShippedTables.h"
 #include "exchange/Books.h"
 #include "exchange/CsvTable.h"
 #include "exchange/ExchangeError.h"
@@ -289,6 +291,32 @@ std::vector<format::Record> recordsOfSection(std::vector<format::Record> records
   return records;
 }
 
+namespace {
+
+// A CSV file is read by spreadsheets and address books: it has the
+// designed columns only, not the identity and repeat fields kept after them.
+std::string designedCsvText(const format::TableInfo& info,
+                            const std::vector<format::Record>& records) {
+  std::vector<format::FieldDef> fields;
+  for (const auto& field : info.fields)
+    if (!engine::isAppendedField(field.name)) fields.push_back(field);
+  if (fields.size() == info.fields.size()) return csvText(info.fields, records);
+  std::vector<std::size_t> kept;
+  for (std::size_t f = 0; f < info.fields.size(); ++f)
+    if (!engine::isAppendedField(info.fields[f].name)) kept.push_back(f);
+  std::vector<format::Record> narrowed;
+  narrowed.reserve(records.size());
+  for (const auto& record : records) {
+    format::Record row;
+    row.reserve(kept.size());
+    for (const std::size_t f : kept) row.push_back(f < record.size() ? record[f] : format::Value{});
+    narrowed.push_back(std::move(row));
+  }
+  return csvText(fields, narrowed);
+}
+
+}  // namespace
+
 ExportResult exportRecords(FileFormat format, const format::TableInfo& info,
                            const std::vector<format::Record>& records, VCardVersion version,
                            bool yearly) {
@@ -309,6 +337,8 @@ ExportResult exportRecords(FileFormat format, const format::TableInfo& info,
                 &record[static_cast<std::size_t>(fieldIndex(info, "Section"))])) {
           contact.category = *s;
         }
+        if (auto uid = engine::identityOf(info.fields, record); !uid.empty())
+          contact.fields["UID"] = std::move(uid);
         result.text += writeVCard(contact, version);
       }
       break;
@@ -322,7 +352,7 @@ ExportResult exportRecords(FileFormat format, const format::TableInfo& info,
       }
       break;
     case FileFormat::Csv:
-      result.text = csvText(info.fields, records);
+      result.text = designedCsvText(info, records);
       break;
   }
   return result;

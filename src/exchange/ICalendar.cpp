@@ -2,6 +2,7 @@
 
 #include <libical/ical.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <map>
@@ -9,8 +10,10 @@
 #include <unordered_map>
 
 #include "engine/FieldText.h"
+#include "engine/RecordIdentity.h"
 #include "exchange/Books.h"
 #include "exchange/ExchangeError.h"
+#include "exchange/ICalRepeat.h"
 #include "exchange/ICalendarInput.h"
 #include "exchange/LooseValues.h"
 #include "exchange/TextInput.h"
@@ -168,6 +171,20 @@ std::string uidOf(const std::string& kind, const format::Record& record) {
   return kind + "-" + std::to_string(std::hash<std::string>{}(key)) + "@torvelle";
 }
 
+// The record's own identity when it has one, so that an import of the
+// export, or another program's copy, is known as the same item.
+std::string identityFor(const std::string& kind, const format::TableInfo& info,
+                        const format::Record& record) {
+  std::string uid = engine::identityOf(info.fields, record);
+  return uid.empty() ? uidOf(kind, record) : uid;
+}
+
+void keepIdentity(icalcomponent* c, const format::TableInfo& info, format::Record& record) {
+  const int f = engine::identityField(info.fields);
+  const char* uid = icalcomponent_get_uid(c);
+  if (f >= 0 && uid && *uid) record[static_cast<std::size_t>(f)] = engine::storableIdentity(uid);
+}
+
 // libical writes a category list without escaping the commas inside one
 // category, so "Holidays, public" would come back as two. Such commas travel
 // as a private-use character, which no table text can hold, and become "\,"
@@ -217,9 +234,24 @@ void addCommon(icalcomponent* c, const std::string& uid, const format::Value& su
   }
 }
 
-bool isRecurring(icalcomponent* c) {
-  return icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY) ||
-         icalcomponent_get_first_property(c, ICAL_RDATE_PROPERTY);
+// An overridden instance whose series is in the file belongs to it; one
+// without its series is an item of its own.
+bool hasSeries(const std::vector<icalcomponent*>& components, icalcomponent* instance) {
+  const std::string uid = text(icalcomponent_get_uid(instance));
+  return std::any_of(components.begin(), components.end(), [&](icalcomponent* c) {
+    return c != instance && !isOverride(c) && text(icalcomponent_get_uid(c)) == uid;
+  });
+}
+
+// The overridden instances of `c`'s series among a file's components.
+std::vector<icalcomponent*> instancesOf(const std::multimap<std::string, icalcomponent*>& overrides,
+                                        icalcomponent* c) {
+  std::vector<icalcomponent*> found;
+  const char* uid = icalcomponent_get_uid(c);
+  if (!uid) return found;
+  const auto [first, last] = overrides.equal_range(uid);
+  for (auto it = first; it != last; ++it) found.push_back(it->second);
+  return found;
 }
 
 }  // namespace
@@ -283,6 +315,7 @@ format::Record taskRecord(icalcomponent* c, const format::TableInfo& info, bool 
   record[fDone] = icalcomponent_get_status(c) == ICAL_STATUS_COMPLETED ||
                   icalcomponent_get_first_property(c, ICAL_COMPLETED_PROPERTY) != nullptr ||
                   (percent && icalproperty_get_percentcomplete(percent) >= 100);
+  keepIdentity(c, info, record);
   return record;
 }
 
@@ -297,14 +330,19 @@ ReadRows readTasksCalendar(std::string_view bytes, const format::TableInfo& info
   for (const bool event : {false, true}) {
     const auto kind = event ? ICAL_VEVENT_COMPONENT : ICAL_VTODO_COMPONENT;
     ItemSources sources(calendar.prepared, fileText, event ? "VEVENT" : "VTODO");
-    for (icalcomponent* c : componentsOf(calendar.root.get(), kind)) {
+    const auto items = componentsOf(calendar.root.get(), kind);
+    const auto overrides = overridesByUid(items);
+    for (icalcomponent* c : items) {
       auto [where, source] = sources.next(event ? "event" : "to-do");
+      // An overridden instance travels inside its series' record.
+      if (isOverride(c) && hasSeries(items, c)) continue;
       countParseErrors(c, out.notStored);
-      if (isRecurring(c)) {
+      format::Record record = taskRecord(c, info, event);
+      if (!readRepeat(c, instancesOf(overrides, c), info, record)) {
         ++out.notStored[event ? "repeating event, taken as its first occurrence"
                               : "repeating to-do, taken as its first occurrence"];
       }
-      out.rows.push_back({std::move(where), taskRecord(c, info, event), {}, source});
+      out.rows.push_back({std::move(where), std::move(record), {}, source});
     }
   }
   addLeftOut(calendar.prepared, fileText, info, out);
@@ -321,8 +359,11 @@ ReadRows readDatesCalendar(std::string_view bytes, const format::TableInfo& info
                     fTime = at(info, "Time"), fEvent = at(info, "Event"),
                     fDescription = at(info, "Description");
   ItemSources sources(calendar.prepared, fileText, "VEVENT");
-  for (icalcomponent* c : componentsOf(calendar.root.get(), ICAL_VEVENT_COMPONENT)) {
+  const auto events = componentsOf(calendar.root.get(), ICAL_VEVENT_COMPONENT);
+  const auto overrides = overridesByUid(events);
+  for (icalcomponent* c : events) {
     auto [where, source] = sources.next("event");
+    if (isOverride(c) && hasSeries(events, c)) continue;
     countParseErrors(c, out.notStored);
     const DayAndTime start = dayAndTime(icalcomponent_get_dtstart(c));
     format::Record record(info.fields.size());
@@ -337,7 +378,9 @@ ReadRows readDatesCalendar(std::string_view bytes, const format::TableInfo& info
       category = text(icalproperty_get_categories(p));
     }
     record[fSection] = !section.empty() ? section : !category.empty() ? category : fallbackSection;
-    if (isRecurring(c)) ++out.notStored["repeating event, taken as its first occurrence"];
+    keepIdentity(c, info, record);
+    if (!readRepeat(c, instancesOf(overrides, c), info, record))
+      ++out.notStored["repeating event, taken as its first occurrence"];
     out.rows.push_back({std::move(where), std::move(record), {}, source});
   }
   if (const auto todos = componentsOf(calendar.root.get(), ICAL_VTODO_COMPONENT).size()) {
@@ -354,7 +397,7 @@ std::string writeTasksCalendar(const format::TableInfo& info,
   const Component calendar = newCalendar();
   for (const auto& record : records) {
     icalcomponent* todo = icalcomponent_new(ICAL_VTODO_COMPONENT);
-    addCommon(todo, uidOf("task", record), record[fTask], record[fDescription]);
+    addCommon(todo, identityFor("task", info, record), record[fTask], record[fDescription]);
     const auto* date = std::get_if<format::Date>(&record[fDate]);
     const auto* time = std::get_if<format::Time>(&record[fTime]);
     if (date) {
@@ -366,6 +409,7 @@ std::string writeTasksCalendar(const format::TableInfo& info,
     icalcomponent_add_property(
         todo, icalproperty_new_status(done ? ICAL_STATUS_COMPLETED : ICAL_STATUS_NEEDSACTION));
     icalcomponent_add_component(calendar.get(), todo);
+    writeRepeat(calendar.get(), todo, info, record);
   }
   return calendarText(calendar.get());
 }
@@ -378,7 +422,7 @@ std::string writeDatesCalendar(const format::TableInfo& info,
   const Component calendar = newCalendar();
   for (const auto& record : records) {
     icalcomponent* event = icalcomponent_new(ICAL_VEVENT_COMPONENT);
-    addCommon(event, uidOf("date", record), record[fEvent], record[fDescription]);
+    addCommon(event, identityFor("date", info, record), record[fEvent], record[fDescription]);
     if (const auto* date = std::get_if<format::Date>(&record[fDate])) {
       icalcomponent_add_property(event, icalproperty_new_dtstart(icalDay(*date)));
     }
@@ -386,11 +430,12 @@ std::string writeDatesCalendar(const format::TableInfo& info,
     if (const auto* section = std::get_if<std::string>(&record[fSection])) {
       icalcomponent_add_property(event, icalproperty_new_categories(listSafe(*section).c_str()));
     }
-    if (yearly) {
+    icalcomponent_add_component(calendar.get(), event);
+    // An event's own rule goes first; the yearly one is for those without.
+    if (!writeRepeat(calendar.get(), event, info, record) && yearly) {
       const icalrecurrencetype rule = icalrecurrencetype_from_string("FREQ=YEARLY");
       icalcomponent_add_property(event, icalproperty_new_rrule(rule));
     }
-    icalcomponent_add_component(calendar.get(), event);
   }
   return commasEscaped(calendarText(calendar.get()));
 }

@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "engine/DbError.h"
+#include "engine/RecordIdentity.h"
 #include "exchange/Books.h"
 #include "exchange/TextCodec.h"
 #include "support/CodePage.h"
@@ -148,6 +149,11 @@ struct Inserted {
   std::size_t repeated = 0;  // same key as an earlier row of this import
 };
 
+bool hasValue(const format::Record& record, int field) {
+  const auto f = static_cast<std::size_t>(field);
+  return f < record.size() && !format::isNull(record[f]);
+}
+
 void insertRows(format::TableFile& records, const std::vector<const ImportRow*>& rows,
                 const ImportOptions& options, Inserted& counts) {
   // Often enough for a progress bar, rarely enough to cost nothing.
@@ -157,11 +163,19 @@ void insertRows(format::TableFile& records, const std::vector<const ImportRow*>&
   std::unordered_set<std::string> keys;
   std::size_t keysUpTo = 0;
   const auto& info = records.info();
+  const int identity = engine::identityField(info.fields);
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (options.progress && i % kProgressStep == 0) options.progress(i, rows.size());
     const ImportRow* row = rows[i];
     try {
-      records.insert(row->record);
+      if (identity >= 0 && !hasValue(row->record, identity)) {
+        // A record from a file without identities gets one of its own.
+        format::Record stamped = row->record;
+        engine::giveIdentity(info.fields, stamped);
+        records.insert(stamped);
+      } else {
+        records.insert(row->record);
+      }
       ++counts.added;
       continue;
     } catch (const engine::DbError& e) {

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "engine/FieldText.h"
+#include "engine/RecordIdentity.h"
 #include "exchange/Charset.h"
 #include "exchange/ExchangeError.h"
 #include "exchange/TextInput.h"
@@ -156,6 +157,8 @@ class ContactBuilder {
       addMessenger(p);
     } else if (p.name == "CATEGORIES") {
       addCategories(p);
+    } else if (p.name == "UID") {
+      contact_.fields["UID"] = engine::storableIdentity(unescape(decodedText(p)));
     } else if (p.name == "BDAY") {
       addBirthday(unescape(decodedText(p)));
     } else if (p.name == "ORG") {
@@ -466,6 +469,8 @@ std::string writeVCard(const VCardContact& contact, VCardVersion version) {
     line("X-ICQ", escaped(field("ICQ")));
   }
   line("CATEGORIES", escaped(contact.category));
+  // The identity lets a later import or a sync recognise the same person.
+  line("UID", field("UID"));
   out += "END:VCARD\r\n";
   return out;
 }

@@ -21,6 +21,7 @@
 
 #include "backup/BackupFolder.h"
 #include "backup/Restore.h"
+#include "backup/Upgrade.h"
 #include "books/DatesBook.h"
 #include "books/LinksBook.h"
 #include "books/PhonesBook.h"
@@ -295,6 +296,7 @@ void TMainForm::createSync() {
 
 bool TMainForm::openTables(const store::TTableSet::Progress& progress) {
   try {
+    upgradeTables();
     tables_->OpenTables(progress);
     return true;
   } catch (...) {
@@ -307,6 +309,21 @@ bool TMainForm::openTables(const store::TTableSet::Progress& progress) {
     for (store::TParadoxTable* t : tables_->closeOrder()) t->close();
     if (!isPasswordRefusal(error)) toolkit::ErrorBox::report(openFailureMessage(error, failed));
     return false;
+  }
+}
+
+// An older folder gains the identity and repeat fields once. A folder that
+// cannot be written, or a failed backup, leaves the tables as they are: they
+// still open, only without what the new fields carry.
+void TMainForm::upgradeTables() {
+  try {
+    const auto outcome = backup::upgradeTables(tablesFolder(), session_);
+    if (!outcome.leftAsIs.empty()) qWarning("Tables not upgraded: %s", outcome.leftAsIs.c_str());
+  } catch (const engine::DbError& e) {
+    if (e.kind() == engine::DbError::Kind::PasswordNeeded) throw;
+    qWarning("Tables not upgraded: %s", e.what());
+  } catch (const std::exception& e) {
+    qWarning("Tables not upgraded: %s", e.what());
   }
 }
 

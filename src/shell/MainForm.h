@@ -187,6 +187,7 @@ class TMainForm : public QMainWindow {
   // All seven or none: a failure is reported (a refused password quietly)
   // and the tables that had opened are closed again.
   bool openTables(const std::function<void(int)>& progress = {});
+  void upgradeTables();
   static bool isPasswordRefusal(const std::exception_ptr& error);
   static QString openFailureMessage(const std::exception_ptr& error,
                                     const store::TParadoxTable* table);

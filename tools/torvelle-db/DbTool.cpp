@@ -180,6 +180,7 @@ int commandCreate(const CommandLine& cl, std::ostream& out) {
   allowOnly(cl, false, false, false);
   requireOperands(cl, 1, "one folder");
   engine::createShippedTables(cl.operands[0]);
+  upgradeFolder(cl.operands[0], {}, out);
   finishOutput(out);
   return 0;
 }
@@ -316,6 +317,9 @@ int commandImport(const CommandLine& cl, std::ostream& out) {
     throw UsageError("--birthdays belongs to a vCard import");
   }
   const std::string text = readWholeFile(file);
+  // Records going into an older organizer folder get its new fields first.
+  if (const auto root = organizerFolderOf(cl.operands[0]); !root.empty() && !cl.dryRun)
+    upgradeFolder(root, cl.passwords, out);
   exchange::ImportRequest request;
   request.table = cl.operands[0];
   request.passwords = cl.passwords;

@@ -651,12 +651,14 @@ Bytes ParadoxTable::blobPayload(const FieldDef& field, const Value& value) const
 
 Bytes ParadoxTable::encodeRecord(const Record& record, std::vector<std::optional<Bytes>>& blobs,
                                  std::uint32_t& autoInc) const {
-  if (record.size() != hdr_.fields.size())
+  // Fields after the values given stay empty: a writer that knows only the
+  // leading fields of a table with fields appended still writes records.
+  if (record.size() > hdr_.fields.size())
     throw DbError(DbError::Kind::InvalidValue, "The record has " + std::to_string(record.size()) +
                                                    " values for " +
                                                    std::to_string(hdr_.fields.size()) + " fields");
   Bytes rec(hdr_.recordSize);
-  blobs.assign(record.size(), std::nullopt);
+  blobs.assign(hdr_.fields.size(), std::nullopt);
   for (std::size_t i = 0; i < record.size(); ++i) {
     const auto& f = hdr_.fields[i];
     auto* out = &rec[hdr_.offsets[i]];

@@ -5,6 +5,7 @@
 #include "engine/DbError.h"
 #include "engine/format/Crypto.h"
 #include "engine/format/FieldCodec.h"
+#include "engine/format/FileIo.h"
 #include "engine/format/KeyOrder.h"
 #include "engine/format/ParadoxTable.h"
 #include "engine/format/TableWriter.h"
@@ -23,22 +24,12 @@ void settle(const std::filesystem::path& dbPath) {
   }
 }
 
-void rebuild(const std::filesystem::path& dbPath, const OpenOptions& options,
-             std::optional<std::string> newPassword) {
-  settle(dbPath);
-  OpenOptions writable = options;
-  writable.writable = true;
-  const ParadoxTable table(dbPath, writable);
+// The records and blobs of an open table, ready to be written anew.
+FreshTable copyOf(const ParadoxTable& table) {
   const auto& h = table.header();
   FreshTable fresh;
   fresh.header = h;
   fresh.checkValue = h.checkValue;
-  if (newPassword) {
-    fresh.checkValue =
-        newPassword->empty()
-            ? 0
-            : crypto::checkValue(codec::toTableText(*newPassword, h.codePage, "password"));
-  }
   fresh.records = table.rawRecords();
   fresh.blobs.resize(fresh.records.size());
   for (std::size_t r = 0; r < fresh.records.size(); ++r)
@@ -49,26 +40,93 @@ void rebuild(const std::filesystem::path& dbPath, const OpenOptions& options,
       }
   fresh.mbHeader = table.mbHeaderPage();
   fresh.pxBlockSize = table.pxBlockSize();
-  if (h.keyFields > 0) {
-    // Any order the old chain had, the new one is sorted by key.
-    std::vector<std::size_t> order(fresh.records.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    const auto ks = h.keySize();
-    const KeyOrder keyOrder = KeyOrder::of(h);
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-      return keyOrder.compare(fresh.records[a].data(), fresh.records[b].data(), ks) < 0;
-    });
-    FreshTable sorted = fresh;
-    for (std::size_t i = 0; i < order.size(); ++i) {
-      sorted.records[i] = fresh.records[order[i]];
-      sorted.blobs[i] = fresh.blobs[order[i]];
-    }
-    fresh = std::move(sorted);
+  return fresh;
+}
+
+// Any order the old chain had, the new one is sorted by the header's key.
+void sortByKey(FreshTable& fresh) {
+  const auto& h = fresh.header;
+  if (h.keyFields == 0) return;
+  std::vector<std::size_t> order(fresh.records.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  const auto ks = h.keySize();
+  const KeyOrder keyOrder = KeyOrder::of(h);
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return keyOrder.compare(fresh.records[a].data(), fresh.records[b].data(), ks) < 0;
+  });
+  FreshTable sorted = fresh;
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    sorted.records[i] = fresh.records[order[i]];
+    sorted.blobs[i] = fresh.blobs[order[i]];
   }
+  fresh = std::move(sorted);
+}
+
+OpenOptions writableCopy(const OpenOptions& options) {
+  OpenOptions writable = options;
+  writable.writable = true;
+  return writable;
+}
+
+void rebuild(const std::filesystem::path& dbPath, const OpenOptions& options,
+             std::optional<std::string> newPassword) {
+  settle(dbPath);
+  const ParadoxTable table(dbPath, writableCopy(options));
+  FreshTable fresh = copyOf(table);
+  if (newPassword) {
+    fresh.checkValue = newPassword->empty() ? 0
+                                            : crypto::checkValue(codec::toTableText(
+                                                  *newPassword, fresh.header.codePage, "password"));
+  }
+  sortByKey(fresh);
   writeFreshTable({table.dbPath(), table.pxPath(), table.mbPath()}, std::move(fresh), options.sync);
 }
 
+// Old records keep their bytes: appended fields leave every earlier offset
+// where it was.
+void widenRecords(FreshTable& fresh, const DbHeader& wider, std::size_t firstAdded,
+                  const TableFile::InitialValue& initial) {
+  for (std::size_t r = 0; r < fresh.records.size(); ++r) {
+    Bytes record(wider.recordSize, 0);
+    std::copy(fresh.records[r].begin(), fresh.records[r].end(), record.begin());
+    for (std::size_t f = firstAdded; f < wider.fields.size(); ++f) {
+      const Value value = initial ? initial(f, r) : Value{};
+      codec::encode(wider.fields[f], value, record.data() + wider.offsets[f], wider.codePage);
+    }
+    fresh.records[r] = std::move(record);
+  }
+}
+
 }  // namespace
+
+void TableFile::appendFields(const std::filesystem::path& dbPath, const OpenOptions& options,
+                             const std::vector<FieldDef>& added, const InitialValue& initial) {
+  settle(dbPath);
+  const ParadoxTable table(dbPath, writableCopy(options));
+  FreshTable fresh = copyOf(table);
+  const DbHeader& old = table.header();
+  std::vector<FieldDef> fields = old.fields;
+  fields.insert(fields.end(), added.begin(), added.end());
+  fresh.header = makeDbHeader(fields, static_cast<int>(old.keyFields), old.codePage,
+                              table.dbPath().filename().string());
+  widenRecords(fresh, fresh.header, old.fields.size(), initial);
+  sortByKey(fresh);
+  writeFreshTable({table.dbPath(), table.pxPath(), table.mbPath()}, std::move(fresh), options.sync);
+}
+
+std::vector<FieldDef> TableFile::declaredFields(const std::filesystem::path& dbPath) {
+  settle(dbPath);
+  const File file(dbPath, false);
+  const auto readHead = [&](std::size_t want) {
+    Bytes bytes(static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), want)));
+    bytes.resize(file.readAt(0, bytes.data(), bytes.size()));
+    return bytes;
+  };
+  Bytes head = readHead(4096);
+  const std::size_t needed = headerBytesNeeded(head);
+  if (needed > head.size()) head = readHead(needed);
+  return parseDbHeader(head, file.size()).fields;
+}
 
 std::string TableFile::readRaw(std::size_t) const {
   throw DbError(DbError::Kind::General, "Raw records are not available for this table");

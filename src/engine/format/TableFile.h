@@ -79,6 +79,19 @@ class TableFile {
   static void setPassword(const std::filesystem::path& dbPath, const OpenOptions& options,
                           const std::string& newPassword);
 
+  // Adds `added` after the last field. Every record keeps its bytes and gets
+  // initial(f, record ordinal) for each new field f (its index in the new
+  // layout); keys, blobs and the password stay. The table is rewritten under
+  // the current format level and sort order of its code page; same
+  // guarantees as pack().
+  using InitialValue = std::function<Value(std::size_t field, std::size_t record)>;
+  static void appendFields(const std::filesystem::path& dbPath, const OpenOptions& options,
+                           const std::vector<FieldDef>& added, const InitialValue& initial);
+
+  // The fields a table's header declares, read without opening the table
+  // (a protected table needs no password for this).
+  static std::vector<FieldDef> declaredFields(const std::filesystem::path& dbPath);
+
   // Consistency check of header, chain, counts, key order, index and blob
   // references; returns the problems found (empty when sound).
   static std::vector<std::string> check(const std::filesystem::path& dbPath,

@@ -1,0 +1,204 @@
+#include "exchange/ICalRepeat.h"
+
+#include <ctime>
+#include <optional>
+
+#include "exchange/Books.h"
+#include "recurrence/RecordSeries.h"
+#include "support/CivilDate.h"
+
+namespace torvelle::exchange {
+
+namespace {
+
+using recurrence::Date;
+using recurrence::Time;
+
+// A zoned or UTC moment is taken at the local wall clock, as the reader of
+// single items does.
+icaltimetype wallClock(icaltimetype t) {
+  if (t.is_date || !(icaltime_is_utc(t) || t.zone)) return t;
+  const std::time_t seconds = icaltime_as_timet_with_zone(t, t.zone);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  t.year = local.tm_year + 1900;
+  t.month = local.tm_mon + 1;
+  t.day = local.tm_mday;
+  t.hour = local.tm_hour;
+  t.minute = local.tm_min;
+  t.second = local.tm_sec;
+  t.zone = nullptr;
+  return t;
+}
+
+std::optional<Date> dayOf(icaltimetype t) {
+  if (icaltime_is_null_time(t)) return std::nullopt;
+  t = wallClock(t);
+  if (!support::isCivilDate(t.year, t.month, t.day)) return std::nullopt;
+  return Date{static_cast<std::int32_t>(support::dayNumberFromCivil(
+      t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day)))};
+}
+
+std::optional<Time> timeOfDay(icaltimetype t) {
+  if (icaltime_is_null_time(t) || t.is_date) return std::nullopt;
+  t = wallClock(t);
+  return Time{((t.hour * 60 + t.minute) * 60 + t.second) * 1000};
+}
+
+icaltimetype icalMoment(Date date, std::optional<Time> time) {
+  const auto civil = support::civilFromDayNumber(date.day);
+  // Not icaltime_null_date(): its clock fields are -1, which stalls the
+  // rule iterator on the first day.
+  icaltimetype t = icaltime_null_time();
+  t.year = static_cast<int>(civil.year);
+  t.month = static_cast<int>(civil.month);
+  t.day = static_cast<int>(civil.day);
+  t.is_date = 1;
+  if (time) {
+    t.is_date = 0;
+    t.hour = time->msec / 3600000;
+    t.minute = time->msec / 60000 % 60;
+    t.second = time->msec / 1000 % 60;
+  }
+  return t;
+}
+
+// Where the series starts: DTSTART anchors a rule; a to-do without one uses
+// its due moment.
+icaltimetype anchorOf(icalcomponent* c) {
+  const icaltimetype start = icalcomponent_get_dtstart(c);
+  if (!icaltime_is_null_time(start)) return start;
+  return icalcomponent_isa(c) == ICAL_VTODO_COMPONENT ? icalcomponent_get_due(c) : start;
+}
+
+void readDates(icalcomponent* c, recurrence::RepeatSet& set) {
+  for (auto* p = icalcomponent_get_first_property(c, ICAL_RDATE_PROPERTY); p;
+       p = icalcomponent_get_next_property(c, ICAL_RDATE_PROPERTY)) {
+    const icaldatetimeperiodtype value = icalproperty_get_rdate(p);
+    const icaltimetype t = icaltime_is_null_time(value.time) ? value.period.start : value.time;
+    if (const auto d = dayOf(t)) set.extraDates.insert(*d);
+  }
+  for (auto* p = icalcomponent_get_first_property(c, ICAL_EXDATE_PROPERTY); p;
+       p = icalcomponent_get_next_property(c, ICAL_EXDATE_PROPERTY))
+    if (const auto d = dayOf(icalproperty_get_exdate(p))) set.excluded.insert(*d);
+}
+
+void readOverride(icalcomponent* o, const std::string& seriesText, recurrence::RepeatSet& set) {
+  const auto original = dayOf(icalcomponent_get_recurrenceid(o));
+  if (!original) return;
+  if (icalcomponent_get_status(o) == ICAL_STATUS_CANCELLED) {
+    set.excluded.insert(*original);
+    return;
+  }
+  if (icalcomponent_get_status(o) == ICAL_STATUS_COMPLETED) set.done.insert(*original);
+  const icaltimetype when = anchorOf(o);
+  recurrence::MovedOccurrence moved{dayOf(when).value_or(*original), timeOfDay(when), {}};
+  const char* summary = icalcomponent_get_summary(o);
+  if (summary && seriesText != summary) moved.text = summary;
+  if (moved.date != *original || !moved.text.empty() || moved.time) set.moved[*original] = moved;
+}
+
+void setField(format::Record& record, int field, format::Value value) {
+  if (field >= 0 && static_cast<std::size_t>(field) < record.size())
+    record[static_cast<std::size_t>(field)] = std::move(value);
+}
+
+icalcomponent* overrideOf(icalcomponent* c, const recurrence::Occurrence& o,
+                          std::optional<Time> seriesTime) {
+  icalcomponent* instance = icalcomponent_new(icalcomponent_isa(c));
+  icalcomponent_set_uid(instance, icalcomponent_get_uid(c));
+  icalcomponent_add_property(
+      instance,
+      icalproperty_new_dtstamp(icaltime_current_time_with_zone(icaltimezone_get_utc_timezone())));
+  icalcomponent_set_recurrenceid(instance, icalMoment(o.original, seriesTime));
+  const icaltimetype when = icalMoment(o.date, o.time);
+  icalcomponent_set_dtstart(instance, when);
+  if (icalcomponent_isa(c) == ICAL_VTODO_COMPONENT) {
+    icalcomponent_set_due(instance, when);
+    icalcomponent_set_status(instance, o.done ? ICAL_STATUS_COMPLETED : ICAL_STATUS_NEEDSACTION);
+  }
+  const char* summary = icalcomponent_get_summary(c);
+  const std::string text = !o.text.empty() ? o.text : summary ? summary : "";
+  if (!text.empty()) icalcomponent_set_summary(instance, text.c_str());
+  return instance;
+}
+
+}  // namespace
+
+bool isOverride(icalcomponent* c) {
+  return icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY) != nullptr;
+}
+
+std::multimap<std::string, icalcomponent*> overridesByUid(
+    const std::vector<icalcomponent*>& components) {
+  std::multimap<std::string, icalcomponent*> found;
+  for (icalcomponent* c : components) {
+    const char* uid = icalcomponent_get_uid(c);
+    if (isOverride(c) && uid) found.emplace(uid, c);
+  }
+  return found;
+}
+
+bool readRepeat(icalcomponent* c, const std::vector<icalcomponent*>& overrides,
+                const format::TableInfo& info, format::Record& record) {
+  const auto fields = recurrence::SeriesFields::of(info.fields);
+  recurrence::RepeatSet set;
+  if (auto* p = icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY)) {
+    const icalrecurrencetype rule = icalproperty_get_rrule(p);
+    char* text = icalrecurrencetype_as_string_r(const_cast<icalrecurrencetype*>(&rule));
+    set.rule = text ? text : "";
+    icalmemory_free_buffer(text);
+  }
+  readDates(c, set);
+  const char* summary = icalcomponent_get_summary(c);
+  for (icalcomponent* o : overrides) readOverride(o, summary ? summary : "", set);
+  if (!set.repeats() && set.moved.empty()) return true;
+  if (!fields.canRepeat() || set.rule.size() > 255) return false;
+  const icaltimetype anchor = anchorOf(c);
+  if (const auto d = dayOf(anchor)) setField(record, fields.date, *d);
+  if (const auto t = timeOfDay(anchor)) setField(record, fields.time, *t);
+  setField(record, fields.rule, set.rule.empty() ? format::Value{} : format::Value{set.rule});
+  const std::string memo = recurrence::exceptionsText(set);
+  setField(record, fields.exceptions, memo.empty() ? format::Value{} : format::Value{memo});
+  return true;
+}
+
+bool writeRepeat(icalcomponent* calendar, icalcomponent* c, const format::TableInfo& info,
+                 const format::Record& record) {
+  const auto fields = recurrence::SeriesFields::of(info.fields);
+  if (!fields.canRepeat()) return false;
+  const auto set = recurrence::repeatSetOf(fields, record);
+  const auto start = recurrence::startOf(fields, record);
+  if (!set.repeats() || !start) return false;
+  const auto time = recurrence::timeOf(fields, record);
+  if (!set.rule.empty()) {
+    icalerror_clear_errno();
+    const icalrecurrencetype rule = icalrecurrencetype_from_string(set.rule.c_str());
+    if (rule.freq != ICAL_NO_RECURRENCE)
+      icalcomponent_add_property(c, icalproperty_new_rrule(rule));
+    icalerror_clear_errno();
+  }
+  // A rule anchors on DTSTART, which a to-do otherwise need not have.
+  if (icaltime_is_null_time(icalcomponent_get_dtstart(c)))
+    icalcomponent_set_dtstart(c, icalMoment(*start, time));
+  for (const Date d : set.extraDates) {
+    icaldatetimeperiodtype value{};
+    value.time = icalMoment(d, time);
+    value.period = icalperiodtype_null_period();
+    icalcomponent_add_property(c, icalproperty_new_rdate(value));
+  }
+  for (const Date d : set.excluded)
+    icalcomponent_add_property(c, icalproperty_new_exdate(icalMoment(d, time)));
+  std::set<Date> special(set.done.begin(), set.done.end());
+  for (const auto& [original, moved] : set.moved) special.insert(original);
+  for (const Date original : special) {
+    recurrence::RepeatSet one = set;
+    const auto occurrences =
+        recurrence::expand(one, *start, time, Date{original.day - 400}, Date{original.day + 400});
+    for (const auto& o : occurrences.occurrences)
+      if (o.original == original) icalcomponent_add_component(calendar, overrideOf(c, o, time));
+  }
+  return true;
+}
+
+}  // namespace torvelle::exchange
