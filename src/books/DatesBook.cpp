@@ -1,6 +1,12 @@
 #include "books/DatesBook.h"
 
 #include <QDateTime>
+#include <QLocale>
+
+#include "books/RepeatDlg.h"
+#include "recurrence/Expansion.h"
+#include "recurrence/RecordSeries.h"
+#include "toolkit/ErrorBox.h"
 
 #include <algorithm>
 
@@ -51,7 +57,64 @@ TDatesBook::TDatesBook(store::TTableSet& tables, TMoveRecToSectForm& moveForm, Q
                          toolkit::widestShortDateWidth(RecordsDBGrid->font()) + kCellExtra);
   RecordsDBGrid->setGridColumnWidth(1, dateColumn_);
   RecordsFilterRow->setFixedEditWidth(1, dateColumn_);
+  RepeatSB = new QToolButton(DescriptionLabel);
+  RepeatSB->setObjectName(QStringLiteral("DatesRepeatSB"));
+  RepeatSB->setText(QStringLiteral("\u21BB"));
+  RepeatSB->setFocusPolicy(Qt::NoFocus);
+  connect(RepeatSB, &QToolButton::clicked, this, &TDatesBook::RepeatSBClick);
+  RecordsDBGrid->tableModel().setTextHook(
+      [this](int row, int field, QString& text) { decorateEvent(row, field, text); });
   BookResize();
+}
+
+void TDatesBook::decorateEvent(int row, int field, QString& text) {
+  engine::Table* table = RecordsDBGrid->tableModel().table();
+  if (!table || field != table->fieldIndex("Event") || row < 0 ||
+      static_cast<std::size_t>(row) >= table->rowCount())
+    return;
+  const auto series = recurrence::SeriesFields::of(table->info().fields);
+  const format::Record& record = table->row(static_cast<std::size_t>(row)).values();
+  if (!series.canRepeat()) return;
+  const auto set = recurrence::repeatSetOf(series, record);
+  const auto start = recurrence::startOf(series, record);
+  if (!set.repeats() || !start) return;
+  const QDate today = QDate::currentDate();
+  const auto next =
+      recurrence::nextOccurrence(set, *start, std::nullopt, toolkit::fromQDate(today));
+  text.prepend(QStringLiteral("\u21BB "));
+  if (!next) return;
+  const QDate first = toolkit::toQDate(*start), on = toolkit::toQDate(next->date);
+  int years = on.year() - first.year();
+  if (on.month() < first.month() || (on.month() == first.month() && on.day() < first.day()))
+    --years;
+  const QString format = toolkit::shortDateFormat();
+  text += QStringLiteral(" (") +
+          texts_->NextOccurrence.arg(QLocale().toString(on, format))
+              .arg(years)
+              .arg(QLocale().toString(first, format)) +
+          QLatin1Char(')');
+}
+
+void TDatesBook::RepeatSBClick() {
+  engine::Table* table = RecordsDBGrid->tableModel().table();
+  if (!table || !table->isOpen() || !table->currentRow()) return;
+  const auto series = recurrence::SeriesFields::of(table->info().fields);
+  if (!series.canRepeat()) {
+    toolkit::ErrorBox::report(texts_->Unavailable);
+    return;
+  }
+  toolkit::ErrorBox::guard([&] {
+    table->checkBrowseMode();
+    const auto start = table->dateField("Date");
+    if (!start) return;
+    const auto set = recurrence::repeatSetOf(series, table->current().values());
+    TRepeatDlg dialog(*texts_, this);
+    dialog.setSeries(*start, set.rule, set, toolkit::fromQDate(QDate::currentDate()));
+    if (dialog.exec() != QDialog::Accepted || dialog.readOnly()) return;
+    const std::string rule = dialog.rule();
+    table->updateRecords({table->bookmark()},
+                         {{series.rule, rule.empty() ? format::Value{} : format::Value{rule}}});
+  });
 }
 
 bool TDatesBook::DatesTableFilterRecord(const engine::RecordView& record) {
@@ -76,6 +139,8 @@ void TDatesBook::DatesTableNewRecord(engine::Table& table) {
 
 void TDatesBook::placeColumns(const SectionBookLayout& l) {
   RecordsDBGrid->setGridColumnWidth(0, std::max(0, l.recordsWidth - kGridChrome - dateColumn_));
+  const int side = DescriptionLabel->height();
+  RepeatSB->setGeometry(DescriptionLabel->width() - side, 0, side, side);
 }
 
 }  // namespace torvelle::books

@@ -1,5 +1,8 @@
 #pragma once
+#include <QToolButton>
+
 #include "books/DescribedBook.h"
+#include "books/RepeatTexts.h"
 #include "store/TableSet.h"
 
 namespace torvelle::books {
@@ -16,6 +19,10 @@ class TDatesBook : public TDescribedBook {
 
   QLineEdit* EventsEdit;
   QLineEdit* DatesEdit;
+  // Opens the repeat editor for the current date.
+  QToolButton* RepeatSB;
+  void RepeatSBClick();
+  void setRepeatTexts(const TRepeatTexts* texts) { texts_ = texts; }
 
  protected:
   bool recordsFilter(const engine::RecordView& record) override {
@@ -25,9 +32,14 @@ class TDatesBook : public TDescribedBook {
   void placeColumns(const SectionBookLayout& l) override;
 
  private:
+  // A repeating date's next occurrence and the years since its first.
+  void decorateEvent(int row, int field, QString& text);
+
   int eventField_ = -1;
   int dateField_ = -1;
   int dateColumn_ = 64;
+  TRepeatTexts ownTexts_;
+  const TRepeatTexts* texts_ = &ownTexts_;
 };
 
 }  // namespace torvelle::books

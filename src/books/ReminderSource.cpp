@@ -2,6 +2,7 @@
 
 #include "engine/Session.h"
 #include "engine/Table.h"
+#include "recurrence/RecordSeries.h"
 
 namespace torvelle::books {
 namespace {
@@ -23,6 +24,30 @@ T get(const format::Record& record, int field) {
   return value ? *value : T{};
 }
 
+// Days ahead for which a repeating task's occurrences are announced; the
+// reminders read the tables again well before that runs out.
+constexpr int kOccurrenceDays = 62;
+
+// A repeating task is announced at each occurrence not done, as a task of
+// its own; true when `record` repeats (and was handled here).
+bool addOccurrences(const recurrence::SeriesFields& series, const format::Record& record,
+                    const TaskItem& item, Moment from, std::vector<TaskItem>& items) {
+  if (!series.canRepeat()) return false;
+  const auto set = recurrence::repeatSetOf(series, record);
+  if (!set.repeats()) return false;
+  const format::Date first = from > 0 ? dayOf(from) : item.date;
+  const auto e = recurrence::expand(set, item.date, item.time, first,
+                                    format::Date{first.day + kOccurrenceDays});
+  for (const auto& o : e.occurrences) {
+    TaskItem occurrence = item;
+    occurrence.date = o.date;
+    occurrence.time = o.time.value_or(item.time);
+    if (!o.text.empty()) occurrence.task = o.text;
+    if (!o.done && occurrence.moment() >= from) items.push_back(occurrence);
+  }
+  return true;
+}
+
 std::unique_ptr<format::TableFile> openForReading(const std::filesystem::path& path,
                                                   format::OpenOptions options) {
   options.writable = false;
@@ -37,10 +62,14 @@ std::vector<TaskItem> readTaskItems(const std::filesystem::path& tasksDb,
   const Fields field(file->info());
   const int date = field("Date"), time = field("Time"), task = field("Task"), done = field("Done"),
             description = field("Description");
+  const auto series = recurrence::SeriesFields::of(file->info().fields);
   std::vector<TaskItem> items;
   for (const format::Record& record : file->readAll()) {
     const auto day = get<format::Date>(record, date);
     const auto at = get<format::Time>(record, time);
+    const TaskItem item{day, at, false, get<std::string>(record, task),
+                        get<std::string>(record, description)};
+    if (day.day > 0 && addOccurrences(series, record, item, from, items)) continue;
     // A task without a day is never due.
     if (day.day <= 0 || get<bool>(record, done) || momentOf(day, at) < from) continue;
     items.push_back({day, get<format::Time>(record, time), get<bool>(record, done),
@@ -66,11 +95,15 @@ std::vector<TaskItem> taskItemsOf(const engine::Table& taskTable, Moment from) {
   const int date = taskTable.fieldIndex("Date"), time = taskTable.fieldIndex("Time"),
             task = taskTable.fieldIndex("Task"), done = taskTable.fieldIndex("Done"),
             description = taskTable.fieldIndex("Description");
+  const auto series = recurrence::SeriesFields::of(taskTable.info().fields);
   std::vector<TaskItem> items;
   taskTable.forEachStored([&](const engine::RecordView& view) {
     const format::Record& record = view.values();
     const auto day = get<format::Date>(record, date);
     const auto at = get<format::Time>(record, time);
+    const TaskItem item{day, at, false, get<std::string>(record, task),
+                        get<std::string>(record, description)};
+    if (day.day > 0 && addOccurrences(series, record, item, from, items)) return;
     if (day.day <= 0 || get<bool>(record, done) || momentOf(day, at) < from) return;
     items.push_back({day, get<format::Time>(record, time), get<bool>(record, done),
                      get<std::string>(record, task), get<std::string>(record, description)});

@@ -9,6 +9,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "books/RepeatDlg.h"
 #include "engine/DbError.h"
 #include "toolkit/EngineDates.h"
 #include "toolkit/ErrorBox.h"
@@ -60,8 +61,63 @@ TTasksBook::TTasksBook(store::TParadoxTable& taskTable, engine::DataSource& task
 }
 
 TTasksBook::~TTasksBook() {
-  TaskTable.events().filterRecord = nullptr;
-  TaskTable.events().newRecord = nullptr;
+  auto& events = TaskTable.events();
+  events.filterRecord = nullptr;
+  events.newRecord = nullptr;
+  events.beforeEdit = nullptr;
+  events.beforePost = nullptr;
+  events.afterPost = nullptr;
+  events.beforeDelete = nullptr;
+}
+
+// Repeating tasks: the table's hooks, the grid's mark, the done box per
+// occurrence.
+void TTasksBook::bindRepeats() {
+  Repeats = new TTaskRepeats(
+      TaskTable,
+      [this] {
+        return TTaskRepeats::View{taskMode_, fromQDate(viewedDay()), fromQDate(today())};
+      },
+      this);
+  auto& events = TaskTable.events();
+  events.beforeEdit = [this](engine::Table&) { Repeats->beforeEdit(); };
+  events.beforePost = [this](engine::Table&) { Repeats->beforePost(); };
+  events.afterPost = [this](engine::Table&) { Repeats->afterPost(); };
+  events.beforeDelete = [this](engine::Table&) { Repeats->beforeDelete(); };
+  TaskDBGrid->tableModel().setTextHook(
+      [this](int row, int field, QString& text) { Repeats->decorate(row, field, text); });
+  const toolkit::TDataLink& link = TaskDBGrid->tableModel().link();
+  for (auto signal : {&toolkit::TDataLink::dataReset, &toolkit::TDataLink::recordMoved,
+                      &toolkit::TDataLink::dataStateChanged})
+    connect(&link, signal, this, [this] { syncDoneBox(); });
+  connect(&link, &toolkit::TDataLink::dataRowChanged, this, [this](int) { syncDoneBox(); });
+  connect(DoneOccurrenceCB, &QCheckBox::clicked, this,
+          [this](bool done) { ErrorBox::guard([&] { Repeats->setOccurrenceDone(done); }); });
+}
+
+void TTasksBook::syncDoneBox() {
+  const auto occurrence = Repeats->currentOccurrence();
+  DoneOccurrenceCB->setGeometry(DoneDBCB->geometry());
+  DoneOccurrenceCB->setChecked(occurrence && occurrence->done);
+  DoneOccurrenceCB->setVisible(occurrence.has_value());
+  DoneDBCB->setVisible(!occurrence);
+  RepeatSB->setEnabled(Repeats->available() && TaskTable.currentRow().has_value());
+}
+
+void TTasksBook::RepeatSBClick() {
+  if (!Repeats->available() || !TaskTable.currentRow()) return;
+  ErrorBox::guard([&] {
+    TaskTable.checkBrowseMode();
+    const auto start = TaskTable.dateField("Date");
+    if (!start) return;
+    const auto fields = recurrence::SeriesFields::of(TaskTable.info().fields);
+    const auto set = recurrence::repeatSetOf(fields, TaskTable.current().values());
+    TRepeatDlg dialog(Repeats->texts(), this);
+    dialog.setSeries(*start, set.rule, set, fromQDate(today()));
+    if (dialog.exec() != QDialog::Accepted || dialog.readOnly()) return;
+    Repeats->storeRepeatSet(dialog.rule(), set);
+  });
+  syncDoneBox();
 }
 
 void TTasksBook::buildControls() {
@@ -138,6 +194,10 @@ void TTasksBook::buildControls() {
   DescriptionHeader->setAlignment(Qt::AlignCenter);
   TaskDBMemo = new toolkit::TDBMemo(this);
   TaskDBMemo->setObjectName(QStringLiteral("TaskDBMemo"));
+  RepeatSB = new QToolButton(this);
+  RepeatSB->setObjectName(QStringLiteral("RepeatSB"));
+  RepeatSB->setText(QStringLiteral("\u21BB"));
+  RepeatSB->setFocusPolicy(Qt::NoFocus);
 
   // Bottom bar: navigator, move button, done check box.
   NavigTB = new QWidget(this);
@@ -158,6 +218,10 @@ void TTasksBook::buildControls() {
   QFont bold = DoneDBCB->font();
   bold.setBold(true);
   DoneDBCB->setFont(bold);
+  DoneOccurrenceCB = new QCheckBox(DoneDBCB->text(), NavigTB);
+  DoneOccurrenceCB->setObjectName(QStringLiteral("DoneOccurrenceCB"));
+  DoneOccurrenceCB->setFont(bold);
+  DoneOccurrenceCB->hide();
 
   // Display modes.
   TaskRG = new QGroupBox(this);
@@ -185,6 +249,7 @@ void TTasksBook::buildControls() {
   connect(TaskDBGrid, &toolkit::TDBGrid::mouseReleased, this,
           [this](Qt::MouseButton b, Qt::KeyboardModifiers) { TaskDBGridMouseUp(b); });
   connect(TasksMoveTB, &QToolButton::clicked, this, &TTasksBook::TasksMoveTBClick);
+  connect(RepeatSB, &QToolButton::clicked, this, &TTasksBook::RepeatSBClick);
 
   // The design layout; later resizes follow the rules from here.
   const TasksBookLayout l = tasksBookLayout(kDesignWidth, true, kDesignWidth, scale_);
@@ -198,6 +263,7 @@ void TTasksBook::bindTable() {
     return TaskTableFilterRecord(r);
   };
   TaskTable.events().newRecord = [this](engine::Table& t) { TaskTableNewRecord(t); };
+  bindRepeats();
   TaskDBGrid->setDataSource(&TaskDataSource);
   TaskDBNavigator->setDataSource(&TaskDataSource);
   TaskDBMemo->setDataSource(&TaskDataSource);
@@ -261,13 +327,17 @@ void TTasksBook::DayTurnedOver() {
 bool TTasksBook::TaskTableFilterRecord(const engine::RecordView& record) {
   const TaskDisplayRule& rule = displayRule();
   const auto* date = std::get_if<format::Date>(&record.value(fields_.date));
-  const auto* done = std::get_if<bool>(&record.value(fields_.done));
-  const auto day = date ? std::optional(*date) : std::nullopt;
+  const auto* stored = std::get_if<bool>(&record.value(fields_.done));
+  // A repeating task is judged by its occurrence on the viewed day, or by
+  // its oldest one not done when overdue tasks are shown.
+  const auto judged =
+      Repeats->judge(record, date ? std::optional(*date) : std::nullopt, stored && *stored);
+  if (!judged.accept) return false;
   if (rule.ignoreCase())
-    return rule.acceptsFolded(day, done && *done, record.foldedText(fields_.task),
+    return rule.acceptsFolded(judged.date, judged.done, record.foldedText(fields_.task),
                               record.text(fields_.time), record.text(fields_.date));
-  return rule.accepts(day, done && *done, record.text(fields_.task), record.text(fields_.time),
-                      record.text(fields_.date));
+  return rule.accepts(judged.date, judged.done, record.text(fields_.task),
+                      record.text(fields_.time), record.text(fields_.date));
 }
 
 void TTasksBook::TaskTableNewRecord(engine::Table& table) {
@@ -530,6 +600,9 @@ void TTasksBook::TasksBookResize() {
   FilterSB->setGeometry(l.filterLeft, 0, kButtonWidth, kFilterRowHeight);
   TaskDBMemo->setGeometry(l.memoLeft, gridTop, std::max(0, l.memoWidth), gridHeight);
   DescriptionHeader->setGeometry(l.memoLeft, filterTop, std::max(0, l.memoWidth), kFilterRowHeight);
+  RepeatSB->setGeometry(l.memoLeft + std::max(0, l.memoWidth) - kFilterRowHeight, filterTop,
+                        kFilterRowHeight, kFilterRowHeight);
+  RepeatSB->raise();
   Tag = w;
 }
 

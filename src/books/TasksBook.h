@@ -16,6 +16,8 @@
 
 #include "books/MoveRecOnDate.h"
 #include "books/PageExchange.h"
+#include "books/RepeatTexts.h"
+#include "books/TaskRepeats.h"
 #include "books/TaskRules.h"
 #include "store/TableSet.h"
 #include "support/Clock.h"
@@ -69,6 +71,10 @@ class TTasksBook : public QWidget {
   // Marks the task with this key done, one post, and leaves the view and
   // the current record as they were. False when there is no such task.
   bool markTaskDone(QDate date, QTime time);
+  // Opens the repeat editor for the current task and stores what it says.
+  void RepeatSBClick();
+  // The texts of repeating tasks; the page's own English ones until set.
+  void setRepeatTexts(const TRepeatTexts* texts) { Repeats->setTexts(texts); }
 
   // --- Handlers -----------------------------------------------------------
   bool TaskTableFilterRecord(const engine::RecordView& record);
@@ -110,6 +116,11 @@ class TTasksBook : public QWidget {
   TPageExchange* Exchange;
   QLabel* Label1;
   toolkit::TDBCheckBox* DoneDBCB;
+  // In place of DoneDBCB while the current task is an occurrence of a
+  // repeating one: it ticks that occurrence only.
+  QCheckBox* DoneOccurrenceCB;
+  QToolButton* RepeatSB;
+  TTaskRepeats* Repeats;
   QGroupBox* TaskRG;
   std::array<QRadioButton*, 5> TaskRGItems{};
 
@@ -140,6 +151,8 @@ class TTasksBook : public QWidget {
   const TaskDisplayRule& displayRule();
   void armMidnightTimer();
   void modeChanged(int mode);
+  void bindRepeats();
+  void syncDoneBox();
 
   store::TParadoxTable& TaskTable;
   engine::DataSource& TaskDataSource;

@@ -26,6 +26,9 @@ constexpr TextTarget passwordDlg(std::string_view control) {
 constexpr TextTarget exchangeTexts(std::string_view property) {
   return {"ExchangeTexts", property, R::Field, 0};
 }
+constexpr TextTarget repeatTexts(std::string_view property) {
+  return {"RepeatTexts", property, R::Field, 0};
+}
 constexpr TextTarget changePasswordDlg(std::string_view control, R role = R::Caption) {
   return {"ChangePasswordDlg", control, role, 0};
 }
@@ -267,6 +270,46 @@ constexpr std::array kEntries{
               "Nothing was exported to %1:", exchangeTexts("ExportFailed")},
     TextEntry{"Import and export", "Unknown format", "The file name does not tell its format.",
               exchangeTexts("UnknownFormat")},
+
+    TextEntry{"Repeat", "Editor caption", "Repeat", repeatTexts("EditorCaption")},
+    TextEntry{"Repeat", "Repeat button", "Repeat...", repeatTexts("RepeatButton")},
+    TextEntry{"Repeat", "Presets", "Does not repeat|Daily|Every weekday|Weekly|Monthly|Yearly",
+              repeatTexts("Presets")},
+    TextEntry{"Repeat", "Every", "Every", repeatTexts("Every")},
+    TextEntry{"Repeat", "Units", "day(s)|week(s)|month(s)|year(s)", repeatTexts("Units")},
+    TextEntry{"Repeat", "Week days", "Mo|Tu|We|Th|Fr|Sa|Su", repeatTexts("WeekDays")},
+    TextEntry{"Repeat", "Monthly by", "On day %1|On the last day|On the %1 %2",
+              repeatTexts("MonthlyBy")},
+    TextEntry{"Repeat", "Ordinals", "first|second|third|fourth|last", repeatTexts("Ordinals")},
+    TextEntry{"Repeat", "Ends", "Never|On|After", repeatTexts("Ends")},
+    TextEntry{"Repeat", "Times", "times", repeatTexts("Times")},
+    TextEntry{"Repeat", "Preview", "Next dates:", repeatTexts("Preview")},
+    TextEntry{"Repeat", "No more", "(no more dates)", repeatTexts("NoMore")},
+    TextEntry{"Repeat", "Read-only rule",
+              "This rule came from another program: it is kept and followed as it is, but cannot "
+              "be edited here.",
+              repeatTexts("ReadOnlyRule")},
+    TextEntry{"Repeat", "Too dense",
+              "The rule repeats more often than daily: it is kept, but only its first occurrence "
+              "is shown.",
+              repeatTexts("TooDense")},
+    TextEntry{"Repeat", "OK button", "OK", repeatTexts("OkButton")},
+    TextEntry{"Repeat", "Cancel button", "Cancel", repeatTexts("CancelButton")},
+    TextEntry{"Repeat", "Change question", "\"%1\" repeats. Change which occurrences?",
+              repeatTexts("ChangeQuestion")},
+    TextEntry{"Repeat", "Delete question", "\"%1\" repeats. Delete which occurrences?",
+              repeatTexts("DeleteQuestion")},
+    TextEntry{"Repeat", "This one", "This one", repeatTexts("ThisOne")},
+    TextEntry{"Repeat", "This and following", "This and following",
+              repeatTexts("ThisAndFollowing")},
+    TextEntry{"Repeat", "All", "All", repeatTexts("AllOfThem")},
+    TextEntry{"Repeat", "Overdue", "%1 overdue", repeatTexts("Overdue")},
+    TextEntry{"Repeat", "Next occurrence", "Next: %1, %2 years since %3",
+              repeatTexts("NextOccurrence")},
+    TextEntry{
+        "Repeat", "Unavailable",
+        "The tables of this folder have no place for repeat rules (they could not be upgraded).",
+        repeatTexts("Unavailable")},
 
     TextEntry{"Tray icon", "OpenItem caption", "Open", mainForm("OpenItem")},
     TextEntry{"Tray icon", "ShutDownItem caption", "Shut down", mainForm("ShutDownItem")},

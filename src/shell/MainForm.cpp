@@ -161,6 +161,9 @@ void TMainForm::createPages() {
   for (books::TSectionBook* book :
        std::initializer_list<books::TSectionBook*>{PhonesBook, DatesBook, LinksBook})
     book->Exchange->setTexts(ExchangeTexts);
+  RepeatTexts = new books::TRepeatTexts(this);
+  TasksBook->setRepeatTexts(RepeatTexts);
+  DatesBook->setRepeatTexts(RepeatTexts);
   PageMoveCommands[PhonesPage] = [this] { PhonesBook->MoveTB->click(); };
   PageMoveCommands[DatesPage] = [this] { DatesBook->MoveTB->click(); };
   PageMoveCommands[LinksPage] = [this] { LinksBook->MoveTB->click(); };
@@ -194,6 +197,7 @@ void TMainForm::createLanguagePanel() {
   windows.add(QStringLiteral("MoveRecToSectForm"), context_.moveRecToSectForm);
   windows.add(QStringLiteral("TrayNotifyIcon"), trayNotifyIcon_.get());
   windows.add(QStringLiteral("ExchangeTexts"), ExchangeTexts);
+  windows.add(QStringLiteral("RepeatTexts"), RepeatTexts);
   QStringList names = context_.languageFolders;
   if (names.isEmpty())
     names << QDir(QFileInfo(context_.programPath).absolutePath())

@@ -25,6 +25,7 @@ class TLinksBook;
 class TMoveRecOnDateForm;
 class TMoveRecToSectForm;
 class TExchangeTexts;
+class TRepeatTexts;
 class TPhonesBook;
 class TTasksBook;
 }  // namespace torvelle::books
@@ -116,6 +117,7 @@ class TMainForm : public QMainWindow {
   books::TLinksBook* LinksBook = nullptr;
   // The import and export texts of every page, set by the language.
   books::TExchangeTexts* ExchangeTexts = nullptr;
+  books::TRepeatTexts* RepeatTexts = nullptr;
   QMenu* TrayIconPopupMenu;
   QAction* OpenItem;
   QAction* AboutItem;

@@ -24,6 +24,12 @@ QString ErrorBox::messageOf(std::exception_ptr error) {
 }
 
 void ErrorBox::report(std::exception_ptr error) noexcept {
+  try {
+    if (error) std::rethrow_exception(error);
+  } catch (const SilentAbort&) {
+    return;
+  } catch (...) {
+  }
   report(messageOf(error));
 }
 

@@ -7,6 +7,11 @@ class QWidget;
 
 namespace torvelle::toolkit {
 
+// Thrown to stop an operation the user chose to end, or one that a handler
+// carried out another way (a single occurrence removed instead of its
+// series): it is no failure, and nothing is shown.
+struct SilentAbort {};
+
 // The application's one error report: a failure that reaches no handler of
 // its own (an engine error on post, a settings file that cannot be written)
 // is shown to the user as a message box with the error's text. Work done
@@ -16,7 +21,7 @@ class ErrorBox {
   using Sink = std::function<void(const QString& message)>;
 
   // Shows the message of `error` (any exception; unknown ones get a generic
-  // text). Never throws.
+  // text), nothing for a SilentAbort. Never throws.
   static void report(std::exception_ptr error) noexcept;
   static void report(const QString& message) noexcept;
   static QString messageOf(std::exception_ptr error);

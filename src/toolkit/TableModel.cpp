@@ -126,7 +126,9 @@ QVariant TTableModel::data(const QModelIndex& index, int role) const {
       const int field = fieldOf(index.column());
       if (field < 0) return {};
       const std::string_view text = t->row(row).text(field);
-      return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+      QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+      if (textHook_ && role == Qt::DisplayRole) textHook_(index.row(), field, shown);
+      return shown;
     }
     case Qt::BackgroundRole:
       if (selected_ && selected_(index.row())) return QApplication::palette().highlight();

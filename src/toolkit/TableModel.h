@@ -34,6 +34,10 @@ class TTableModel : public QAbstractTableModel {
   void setEditable(bool editable) { editable_ = editable; }
   // Rows a grid has selected get the highlight colours.
   void setSelectedTest(std::function<bool(int row)> test) { selected_ = std::move(test); }
+  // Lets a page show a cell otherwise than its stored text (a repeating
+  // task's mark); called with the row, the field and the stored text.
+  using TextHook = std::function<void(int row, int field, QString& text)>;
+  void setTextHook(TextHook hook) { textHook_ = std::move(hook); }
   void selectionChanged();
 
   int rowCount(const QModelIndex& parent = {}) const override;
@@ -74,6 +78,7 @@ class TTableModel : public QAbstractTableModel {
   bool changingRows_ = false;
   bool editable_ = true;
   std::function<bool(int)> selected_;
+  TextHook textHook_;
 };
 
 }  // namespace torvelle::toolkit

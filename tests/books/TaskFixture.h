@@ -27,6 +27,7 @@ struct SeedTask {
   std::string task;
   bool done = false;
   std::string description;
+  std::string rule;  // a repeat rule (RRULE), empty for a single task
 };
 
 inline format::Record taskRecord(const SeedTask& t) {
@@ -36,6 +37,10 @@ inline format::Record taskRecord(const SeedTask& t) {
   if (!t.task.empty()) r[2] = t.task;
   r[3] = t.done;
   if (!t.description.empty()) r[4] = t.description;
+  if (!t.rule.empty()) {
+    r.resize(7);  // after the identity, which the insert leaves empty
+    r[6] = t.rule;
+  }
   return r;
 }
 

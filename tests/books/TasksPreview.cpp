@@ -1,6 +1,6 @@
 // Shows the tasks page with a few dozen tasks in a window of the main
 // window's default size, for looking at it under a real display:
-//   books_tasks_preview [day|all] [max] [move] [seconds]
+//   books_tasks_preview [day|all] [max] [move] [repeat] [seconds]
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
@@ -28,6 +28,12 @@ int main(int argc, char** argv) {
     const QDate day = today.addDays(i % 3 == 0 ? 0 : (i % 5) - 2);
     tasks.push_back({day, QTime(8 + i % 12, (i * 7) % 60, (i * 13) % 60), texts[i % 12], i % 4 == 1,
                      i % 3 == 0 ? "Подробности задачи номер " + std::to_string(i) : ""});
+  }
+  // Weekly ones too, begun a fortnight ago.
+  if (args.contains("repeat")) {
+    tasks.push_back({today.addDays(-14), QTime(7, 30), "Standup meeting", false, {},
+                     "FREQ=WEEKLY;BYDAY=MO,TU,WE,TH,FR"});
+    tasks.push_back({today.addDays(-14), QTime(18, 0), "Gym", false, {}, "FREQ=DAILY;INTERVAL=2"});
   }
   testing::TaskTables data(tasks);
   books::TMoveRecOnDateForm form;
