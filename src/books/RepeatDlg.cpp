@@ -169,7 +169,7 @@ recurrence::RuleForm TRepeatDlg::form() const {
 }
 
 std::string TRepeatDlg::rule() const {
-  return readOnly_ ? givenRule_ : recurrence::ruleText(form(), start_);
+  return readOnly_ ? givenRule_ : recurrence::canonicalRule(recurrence::ruleText(form(), start_));
 }
 
 void TRepeatDlg::controlsChanged() {

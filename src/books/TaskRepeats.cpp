@@ -147,10 +147,15 @@ void TTaskRepeats::decorate(int row, int field, QString& text) {
   if (static_cast<std::size_t>(row) >= table_.rowCount()) return;
   const engine::RecordView record = table_.row(static_cast<std::size_t>(row));
   if (!repeats(record)) return;
-  if (view_().mode == DayMode) {
+  const int mode = view_().mode;
+  if (mode == DayMode) {
     const auto occurrences = occurrencesOn(record.values(), view_().viewedDay);
     if (!occurrences.empty() && !occurrences.front().text.empty())
       text = QString::fromStdString(occurrences.front().text);
+  } else if (mode == AllTasks) {
+    // Listed once, so the rule is shown with it.
+    if (const std::string* rule = textOf(record.values(), fields_->series.rule))
+      text += QStringLiteral("  [") + QString::fromStdString(*rule) + QLatin1Char(']');
   }
   text.prepend(kMark);
 }

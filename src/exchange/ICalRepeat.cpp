@@ -83,7 +83,10 @@ void readDates(icalcomponent* c, recurrence::RepeatSet& set) {
     if (const auto d = dayOf(icalproperty_get_exdate(p))) set.excluded.insert(*d);
 }
 
-void readOverride(icalcomponent* o, const std::string& seriesText, recurrence::RepeatSet& set) {
+// An instance says only what differs from its series: its day, its time, its
+// text, or that it is done or cancelled.
+void readOverride(icalcomponent* o, const std::string& seriesText, std::optional<Time> seriesTime,
+                  recurrence::RepeatSet& set) {
   const auto original = dayOf(icalcomponent_get_recurrenceid(o));
   if (!original) return;
   if (icalcomponent_get_status(o) == ICAL_STATUS_CANCELLED) {
@@ -93,6 +96,7 @@ void readOverride(icalcomponent* o, const std::string& seriesText, recurrence::R
   if (icalcomponent_get_status(o) == ICAL_STATUS_COMPLETED) set.done.insert(*original);
   const icaltimetype when = anchorOf(o);
   recurrence::MovedOccurrence moved{dayOf(when).value_or(*original), timeOfDay(when), {}};
+  if (moved.time == seriesTime) moved.time.reset();
   const char* summary = icalcomponent_get_summary(o);
   if (summary && seriesText != summary) moved.text = summary;
   if (moved.date != *original || !moved.text.empty() || moved.time) set.moved[*original] = moved;
@@ -151,7 +155,8 @@ bool readRepeat(icalcomponent* c, const std::vector<icalcomponent*>& overrides,
   }
   readDates(c, set);
   const char* summary = icalcomponent_get_summary(c);
-  for (icalcomponent* o : overrides) readOverride(o, summary ? summary : "", set);
+  const auto seriesTime = timeOfDay(anchorOf(c));
+  for (icalcomponent* o : overrides) readOverride(o, summary ? summary : "", seriesTime, set);
   if (!set.repeats() && set.moved.empty()) return true;
   if (!fields.canRepeat() || set.rule.size() > 255) return false;
   const icaltimetype anchor = anchorOf(c);
@@ -170,7 +175,7 @@ bool writeRepeat(icalcomponent* calendar, icalcomponent* c, const format::TableI
   const auto set = recurrence::repeatSetOf(fields, record);
   const auto start = recurrence::startOf(fields, record);
   if (!set.repeats() || !start) return false;
-  const auto time = recurrence::timeOf(fields, record);
+  const auto stored = recurrence::timeOf(fields, record);
   if (!set.rule.empty()) {
     icalerror_clear_errno();
     const icalrecurrencetype rule = icalrecurrencetype_from_string(set.rule.c_str());
@@ -178,9 +183,11 @@ bool writeRepeat(icalcomponent* calendar, icalcomponent* c, const format::TableI
       icalcomponent_add_property(c, icalproperty_new_rrule(rule));
     icalerror_clear_errno();
   }
-  // A rule anchors on DTSTART, which a to-do otherwise need not have.
+  // A rule anchors on DTSTART, which a to-do otherwise need not have; the
+  // days named beside it take its form, a day or a moment.
   if (icaltime_is_null_time(icalcomponent_get_dtstart(c)))
-    icalcomponent_set_dtstart(c, icalMoment(*start, time));
+    icalcomponent_set_dtstart(c, icalMoment(*start, stored));
+  const auto time = icalcomponent_get_dtstart(c).is_date ? std::nullopt : stored;
   for (const Date d : set.extraDates) {
     icaldatetimeperiodtype value{};
     value.time = icalMoment(d, time);
@@ -189,14 +196,20 @@ bool writeRepeat(icalcomponent* calendar, icalcomponent* c, const format::TableI
   }
   for (const Date d : set.excluded)
     icalcomponent_add_property(c, icalproperty_new_exdate(icalMoment(d, time)));
+  // Done and moved occurrences become instances of their own; each is named
+  // by its day, so no expansion is needed to write them.
   std::set<Date> special(set.done.begin(), set.done.end());
   for (const auto& [original, moved] : set.moved) special.insert(original);
   for (const Date original : special) {
-    recurrence::RepeatSet one = set;
-    const auto occurrences =
-        recurrence::expand(one, *start, time, Date{original.day - 400}, Date{original.day + 400});
-    for (const auto& o : occurrences.occurrences)
-      if (o.original == original) icalcomponent_add_component(calendar, overrideOf(c, o, time));
+    if (set.excluded.contains(original)) continue;
+    recurrence::Occurrence o{original, original, time, {}, set.done.contains(original), false};
+    if (const auto it = set.moved.find(original); it != set.moved.end()) {
+      o.moved = true;
+      o.date = it->second.date;
+      if (it->second.time) o.time = it->second.time;
+      o.text = it->second.text;
+    }
+    icalcomponent_add_component(calendar, overrideOf(c, o, time));
   }
   return true;
 }

@@ -108,11 +108,11 @@ Expansion expand(const RepeatSet& set, Date start, std::optional<Time> time, Dat
     }
   }
   std::vector<Date> days;
-  if (out.state == RuleState::Usable) {
+  if (out.state == RuleState::Usable)
     days = ruleDays(*parsedRule(set.rule), start, widerFrom, widerTo, out.cutShort);
-  } else if (start >= widerFrom && start <= widerTo) {
-    days.push_back(start);  // the series' own day always counts
-  }
+  // The series' own day is always its first occurrence, also where the
+  // rule alone would not give it (libical leaves such a start out).
+  if (start >= widerFrom && start <= widerTo) days.push_back(start);
   for (const Date d : set.extraDates)
     if (d >= widerFrom && d <= widerTo) days.push_back(d);
   std::sort(days.begin(), days.end());
@@ -138,6 +138,15 @@ std::optional<Occurrence> nextOccurrence(const RepeatSet& set, Date start, std::
     if (e.cutShort || e.state != RuleState::Usable) break;
   }
   return std::nullopt;
+}
+
+std::string canonicalRule(const std::string& rule) {
+  const auto parsed = parsedRule(rule);
+  if (!parsed) return rule;
+  char* text = icalrecurrencetype_as_string_r(const_cast<icalrecurrencetype*>(&*parsed));
+  std::string out = text ? text : rule;
+  icalmemory_free_buffer(text);
+  return out;
 }
 
 std::string ruleEndingBefore(const std::string& rule, Date day) {

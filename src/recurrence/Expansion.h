@@ -47,6 +47,10 @@ Expansion expand(const RepeatSet& set, Date start, std::optional<Time> time, Dat
 std::optional<Occurrence> nextOccurrence(const RepeatSet& set, Date start, std::optional<Time> time,
                                          Date day, int horizonDays = 366 * 8);
 
+// The rule as libical writes it (the form a calendar file brings back), or
+// the text as given when libical cannot read it.
+std::string canonicalRule(const std::string& rule);
+
 // The rule with its end set to the day before `day` (UNTIL), so that the
 // series stops where a "this and following" change begins another one.
 std::string ruleEndingBefore(const std::string& rule, Date day);

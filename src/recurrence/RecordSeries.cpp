@@ -85,6 +85,12 @@ std::vector<Occurrence> OccurrenceCache::on(const std::string& rule, const std::
   key += std::to_string(start.day) + '/' + std::to_string(time ? time->msec : -1);
   auto it = entries_.find(key);
   if (it == entries_.end() || day < it->second.from || day > it->second.to) {
+    // Series edited many times leave old entries behind: start afresh
+    // rather than grow without end.
+    if (entries_.size() > kMaxEntries) {
+      entries_.clear();
+      it = entries_.end();
+    }
     Entry entry{Date{day.day - kWindowDays}, Date{day.day + kWindowDays}, {}};
     const Expansion e = expand(parseRepeatSet(rule, exceptions), start, time, entry.from, entry.to);
     for (const auto& o : e.occurrences) entry.byDay[o.date.day].push_back(o);

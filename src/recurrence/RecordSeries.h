@@ -47,6 +47,7 @@ class OccurrenceCache {
                              std::optional<Time> time, Date day);
   // Days around the asked one that an expansion covers.
   static constexpr int kWindowDays = 200;
+  static constexpr std::size_t kMaxEntries = 20000;
 
  private:
   struct Entry {

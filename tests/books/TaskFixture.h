@@ -27,7 +27,6 @@ struct SeedTask {
   std::string task;
   bool done = false;
   std::string description;
-  std::string rule;  // a repeat rule (RRULE), empty for a single task
 };
 
 inline format::Record taskRecord(const SeedTask& t) {
@@ -37,11 +36,19 @@ inline format::Record taskRecord(const SeedTask& t) {
   if (!t.task.empty()) r[2] = t.task;
   r[3] = t.done;
   if (!t.description.empty()) r[4] = t.description;
-  if (!t.rule.empty()) {
-    r.resize(7);  // after the identity, which the insert leaves empty
-    r[6] = t.rule;
-  }
   return r;
+}
+
+// A task that repeats by `rule` (RRULE), written straight into the file.
+inline void seedRepeatingTask(const std::filesystem::path& root, const SeedTask& t,
+                              const std::string& rule) {
+  format::OpenOptions options;
+  options.writable = true;
+  auto file = format::TableFile::open(root / "DB/Tasks/Tasks.db", options);
+  format::Record r = taskRecord(t);
+  r.resize(7);  // after the identity, which the insert leaves empty
+  r[6] = rule;
+  file->insert(r);
 }
 
 inline std::filesystem::path tasksPath(const std::filesystem::path& root) {

@@ -16,8 +16,10 @@ const QDate kToday = QDate::currentDate();
 const QDate kMonday = kToday.addDays(1 - kToday.dayOfWeek());
 
 struct Page {
-  explicit Page(const std::vector<SeedTask>& tasks)
+  // Single tasks, then one task repeating by `rule`.
+  Page(const std::vector<SeedTask>& tasks, const SeedTask& repeating, const std::string& rule)
       : data(tasks), book(*data.tables, form, [] { return false; }) {
+    testing::seedRepeatingTask(data.dir.path(), repeating, rule);
     book.setViewedDay(kMonday);
     book.SyncDayTab();
     data.tables->OpenTables();
@@ -70,8 +72,8 @@ class TaskRepeatsTest : public QObject {
   Q_OBJECT
  private slots:
   void weeklyTaskShowsOnItsDaysAndIsDonePerOccurrence() {
-    Page p({{kMonday.addDays(-14), QTime(8, 0), "Standup", false, {}, "FREQ=WEEKLY;BYDAY=MO,TH"},
-            {kMonday.addDays(1), QTime(9, 0), "Single", false, {}}});
+    Page p({{kMonday.addDays(1), QTime(9, 0), "Single", false, {}}},
+           {kMonday.addDays(-14), QTime(8, 0), "Standup", false, {}}, "FREQ=WEEKLY;BYDAY=MO,TH");
     QCOMPARE(p.shownOn(kMonday), QStringList{kStandup});
     QCOMPARE(p.shownOn(kMonday.addDays(1)), QStringList{"Single"});
     QCOMPARE(p.shownOn(kMonday.addDays(2)), QStringList{});
@@ -99,7 +101,7 @@ class TaskRepeatsTest : public QObject {
   }
 
   void editsMovesAndDeletesAskWhichOccurrences() {
-    Page p({{kMonday.addDays(-7), QTime(8, 0), "Standup", false, {}, "FREQ=WEEKLY;BYDAY=MO,TH"}});
+    Page p({}, {kMonday.addDays(-7), QTime(8, 0), "Standup", false, {}}, "FREQ=WEEKLY;BYDAY=MO,TH");
     const QDate thursday = kMonday.addDays(3);
     // This and following: the series ends the day before, a new one with
     // the new text and its own identity goes on from Thursday.

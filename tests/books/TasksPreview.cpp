@@ -29,13 +29,16 @@ int main(int argc, char** argv) {
     tasks.push_back({day, QTime(8 + i % 12, (i * 7) % 60, (i * 13) % 60), texts[i % 12], i % 4 == 1,
                      i % 3 == 0 ? "Подробности задачи номер " + std::to_string(i) : ""});
   }
-  // Weekly ones too, begun a fortnight ago.
-  if (args.contains("repeat")) {
-    tasks.push_back({today.addDays(-14), QTime(7, 30), "Standup meeting", false, {},
-                     "FREQ=WEEKLY;BYDAY=MO,TU,WE,TH,FR"});
-    tasks.push_back({today.addDays(-14), QTime(18, 0), "Gym", false, {}, "FREQ=DAILY;INTERVAL=2"});
-  }
   testing::TaskTables data(tasks);
+  // Repeating ones too, begun a fortnight ago.
+  if (args.contains("repeat")) {
+    testing::seedRepeatingTask(data.dir.path(),
+                               {today.addDays(-14), QTime(7, 30), "Standup", false, {}},
+                               "FREQ=WEEKLY;BYDAY=MO,TU,WE,TH,FR");
+    testing::seedRepeatingTask(data.dir.path(),
+                               {today.addDays(-14), QTime(18, 0), "Gym", false, {}},
+                               "FREQ=DAILY;INTERVAL=2");
+  }
   books::TMoveRecOnDateForm form;
   QWidget window;
   window.setWindowTitle("Organizer <Torvelle>");

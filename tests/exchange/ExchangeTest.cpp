@@ -180,7 +180,13 @@ TEST(VCardExchange, ContactsAsPhonesMailProgramsAndAddressBooksWriteThem) {
        text("101000"), text("Москва"), text("ул. Ленина, 1"), text("+79161234567"), null,
        text("petrov@example.ru"), null},
   };
-  EXPECT_EQ(readAll(o / phones), expected);
+  // Every contact has an identity, from its UID or a new one.
+  auto contacts = readAll(o / phones);
+  for (auto& r : contacts) {
+    EXPECT_TRUE(std::holds_alternative<std::string>(r.back()));
+    r.pop_back();
+  }
+  EXPECT_EQ(contacts, expected);
   const auto birthdays = readAll(o / dates);
   ASSERT_EQ(birthdays.size(), 1u);
   EXPECT_EQ(birthdays[0][3], text("Пётр Петров"));
@@ -274,9 +280,9 @@ TEST(ICalendarExchange, RepeatingTasksAndDatesKeepRulesExceptionsAndOccurrences)
        text("RDATE:20260110\nEXDATE:20260108\nDONE:20260105\n"
             "MOVED:20260112>20260121T090000 Moved standup\n")},
       {Date{jan5.day + 26}, Time{0}, text("Rent"), false, null, null,
-       text("FREQ=MONTHLY;BYMONTHDAY=-1;COUNT=12"), text("EXDATE:20260228\n")},
+       text("FREQ=MONTHLY;COUNT=12;BYMONTHDAY=-1"), text("EXDATE:20260228\n")},
       {Date{jan5.day + 8}, Time{3600000}, text("Board"), false, null, null,
-       text("FREQ=MONTHLY;INTERVAL=2;BYDAY=2TU;UNTIL=20271231"), null},
+       text("FREQ=MONTHLY;UNTIL=20271231;INTERVAL=2;BYDAY=2TU"), null},
       {Date{jan5.day + 1}, Time{7200000}, text("Once"), false, null, null, null, null},
   };
   const std::vector<Record> dateRecords = {
@@ -299,10 +305,14 @@ TEST(ICalendarExchange, RepeatingTasksAndDatesKeepRulesExceptionsAndOccurrences)
     // Two years ahead, the occurrences another reader expands from the file
     // are the ones the tables give.
     const std::string ours = occurrenceLines(to / table, jan5, Date{jan5.day + 2 * 365});
-    EXPECT_NE(ours.find(" 20260121\n"), std::string::npos);  // the moved one
+    if (table == tasks) {
+      EXPECT_NE(ours.find(" 20260121\n"), std::string::npos);  // the moved one
+    }
     writeBytes(from.dir / "out.ics", file.text);
     const std::string theirs = pythonOccurrences(from.dir / "out.ics", "20260105", "20280105");
-    if (theirs.find("No module named") == std::string::npos) EXPECT_EQ(theirs, ours) << file.text;
+    if (theirs.find("No module named") == std::string::npos) {
+      EXPECT_EQ(theirs, ours) << file.text;
+    }
   }
 }
 
@@ -343,7 +353,8 @@ TEST(ICalendarExchange, ThingsAtOneMomentAllFindRoomAndAReimportSkipsThem) {
     EXPECT_EQ(summary.skipped, times.size());
     EXPECT_EQ(readAll(o / table), first);
     if (table == dates) {
-      EXPECT_EQ(summary.notStored.size(), 2u);
+      // The to-do; the weekly event keeps its rule.
+      EXPECT_EQ(summary.notStored.size(), 1u);
     }
   }
 }
