@@ -558,6 +558,7 @@ void TTasksBook::NavigTBResize() {
   const int blankLeft = std::min(label1Left + 2 * side, doneLeft);
   Label1->setGeometry(blankLeft, 1, doneLeft - blankLeft, h - 2);
   DoneDBCB->setGeometry(doneLeft, 1, std::max(0, t - doneLeft), h - 2);
+  DoneOccurrenceCB->setGeometry(DoneDBCB->geometry());
 }
 
 void TTasksBook::TasksBookResize() {

@@ -72,7 +72,7 @@ class TaskRepeatsTest : public QObject {
   Q_OBJECT
  private slots:
   void weeklyTaskShowsOnItsDaysAndIsDonePerOccurrence() {
-    Page p({{kMonday.addDays(1), QTime(9, 0), "Single", false, {}}},
+    Page p({{kMonday.addDays(1), QTime(9, 0), "Single", true, {}}},
            {kMonday.addDays(-14), QTime(8, 0), "Standup", false, {}}, "FREQ=WEEKLY;BYDAY=MO,TH");
     QCOMPARE(p.shownOn(kMonday), QStringList{kStandup});
     QCOMPARE(p.shownOn(kMonday.addDays(1)), QStringList{"Single"});

@@ -284,7 +284,13 @@ TEST_F(DbTool, AddressBookCsvAndLooseValuesGoInAndASectionComesOut) {
   ASSERT_EQ(result.status, 0) << result.err;
   EXPECT_TRUE(contains(result.out, "column \"Job Title\": 1")) << result.out;
   const Value null;
-  EXPECT_EQ(readTable(phones),
+  // Each contact also got an identity of its own, after the designed fields.
+  auto contacts = readTable(phones);
+  for (auto& r : contacts) {
+    EXPECT_TRUE(std::holds_alternative<std::string>(r.back()));
+    r.pop_back();
+  }
+  EXPECT_EQ(contacts,
             (std::vector<Record>{
                 {std::string("Friends"), std::string("Peter Smith"), null, null, null, null, null,
                  null, std::string("+1 555 0100"), null, std::string("peter@example.com"), null},
