@@ -21,10 +21,12 @@
 
 #include "backup/BackupFolder.h"
 #include "backup/Restore.h"
+#include "books/CalendarBook.h"
 #include "books/DatesBook.h"
 #include "books/LinksBook.h"
 #include "books/PhonesBook.h"
 #include "books/ReminderSource.h"
+#include "books/SearchForm.h"
 #include "books/TasksBook.h"
 #include "engine/DbError.h"
 #include "lang/LanguageFiles.h"
@@ -37,6 +39,7 @@
 #include "shell/AboutBox.h"
 #include "shell/AutoBackup.h"
 #include "shell/IconManager.h"
+#include "shell/PlannerTools.h"
 #include "shell/SyncControl.h"
 #include "shell/ToolsForm.h"
 #include "shell/TrayNotifyIcon.h"
@@ -96,6 +99,7 @@ TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
   createToolBar();
   createPages();
   createTrayMenu();
+  Planner = new TPlannerTools(*this);
 
   iconManager_ = std::make_unique<TIconManager>(*context_.notifyArea);
   trayNotifyIcon_ = std::make_unique<TTrayNotifyIcon>(*iconManager_);
@@ -193,6 +197,8 @@ void TMainForm::createLanguagePanel() {
   windows.add(QStringLiteral("MoveRecToSectForm"), context_.moveRecToSectForm);
   windows.add(QStringLiteral("TrayNotifyIcon"), trayNotifyIcon_.get());
   windows.add(QStringLiteral("ExchangeTexts"), ExchangeTexts);
+  windows.add(QStringLiteral("CalendarTexts"), &Planner->texts());
+  windows.add(QStringLiteral("SearchForm"), Planner->SearchForm);
   QStringList names = context_.languageFolders;
   if (names.isEmpty())
     names << QDir(QFileInfo(context_.programPath).absolutePath())
@@ -211,6 +217,7 @@ void TMainForm::createLanguagePanel() {
     for (books::TSectionBook* book :
          std::initializer_list<books::TSectionBook*>{PhonesBook, DatesBook, LinksBook})
       book->BookResize();
+    Planner->CalendarBook->showPeriod();
   });
 }
 

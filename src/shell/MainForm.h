@@ -57,6 +57,7 @@ namespace torvelle::shell {
 class TAboutBox;
 class TAutoBackup;
 class TIconManager;
+class TPlannerTools;
 class TToolsForm;
 class TTrayNotifyIcon;
 class TSyncControl;
@@ -114,6 +115,8 @@ class TMainForm : public QMainWindow {
   books::TPhonesBook* PhonesBook = nullptr;
   books::TDatesBook* DatesBook = nullptr;
   books::TLinksBook* LinksBook = nullptr;
+  // The calendar page, printing and the search over all books.
+  TPlannerTools* Planner = nullptr;
   // The import and export texts of every page, set by the language.
   books::TExchangeTexts* ExchangeTexts = nullptr;
   QMenu* TrayIconPopupMenu;
