@@ -1,8 +1,9 @@
 #include "shell/PlannerTools.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
-#include <QShortcut>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
@@ -40,8 +41,8 @@ TPlannerTools::TPlannerTools(TMainForm& form)
   });
   connect(SearchForm, &books::TSearchForm::recordOpened, this,
           [this](const books::SearchEntry& entry) { openSearchEntry(entry); });
-  searchKey_ = new QShortcut(QKeySequence::Find, &form_);
-  connect(searchKey_, &QShortcut::activated, this, [this] { openSearch(); });
+  // Seen before the focused control: a grid takes every key to start an edit.
+  qApp->installEventFilter(this);
 
   // In the tray menu right after "Open".
   SearchItem = new QAction(QStringLiteral("Search..."), form_.TrayIconPopupMenu);
@@ -53,6 +54,18 @@ TPlannerTools::TPlannerTools(TMainForm& form)
 
 TPlannerTools::~TPlannerTools() = default;
 
+bool TPlannerTools::eventFilter(QObject* watched, QEvent* event) {
+  const auto type = event->type();
+  if ((type == QEvent::KeyPress || type == QEvent::ShortcutOverride) && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == &form_ &&
+      static_cast<QKeyEvent*>(event)->matches(QKeySequence::Find)) {
+    if (type == QEvent::KeyPress) openSearch();
+    event->accept();
+    return true;
+  }
+  return QObject::eventFilter(watched, event);
+}
+
 void TPlannerTools::createCalendarPage() {
   store::TTableSet& t = form_.Tables();
   CalendarBook = new books::TCalendarBook(t.TaskTable, t.DatesTable, *texts_);
@@ -63,8 +76,10 @@ void TPlannerTools::createCalendarPage() {
           [this](QDate day, QTime time) { form_.OpenReminderTask(day, time); });
   // Today as the tasks page counts it, which follows the program's clock.
   connect(form_.MainPageControl, &QTabWidget::currentChanged, this, [this] {
-    if (form_.MainPageControl->currentWidget() == CalendarBook)
-      CalendarBook->setToday(form_.TasksBook->today());
+    if (form_.MainPageControl->currentWidget() != CalendarBook) return;
+    CalendarBook->setToday(form_.TasksBook->today());
+    // The arrows and page keys work at once, not only after a click.
+    CalendarBook->CalendarView->setFocus();
   });
 }
 

@@ -7,7 +7,6 @@
 
 class QAction;
 class QMenu;
-class QShortcut;
 class QToolButton;
 
 namespace torvelle::books {
@@ -48,6 +47,9 @@ class TPlannerTools : public QObject {
   void openSearchEntry(const books::SearchEntry& entry);
   void openDay(QDate day);
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void createCalendarPage();
   void createPrintButtons();
@@ -56,7 +58,6 @@ class TPlannerTools : public QObject {
 
   TMainForm& form_;
   print::TCalendarTexts* texts_;
-  QShortcut* searchKey_ = nullptr;
 };
 
 }  // namespace torvelle::shell
