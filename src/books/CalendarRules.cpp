@@ -12,7 +12,7 @@ namespace {
 constexpr std::size_t kMonthDays = 12 * 31;
 
 std::size_t monthDaySlot(int month, int day) {
-  return static_cast<std::size_t>((month - 1) * 31 + (day - 1));
+  return static_cast<std::size_t>(month - 1) * 31 + static_cast<std::size_t>(day - 1);
 }
 
 template <class T>
@@ -86,7 +86,7 @@ CalendarData::CalendarData(std::vector<CalendarTask> tasks, std::vector<Calendar
 std::vector<CalendarDay> CalendarData::days(format::Date from, format::Date to) const {
   std::vector<CalendarDay> result;
   if (to < from) return result;
-  result.reserve(static_cast<std::size_t>(to.day - from.day + 1));
+  result.reserve(static_cast<std::size_t>(to.day - from.day) + 1);
   auto task =
       std::lower_bound(tasks_.begin(), tasks_.end(), from,
                        [](const CalendarTask& t, format::Date day) { return t.date < day; });
