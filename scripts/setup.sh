@@ -29,7 +29,7 @@ case "$mode" in
   program) ;;
   test) packages+=(libgtest-dev libgmock-dev libbenchmark-dev pxlib-dev libsqlite3-dev
           python3-vobject python3-icalendar python3-recurring-ical-events desktop-file-utils
-          appstream dbus python3-radicale python3-caldav) ;;
+          appstream dbus python3-radicale python3-caldav poppler-utils) ;;
   fuzz) packages+=(clang libclang-rt-14-dev) ;;
   screenshot) packages+=(xvfb x11-utils xdotool imagemagick dbus dunst) ;;
   tidy) packages+=(clang-tidy) ;;

@@ -424,4 +424,21 @@ void TSectionBook::BookResize() {
   Tag = w;
 }
 
+bool TSectionBook::showRecord(const format::Record& key) {
+  if (key.empty() || !recordsTable_.isOpen()) return false;
+  const std::vector<std::string> found = recordsTable_.bookmarksWithKey(key);
+  if (found.empty()) return false;
+  // The section first: with the link box checked it decides what the
+  // records grid shows.
+  sectionsTable_.findKey(key.front());
+  if (!recordsTable_.rowOfBookmark(found.front())) {
+    // Hidden by the records filter: the filter gives way to the record.
+    RecordsFilterRow->FilterButton->setChecked(false);
+    SwitchFilter(RecordsFilterRow, recordsTable_, RecordsDBGrid);
+  }
+  recordsTable_.gotoBookmark(found.front());
+  RecordsDBGrid->setFocus();
+  return true;
+}
+
 }  // namespace torvelle::books

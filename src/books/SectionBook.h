@@ -73,6 +73,9 @@ class TSectionBook : public QWidget {
   // Runs the bound handler of that name; false when there is none.
   bool handler(const QString& name);
   QStringList handlerNames() const;
+  // Makes the record with this key current, its section selected in the
+  // sections grid. False when the book has no such record.
+  bool showRecord(const format::Record& key);
   // Right button: press the Move button.
   void RecordsDBGridMouseUp(Qt::MouseButton button);
   // Places every control for the page's width; runs on each resize.

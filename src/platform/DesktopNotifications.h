@@ -12,6 +12,18 @@ struct TDesktopNote {
   // Pairs of action key and label, as the desktop service takes them. The
   // key "default" stands for activating the message itself.
   QStringList actions;
+  // More actions, the same way, offered under one button labelled
+  // `menuLabel` where the way can show a menu, else beside the others.
+  QString menuLabel{};
+  QStringList menuActions{};
+
+  // `actions` followed by the menu's, each label led by the menu's label.
+  QStringList flatActions() const {
+    QStringList all = actions;
+    for (qsizetype i = 0; i + 1 < menuActions.size(); i += 2)
+      all << menuActions[i] << menuLabel + QStringLiteral(": ") + menuActions[i + 1];
+    return all;
+  }
 };
 
 // A way of telling the user something while the program may be hidden:

@@ -45,7 +45,7 @@ bool TFreedesktopNotifications::serverHasActions() const {
 quint32 TFreedesktopNotifications::show(const TDesktopNote& note) {
   QDBusMessage call =
       QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
-  const QStringList actions = serverHasActions() ? note.actions : QStringList();
+  const QStringList actions = serverHasActions() ? note.flatActions() : QStringList();
   call << QStringLiteral("Torvelle") << quint32(0) << QStringLiteral("appointment-soon")
        << note.title << note.body << actions << QVariantMap() << qint32(-1);
   const QDBusReply<quint32> reply = bus_.call(call, QDBus::Block, kCallTimeoutMs);

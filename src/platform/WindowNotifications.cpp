@@ -3,9 +3,11 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace torvelle::platform {
@@ -46,6 +48,26 @@ TNoteWindow::TNoteWindow(const TDesktopNote& note, QWidget* parent)
   for (qsizetype i = 0; i + 1 < note.actions.size(); i += 2)
     if (note.actions[i] != QLatin1String("default"))
       addButton(note.actions[i], note.actions[i + 1]);
+  if (!note.menuActions.isEmpty()) {
+    // The menu's actions under one button, so that the window stays small.
+    auto* button = new QToolButton(this);
+    button->setObjectName(QStringLiteral("MenuButton"));
+    button->setText(note.menuLabel);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setPopupMode(QToolButton::InstantPopup);
+    auto* menu = new QMenu(button);
+    for (qsizetype i = 0; i + 1 < note.menuActions.size(); i += 2) {
+      const QString action = note.menuActions[i];
+      QAction* item = menu->addAction(note.menuActions[i + 1]);
+      item->setObjectName(action + QStringLiteral("Item"));
+      connect(item, &QAction::triggered, this, [this, action] {
+        emit invoked(action);
+        close();
+      });
+    }
+    button->setMenu(menu);
+    buttons->addWidget(button);
+  }
   addButton(QStringLiteral("close"), QStringLiteral("\u00d7"));
 
   auto* layout = new QVBoxLayout(this);

@@ -22,10 +22,12 @@
 #include "backup/BackupFolder.h"
 #include "backup/Restore.h"
 #include "backup/Upgrade.h"
+#include "books/CalendarBook.h"
 #include "books/DatesBook.h"
 #include "books/LinksBook.h"
 #include "books/PhonesBook.h"
 #include "books/ReminderSource.h"
+#include "books/SearchForm.h"
 #include "books/TasksBook.h"
 #include "engine/DbError.h"
 #include "lang/LanguageFiles.h"
@@ -38,6 +40,7 @@
 #include "shell/AboutBox.h"
 #include "shell/AutoBackup.h"
 #include "shell/IconManager.h"
+#include "shell/PlannerTools.h"
 #include "shell/SyncControl.h"
 #include "shell/ToolsForm.h"
 #include "shell/TrayNotifyIcon.h"
@@ -97,6 +100,7 @@ TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
   createToolBar();
   createPages();
   createTrayMenu();
+  Planner = new TPlannerTools(*this);
 
   iconManager_ = std::make_unique<TIconManager>(*context_.notifyArea);
   trayNotifyIcon_ = std::make_unique<TTrayNotifyIcon>(*iconManager_);
@@ -198,6 +202,8 @@ void TMainForm::createLanguagePanel() {
   windows.add(QStringLiteral("TrayNotifyIcon"), trayNotifyIcon_.get());
   windows.add(QStringLiteral("ExchangeTexts"), ExchangeTexts);
   windows.add(QStringLiteral("RepeatTexts"), RepeatTexts);
+  windows.add(QStringLiteral("CalendarTexts"), &Planner->texts());
+  windows.add(QStringLiteral("SearchForm"), Planner->SearchForm);
   QStringList names = context_.languageFolders;
   if (names.isEmpty())
     names << QDir(QFileInfo(context_.programPath).absolutePath())
@@ -216,6 +222,7 @@ void TMainForm::createLanguagePanel() {
     for (books::TSectionBook* book :
          std::initializer_list<books::TSectionBook*>{PhonesBook, DatesBook, LinksBook})
       book->BookResize();
+    Planner->CalendarBook->showPeriod();
   });
 }
 

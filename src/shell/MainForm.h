@@ -58,6 +58,7 @@ namespace torvelle::shell {
 class TAboutBox;
 class TAutoBackup;
 class TIconManager;
+class TPlannerTools;
 class TToolsForm;
 class TTrayNotifyIcon;
 class TSyncControl;
@@ -115,6 +116,8 @@ class TMainForm : public QMainWindow {
   books::TPhonesBook* PhonesBook = nullptr;
   books::TDatesBook* DatesBook = nullptr;
   books::TLinksBook* LinksBook = nullptr;
+  // The calendar page, printing and the search over all books.
+  TPlannerTools* Planner = nullptr;
   // The import and export texts of every page, set by the language.
   books::TExchangeTexts* ExchangeTexts = nullptr;
   books::TRepeatTexts* RepeatTexts = nullptr;

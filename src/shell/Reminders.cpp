@@ -166,8 +166,10 @@ void TReminders::readTables() {
   // An open table already holds every record in memory.
   // Once started, tasks of past days can only be counted among the overdue
   // at the next start, so they are left out.
-  const Moment from =
-      day_.day ? books::momentOf(std::min(day_, books::dayOf(nowMoment())), format::Time{}) : 0;
+  // Tasks put off to a later day are read as long as they wait.
+  format::Date fromDay = std::min(day_, books::dayOf(nowMoment()));
+  if (const auto waiting = snoozed_.earliestTaskDay()) fromDay = std::min(fromDay, *waiting);
+  const Moment from = day_.day ? books::momentOf(fromDay, format::Time{}) : 0;
   const format::OpenOptions options = session_.fileOptions();
   try {
     if (taskTable_)
@@ -187,18 +189,21 @@ void TReminders::loadLog() {
   log_.load(support::readSetting(settings_, support::kRemindedTasks),
             support::readSetting(settings_, support::kRemindedEvents),
             support::readSetting(settings_, support::kRemindedOverdue));
-  savedLog_ = log_.tasksText() + '\n' + log_.eventsText() + '\n' + log_.overdueText();
+  snoozed_.load(support::readSetting(settings_, support::kSnoozedTasks));
+  savedLog_ = log_.tasksText() + '\n' + log_.eventsText() + '\n' + log_.overdueText() + '\n' +
+              snoozed_.text();
 }
 
 void TReminders::saveLog() {
   const std::string tasks = log_.tasksText(), events = log_.eventsText(),
-                    overdue = log_.overdueText();
-  const std::string all = tasks + '\n' + events + '\n' + overdue;
+                    overdue = log_.overdueText(), snoozed = snoozed_.text();
+  const std::string all = tasks + '\n' + events + '\n' + overdue + '\n' + snoozed;
   if (all == savedLog_) return;
   const support::ProfileFile::Entry entries[] = {
       {support::kRemindedTasks.section, support::kRemindedTasks.key, tasks},
       {support::kRemindedEvents.section, support::kRemindedEvents.key, events},
-      {support::kRemindedOverdue.section, support::kRemindedOverdue.key, overdue}};
+      {support::kRemindedOverdue.section, support::kRemindedOverdue.key, overdue},
+      {support::kSnoozedTasks.section, support::kSnoozedTasks.key, snoozed}};
   // Reported, not thrown: the notes are out already, and the next look
   // tries to store them again.
   toolkit::ErrorBox::guard([&] {
@@ -220,6 +225,7 @@ void TReminders::announceDue(Moment now) {
       log_.markTask(task);
     }
   }
+  announceSnoozed(now);
   if (options_.dates) {
     for (const books::AnniversaryNote& note :
          books::anniversariesAround(dates_, today, options_.daysBefore)) {
@@ -237,10 +243,18 @@ void TReminders::announceTask(const books::TaskItem& task) {
   QString body = texts_.taskBody.arg(QLocale().toString(time, QLocale::ShortFormat));
   const QString detail = firstLine(task.description);
   if (!detail.isEmpty()) body += QLatin1Char('\n') + detail;
-  const quint32 id = notes_.show({QString::fromStdString(task.task),
-                                  body,
-                                  {QStringLiteral("default"), texts_.open, QStringLiteral("open"),
-                                   texts_.open, QStringLiteral("done"), texts_.done}});
+  platform::TDesktopNote note{QString::fromStdString(task.task),
+                              body,
+                              {QStringLiteral("default"), texts_.open, QStringLiteral("open"),
+                               texts_.open, QStringLiteral("done"), texts_.done}};
+  note.menuLabel = texts_.snooze;
+  const QString labels[] = {texts_.snooze5, texts_.snooze15, texts_.snooze60,
+                            texts_.snoozeTomorrow};
+  for (std::size_t i = 0; i < std::size(labels); ++i)
+    note.menuActions << QString::fromLatin1(books::kSnoozeActions[i].data(),
+                                            static_cast<qsizetype>(books::kSnoozeActions[i].size()))
+                     << labels[i];
+  const quint32 id = notes_.show(note);
   if (id != 0) pending_[id] = {Target::Task, task};
   if (pending_.size() > kPendingKept) pending_.erase(pending_.begin());
 }
@@ -273,6 +287,7 @@ void TReminders::arm(Moment now) {
       std::min(books::momentOf(format::Date{day_.day + 1}, format::Time{}), now + kLongestWaitMs);
   if (options_.tasks)
     if (const auto task = books::nextTaskMoment(tasks_, lastCheck_)) next = std::min(next, *task);
+  if (const auto waiting = snoozed_.next()) next = std::min(next, *waiting);
   armedForMs_ = std::max<qint64>(0, next - now);
   armedAtWall_ = wallOf(now);
   armedAtMonotonic_ = clock_.monotonicMs();
@@ -290,6 +305,8 @@ void TReminders::onAction(quint32 id, const QString& action) {
       const QTime time = toolkit::toQTime(pending.task.time);
       if (open) emit openTask(date, time);
       if (action == QLatin1String("done")) emit markTaskDone(date, time);
+      if (const auto choice = books::snoozeChoiceOf(action.toStdString()))
+        snooze(pending.task, *choice);
       break;
     }
     case Target::Overdue:
@@ -298,6 +315,23 @@ void TReminders::onAction(quint32 id, const QString& action) {
     case Target::Date:
       if (open) emit openDates();
       break;
+  }
+}
+
+void TReminders::snooze(const books::TaskItem& task, books::SnoozeChoice choice) {
+  const Moment now = nowMoment();
+  snoozed_.add({books::snoozedUntil(choice, now, task), task.date, task.time});
+  saveLog();
+  if (day_.day) arm(now);
+}
+
+void TReminders::announceSnoozed(Moment now) {
+  // Each comes back once; a task done or deleted meanwhile stays quiet.
+  for (const books::SnoozedTask& waiting : snoozed_.takeDue(now)) {
+    const auto task = std::find_if(tasks_.begin(), tasks_.end(), [&](const books::TaskItem& t) {
+      return t.date == waiting.date && t.time == waiting.time;
+    });
+    if (task != tasks_.end() && !task->done) announceTask(*task);
   }
 }
 

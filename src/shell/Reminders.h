@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "books/ReminderRules.h"
+#include "books/SnoozeRules.h"
 #include "engine/TableObserver.h"
 
 namespace torvelle::engine {
@@ -48,6 +49,11 @@ class TReminderTexts : public QObject {
   Q_PROPERTY(QString DateYears MEMBER dateYears)
   Q_PROPERTY(QString OpenAction MEMBER open)
   Q_PROPERTY(QString DoneAction MEMBER done)
+  Q_PROPERTY(QString SnoozeAction MEMBER snooze)
+  Q_PROPERTY(QString Snooze5 MEMBER snooze5)
+  Q_PROPERTY(QString Snooze15 MEMBER snooze15)
+  Q_PROPERTY(QString Snooze60 MEMBER snooze60)
+  Q_PROPERTY(QString SnoozeTomorrow MEMBER snoozeTomorrow)
  public:
   using QObject::QObject;
   QString taskBody = QStringLiteral("Due at %1");  // %1 time
@@ -59,6 +65,11 @@ class TReminderTexts : public QObject {
   QString dateYears = QStringLiteral("Years: %1");
   QString open = QStringLiteral("Open");
   QString done = QStringLiteral("Done");
+  QString snooze = QStringLiteral("Snooze");
+  QString snooze5 = QStringLiteral("5 minutes");
+  QString snooze15 = QStringLiteral("15 minutes");
+  QString snooze60 = QStringLiteral("1 hour");
+  QString snoozeTomorrow = QStringLiteral("Tomorrow");
 };
 
 // Announces tasks at their moment and anniversaries of important dates,
@@ -124,6 +135,8 @@ class TReminders : public QObject, private engine::TableObserver {
   void announceAnniversary(const books::AnniversaryNote& note);
   void arm(books::Moment now);
   void onAction(quint32 id, const QString& action);
+  void snooze(const books::TaskItem& task, books::SnoozeChoice choice);
+  void announceSnoozed(books::Moment now);
   books::Moment nowMoment() const;
 
   engine::Table* taskTable_;
@@ -138,6 +151,7 @@ class TReminders : public QObject, private engine::TableObserver {
   std::vector<books::TaskItem> tasks_;
   std::vector<books::DateItem> dates_;
   books::AnnouncedLog log_;
+  books::SnoozeList snoozed_;
   std::string savedLog_;
   bool taskTableOpen_ = false;
   bool datesTableOpen_ = false;

@@ -47,6 +47,8 @@ inline constexpr Setting<int> kRemindDaysBefore{kGeneralSection, "Remind days be
 inline constexpr Setting<std::string_view> kRemindedTasks{kRemindersSection, "Tasks", ""};
 inline constexpr Setting<std::string_view> kRemindedEvents{kRemindersSection, "Events", ""};
 inline constexpr Setting<std::string_view> kRemindedOverdue{kRemindersSection, "Overdue", ""};
+// Reminders put off by the user, to come back at their time after a restart.
+inline constexpr Setting<std::string_view> kSnoozedTasks{kRemindersSection, "Snoozed", ""};
 
 bool readSetting(const ProfileFile& file, const Setting<bool>& setting);
 int readSetting(const ProfileFile& file, const Setting<int>& setting);

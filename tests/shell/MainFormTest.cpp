@@ -90,7 +90,8 @@ void MainFormTest::missingSettingsFileGetsTheNineDefaults() {
   QCOMPARE(f.main().x(), centredEdge(screenSize().width(), 648));
   QCOMPARE(f.main().y(), centredEdge(screenSize().height(), 474));
   QCOMPARE(f.main().minimumSize(), QSize(510, 294));
-  QCOMPARE(f.main().MainPageControl->count(), 4);
+  // The four notebooks and the calendar after them.
+  QCOMPARE(f.main().MainPageControl->count(), 5);
   QCOMPARE(f.main().MainPageControl->currentWidget(), f.main().TasksBook);
 }
 

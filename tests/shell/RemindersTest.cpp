@@ -252,6 +252,45 @@ class RemindersTest : public QObject {
     QCOMPARE(titles(notes_), (QStringList{"Two o'clock", "Four o'clock"}));
   }
 
+  void snoozedTaskComesBackOnceAtItsTimeAndAfterARestart() {
+    init({{kToday, QTime(14, 0), "Call the bank", false, {}}});
+    {
+      Running run(*tables_, *settings_, clock_, notes_);
+      clock_.pass(60 * 60 * 1000);  // 14:00
+      run.reminders.check();
+      QCOMPARE(titles(notes_), QStringList{"Call the bank"});
+      // Offered under one button: 5, 15, 60 minutes and tomorrow.
+      QCOMPARE(notes_.notes[0].menuActions,
+               (QStringList{"snooze5", "5 minutes", "snooze15", "15 minutes", "snooze60", "1 hour",
+                            "snoozeTomorrow", "Tomorrow"}));
+      notes_.invoke(1, QStringLiteral("snooze15"));
+      clock_.pass(15 * 60 * 1000 - 1);
+      run.reminders.check();
+      QCOMPARE(notes_.notes.size(), std::size_t(1));
+      clock_.pass(1);
+      run.reminders.check();
+      QCOMPARE(titles(notes_), (QStringList{"Call the bank", "Call the bank"}));
+      clock_.pass(2 * 60 * 60 * 1000);  // once only
+      run.reminders.check();
+      QCOMPARE(notes_.notes.size(), std::size_t(2));
+      // Put off to tomorrow from the note that came back: kept in the settings.
+      notes_.invoke(2, QStringLiteral("snoozeTomorrow"));
+    }
+    // The program is started again the next morning; the task's day is past.
+    clock_.set(QDateTime(kToday.addDays(1), QTime(13, 59)));
+    clock_.monotonic = 0;
+    notes_.notes.clear();
+    Running again(*tables_, *settings_, clock_, notes_);
+    QCOMPARE(titles(notes_), QStringList{"Overdue tasks"});
+    QCOMPARE(again.reminders.msecsToNext(), 60 * 1000);
+    clock_.pass(60 * 1000);
+    again.reminders.check();
+    QCOMPARE(titles(notes_), (QStringList{"Overdue tasks", "Call the bank"}));
+    clock_.pass(24 * 60 * 60 * 1000);
+    again.reminders.check();
+    QCOMPARE(notes_.notes.size(), std::size_t(2));
+  }
+
   void answersReachTheProgram() {
     init({{kToday, QTime(13, 30), "Answer me", false, {}}});
     Running run(*tables_, *settings_, clock_, notes_);

@@ -491,6 +491,12 @@ Commands:
                              keeping the current ones as one more backup first;
                              a missing DIR is made, readable by its owner only;
                              --password may be given for the archive and the tables
+  pdf DIR OUT.pdf --day|--week|--month DATE
+  pdf DIR OUT.pdf --phones [SECTION]
+  pdf DIR OUT.pdf --dates    print the day's tasks, a week, a month sheet, the phone
+                             book (one section or all) or the important dates of
+                             the tables under DIR/DB to a PDF file; DATE is
+                             YYYY-MM-DD or D.M.YYYY
 
 Options:
   --password P      password of a protected table (may be given more than once)
