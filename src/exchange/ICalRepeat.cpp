@@ -14,23 +14,6 @@ namespace {
 using recurrence::Date;
 using recurrence::Time;
 
-// A zoned or UTC moment is taken at the local wall clock, as the reader of
-// single items does.
-icaltimetype wallClock(icaltimetype t) {
-  if (t.is_date || !(icaltime_is_utc(t) || t.zone)) return t;
-  const std::time_t seconds = icaltime_as_timet_with_zone(t, t.zone);
-  std::tm local{};
-  localtime_r(&seconds, &local);
-  t.year = local.tm_year + 1900;
-  t.month = local.tm_mon + 1;
-  t.day = local.tm_mday;
-  t.hour = local.tm_hour;
-  t.minute = local.tm_min;
-  t.second = local.tm_sec;
-  t.zone = nullptr;
-  return t;
-}
-
 std::optional<Date> dayOf(icaltimetype t) {
   if (icaltime_is_null_time(t)) return std::nullopt;
   t = wallClock(t);
@@ -128,6 +111,23 @@ icalcomponent* overrideOf(icalcomponent* c, const recurrence::Occurrence& o,
 }
 
 }  // namespace
+
+// A zoned or UTC moment is taken at the local wall clock, as the reader of
+// single items does.
+icaltimetype wallClock(icaltimetype t) {
+  if (t.is_date || !(icaltime_is_utc(t) || t.zone)) return t;
+  const std::time_t seconds = icaltime_as_timet_with_zone(t, t.zone);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  t.year = local.tm_year + 1900;
+  t.month = local.tm_mon + 1;
+  t.day = local.tm_mday;
+  t.hour = local.tm_hour;
+  t.minute = local.tm_min;
+  t.second = local.tm_sec;
+  t.zone = nullptr;
+  return t;
+}
 
 bool isOverride(icalcomponent* c) {
   return icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY) != nullptr;

@@ -13,6 +13,10 @@
 namespace torvelle::exchange {
 
 // An overridden instance of another component, not an item of its own.
+// A zoned or UTC moment as the local wall clock shows it; a date or a
+// floating time as it is.
+icaltimetype wallClock(icaltimetype t);
+
 bool isOverride(icalcomponent* c);
 
 // The overridden instances of a file, by the UID of their series.

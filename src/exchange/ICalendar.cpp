@@ -116,17 +116,7 @@ struct DayAndTime {
 
 DayAndTime dayAndTime(icaltimetype t) {
   if (icaltime_is_null_time(t)) return {};
-  if (!t.is_date && (icaltime_is_utc(t) || t.zone)) {
-    const std::time_t seconds = icaltime_as_timet_with_zone(t, t.zone);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    t.year = local.tm_year + 1900;
-    t.month = local.tm_mon + 1;
-    t.day = local.tm_mday;
-    t.hour = local.tm_hour;
-    t.minute = local.tm_min;
-    t.second = local.tm_sec;
-  }
+  t = wallClock(t);
   DayAndTime result;
   result.date = engine::dayFromCivil(t.year, t.month, t.day);
   if (!t.is_date) result.time = format::Time{((t.hour * 60 + t.minute) * 60 + t.second) * 1000};
