@@ -430,53 +430,68 @@ std::string writeDatesCalendar(const format::TableInfo& info,
   return commasEscaped(calendarText(calendar.get()));
 }
 
-void settleTimes(std::vector<ImportRow>& rows, const std::vector<format::Record>& existing,
-                 const format::TableInfo& info, const char* textField) {
-  const std::size_t fTime = at(info, "Time"), fText = at(info, textField);
-  const auto formats = engine::DisplayFormats::defaults();
-  // The key without its time.
-  const auto dayKeyOf = [&](const format::Record& r) {
+namespace {
+
+// Keys of the dated tables without their time, and the time apart, so two
+// rows at one moment can be told apart and one of them moved on.
+struct MomentKeys {
+  const format::TableInfo& info;
+  std::size_t fTime;
+  std::size_t fText;
+  engine::DisplayFormats formats = engine::DisplayFormats::defaults();
+
+  std::string dayKeyOf(const format::Record& r) const {
     std::string key;
     for (std::size_t f = 0; f < static_cast<std::size_t>(info.keyFieldCount); ++f) {
       if (f != fTime) key += engine::valueText(r[f], formats) + '\x1f';
     }
     return key;
-  };
-  const auto withTime = [](std::string key, std::int32_t msec) {
+  }
+  static std::string withTime(std::string key, std::int32_t msec) {
     key.append(reinterpret_cast<const char*>(&msec), sizeof msec);
     return key;
-  };
-  const auto timeOf = [&](const format::Record& r) {
+  }
+  std::int32_t timeOf(const format::Record& r) const {
     const auto* time = std::get_if<format::Time>(&r[fTime]);
     return time ? time->msec : -1;
-  };
-  const auto textOf = [&](const format::Record& r) { return engine::valueText(r[fText], formats); };
+  }
+  std::string textOf(const format::Record& r) const { return engine::valueText(r[fText], formats); }
+};
+
+}  // namespace
+
+void settleTimes(std::vector<ImportRow>& rows, const std::vector<format::Record>& existing,
+                 const format::TableInfo& info, const char* textField) {
+  const MomentKeys keys{info, at(info, "Time"), at(info, textField)};
   std::unordered_map<std::string, std::string> taken;
-  for (const auto& r : existing) taken.emplace(withTime(dayKeyOf(r), timeOf(r)), textOf(r));
+  for (const auto& r : existing) {
+    taken.emplace(MomentKeys::withTime(keys.dayKeyOf(r), keys.timeOf(r)), keys.textOf(r));
+  }
   // Where the last row that wanted a key moved on to: the keys between are
   // taken, so the next row that wants it starts there, and n rows at one
   // moment cost n steps, not n * n.
   std::unordered_map<std::string, std::int32_t> movedTo;
   constexpr std::int32_t kLastMsec = 86'399'999;
   for (auto& row : rows) {
-    const std::string text = textOf(row.record);
-    const std::string day = dayKeyOf(row.record);
-    const std::int32_t wanted = timeOf(row.record);
+    const std::string text = keys.textOf(row.record);
+    const std::string day = keys.dayKeyOf(row.record);
+    const std::int32_t wanted = keys.timeOf(row.record);
     const auto isFree = [&](std::int32_t msec) {
-      const auto it = taken.find(withTime(day, msec));
+      const auto it = taken.find(MomentKeys::withTime(day, msec));
       return it == taken.end() || it->second == text;
     };
     std::int32_t msec = wanted;
     if (!isFree(msec)) {
-      const auto resume = movedTo.find(withTime(day, wanted));
-      msec = resume != movedTo.end() ? resume->second : wanted;
+      std::int32_t& resume =
+          movedTo.try_emplace(MomentKeys::withTime(day, wanted), wanted).first->second;
+      msec = resume;
       while (msec < kLastMsec && !isFree(msec)) msec = msec < 0 ? 0 : msec + 1;
-      movedTo[withTime(day, wanted)] = msec;
+      resume = msec;
       // A full day keeps its key; the import leaves the row out.
       if (!isFree(msec)) msec = wanted;
     }
     if (msec >= 0) row.record[fTime] = format::Time{msec};
-    taken.emplace(withTime(day, msec), text);
+    taken.emplace(MomentKeys::withTime(day, msec), text);
   }
 }
 
