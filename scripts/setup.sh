@@ -6,7 +6,7 @@
 #   TORVELLE_SETUP=test               adds the test and benchmark tools and
 #                                      builds everything
 #   TORVELLE_SETUP=fuzz               adds clang and its fuzzer runtime
-#   TORVELLE_SETUP=tidy               adds clang-tidy
+#   TORVELLE_SETUP=tidy               adds clang-tidy and clang-format
 #   TORVELLE_SETUP=screenshot         adds a private display and the tools
 #                                      to photograph a window
 # TORVELLE_SETUP_PACKAGES_ONLY=1 stops after the packages. TORVELLE_SAMPLES_DIR,
@@ -32,7 +32,7 @@ case "$mode" in
           appstream dbus python3-radicale python3-caldav poppler-utils) ;;
   fuzz) packages+=(clang libclang-rt-14-dev) ;;
   screenshot) packages+=(xvfb x11-utils xdotool imagemagick dbus dunst) ;;
-  tidy) packages+=(clang-tidy) ;;
+  tidy) packages+=(clang-tidy clang-format) ;;
   *) echo "setup.sh: unknown TORVELLE_SETUP '$mode'" >&2; exit 2 ;;
 esac
 missing=()

@@ -3,6 +3,8 @@
 
 namespace torvelle::support::detail {
 
+// One row of eight code points per line, as the code page charts show them.
+// clang-format off
 const CodePageTable kCodePageTables[] = {
     {437,
      {
@@ -480,6 +482,7 @@ const CodePageTable kCodePageTables[] = {
          0x00F8, 0x00F9, 0x00FA, 0x00FB, 0x00FC, 0x01B0, 0x20AB, 0x00FF,
      }},
 };
+// clang-format on
 
 const int kCodePageTableCount = 25;
 

@@ -43,7 +43,8 @@ char32_t decodeUtf8(std::string_view text, std::size_t& pos, bool& ok) {
     return b0;
   }
   char32_t cp = b0 & (0x7F >> len);
-  for (std::size_t i = 1; i < len; ++i) cp = (cp << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
+  for (std::size_t i = 1; i < len; ++i)
+    cp = (cp << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
   pos += len;
   return cp;
 }
