@@ -490,7 +490,7 @@ void settleTimes(std::vector<ImportRow>& rows, const std::vector<format::Record>
       // A full day keeps its key; the import leaves the row out.
       if (!isFree(msec)) msec = wanted;
     }
-    if (msec >= 0) row.record[fTime] = format::Time{msec};
+    if (msec >= 0) row.record[keys.fTime] = format::Time{msec};
     taken.emplace(MomentKeys::withTime(day, msec), text);
   }
 }
