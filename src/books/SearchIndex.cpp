@@ -41,7 +41,7 @@ void SearchIndex::add(SearchEntry entry) {
     entry.joined += field;
     entry.joined += '\0';
   }
-  entry.folded = support::upperCase(entry.joined);
+  entry.folded = entry.fold(entry.joined);
   entries_.push_back(std::move(entry));
 }
 
@@ -55,6 +55,7 @@ void SearchIndex::addBook(SearchBook book, const engine::Table& table) {
   table.forEachStored([&](const engine::RecordView& view) {
     SearchEntry entry;
     entry.book = book;
+    entry.fold = table.caseFold();
     for (const int f : key) entry.key.push_back(f >= 0 ? view.value(f) : format::Value());
     if (section >= 0) entry.section = std::string(view.text(section));
     if (title >= 0) entry.title = std::string(view.text(title));
@@ -67,18 +68,29 @@ SearchResult SearchIndex::search(std::string_view pattern, bool ignoreCase,
                                  std::size_t perBook) const {
   SearchResult result;
   if (pattern.empty()) return result;
-  // Folded once here; each record's folded text was made when it was read.
-  const support::TextMatcher match(ignoreCase ? support::upperCase(pattern) : std::string(pattern),
-                                   false);
-  const support::TextMatcher fieldMatch(pattern, ignoreCase);
+  // Folded once per table fold here (the tables of a folder share one);
+  // each record's folded text was made when it was read.
+  struct Matchers {
+    support::CaseFold fold;
+    support::TextMatcher joined, field;
+  };
+  std::vector<Matchers> matchers;
+  const auto matchersOf = [&](const support::CaseFold& fold) -> const Matchers& {
+    for (const Matchers& m : matchers)
+      if (m.fold == fold) return m;
+    return matchers.emplace_back(Matchers{
+        fold, support::TextMatcher(ignoreCase ? fold(pattern) : std::string(pattern), false),
+        support::TextMatcher(pattern, ignoreCase, fold)});
+  };
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     const SearchEntry& entry = entries_[i];
-    if (!match(ignoreCase ? entry.folded : entry.joined)) continue;
+    const Matchers& m = matchersOf(entry.fold);
+    if (!m.joined(ignoreCase ? entry.folded : entry.joined)) continue;
     std::size_t& found = result.found[bookIndex(entry.book)];
     if (found++ >= perBook) continue;
     // Which field: the same rule, field by field, for the few listed.
     const auto field = std::find_if(entry.fields.begin(), entry.fields.end(),
-                                    [&](const std::string& text) { return fieldMatch(text); });
+                                    [&](const std::string& text) { return m.field(text); });
     result.hits.push_back({i, static_cast<int>(field - entry.fields.begin())});
   }
   return result;

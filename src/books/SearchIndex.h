@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/format/Value.h"
+#include "support/TextMatch.h"
 
 namespace torvelle::engine {
 class Table;
@@ -29,6 +30,7 @@ struct SearchEntry {
   // search per record. A pattern never holds a NUL, so no match spans two.
   std::string joined;
   std::string folded;
+  support::CaseFold fold;  // the fold of the record's table
 };
 
 struct SearchHit {

@@ -198,10 +198,11 @@ void TSectionBook::bindEvents() {
 
 void TSectionBook::takePatterns() {
   sectionsPattern_ = toStd(SectionsEdit->text());
-  sectionsFolded_ = support::upperCase(sectionsPattern_);
+  // Each table folds by its own code page.
+  sectionsFolded_ = sectionsTable_.caseFold()(sectionsPattern_);
   for (std::size_t i = 0; i < patterns_.size(); ++i) {
     patterns_[i] = toStd(RecordsFilterRow->text(static_cast<int>(i)));
-    foldedPatterns_[i] = support::upperCase(patterns_[i]);
+    foldedPatterns_[i] = recordsTable_.caseFold()(patterns_[i]);
   }
 }
 

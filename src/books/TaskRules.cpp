@@ -23,9 +23,8 @@ bool taskModeAccepts(int mode, std::optional<format::Date> date, bool done, form
 
 TaskDisplayRule::TaskDisplayRule(const TaskFilterState& state)
     : state_(state),
-      task_(state.taskPattern, state.ignoreCase),
-      taskFolded_(state.ignoreCase ? support::upperCase(state.taskPattern) : state.taskPattern,
-                  false),
+      task_(state.taskPattern, state.ignoreCase, state.fold),
+      taskFolded_(state.ignoreCase ? state.fold(state.taskPattern) : state.taskPattern, false),
       time_(state.timePattern, false),
       date_(state.datePattern, false) {}
 

@@ -21,6 +21,7 @@ struct TaskFilterState {
   std::string taskPattern;
   std::string timePattern;
   std::string datePattern;
+  support::CaseFold fold;  // the task table's
 };
 
 // The mode's own test. An empty date is earlier than every day and equal
@@ -37,7 +38,7 @@ class TaskDisplayRule {
   // field is an empty text.
   bool accepts(std::optional<format::Date> date, bool done, std::string_view task,
                std::string_view timeText, std::string_view dateText) const;
-  // The same with the task text already folded by support::upperCase when
+  // The same with the task text already folded by the state's fold when
   // letter case is ignored (the engine keeps folded texts per record).
   bool acceptsFolded(std::optional<format::Date> date, bool done, std::string_view taskFolded,
                      std::string_view timeText, std::string_view dateText) const;

@@ -295,6 +295,7 @@ const TaskDisplayRule& TTasksBook::displayRule() {
     s.taskPattern = TaskEdit->text().toStdString();
     s.timePattern = TimeEdit->text().toStdString();
     s.datePattern = DateEdit->text().toStdString();
+    s.fold = TaskTable.caseFold();
     fields_ = {field(TaskTable, "Date"), field(TaskTable, "Time"), field(TaskTable, "Task"),
                field(TaskTable, "Done")};
     rule_.emplace(s);

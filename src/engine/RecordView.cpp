@@ -42,7 +42,7 @@ std::string_view RecordView::foldedSpan(int first, int last) const {
       const auto offset = static_cast<std::uint32_t>(cache.size());
       std::memcpy(cache.data() + i * sizeof offset, &offset, sizeof offset);
       if (i == n) break;
-      cache += support::upperCase(text(static_cast<int>(i)));
+      cache += shape_->caseFold()(text(static_cast<int>(i)));
       cache.push_back('\0');
     }
   }
@@ -63,8 +63,9 @@ std::string_view RecordView::foldedTexts(int first, int last) const {
   return foldedSpan(first, last);
 }
 
-void TableShape::reset(std::vector<format::FieldDef> fields) {
+void TableShape::reset(std::vector<format::FieldDef> fields, int codePage) {
   fields_ = std::move(fields);
+  fold_ = support::CaseFold(codePage);
   textSlots_.assign(fields_.size(), -1);
   textCount_ = 0;
   for (std::size_t i = 0; i < fields_.size(); ++i) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/format/Value.h"
+#include "support/TextMatch.h"
 
 namespace torvelle::engine {
 
@@ -26,7 +27,7 @@ class RecordView {
   // By name, letter case ignored; DbError for an unknown name.
   const format::Value& value(std::string_view name) const;
   std::string_view text(std::string_view name) const;
-  // The text folded to capitals (support::upperCase), kept with the record
+  // The text folded to capitals by the table's fold (TableShape::caseFold), kept with the record
   // after the first request: a filter that ignores letter case folds each
   // record once rather than at every keystroke.
   std::string_view foldedText(int field) const;
@@ -47,15 +48,18 @@ class RecordView {
 // The fields of an open table and where each one's display text lives.
 class TableShape {
  public:
-  void reset(std::vector<format::FieldDef> fields);
+  void reset(std::vector<format::FieldDef> fields, int codePage = 1251);
   const std::vector<format::FieldDef>& fields() const { return fields_; }
   int fieldIndex(std::string_view name) const;    // -1 when unknown
   int requireField(std::string_view name) const;  // DbError when unknown
   // Index into a row's text array, or -1 for fields whose value is a text.
   int textSlot(int field) const { return textSlots_[static_cast<std::size_t>(field)]; }
   std::size_t textCount() const { return textCount_; }
+  // How a filter that ignores letter case folds this table's texts.
+  const support::CaseFold& caseFold() const { return fold_; }
 
  private:
+  support::CaseFold fold_;
   std::vector<format::FieldDef> fields_;
   std::vector<int> textSlots_;
   std::size_t textCount_ = 0;

@@ -121,12 +121,12 @@ void createPrivateFolders(const std::filesystem::path& folder) {
 
 }  // namespace
 
-void createShippedTables(const std::filesystem::path& root) {
+void createShippedTables(const std::filesystem::path& root, int codePage) {
   for (const auto& table : shippedTables()) {
     const auto path = root / table.relativePath;
     createPrivateFolders(path.parent_path());
     if (std::filesystem::exists(path)) continue;
-    format::TableFile::create(path, table.fields, table.keyFieldCount);
+    format::TableFile::create(path, table.fields, table.keyFieldCount, codePage);
   }
 }
 

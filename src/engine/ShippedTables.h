@@ -34,11 +34,15 @@ std::vector<format::FieldDef> appendedFields(const ShippedTable& table);
 // Is `name` one of the fields appended to some shipped table (letter case ignored)?
 bool isAppendedField(const std::string& name);
 
+// The code page the tables were designed in: Cyrillic and English text.
+inline constexpr int kDesignedCodePage = 1251;
+
 // In the order the program opens them: masters before their details.
 const std::vector<ShippedTable>& shippedTables();
 
-// Creates the seven empty tables under `root` (DB/... inside it). Existing
+// Creates the seven empty tables under `root` (DB/... inside it), their
+// text in `codePage` (with the sort order that goes with it). Existing
 // tables are left alone, so running it again never loses data.
-void createShippedTables(const std::filesystem::path& root);
+void createShippedTables(const std::filesystem::path& root, int codePage = kDesignedCodePage);
 
 }  // namespace torvelle::engine

@@ -170,7 +170,7 @@ void Table::open() {
   if (isOpen()) return;
   if (path_.empty()) throw DbError(Kind::NotFound, "No table name given.");
   auto file = session_.openFile(path_, !readOnly_);
-  shape_.reset(file->info().fields);
+  shape_.reset(file->info().fields, file->info().codePage);
   keyFieldCount_ = file->info().keyFieldCount;
   resolveIndex();
   auto records = file->readAll();

@@ -80,6 +80,8 @@ class Table {
   bool isOpen() const { return state_ != TableState::Inactive; }
   std::string driverType() const;  // "PARADOX"
   const format::TableInfo& info() const;
+  // How filters that ignore letter case fold this table's texts (by its code page).
+  const support::CaseFold& caseFold() const { return shape_.caseFold(); }
   const std::vector<format::FieldDef>& fields() const { return shape_.fields(); }
   int fieldIndex(std::string_view name) const { return shape_.fieldIndex(name); }
 

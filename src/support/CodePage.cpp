@@ -107,4 +107,16 @@ bool representable(std::string_view utf8, int codePage) {
   }
 }
 
+char32_t charOfByte(unsigned char b, int codePage) {
+  const auto& table = tableOrThrow(codePage);
+  return b < 0x80 ? b : table.upper[b - 0x80];
+}
+
+int byteOfChar(char32_t c, int codePage) {
+  const auto& reverse = reverseMap(tableOrThrow(codePage));
+  if (c < 0x80) return static_cast<int>(c);
+  const auto it = reverse.find(c);
+  return it == reverse.end() ? -1 : it->second;
+}
+
 }  // namespace torvelle::support

@@ -27,4 +27,9 @@ std::string fromUtf8(std::string_view utf8, int codePage);
 // True when every character of `utf8` exists in `codePage`.
 bool representable(std::string_view utf8, int codePage);
 
+// The character byte `b` stands for in `codePage`, and the byte of `c` in it
+// (-1 when the page lacks it). Both throw CodePageError for an unsupported page.
+char32_t charOfByte(unsigned char b, int codePage);
+int byteOfChar(char32_t c, int codePage);
+
 }  // namespace torvelle::support

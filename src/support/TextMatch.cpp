@@ -11,6 +11,12 @@
 #define TORVELLE_FOLD_SSE2 0
 #endif
 
+#include <algorithm>
+#include <map>
+#include <mutex>
+
+#include "support/CodePage.h"
+#include "support/Letters.h"
 #include "support/Utf8.h"
 
 namespace torvelle::support {
@@ -31,9 +37,7 @@ void foldScalar(const unsigned char* in, std::size_t n, std::size_t from, std::s
     const unsigned prev = i > 0 ? in[i - 1] : 0u;
     const unsigned next = i + 1 < n ? in[i + 1] : 0u;
     unsigned r = b;
-    if (b - 'a' <= 'z' - 'a')
-      r = b - 0x20;
-    else if (prev == 0xD0 && b - 0xB0u <= 0x0Fu)
+    if (b - 'a' <= 'z' - 'a' || (prev == 0xD0 && b - 0xB0u <= 0x0Fu))
       r = b - 0x20;
     else if (prev == 0xD1 && b - 0x80u <= 0x0Fu)
       r = b + 0x20;
@@ -184,7 +188,63 @@ bool foldAndFind(std::string_view text, std::string_view foldedPattern,
   return findOnBoundaries(std::string_view(buffer, text.size()), foldedPattern);
 }
 
+// The letters of a code page that have their capital in the same page.
+const std::vector<std::pair<char32_t, char32_t>>& lettersOf(int codePage) {
+  static std::mutex mutex;
+  static std::map<int, std::vector<std::pair<char32_t, char32_t>>> pages;
+  const std::lock_guard lock(mutex);
+  auto [it, inserted] = pages.try_emplace(codePage);
+  if (inserted) {
+    for (int b = 0x80; b < 0x100; ++b) {
+      const char32_t small = charOfByte(static_cast<unsigned char>(b), codePage);
+      const char32_t capital = capitalOf(small);
+      if (capital != small && byteOfChar(capital, codePage) >= 0)
+        it->second.emplace_back(small, capital);
+    }
+    std::sort(it->second.begin(), it->second.end());
+  }
+  return it->second;
+}
+
+bool findIn(std::string_view text, std::string_view pattern) {
+  return pattern.size() <= text.size() && findOnBoundaries(text, pattern);
+}
+
 }  // namespace
+
+CaseFold::CaseFold(int codePage) {
+  if (codePage == 1251 || !codePageSupported(codePage)) return;
+  letters_ = &lettersOf(codePage);
+  turkish_ = codePage == 1254 || codePage == 857;
+}
+
+std::string CaseFold::operator()(std::string_view text) const {
+  if (!letters_) return upperCase(text);
+  std::string out;
+  out.reserve(text.size() + 4);
+  for (std::size_t pos = 0; pos < text.size();) {
+    const auto b = static_cast<unsigned char>(text[pos]);
+    if (b < 0x80) {
+      if (turkish_ && b == 'i')
+        out += "\xC4\xB0";  // İ
+      else
+        out += static_cast<char>(b >= 'a' && b <= 'z' ? b - 0x20 : b);
+      ++pos;
+      continue;
+    }
+    const std::size_t start = pos;
+    bool ok = false;
+    const char32_t c = decodeUtf8(text, pos, ok);
+    const auto it = ok ? std::lower_bound(letters_->begin(), letters_->end(),
+                                          std::pair<char32_t, char32_t>{c, 0})
+                       : letters_->end();
+    if (it != letters_->end() && it->first == c)
+      appendUtf8(out, it->second);
+    else
+      out.append(text.substr(start, pos - start));
+  }
+  return out;
+}
 
 bool textMatch(std::string_view text, std::string_view pattern, bool ignoreCase) {
   if (pattern.empty()) return true;
@@ -193,13 +253,24 @@ bool textMatch(std::string_view text, std::string_view pattern, bool ignoreCase)
   return foldAndFind(text, {}, pattern);
 }
 
-TextMatcher::TextMatcher(std::string_view pattern, bool ignoreCase)
-    : pattern_(ignoreCase ? upperCase(pattern) : std::string(pattern)), ignoreCase_(ignoreCase) {}
+bool textMatch(std::string_view text, std::string_view pattern, bool ignoreCase,
+               const CaseFold& fold) {
+  if (!ignoreCase || fold.designed()) return textMatch(text, pattern, ignoreCase);
+  if (pattern.empty()) return true;
+  return findIn(fold(text), fold(pattern));
+}
+
+TextMatcher::TextMatcher(std::string_view pattern, bool ignoreCase, CaseFold fold)
+    : pattern_(ignoreCase ? fold(pattern) : std::string(pattern)),
+      ignoreCase_(ignoreCase),
+      fold_(fold) {}
 
 bool TextMatcher::operator()(std::string_view text) const {
   if (pattern_.empty()) return true;
+  if (!ignoreCase_) return findIn(text, pattern_);
+  // A fold may change lengths: only the designed one can rule out a text by its size.
+  if (!fold_.designed()) return findIn(fold_(text), pattern_);
   if (pattern_.size() > text.size()) return false;
-  if (!ignoreCase_) return findOnBoundaries(text, pattern_);
   return foldAndFind(text, pattern_);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace torvelle::support {
 
@@ -15,23 +17,47 @@ char32_t upperChar(char32_t c) noexcept;
 // Callers that cache folded texts must fold with this function.
 std::string upperCase(std::string_view text);
 
+// The ignore-case fold of one table's text. Tables in code page 1251, and
+// every text that belongs to no table, keep upperCase's rule. A table in
+// another code page folds the small letters of its own page onto their
+// capitals (ü onto Ü in 1252, ά onto Ά in 1253); Turkish pages pair ı with
+// I and i with İ. Its results may differ in length from the text.
+class CaseFold {
+ public:
+  CaseFold() = default;  // upperCase's rule
+  explicit CaseFold(int codePage);
+  std::string operator()(std::string_view text) const;
+  // True when the fold is upperCase's rule.
+  bool designed() const { return letters_ == nullptr; }
+  friend bool operator==(const CaseFold&, const CaseFold&) = default;
+
+ private:
+  // Small letter beyond ASCII and its capital, sorted.
+  const std::vector<std::pair<char32_t, char32_t>>* letters_ = nullptr;
+  bool turkish_ = false;
+};
+
 // True when `pattern` is empty or occurs in `text` on whole characters (a
 // pattern never matches part of a multi-byte character). With `ignoreCase`
 // both sides are folded with upperCase first. Runs per field per record on
 // every keystroke of a filter: the case-sensitive path never allocates and
 // the folding path allocates only for long texts.
 bool textMatch(std::string_view text, std::string_view pattern, bool ignoreCase);
+// The same, folded by a table's own fold.
+bool textMatch(std::string_view text, std::string_view pattern, bool ignoreCase,
+               const CaseFold& fold);
 
 // textMatch with the pattern prepared once, for a filter that tests the same
 // pattern against many texts: the pattern is folded only here.
 class TextMatcher {
  public:
-  TextMatcher(std::string_view pattern, bool ignoreCase);
+  TextMatcher(std::string_view pattern, bool ignoreCase, CaseFold fold = {});
   bool operator()(std::string_view text) const;
 
  private:
   std::string pattern_;  // folded when ignoring case
   bool ignoreCase_;
+  CaseFold fold_;
 };
 
 }  // namespace torvelle::support

@@ -149,3 +149,37 @@ TEST(TextMatcher, AgreesWithTextMatch) {
   EXPECT_TRUE(TextMatcher("ива", true)("Иванов"));
   EXPECT_FALSE(TextMatcher("ива", false)("Иванов"));
 }
+
+// A table's fold: 1251 keeps the designed rule, other pages fold their own
+// letters, and the matchers search with it.
+TEST(CaseFold, EachCodePageFoldsItsOwnLetters) {
+  struct Case {
+    int codePage;
+    const char* text;
+    const char* pattern;
+    bool found;
+  };
+  const Case cases[] = {
+      {1251, "Ёлка", "ёл", false},  // the designed rule: ё stays apart
+      {1251, "Müller", "MÜLLER", false},
+      {1252, "Müller", "MÜLLER", true},
+      {1252, "Ærø, Œuvre, ÿ", "ÆRØ, ŒUVRE, Ÿ", true},
+      {1252, "Straße", "STRASSE", false},  // ß has no capital of its own
+      {1250, "Łódź", "ŁÓDŹ", true},
+      {1253, "λόγος", "ΛΌΓΟΣ", true},  // the final sigma is a sigma
+      {1254, "istanbul", "İSTANBUL", true},
+      {1254, "ılık", "ILIK", true},
+      {1254, "istanbul", "ISTANBUL", false},  // i pairs with İ, not I
+      {1257, "Šiauliai", "ŠIAULIAI", true},
+  };
+  for (const Case& c : cases) {
+    const CaseFold fold(c.codePage);
+    EXPECT_EQ(fold.designed(), c.codePage == 1251);
+    EXPECT_EQ(textMatch(c.text, c.pattern, true, fold), c.found) << c.codePage << ' ' << c.text;
+    EXPECT_EQ(TextMatcher(c.pattern, true, fold)(c.text), c.found) << c.codePage << ' ' << c.text;
+    // A record's folded text, as the engine keeps it, holds the folded pattern.
+    EXPECT_EQ(fold(c.text).find(fold(c.pattern)) != std::string::npos, c.found) << c.codePage;
+    EXPECT_FALSE(TextMatcher(c.pattern, false, fold)(c.text));
+  }
+  EXPECT_EQ(CaseFold(1251)("ёжик"), "ёЖИК");
+}

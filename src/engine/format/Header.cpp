@@ -103,6 +103,17 @@ void parseFieldNames(DbHeader& h, const std::uint8_t* p, std::size_t base) {
   }
 }
 
+// The sort order's name, where the header holds one: a NUL-terminated text
+// at the offset the data header gives.
+std::string sortNameOf(const DbHeader& h) {
+  if (!h.hasDataHeader()) return {};
+  const std::size_t at = hdr::kDataHeader + getU16(&h.raw[hdr::kSortNameAt]);
+  std::string name;
+  for (std::size_t i = at; i < h.headerSize && i < at + 8 && h.raw[i] != 0; ++i)
+    name += static_cast<char>(h.raw[i]);
+  return name;
+}
+
 }  // namespace
 
 void DbHeader::setBlocks(BlockNo used, BlockNo file, BlockNo first, BlockNo last) {
@@ -171,6 +182,7 @@ DbHeader parseDbHeader(const Bytes& bytes, std::uint64_t fileSize) {
   h.codePage = h.hasDataHeader() ? getU16(p + hdr::kCodePage) : 0;
   if (h.codePage == 0) h.codePage = codePageOfSortOrder(h.sortOrder, !h.hasDataHeader());
   parseFieldNames(h, p, base);
+  h.sortName = sortNameOf(h);
   if (h.fileBlocks() < h.usedBlocks()) corrupt("more blocks in use than in the file");
   return h;
 }
@@ -185,9 +197,24 @@ void sortOrderFor(int codePage, int& sortByte, std::string& sortName) {
       sortByte = 0xC0;
       sortName = "cyrr";
       return;
+    // The Windows pages of Western, Central European, Greek and Turkish
+    // text take the sort orders Paradox for Windows gave them; Baltic text
+    // has none of its own and keeps byte order.
     case 1252:
-      sortByte = 0x11;
-      sortName = "ANSII850";
+      sortByte = 0x62;
+      sortName = "ANSIINTL";
+      return;
+    case 1250:
+      sortByte = 0xDC;
+      sortName = "anczech";
+      return;
+    case 1253:
+      sortByte = 0x0E;
+      sortName = "angreek1";
+      return;
+    case 1254:
+      sortByte = 0xD5;
+      sortName = "ANTURK";
       return;
     case 850:
       sortByte = 0x54;
@@ -263,7 +290,8 @@ std::size_t blockCodeFor(std::size_t recordSize) {
   invalid("The record is too large");
 }
 
-DbLayout checkDbLayout(const std::vector<FieldDef>& input, int keyFields, int codePage) {
+DbLayout checkDbLayout(const std::vector<FieldDef>& input, int keyFields, int codePage,
+                       const SortOrder* sort) {
   const std::size_t n = input.size();
   if (n == 0 || n > 255) invalid("A table needs 1 to 255 fields");
   if (keyFields < 0 || static_cast<std::size_t>(keyFields) > n)
@@ -284,7 +312,12 @@ DbLayout checkDbLayout(const std::vector<FieldDef>& input, int keyFields, int co
     l.recordSize += static_cast<std::size_t>(codec::storageSize(f.type, f.size));
   }
   l.blockCode = blockCodeFor(l.recordSize);
-  sortOrderFor(codePage, l.sortByte, l.sortName);
+  if (sort) {
+    l.sortByte = sort->byte;
+    l.sortName = sort->name.substr(0, 8);
+  } else {
+    sortOrderFor(codePage, l.sortByte, l.sortName);
+  }
   // Field info, table name pointer, field pointers, table name area, field
   // names, field numbers and the sort order name.
   std::size_t namesSize = 0;
@@ -351,9 +384,9 @@ Bytes layOutDbHeader(const DbLayout& l, const std::string& tableName) {
 }  // namespace
 
 DbHeader makeDbHeader(const std::vector<FieldDef>& input, int keyFields, int codePage,
-                      const std::string& tableName) {
+                      const std::string& tableName, const SortOrder* sort) {
   DbHeader h;
-  h.raw = layOutDbHeader(checkDbLayout(input, keyFields, codePage), tableName);
+  h.raw = layOutDbHeader(checkDbLayout(input, keyFields, codePage, sort), tableName);
   h.setCheckValue(0);
   h.touch();
   return parseDbHeader(h.raw, h.raw.size());

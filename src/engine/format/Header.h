@@ -44,7 +44,8 @@ struct DbHeader {
   int level = 0;  // 30, 35, 40, 50, 70
   std::uint32_t checkValue = 0;
   int sortOrder = 0;
-  int codePage = 0;  // of the text; derived from the sort order where the header has none
+  int codePage = 0;      // of the text; derived from the sort order where the header has none
+  std::string sortName;  // "ancyrr", "ANSIINTL", ...; empty where the header has none
   std::size_t keyFields = 0;
   std::vector<FieldDef> fields;
   std::vector<std::size_t> offsets;   // of each field in a record
@@ -96,10 +97,18 @@ DbHeader parseDbHeader(const Bytes& bytes, std::uint64_t fileSize);
 // fixed part is readable.
 std::size_t headerBytesNeeded(const Bytes& first);
 
+// A sort order as a header names it: its byte and its name.
+struct SortOrder {
+  int byte = 0;
+  std::string name;
+};
+
 // A new level-7 header with no records. Field names are converted to the
-// code page; throws DbError InvalidValue for an impossible layout.
+// code page; the sort order is the one sortOrderFor gives the code page
+// unless `sort` names another. Throws DbError InvalidValue for an impossible
+// layout.
 DbHeader makeDbHeader(const std::vector<FieldDef>& fields, int keyFields, int codePage,
-                      const std::string& tableName);
+                      const std::string& tableName, const SortOrder* sort = nullptr);
 
 // Sort-order byte and name that go with a code page we write.
 void sortOrderFor(int codePage, int& sortByte, std::string& sortName);

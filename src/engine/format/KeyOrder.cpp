@@ -2,6 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "support/CodePage.h"
+#include "support/Letters.h"
 
 namespace torvelle::format {
 namespace {
@@ -47,6 +53,46 @@ const KeyOrder::Weights& cp866Weights() {
   return w;
 }
 
+// A Latin, Greek or Turkish Windows page: each byte weighs as the capital
+// of its base letter; accented letters rank after the plain one in the
+// order of their code points; capitals are marked.
+KeyOrder::Weights accentedWeights(int codePage) {
+  auto t = baseWeights();
+  std::vector<char32_t> accented;
+  std::array<char32_t, 256> chars{};
+  for (int b = 0; b < 256; ++b) {
+    const auto byte = static_cast<std::size_t>(b);
+    const char32_t c = support::charOfByte(static_cast<unsigned char>(b), codePage);
+    chars[byte] = c;
+    const char32_t base = support::capitalOf(support::baseLetterOf(c));
+    if (const int weight = support::byteOfChar(base, codePage); weight >= 0)
+      t.letter[byte] = static_cast<std::uint8_t>(weight);
+    else if (const int capital = support::byteOfChar(support::capitalOf(c), codePage); capital >= 0)
+      t.letter[byte] = static_cast<std::uint8_t>(capital);
+    t.capital[byte] = support::isCapital(c) ? 1 : 0;
+    if (support::baseLetterOf(c) != c) accented.push_back(support::capitalOf(c));
+  }
+  std::sort(accented.begin(), accented.end());
+  accented.erase(std::unique(accented.begin(), accented.end()), accented.end());
+  for (std::size_t b = 0; b < 256; ++b) {
+    if (support::baseLetterOf(chars[b]) == chars[b]) continue;
+    const auto rank =
+        std::lower_bound(accented.begin(), accented.end(), support::capitalOf(chars[b])) -
+        accented.begin();
+    t.accent[b] = static_cast<std::uint8_t>(rank + 1);
+  }
+  return t;
+}
+
+const KeyOrder::Weights& weightsOf(int codePage) {
+  static std::mutex mutex;
+  static std::map<int, KeyOrder::Weights> pages;
+  const std::lock_guard lock(mutex);
+  auto it = pages.find(codePage);
+  if (it == pages.end()) it = pages.emplace(codePage, accentedWeights(codePage)).first;
+  return it->second;
+}
+
 int sign(int v) {
   return (v > 0) - (v < 0);
 }
@@ -65,10 +111,14 @@ std::size_t firstDifference(const std::uint8_t* a, const std::uint8_t* b, std::s
   return i;
 }
 
-// Dictionary order of two NUL-padded texts: letters without regard to case
-// first, then case (small before capital), then the bytes. The exact order
-// of the original drivers is not documented; this is our best knowledge of
-// it, and what a Russian reader expects.
+// Dictionary order of two NUL-padded texts: letters without regard to
+// accents and case first, then accents at the first place they differ (the
+// plain letter first), then case (small before capital), then the bytes.
+// The exact order of the original drivers is not documented; this is our
+// best knowledge of it, and what readers of these languages expect of a
+// dictionary (Müller beside Muller, Ärger among the A words). Letters that
+// some of these languages count apart (Czech č, Turkish ş) sort as accented
+// forms of their base letter here.
 int compareText(const KeyOrder::Weights& w, const std::uint8_t* a, const std::uint8_t* b,
                 std::size_t n) {
   // Equal bytes weigh the same: every pass may start at the first byte that
@@ -78,6 +128,8 @@ int compareText(const KeyOrder::Weights& w, const std::uint8_t* a, const std::ui
   for (std::size_t i = from; i < n; ++i)
     if (w.letter[a[i]] != w.letter[b[i]]) return w.letter[a[i]] < w.letter[b[i]] ? -1 : 1;
   for (std::size_t i = from; i < n; ++i)
+    if (w.accent[a[i]] != w.accent[b[i]]) return w.accent[a[i]] < w.accent[b[i]] ? -1 : 1;
+  for (std::size_t i = from; i < n; ++i)
     if (w.capital[a[i]] != w.capital[b[i]]) return w.capital[a[i]] < w.capital[b[i]] ? -1 : 1;
   return a[from] < b[from] ? -1 : 1;
 }
@@ -86,10 +138,14 @@ int compareText(const KeyOrder::Weights& w, const std::uint8_t* a, const std::ui
 
 KeyOrder KeyOrder::of(const DbHeader& header) {
   KeyOrder order;
-  if (header.sortOrder == 0x8F && header.codePage == 1251)
+  const int sort = header.sortOrder, page = header.codePage;
+  if (sort == 0x8F && page == 1251)
     order.weights_ = &cp1251Weights();
-  else if (header.sortOrder == 0xC0 && header.codePage == 866)
+  else if (sort == 0xC0 && page == 866)
     order.weights_ = &cp866Weights();
+  else if ((sort == 0x62 && page == 1252) || (sort == 0xDC && page == 1250) ||
+           (sort == 0x0E && page == 1253) || (sort == 0xD5 && page == 1254))
+    order.weights_ = &weightsOf(page);
   else
     return order;
   for (std::size_t f = 0; f < header.keyFields; ++f) {

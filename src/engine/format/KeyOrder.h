@@ -11,8 +11,10 @@ namespace torvelle::format {
 
 // How the primary keys of a table compare. Most sort orders compare the
 // stored bytes. The Cyrillic ones (ancyrr for code page 1251, cyrr for 866)
-// compare text key fields in dictionary order; other key fields compare by
-// their bytes, which the field encoding already makes order-true.
+// and those of the Western and Central European, Greek and Turkish Windows
+// pages (ANSIINTL 1252, anczech 1250, angreek1 1253, ANTURK 1254) compare
+// text key fields in dictionary order; other key fields compare by their
+// bytes, which the field encoding already makes order-true.
 class KeyOrder {
  public:
   // Byte order.
@@ -26,9 +28,11 @@ class KeyOrder {
   int compare(const std::uint8_t* a, const std::uint8_t* b, std::size_t n) const;
   int compare(std::string_view a, std::string_view b) const;
 
-  // Per byte: its letter with case and Ё folded away, and whether it is a capital.
+  // Per byte: its letter with case, accents and Ё folded away, its accent
+  // (0 for none) and whether it is a capital.
   struct Weights {
     std::array<std::uint8_t, 256> letter;
+    std::array<std::uint8_t, 256> accent;
     std::array<std::uint8_t, 256> capital;
   };
 

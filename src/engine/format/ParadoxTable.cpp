@@ -139,6 +139,8 @@ void ParadoxTable::load() {
   info_.fields = hdr_.fields;
   info_.keyFieldCount = static_cast<int>(hdr_.keyFields);
   info_.codePage = hdr_.codePage;
+  info_.sortOrder = hdr_.sortOrder;
+  info_.sortName = hdr_.sortName;
   info_.level = hdr_.level;
   info_.blockSize = static_cast<int>(hdr_.blockSize);
   info_.encrypted = hdr_.checkValue != 0;

@@ -107,8 +107,11 @@ void TableFile::appendFields(const std::filesystem::path& dbPath, const OpenOpti
   const DbHeader& old = table.header();
   std::vector<FieldDef> fields = old.fields;
   fields.insert(fields.end(), added.begin(), added.end());
-  fresh.header = makeDbHeader(fields, static_cast<int>(old.keyFields), old.codePage,
-                              table.dbPath().filename().string());
+  // The table keeps its sort order, whichever program gave it.
+  const SortOrder sort{old.sortOrder, old.sortName};
+  fresh.header =
+      makeDbHeader(fields, static_cast<int>(old.keyFields), old.codePage,
+                   table.dbPath().filename().string(), old.hasDataHeader() ? &sort : nullptr);
   widenRecords(fresh, fresh.header, old.fields.size(), initial);
   sortByKey(fresh);
   writeFreshTable({table.dbPath(), table.pxPath(), table.mbPath()}, std::move(fresh), options.sync);

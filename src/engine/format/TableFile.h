@@ -19,6 +19,8 @@ struct TableInfo {
   std::vector<FieldDef> fields;
   int keyFieldCount = 0;  // leading fields that form the primary key; 0 = not keyed
   int codePage = 0;       // the code page text is stored in
+  int sortOrder = 0;      // the sort order byte of the header
+  std::string sortName;   // and its name ("ancyrr"); empty before level 4
   int level = 0;          // format level: 30, 35, 40, 50, 70
   int blockSize = 0;      // data block size in bytes
   bool encrypted = false;
@@ -81,8 +83,8 @@ class TableFile {
 
   // Adds `added` after the last field. Every record keeps its bytes and gets
   // initial(f, record ordinal) for each new field f (its index in the new
-  // layout); keys, blobs and the password stay. The table is rewritten under
-  // the current format level and sort order of its code page; same
+  // layout); keys, blobs, the password, the code page and the sort order
+  // stay. The table is rewritten at the current format level; same
   // guarantees as pack().
   using InitialValue = std::function<Value(std::size_t field, std::size_t record)>;
   static void appendFields(const std::filesystem::path& dbPath, const OpenOptions& options,

@@ -269,24 +269,40 @@ TEST(FormatCompat, CompanionsInAnyLetterCase) {
   EXPECT_EQ(TableFile::check(dir / "MEMO.DB", {}), std::vector<std::string>{});
 }
 
-TEST(FormatCompat, ShippedTablesAreLevelSevenCyrillic) {
-  TempDir dir;
-  engine::createShippedTables(dir.path());
-  for (const auto& shipped : engine::shippedTables()) {
-    const auto db = dir.path() / shipped.relativePath;
-    const auto t = TableFile::open(db, {});
-    EXPECT_EQ(t->info().level, 70);
-    EXPECT_EQ(t->info().codePage, 1251);
-    EXPECT_EQ(t->info().keyFieldCount, shipped.keyFieldCount);
-    EXPECT_EQ(t->info().fields.size(), shipped.fields.size());
-    const std::string head = testing::slurp(db);
-    EXPECT_EQ(static_cast<unsigned char>(head[0x29]), 0x8F);
-    EXPECT_NE(head.find(std::string("ancyrr\0", 7)), std::string::npos);
-    PxlibReader px(db, companionPath(db, ".MB", nullptr), dir.path());
-    EXPECT_TRUE(px.opened());
-    EXPECT_EQ(px.recordCount(), 0);
-    EXPECT_EQ(TableFile::check(db, {}), std::vector<std::string>{});
+TEST(FormatCompat, ShippedTablesInTheDesignedAndAWesternCodePage) {
+  for (const int codePage : {1251, 1252}) {
+    TempDir dir;
+    engine::createShippedTables(dir.path(), codePage);
+    for (const auto& shipped : engine::shippedTables()) {
+      const auto db = dir.path() / shipped.relativePath;
+      const auto t = TableFile::open(db, {});
+      EXPECT_EQ(t->info().level, 70);
+      EXPECT_EQ(t->info().codePage, codePage);
+      EXPECT_EQ(t->info().keyFieldCount, shipped.keyFieldCount);
+      EXPECT_EQ(t->info().fields.size(), shipped.fields.size());
+      const std::string head = testing::slurp(db);
+      EXPECT_EQ(static_cast<unsigned char>(head[0x29]), codePage == 1251 ? 0x8F : 0x62);
+      EXPECT_NE(
+          head.find(codePage == 1251 ? std::string("ancyrr\0", 7) : std::string("ANSIINTL\0", 9)),
+          std::string::npos);
+      PxlibReader px(db, companionPath(db, ".MB", nullptr), dir.path());
+      EXPECT_TRUE(px.opened());
+      EXPECT_EQ(px.recordCount(), 0);
+      EXPECT_EQ(TableFile::check(db, {}), std::vector<std::string>{});
+    }
   }
+  // A German name in the Western tables, as pxlib reads it.
+  TempDir dir;
+  engine::createShippedTables(dir.path(), 1252);
+  const auto phones = dir.path() / "DB/Phones/Phones.db";
+  Record record(TableFile::open(phones, {})->info().fields.size());
+  record[0] = std::string("Familie");
+  record[1] = std::string("Müller");
+  TableFile::open(phones, writer())->insert(record);
+  PxlibReader px(phones, companionPath(phones, ".MB", nullptr), dir.path());
+  ASSERT_EQ(px.recordCount(), 1);
+  EXPECT_NE(px.rawRecord(0).find("M\xFCller"), std::string::npos);
+  EXPECT_EQ(px.all(1252), std::vector<Record>{record});
 }
 
 }  // namespace

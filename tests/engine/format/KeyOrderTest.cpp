@@ -1,6 +1,8 @@
-// Key order of the Cyrillic sort orders: dictionary order, and tables an
-// earlier build wrote in byte order.
+// Key order of the dictionary sort orders, and tables an earlier build wrote
+// in byte order.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "TestSupport.h"
 #include "engine/DbError.h"
@@ -52,8 +54,62 @@ TEST(KeyOrderTest, CyrillicKeysFollowTheDictionaryOthersTheBytes) {
   EXPECT_EQ(table->keyRange({std::string("Ель")}), (std::pair<std::size_t, std::size_t>{8, 9}));
   EXPECT_THROW(table->insert({std::string("Ель"), std::int32_t{2}}), torvelle::engine::DbError);
 
-  fill(dir / "West.db", 1252, {"apple", "Zoo"});
-  EXPECT_EQ(namesOf(dir / "West.db").front(), "Zoo");  // byte order: capitals first
+  fill(dir / "Baltic.db", 1257, {"apple", "Zoo"});
+  EXPECT_EQ(namesOf(dir / "Baltic.db").front(), "Zoo");  // byte order: capitals first
+}
+
+// Each Windows page we make tables in: the sort order its header declares,
+// and its words (given shuffled) in the order the keys must keep.
+TEST(KeyOrderTest, EachNewCodePageDeclaresItsSortOrderAndKeepsItsKeysInIt) {
+  struct Page {
+    int codePage, sortByte;
+    const char* sortName;
+    std::vector<std::string> ordered;
+  };
+  const std::vector<Page> pages = {
+      // Accents after the plain letter where the letters agree; case last.
+      {1252,
+       0x62,
+       "ANSIINTL",
+       {"Ärger", "Bär", "Bart", "Muller", "Müller", "Mullet", "resume", "Resume", "résumé",
+        "Straße", "Strasse", "Zoë"}},
+      {1250,
+       0xDC,
+       "anczech",
+       {"cas", "čas", "Čas", "cena", "Dvorak", "Dvořák", "Dvorakova", "řada", "šest", "žena"}},
+      {1253,
+       0x0E,
+       "angreek1",
+       {"αλφα", "άλφα", "Άλφα", "βήτα", "λόγος", "Λόγος", "σοφός", "ωμέγα"}},
+      {1254,
+       0xD5,
+       "ANTURK",
+       {"cam", "çam", "Çam", "dağ", "ılık", "İnce", "kız", "öğle", "şeker", "üzüm"}},
+      {1257, 0x00, "ascii", {"Apple", "Zoo", "apple", "ąžuolas"}},  // byte order
+  };
+  for (const Page& page : pages) {
+    TempDir dir;
+    const auto path = dir / "Words.db";
+    std::vector<std::string> shuffled = page.ordered;
+    std::reverse(shuffled.begin(), shuffled.end());
+    std::rotate(shuffled.begin(), shuffled.begin() + 2, shuffled.end());
+    fill(path, page.codePage, shuffled);
+    const std::string head = slurp(path);
+    EXPECT_EQ(static_cast<unsigned char>(head[hdr::kSortOrder]), page.sortByte) << page.codePage;
+    const auto info = TableFile::open(path, {})->info();
+    EXPECT_EQ(info.sortName, page.sortName);
+    EXPECT_EQ(namesOf(path), page.ordered) << page.codePage;
+    EXPECT_TRUE(TableFile::check(path, {}).empty()) << page.codePage;
+    // Lookups and inserts follow the same order.
+    OpenOptions options;
+    options.writable = true;
+    const auto table = TableFile::open(path, options);
+    const std::size_t third = page.ordered.size() / 3;
+    EXPECT_EQ(table->keyRange({page.ordered[third]}),
+              (std::pair<std::size_t, std::size_t>{third, third + 1}))
+        << page.codePage;
+    EXPECT_THROW(table->insert({page.ordered.back(), std::int32_t{2}}), torvelle::engine::DbError);
+  }
 }
 
 TEST(KeyOrderTest, AnOldByteOrderTableIsSoundAndPutInOrderWhenOpenedForWriting) {
