@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include "ToolHarness.h"
@@ -80,6 +81,11 @@ std::vector<Record> everyTypeRecords() {
 
 class DbTool : public ::testing::Test {
  protected:
+  // create takes the code page of the user's language: a Cyrillic one here,
+  // whatever the machine's.
+  DbTool() { setenv("LC_ALL", "ru_RU.UTF-8", 1); }
+  ~DbTool() override { unsetenv("LC_ALL"); }
+
   TempDir dir;
 
   test::ProcessResult tool(const std::vector<std::string>& args) {
@@ -120,6 +126,24 @@ TEST_F(DbTool, CreateGivesTheSevenShippedTablesThatCheckPasses) {
           << path << " " << shipped.fields[i].name;
     }
   }
+}
+
+TEST_F(DbTool, CreateTakesTheLanguagesCodePageAndInfoAndCheckNameIt) {
+  setenv("LC_ALL", "de_DE.UTF-8", 1);
+  ASSERT_EQ(tool({"create", (dir / "de").string()}).status, 0);
+  const std::string phones = (dir / "de/DB/Phones/Phones.db").string();
+  const auto info = tool({"info", phones});
+  EXPECT_TRUE(contains(info.out, "Code page:      1252\nSort order:     ANSIINTL (0x62)\n"))
+      << info.out;
+  const auto check = tool({"check", phones});
+  EXPECT_TRUE(contains(check.out, "code page 1252, sort order ANSIINTL (0x62)")) << check.out;
+
+  const auto greek = tool({"create", (dir / "el").string(), "--code-page", "1253"});
+  ASSERT_EQ(greek.status, 0) << greek.err;
+  EXPECT_EQ(TableFile::open(dir / "el/DB/Tasks/Tasks.db", {})->info().sortName, "angreek1");
+  const auto refused = tool({"create", (dir / "dos").string(), "--code-page", "866"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_FALSE(fs::exists(dir / "dos/DB"));
 }
 
 TEST_F(DbTool, CreateAgainLeavesExistingTablesAndRecordsAlone) {

@@ -23,7 +23,9 @@
 #include "exchange/TextCodec.h"
 #include "exchange/TextInput.h"
 #include "support/AtomicFile.h"
+#include "support/CodePage.h"
 #include "support/IoError.h"
+#include "support/LocaleCodePage.h"
 
 namespace torvelle::tools {
 namespace {
@@ -61,6 +63,8 @@ struct CommandLine {
   bool birthdays = false;
   bool yearly = false;
   bool vcard4 = false;
+  // create: the code page of the new tables
+  std::optional<int> codePage;
 };
 
 // Options that stand alone, and the flag each sets; nullptr for others.
@@ -83,7 +87,8 @@ bool CommandLine::*flagOf(const std::string& name) {
 }
 
 bool takesValue(const std::string& name) {
-  return name == "--password" || name == "--new" || name == "--format" || name == "--section";
+  return name == "--password" || name == "--new" || name == "--format" || name == "--section" ||
+         name == "--code-page";
 }
 
 void setValueOption(CommandLine& cl, const std::string& name, std::string value) {
@@ -94,6 +99,11 @@ void setValueOption(CommandLine& cl, const std::string& name, std::string value)
     cl.newPassword = std::move(value);
   } else if (name == "--format") {
     cl.format = std::move(value);
+  } else if (name == "--code-page") {
+    const bool digits = !value.empty() && value.size() <= 5 &&
+                        value.find_first_not_of("0123456789") == std::string::npos;
+    if (!digits) throw UsageError("--code-page needs a number such as 1252");
+    cl.codePage = std::stoi(value);
   } else {
     if (value.empty()) throw UsageError("--section needs a name");
     cl.section = std::move(value);
@@ -160,6 +170,7 @@ void allowOnly(const CommandLine& cl, bool format, bool passwordChange, bool pas
   if (cl.command != "export" && (cl.yearly || cl.vcard4)) {
     throw UsageError("--yearly and --vcard4 belong to export");
   }
+  if (cl.command != "create" && cl.codePage) throw UsageError("--code-page belongs to create");
 }
 
 format::OpenOptions openOptions(const CommandLine& cl, bool writable) {
@@ -176,10 +187,31 @@ void finishOutput(std::ostream& out) {
   if (!out) throw ToolError("cannot write the output");
 }
 
+bool isTableCodePage(int codePage) {
+  for (const int page : {1250, 1251, 1252, 1253, 1254, 1257})
+    if (page == codePage) return true;
+  return false;
+}
+
+// "ANSIINTL (0x62)"; the byte alone where the header names none.
+std::string sortOrderText(const format::TableInfo& info) {
+  static const char* const kHex = "0123456789ABCDEF";
+  std::string byte = "0x";
+  byte += kHex[(info.sortOrder >> 4) & 0xF];
+  byte += kHex[info.sortOrder & 0xF];
+  return info.sortName.empty() ? byte : info.sortName + " (" + byte + ")";
+}
+
 int commandCreate(const CommandLine& cl, std::ostream& out) {
   allowOnly(cl, false, false, false);
   requireOperands(cl, 1, "one folder");
-  engine::createShippedTables(cl.operands[0]);
+  // Without --code-page the tables take the code page of the user's language.
+  const int codePage =
+      cl.codePage.value_or(support::codePageForLocale(support::environmentLocale()));
+  if (!support::codePageSupported(codePage) || !isTableCodePage(codePage))
+    throw UsageError("code page " + std::to_string(codePage) +
+                     " is none that new tables are made in (1250, 1251, 1252, 1253, 1254, 1257)");
+  engine::createShippedTables(cl.operands[0], codePage);
   upgradeFolder(cl.operands[0], {}, out);
   finishOutput(out);
   return 0;
@@ -213,6 +245,7 @@ int commandInfo(const CommandLine& cl, std::ostream& out) {
   out << "Table:          " << cl.operands[0] << '\n'
       << "Format level:   " << levelText(info.level) << '\n'
       << "Code page:      " << info.codePage << '\n'
+      << "Sort order:     " << sortOrderText(info) << '\n'
       << "Block size:     " << info.blockSize << '\n'
       << "Protected:      " << (info.encrypted ? "yes" : "no") << '\n'
       << "Records:        " << table->recordCount() << '\n'
@@ -411,6 +444,9 @@ int commandCheck(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   requireOperands(cl, 1, "one table");
   const auto problems = TableFile::check(cl.operands[0], openOptions(cl, false));
   if (problems.empty()) {
+    const auto info = TableFile::open(cl.operands[0], openOptions(cl, false))->info();
+    out << cl.operands[0] << ": code page " << info.codePage << ", sort order "
+        << sortOrderText(info) << '\n';
     out << cl.operands[0] << ": " << TableFile::keyOrderNote(cl.operands[0], openOptions(cl, false))
         << '\n';
     out << cl.operands[0] << ": OK\n";
@@ -471,8 +507,11 @@ std::string dbToolUsage() {
 
 Commands:
   create DIR                 create the seven empty organizer tables under DIR/DB
-                             (tables that exist already are left alone)
-  info TABLE                 show the fields, key and header facts of a table
+                             (tables that exist already are left alone), their
+                             text in the code page of the user's language (from
+                             LC_ALL, LC_CTYPE or LANG) unless --code-page says
+  info TABLE                 show the fields, key, code page, sort order and header
+                             facts of a table
   dump TABLE [--csv|--json]  write every record to standard output (CSV by default)
   import TABLE FILE          add the records of FILE (- for standard input, CSV),
                              all as one change: a row that fails stops the import
@@ -480,7 +519,8 @@ Commands:
   export TABLE FILE          write the records of TABLE to FILE (- for standard
                              output)
   check TABLE                check header, blocks, record count, key order,
-                             primary index and blob references; exit 1 on problems
+                             primary index and blob references; exit 1 on problems;
+                             a sound table's code page and sort order are named
   pack TABLE                 rebuild the table without the space of deleted records
   password TABLE --new P     set or change the master password
   password TABLE --remove    remove the master password
@@ -502,6 +542,9 @@ Options:
   --password P      password of a protected table (may be given more than once)
   --format F        vcf, ics or csv; by default the file name's extension tells
   --section S       import: every record into section S; export: only section S
+  --code-page N     create: 1251 (Cyrillic and English, as designed), 1252
+                    (Western European), 1250 (Central European), 1253 (Greek),
+                    1254 (Turkish) or 1257 (Baltic)
   --skip-existing   import: leave out records whose key is in the table already
   --skip-refused    import: leave out records the table cannot hold, take the rest
   --dry-run         import: show what an import would add, skip and refuse;
