@@ -4,7 +4,9 @@
 
 #include "books/ReminderRules.h"
 #include "engine/FieldText.h"
+#include "engine/ShippedTables.h"
 #include "engine/Table.h"
+#include "recurrence/Expansion.h"
 
 namespace torvelle::books {
 namespace {
@@ -30,9 +32,27 @@ std::vector<int> positions(const Lookup& lookup, std::initializer_list<const cha
   return found;
 }
 
-CalendarTask taskOf(const format::Record& record, const std::vector<int>& f) {
-  return {get<format::Date>(record, f[0]), get<format::Time>(record, f[1]),
-          get<std::string>(record, f[2]), get<bool>(record, f[3]), false};
+// Tasks as read, the repeating ones apart.
+struct TaskItems {
+  std::vector<CalendarTask> single;
+  std::vector<CalendarSeries> series;
+};
+
+void addTask(const format::Record& record, const std::vector<int>& f, TaskItems& items) {
+  CalendarTask task{get<format::Date>(record, f[0]), get<format::Time>(record, f[1]),
+                    get<std::string>(record, f[2]), get<bool>(record, f[3]), false};
+  const auto rule = get<std::string>(record, f[4]);
+  const auto exceptions = get<std::string>(record, f[5]);
+  if (!rule.empty() || !exceptions.empty()) {
+    recurrence::RepeatSet set = recurrence::parseRepeatSet(rule, exceptions);
+    if (set.repeats() && task.date.day > 0) {
+      // Done is kept per occurrence; the record's own box says nothing here.
+      task.done = false;
+      items.series.push_back({std::move(task), std::move(set)});
+      return;
+    }
+  }
+  items.single.push_back(std::move(task));
 }
 
 CalendarEvent eventOf(const format::Record& record, const std::vector<int>& f) {
@@ -40,7 +60,16 @@ CalendarEvent eventOf(const format::Record& record, const std::vector<int>& f) {
           get<format::Time>(record, f[2]), get<std::string>(record, f[3])};
 }
 
-const std::initializer_list<const char*> kTaskFields{"Date", "Time", "Task", "Done"};
+const std::initializer_list<const char*> kTaskFields{
+    "Date", "Time", "Task", "Done", engine::kRuleField, engine::kExceptionsField};
+
+// The first day a series can show anything on: a moved occurrence may lie
+// before the series' own start.
+format::Date earliestOf(const CalendarSeries& s) {
+  format::Date first = s.first.date;
+  for (const auto& [original, moved] : s.repeat.moved) first = std::min(first, moved.date);
+  return first;
+}
 const std::initializer_list<const char*> kEventFields{"Section", "Date", "Time", "Event"};
 
 }  // namespace
@@ -65,13 +94,22 @@ MonthGrid monthGrid(int year, int month) {
   return {start, (shown + 6) / 7};
 }
 
-CalendarData::CalendarData(std::vector<CalendarTask> tasks, std::vector<CalendarEvent> events)
-    : tasks_(std::move(tasks)), events_(std::move(events)), byMonthDay_(kMonthDays) {
+CalendarData::CalendarData(std::vector<CalendarTask> tasks, std::vector<CalendarEvent> events,
+                           std::vector<CalendarSeries> series)
+    : tasks_(std::move(tasks)),
+      series_(std::move(series)),
+      events_(std::move(events)),
+      byMonthDay_(kMonthDays) {
   // A task without a day falls on none.
   std::erase_if(tasks_, [](const CalendarTask& t) { return t.date.day <= 0; });
   std::stable_sort(tasks_.begin(), tasks_.end(), [](const CalendarTask& a, const CalendarTask& b) {
     return a.date != b.date ? a.date < b.date : a.time < b.time;
   });
+  std::erase_if(series_, [](const CalendarSeries& s) { return s.first.date.day <= 0; });
+  std::stable_sort(series_.begin(), series_.end(),
+                   [](const CalendarSeries& a, const CalendarSeries& b) {
+                     return earliestOf(a) < earliestOf(b);
+                   });
   std::stable_sort(events_.begin(), events_.end(),
                    [](const CalendarEvent& a, const CalendarEvent& b) {
                      return a.time != b.time ? a.time < b.time : a.event < b.event;
@@ -93,7 +131,7 @@ std::vector<CalendarDay> CalendarData::days(format::Date from, format::Date to) 
   for (format::Date day = from; day <= to; day.day++) {
     CalendarDay& out = result.emplace_back();
     out.day = day;
-    for (; task != tasks_.end() && task->date == day; ++task) out.tasks.push_back(&*task);
+    for (; task != tasks_.end() && task->date == day; ++task) out.tasks.push_back(*task);
     if (byMonthDay_.empty()) continue;
     const engine::CivilDate c = engine::civilFromDay(day.day);
     const auto take = [&](std::size_t slot) {
@@ -109,11 +147,37 @@ std::vector<CalendarDay> CalendarData::days(format::Date from, format::Date to) 
     take(monthDaySlot(c.month, c.day));
     if (c.month == 2 && c.day == 28) take(monthDaySlot(2, 29));
   }
+  addOccurrences(from, to, result);
   return result;
 }
 
+void CalendarData::addOccurrences(format::Date from, format::Date to,
+                                  std::vector<CalendarDay>& days) const {
+  std::vector<bool> joined(days.size(), false);
+  for (const CalendarSeries& s : series_) {
+    if (to < earliestOf(s)) break;  // this one and all after begin past the span
+    const auto expansion = recurrence::expand(s.repeat, s.first.date, s.first.time, from, to);
+    for (const recurrence::Occurrence& o : expansion.occurrences) {
+      const auto at = static_cast<std::size_t>(o.date.day - from.day);
+      CalendarTask task = s.first;
+      task.date = o.date;
+      task.time = o.time.value_or(s.first.time);
+      if (!o.text.empty()) task.task = o.text;
+      task.done = o.done;
+      task.repeating = true;
+      days[at].tasks.push_back(std::move(task));
+      joined[at] = true;
+    }
+  }
+  for (std::size_t i = 0; i < days.size(); ++i)
+    if (joined[i])
+      std::stable_sort(
+          days[i].tasks.begin(), days[i].tasks.end(),
+          [](const CalendarTask& a, const CalendarTask& b) { return a.time < b.time; });
+}
+
 CalendarData calendarDataOf(const engine::Table& tasks, const engine::Table& dates) {
-  std::vector<CalendarTask> taskItems;
+  TaskItems taskItems;
   std::vector<CalendarEvent> eventItems;
   const auto byName = [](const engine::Table& t) {
     return [&t](const char* name) { return t.fieldIndex(name); };
@@ -121,21 +185,21 @@ CalendarData calendarDataOf(const engine::Table& tasks, const engine::Table& dat
   if (tasks.isOpen()) {
     const std::vector<int> f = positions(byName(tasks), kTaskFields);
     tasks.forEachStored(
-        [&](const engine::RecordView& view) { taskItems.push_back(taskOf(view.values(), f)); });
+        [&](const engine::RecordView& view) { addTask(view.values(), f, taskItems); });
   }
   if (dates.isOpen()) {
     const std::vector<int> f = positions(byName(dates), kEventFields);
     dates.forEachStored(
         [&](const engine::RecordView& view) { eventItems.push_back(eventOf(view.values(), f)); });
   }
-  return {std::move(taskItems), std::move(eventItems)};
+  return {std::move(taskItems.single), std::move(eventItems), std::move(taskItems.series)};
 }
 
 namespace {
 
-template <class Item, class Make>
-std::vector<Item> readItems(const std::filesystem::path& path, format::OpenOptions options,
-                            std::initializer_list<const char*> names, Make make) {
+template <class Take>
+void readItems(const std::filesystem::path& path, format::OpenOptions options,
+               std::initializer_list<const char*> names, Take take) {
   options.writable = false;
   const auto file = format::TableFile::open(path, options);
   const auto& fields = file->info().fields;
@@ -146,9 +210,7 @@ std::vector<Item> readItems(const std::filesystem::path& path, format::OpenOptio
         return -1;
       },
       names);
-  std::vector<Item> items;
-  for (const format::Record& record : file->readAll()) items.push_back(make(record, f));
-  return items;
+  for (const format::Record& record : file->readAll()) take(record, f);
 }
 
 }  // namespace
@@ -156,8 +218,14 @@ std::vector<Item> readItems(const std::filesystem::path& path, format::OpenOptio
 CalendarData readCalendarData(const std::filesystem::path& tasksDb,
                               const std::filesystem::path& datesDb,
                               const format::OpenOptions& options) {
-  return {readItems<CalendarTask>(tasksDb, options, kTaskFields, taskOf),
-          readItems<CalendarEvent>(datesDb, options, kEventFields, eventOf)};
+  TaskItems tasks;
+  std::vector<CalendarEvent> events;
+  readItems(tasksDb, options, kTaskFields,
+            [&](const format::Record& r, const std::vector<int>& f) { addTask(r, f, tasks); });
+  readItems(
+      datesDb, options, kEventFields,
+      [&](const format::Record& r, const std::vector<int>& f) { events.push_back(eventOf(r, f)); });
+  return {std::move(tasks.single), std::move(events), std::move(tasks.series)};
 }
 
 }  // namespace torvelle::books

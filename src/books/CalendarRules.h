@@ -7,6 +7,7 @@
 
 #include "engine/format/TableFile.h"
 #include "engine/format/Value.h"
+#include "recurrence/RepeatSet.h"
 
 namespace torvelle::engine {
 class Table;
@@ -21,6 +22,13 @@ struct CalendarTask {
   std::string task;
   bool done = false;
   bool repeating = false;  // an occurrence of a repeating task
+};
+
+// A repeating task as stored: its first day, time and text, and what makes
+// it repeat. The days it falls on are worked out for the span asked for.
+struct CalendarSeries {
+  CalendarTask first;
+  recurrence::RepeatSet repeat;
 };
 
 // An important date; it falls on its day every year.
@@ -40,8 +48,8 @@ struct DayEvent {
 
 struct CalendarDay {
   format::Date day;
-  std::vector<const CalendarTask*> tasks;  // by time
-  std::vector<DayEvent> events;            // by time, then text
+  std::vector<CalendarTask> tasks;  // by time; occurrences of series too
+  std::vector<DayEvent> events;     // by time, then text
 };
 
 // Monday 0 ... Sunday 6. Day 1 (0001-01-01) was a Monday.
@@ -62,17 +70,22 @@ MonthGrid monthGrid(int year, int month);
 class CalendarData {
  public:
   CalendarData() = default;
-  CalendarData(std::vector<CalendarTask> tasks, std::vector<CalendarEvent> events);
+  CalendarData(std::vector<CalendarTask> tasks, std::vector<CalendarEvent> events,
+               std::vector<CalendarSeries> series = {});
 
   // Every day from `from` to `to` (inclusive) with what falls on it. The one
-  // place where items are chosen for days: repeating tasks join here.
+  // place where items are chosen for days: each repeating task is expanded
+  // over these days only, with its exceptions and its done occurrences.
   std::vector<CalendarDay> days(format::Date from, format::Date to) const;
 
-  std::size_t taskCount() const { return tasks_.size(); }
+  std::size_t taskCount() const { return tasks_.size() + series_.size(); }
   std::size_t eventCount() const { return events_.size(); }
 
  private:
-  std::vector<CalendarTask> tasks_;  // by date and time
+  void addOccurrences(format::Date from, format::Date to, std::vector<CalendarDay>& days) const;
+
+  std::vector<CalendarTask> tasks_;     // by date and time
+  std::vector<CalendarSeries> series_;  // by first day
   std::vector<CalendarEvent> events_;
   // Events by day of the year as (month - 1) * 31 + (day - 1).
   std::vector<std::vector<std::size_t>> byMonthDay_;

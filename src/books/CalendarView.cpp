@@ -143,17 +143,17 @@ void TCalendarView::paintDay(QPainter& painter, const QRect& cell, const Calenda
   }
   QFont struck = font();
   struck.setStrikeOut(true);
-  for (const CalendarTask* t : day.tasks) {
+  for (const CalendarTask& t : day.tasks) {
     if (!room()) break;
-    const QString text = timeText(t->time) + QLatin1Char(' ') +
-                         (t->repeating ? QStringLiteral("\u21bb ") : QString()) +
-                         QString::fromStdString(t->task);
-    painter.setFont(t->done ? struck : font());
-    painter.setPen(t->done ? pal.color(QPalette::PlaceholderText) : pal.color(QPalette::Text));
+    const QString text = timeText(t.time) + QLatin1Char(' ') +
+                         (t.repeating ? QStringLiteral("\u21bb ") : QString()) +
+                         QString::fromStdString(t.task);
+    painter.setFont(t.done ? struck : font());
+    painter.setPen(t.done ? pal.color(QPalette::PlaceholderText) : pal.color(QPalette::Text));
     const QRect spot(cell.left() + 3, y, textWidth, line);
     painter.drawText(spot, Qt::AlignLeft | Qt::AlignVCenter,
                      metrics.elidedText(text, Qt::ElideRight, textWidth));
-    spots_.append({spot, date, toolkit::toQTime(t->time)});
+    spots_.append({spot, date, toolkit::toQTime(t.time)});
     y += line;
     ++drawn;
   }

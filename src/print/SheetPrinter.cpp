@@ -152,10 +152,10 @@ void TSheetPrinter::addDayLines(const books::CalendarDay& day, Sheet& sheet) con
     if (e.years) detail += QStringLiteral(", ") + texts_.Years.arg(*e.years);
     sheet.lines.push_back({{QString(), text + QStringLiteral(" (") + detail + QLatin1Char(')')}});
   }
-  for (const books::CalendarTask* t : day.tasks) {
-    const QString mark = t->repeating ? QStringLiteral("\u21bb ") : QString();
+  for (const books::CalendarTask& t : day.tasks) {
+    const QString mark = t.repeating ? QStringLiteral("\u21bb ") : QString();
     sheet.lines.push_back(
-        {{timeText(t->time), mark + QString::fromStdString(t->task)}, false, t->done});
+        {{timeText(t.time), mark + QString::fromStdString(t.task)}, false, t.done});
   }
 }
 
@@ -296,11 +296,11 @@ void TSheetPrinter::paintMonthCell(QPainter& painter, const QRect& cell,
     texts.append(text);
     struck.push_back(false);
   }
-  for (const books::CalendarTask* t : day.tasks) {
-    texts.append(timeText(t->time) + QLatin1Char(' ') +
-                 (t->repeating ? QStringLiteral("\u21bb ") : QString()) +
-                 QString::fromStdString(t->task));
-    struck.push_back(t->done);
+  for (const books::CalendarTask& t : day.tasks) {
+    texts.append(timeText(t.time) + QLatin1Char(' ') +
+                 (t.repeating ? QStringLiteral("\u21bb ") : QString()) +
+                 QString::fromStdString(t.task));
+    struck.push_back(t.done);
   }
   const int room = std::max(0, (cell.height() - numberHeight - 2 * pad) / line);
   const int shown = texts.size() > room ? std::max(0, room - 1) : static_cast<int>(texts.size());

@@ -8,6 +8,7 @@
 #include "books/SearchIndex.h"
 #include "books/SnoozeRules.h"
 #include "engine/Table.h"
+#include "recurrence/RepeatSet.h"
 #include "store/TableSet.h"
 
 using namespace torvelle;
@@ -46,6 +47,7 @@ class CalendarRulesTest : public QObject {
  private slots:
   void monthGridIsWholeWeeksFromMonday();
   void daysHoldTheirTasksAndEveryYearsEvents();
+  void repeatingTasksFallOnEachOfTheirDaysInTheGrid();
   void searchGoesThroughEveryBookInPageAndKeyOrder();
   void snoozedTasksComeBackOnceInOrderAndSurviveAsText();
 };
@@ -89,8 +91,8 @@ void CalendarRulesTest::daysHoldTheirTasksAndEveryYearsEvents() {
   QCOMPARE(days.size(), std::size_t(4));
   QVERIFY(days[0].tasks.empty() && days[0].events.empty());
   QCOMPARE(days[1].tasks.size(), std::size_t(2));
-  QCOMPARE(days[1].tasks[0]->task, std::string("Gym"));  // by time, done ones too
-  QVERIFY(days[1].tasks[0]->done);
+  QCOMPARE(days[1].tasks[0].task, std::string("Gym"));  // by time, done ones too
+  QVERIFY(days[1].tasks[0].done);
   QCOMPARE(days[1].events.size(), std::size_t(1));
   QCOMPARE(days[1].events[0].years, std::optional<int>(36));
   // In its own year an event has no years yet; one dated later is not there.
@@ -108,6 +110,36 @@ void CalendarRulesTest::daysHoldTheirTasksAndEveryYearsEvents() {
   QVERIFY(leap[0].events.empty());
   QCOMPARE(leap[1].events.size(), std::size_t(1));
   QVERIFY(data.days(day(2026, 12, 9), day(2026, 12, 8)).empty());
+}
+
+void CalendarRulesTest::repeatingTasksFallOnEachOfTheirDaysInTheGrid() {
+  // Tuesdays at 9 since November: one removed, one done, one moved to the
+  // Wednesday with its own time and text. A second series starts after the
+  // grid and one was moved back out of the grid.
+  const auto weekly = [](const char* text, format::Date start, const char* exceptions) {
+    return books::CalendarSeries{CalendarTask{start, at(9, 0), text, true, false},
+                                 recurrence::parseRepeatSet("FREQ=WEEKLY;BYDAY=TU", exceptions)};
+  };
+  const books::CalendarData data(
+      {CalendarTask{day(2026, 12, 1), at(8, 0), "Single", false, false}}, {},
+      {weekly("Standup", day(2026, 11, 3),
+              "EXDATE:20261215\nDONE:20261208\nMOVED:20261222>20261223T100000 Moved standup"),
+       weekly("Later", day(2027, 1, 5), ""),
+       weekly("Back", day(2027, 1, 12), "MOVED:20270112>20261231")});
+  const books::MonthGrid grid = books::monthGrid(2026, 12);
+  const auto days = data.days(grid.first, grid.last());
+  QStringList seen;
+  for (const books::CalendarDay& d : days)
+    for (const CalendarTask& t : d.tasks)
+      seen << toolkit::toQDate(d.day).toString("dd ") +
+                  toolkit::toQTime(t.time).toString("HH:mm ") + QString::fromStdString(t.task) +
+                  (t.repeating ? " R" : "") + (t.done ? " D" : "");
+  QCOMPARE(seen,
+           (QStringList{"01 08:00 Single", "01 09:00 Standup R", "08 09:00 Standup R D",
+                        "23 10:00 Moved standup R", "29 09:00 Standup R", "31 09:00 Back R"}));
+  QCOMPARE(data.taskCount(), std::size_t(4));
+  // The series' own done box is no occurrence's.
+  QVERIFY(data.days(day(2027, 1, 5), day(2027, 1, 5))[0].tasks.at(0).done == false);
 }
 
 void CalendarRulesTest::searchGoesThroughEveryBookInPageAndKeyOrder() {

@@ -74,6 +74,7 @@ void PrintTest::pagesKeepHeadingsWithTheirRowsAndBreakingAlwaysEnds() {
 void PrintTest::longListsBreakWithTitlesOnEveryPageInAnyScript() {
   testing::TempDir dir;
   std::vector<books::ListRow> rows;
+  rows.reserve(151);
   for (int i = 0; i < 150; ++i)
     rows.push_back(
         {"Друзья", {"Иванов Пётр " + std::to_string(i), "+7 495 000-00-00", "", "", ""}});
@@ -113,7 +114,14 @@ void PrintTest::toolWritesTheMonthAndWeekAndRefusesBadInputWithoutAFile() {
   insertInto(dir.path() / "DB/Tasks/Tasks.db",
              {task(QDate(2026, 12, 8), QTime(9, 30), "Встреча с Ольгой", false),
               task(QDate(2026, 12, 9), QTime(18, 0), "Кафе Мюллер", true),
-              task(QDate(2027, 1, 4), QTime(8, 0), "Next year", false)});
+              task(QDate(2027, 1, 4), QTime(8, 0), "Next year", false), [&] {
+                // Mondays from November but the 14th, the 7th done.
+                format::Record r = task(QDate(2026, 11, 2), QTime(7, 0), "Планёрка", false);
+                r.resize(8);
+                r[6] = std::string("FREQ=WEEKLY");
+                r[7] = std::string("EXDATE:20261214\nDONE:20261207");
+                return r;
+              }()});
   format::Record event(5);
   event[0] = std::string("Семья");
   event[1] = *engine::dayFromCivil(1980, 12, 10);
@@ -129,6 +137,7 @@ void PrintTest::toolWritesTheMonthAndWeekAndRefusesBadInputWithoutAFile() {
   QVERIFY(pages[0].contains(QStringLiteral("09:30 Встреча с Ольгой")));
   QVERIFY(pages[0].contains(QStringLiteral("Кафе Мюллер")));
   QVERIFY(pages[0].contains(QStringLiteral("Юбилей мамы (46)")));
+  QCOMPARE(pages[0].count(QStringLiteral("07:00 ↻ Планёрка")), 4);  // Nov 30 to Dec 28
   // The grid runs to Sunday 3 January; the 4th belongs to the next sheet.
   QVERIFY(!pages[0].contains(QStringLiteral("Next year")));
 
