@@ -20,9 +20,16 @@ std::optional<SnoozedTask> parseEntry(std::string_view word) {
   if (b == std::string_view::npos) return std::nullopt;
   SnoozedTask entry;
   if (!parseNumber(word.substr(0, a), entry.due) ||
-      !parseNumber(word.substr(a + 1, b - a - 1), entry.date.day) ||
-      !parseNumber(word.substr(b + 1), entry.time.msec) || entry.date.day <= 0 || entry.due <= 0)
+      !parseNumber(word.substr(a + 1, b - a - 1), entry.date.day) || entry.date.day <= 0 ||
+      entry.due <= 0)
     return std::nullopt;
+  const std::string_view last = word.substr(b + 1);
+  if (last.starts_with('e')) {
+    entry.event = std::string(last.substr(1));
+    const bool named = !entry.event.empty() && entry.event.find_first_of(": ") == std::string::npos;
+    return named ? std::optional(entry) : std::nullopt;
+  }
+  if (!parseNumber(last, entry.time.msec)) return std::nullopt;
   return entry;
 }
 
@@ -65,14 +72,15 @@ std::string SnoozeList::text() const {
   for (const SnoozedTask& e : entries_) {
     if (!out.empty()) out += ' ';
     out += std::to_string(e.due) + ':' + std::to_string(e.date.day) + ':' +
-           std::to_string(e.time.msec);
+           (e.isEvent() ? 'e' + e.event : std::to_string(e.time.msec));
   }
   return out;
 }
 
 void SnoozeList::add(const SnoozedTask& snoozed) {
   std::erase_if(entries_, [&](const SnoozedTask& e) {
-    return e.date == snoozed.date && e.time == snoozed.time;
+    return e.isEvent() ? e.event == snoozed.event
+                       : !snoozed.isEvent() && e.date == snoozed.date && e.time == snoozed.time;
   });
   const auto at =
       std::upper_bound(entries_.begin(), entries_.end(), snoozed,
@@ -94,11 +102,10 @@ std::optional<Moment> SnoozeList::next() const {
 }
 
 std::optional<format::Date> SnoozeList::earliestTaskDay() const {
-  if (entries_.empty()) return std::nullopt;
-  return std::min_element(
-             entries_.begin(), entries_.end(),
-             [](const SnoozedTask& a, const SnoozedTask& b) { return a.date < b.date; })
-      ->date;
+  std::optional<format::Date> earliest;
+  for (const SnoozedTask& e : entries_)
+    if (!e.isEvent() && (!earliest || e.date < *earliest)) earliest = e.date;
+  return earliest;
 }
 
 }  // namespace torvelle::books

@@ -102,7 +102,7 @@ void TReminders::start() {
           {texts_.overdueTitle,
            texts_.overdueBody.arg(overdue),
            {QStringLiteral("default"), texts_.open, QStringLiteral("open"), texts_.open}});
-      if (id != 0) pending_[id] = {Target::Overdue, {}};
+      if (id != 0) pending_[id] = {Target::Overdue, {}, {}};
       log_.markOverdue(day_);
     }
   }
@@ -247,6 +247,13 @@ void TReminders::announceTask(const books::TaskItem& task) {
                               body,
                               {QStringLiteral("default"), texts_.open, QStringLiteral("open"),
                                texts_.open, QStringLiteral("done"), texts_.done}};
+  addSnoozeMenu(note);
+  const quint32 id = notes_.show(note);
+  if (id != 0) pending_[id] = {Target::Task, task, {}};
+  if (pending_.size() > kPendingKept) pending_.erase(pending_.begin());
+}
+
+void TReminders::addSnoozeMenu(platform::TDesktopNote& note) const {
   note.menuLabel = texts_.snooze;
   const QString labels[] = {texts_.snooze5, texts_.snooze15, texts_.snooze60,
                             texts_.snoozeTomorrow};
@@ -254,9 +261,6 @@ void TReminders::announceTask(const books::TaskItem& task) {
     note.menuActions << QString::fromLatin1(books::kSnoozeActions[i].data(),
                                             static_cast<qsizetype>(books::kSnoozeActions[i].size()))
                      << labels[i];
-  const quint32 id = notes_.show(note);
-  if (id != 0) pending_[id] = {Target::Task, task};
-  if (pending_.size() > kPendingKept) pending_.erase(pending_.begin());
 }
 
 void TReminders::announceAnniversary(const books::AnniversaryNote& note) {
@@ -266,17 +270,21 @@ void TReminders::announceAnniversary(const books::AnniversaryNote& note) {
     body = texts_.dateToday.arg(section);
   else if (note.daysLeft == 1)
     body = texts_.dateTomorrow.arg(section);
-  else
+  else if (note.daysLeft > 1)
     body = texts_.dateInDays.arg(section).arg(note.daysLeft);
-  if (note.daysLeft > 0)
+  else
+    body = section;  // put off past its day: the date says which one
+  if (note.daysLeft != 0)
     body += QStringLiteral(" (%1)").arg(
         QLocale().toString(toolkit::toQDate(note.anniversary), QLocale::ShortFormat));
   if (note.years) body += QLatin1Char('\n') + texts_.dateYears.arg(*note.years);
-  const quint32 id =
-      notes_.show({QString::fromStdString(note.item.event),
-                   body,
-                   {QStringLiteral("default"), texts_.open, QStringLiteral("open"), texts_.open}});
-  if (id != 0) pending_[id] = {Target::Date, {}};
+  platform::TDesktopNote shown{
+      QString::fromStdString(note.item.event),
+      body,
+      {QStringLiteral("default"), texts_.open, QStringLiteral("open"), texts_.open}};
+  addSnoozeMenu(shown);
+  const quint32 id = notes_.show(shown);
+  if (id != 0) pending_[id] = {Target::Date, {}, note};
   if (pending_.size() > kPendingKept) pending_.erase(pending_.begin());
 }
 
@@ -306,7 +314,7 @@ void TReminders::onAction(quint32 id, const QString& action) {
       if (open) emit openTask(date, time);
       if (action == QLatin1String("done")) emit markTaskDone(date, time);
       if (const auto choice = books::snoozeChoiceOf(action.toStdString()))
-        snooze(pending.task, *choice);
+        snooze({0, pending.task.date, pending.task.time, {}}, *choice, pending.task);
       break;
     }
     case Target::Overdue:
@@ -314,24 +322,47 @@ void TReminders::onAction(quint32 id, const QString& action) {
       break;
     case Target::Date:
       if (open) emit openDates();
+      if (const auto choice = books::snoozeChoiceOf(action.toStdString()))
+        snooze({0, pending.event.anniversary, {}, books::eventKey(pending.event.item)}, *choice,
+               {});
       break;
   }
 }
 
-void TReminders::snooze(const books::TaskItem& task, books::SnoozeChoice choice) {
+void TReminders::snooze(books::SnoozedTask waiting, books::SnoozeChoice choice,
+                        const books::TaskItem& timing) {
   const Moment now = nowMoment();
-  snoozed_.add({books::snoozedUntil(choice, now, task), task.date, task.time});
+  waiting.due = books::snoozedUntil(choice, now, timing);
+  snoozed_.add(waiting);
   saveLog();
   if (day_.day) arm(now);
 }
 
 void TReminders::announceSnoozed(Moment now) {
-  // Each comes back once; a task done or deleted meanwhile stays quiet.
+  // Each comes back once; a task done or deleted meanwhile stays quiet, as
+  // does an important date deleted or changed.
   for (const books::SnoozedTask& waiting : snoozed_.takeDue(now)) {
+    if (waiting.isEvent()) {
+      announceSnoozedEvent(waiting, books::dayOf(now));
+      continue;
+    }
     const auto task = std::find_if(tasks_.begin(), tasks_.end(), [&](const books::TaskItem& t) {
       return t.date == waiting.date && t.time == waiting.time;
     });
     if (task != tasks_.end() && !task->done) announceTask(*task);
+  }
+}
+
+void TReminders::announceSnoozedEvent(const books::SnoozedTask& waiting, format::Date today) {
+  if (!options_.dates) return;
+  const auto item = std::find_if(dates_.begin(), dates_.end(), [&](const books::DateItem& d) {
+    return books::eventKey(d) == waiting.event;
+  });
+  if (item == dates_.end()) return;
+  // The note as it was for the anniversary's day, its distance from today.
+  for (books::AnniversaryNote note : books::anniversariesAround({*item}, waiting.date, 0)) {
+    note.daysLeft = note.anniversary.day - today.day;
+    announceAnniversary(note);
   }
 }
 

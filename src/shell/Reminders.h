@@ -18,7 +18,8 @@ class Table;
 
 namespace torvelle::platform {
 class TDesktopNotifications;
-}
+struct TDesktopNote;
+}  // namespace torvelle::platform
 
 namespace torvelle::support {
 class Clock;
@@ -119,6 +120,7 @@ class TReminders : public QObject, private engine::TableObserver {
   struct Pending {
     Target target;
     books::TaskItem task;
+    books::AnniversaryNote event;
   };
 
   void tableReset(engine::Table& table) override;
@@ -135,8 +137,11 @@ class TReminders : public QObject, private engine::TableObserver {
   void announceAnniversary(const books::AnniversaryNote& note);
   void arm(books::Moment now);
   void onAction(quint32 id, const QString& action);
-  void snooze(const books::TaskItem& task, books::SnoozeChoice choice);
+  void addSnoozeMenu(platform::TDesktopNote& note) const;
+  void snooze(books::SnoozedTask waiting, books::SnoozeChoice choice,
+              const books::TaskItem& timing);
   void announceSnoozed(books::Moment now);
+  void announceSnoozedEvent(const books::SnoozedTask& waiting, format::Date today);
   books::Moment nowMoment() const;
 
   engine::Table* taskTable_;

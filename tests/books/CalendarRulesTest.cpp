@@ -49,7 +49,7 @@ class CalendarRulesTest : public QObject {
   void daysHoldTheirTasksAndEveryYearsEvents();
   void repeatingTasksFallOnEachOfTheirDaysInTheGrid();
   void searchGoesThroughEveryBookInPageAndKeyOrder();
-  void snoozedTasksComeBackOnceInOrderAndSurviveAsText();
+  void snoozedRemindersComeBackOnceInOrderAndSurviveAsText();
 };
 
 void CalendarRulesTest::monthGridIsWholeWeeksFromMonday() {
@@ -196,7 +196,7 @@ void CalendarRulesTest::searchGoesThroughEveryBookInPageAndKeyOrder() {
   QVERIFY(index.search("", true, 100).hits.empty());
 }
 
-void CalendarRulesTest::snoozedTasksComeBackOnceInOrderAndSurviveAsText() {
+void CalendarRulesTest::snoozedRemindersComeBackOnceInOrderAndSurviveAsText() {
   const books::Moment now = books::momentOf(day(2026, 12, 8), at(14, 2));
   const books::TaskItem task{day(2026, 12, 8), at(14, 0), false, "Call", {}};
   QCOMPARE(books::snoozedUntil(books::SnoozeChoice::Minutes5, now, task), now + 5 * 60000);
@@ -214,14 +214,18 @@ void CalendarRulesTest::snoozedTasksComeBackOnceInOrderAndSurviveAsText() {
   list.add({now + 900000, day(2026, 12, 8), at(14, 0)});
   list.add({now + 300000, day(2026, 12, 7), at(9, 0)});
   list.add({now + 600000, day(2026, 12, 8), at(14, 0)});  // the same task again: replaces
+  // An important date's, named by its key; the tasks' day is not its.
+  list.add({now + 400000, day(2026, 12, 1), {}, "9f3a"});
   QCOMPARE(list.next(), std::optional(now + 300000));
   QCOMPARE(list.earliestTaskDay(), std::optional(day(2026, 12, 7)));
 
   books::SnoozeList restored;
-  restored.load(list.text() + " damaged 1:2 0:5:6");
+  restored.load(list.text() + " damaged 1:2 0:5:6 7:8:e 7:8:x9");
   QCOMPARE(restored.text(), list.text());
   QVERIFY(restored.takeDue(now + 299999).empty());
-  QCOMPARE(restored.takeDue(now + 600000).size(), std::size_t(2));
+  const auto due = restored.takeDue(now + 600000);
+  QCOMPARE(due.size(), std::size_t(3));
+  QCOMPARE(due[1].event, std::string("9f3a"));
   QVERIFY(restored.takeDue(now + 999999999).empty());  // once only
   QVERIFY(restored.empty());
 }

@@ -291,6 +291,43 @@ class RemindersTest : public QObject {
     QCOMPARE(notes_.notes.size(), std::size_t(2));
   }
 
+  void snoozedAnniversaryComesBackOnceAndAfterARestart() {
+    init({});
+    seedDates(tables_->dir.path(), {{"Work", QDate(2020, 12, 8), "Contract signed"},
+                                    {"Work", QDate(2020, 12, 8), "Other one"}});
+    books::ReminderOptions onTheDay{true, true, 0};
+    {
+      Running run(*tables_, *settings_, clock_, notes_, onTheDay);
+      QCOMPARE(titles(notes_), (QStringList{"Contract signed", "Other one"}));
+      QCOMPARE(notes_.notes[0].menuActions.size(), 8);
+      notes_.invoke(1, QStringLiteral("snooze60"));
+      clock_.pass(60 * 60 * 1000 - 1);
+      run.reminders.check();
+      QCOMPARE(notes_.notes.size(), std::size_t(2));
+      clock_.pass(1);
+      run.reminders.check();
+      QCOMPARE(titles(notes_), (QStringList{"Contract signed", "Other one", "Contract signed"}));
+      QCOMPARE(notes_.notes[2].body, notes_.notes[0].body);  // "Work: today", years and all
+      clock_.pass(3 * 60 * 60 * 1000);                       // once only
+      run.reminders.check();
+      QCOMPARE(notes_.notes.size(), std::size_t(3));
+      notes_.invoke(3, QStringLiteral("snoozeTomorrow"));
+    }
+    // Started again the next day, a minute before: it comes at this time of
+    // day, dated, the other one not at all.
+    clock_.set(QDateTime(kToday.addDays(1), QTime(16, 59)));
+    clock_.monotonic = 0;
+    notes_.notes.clear();
+    Running again(*tables_, *settings_, clock_, notes_, onTheDay);
+    QVERIFY(notes_.notes.empty());
+    QCOMPARE(again.reminders.msecsToNext(), 60 * 1000);
+    clock_.pass(60 * 1000);
+    again.reminders.check();
+    QCOMPARE(titles(notes_), QStringList{"Contract signed"});
+    QVERIFY(notes_.notes[0].body.startsWith(QStringLiteral("Work (")));
+    QVERIFY(notes_.notes[0].body.endsWith(QStringLiteral("Years: 6")));
+  }
+
   void answersReachTheProgram() {
     init({{kToday, QTime(13, 30), "Answer me", false, {}}});
     Running run(*tables_, *settings_, clock_, notes_);
