@@ -29,6 +29,9 @@ constexpr TextTarget exchangeTexts(std::string_view property) {
 constexpr TextTarget repeatTexts(std::string_view property) {
   return {"RepeatTexts", property, R::Field, 0};
 }
+constexpr TextTarget syncTexts(std::string_view property) {
+  return {"SyncTexts", property, R::Field, 0};
+}
 constexpr TextTarget changePasswordDlg(std::string_view control, R role = R::Caption) {
   return {"ChangePasswordDlg", control, role, 0};
 }
@@ -416,6 +419,33 @@ constexpr std::array kEntries{
     TextEntry{"Calendar and search", "Snooze 15", "15 minutes", reminders("Snooze15")},
     TextEntry{"Calendar and search", "Snooze 60", "1 hour", reminders("Snooze60")},
     TextEntry{"Calendar and search", "Snooze tomorrow", "Tomorrow", reminders("SnoozeTomorrow")},
+
+    // Syncing with a phone's server.
+    TextEntry{"Sync", "Account caption", "Sync with the phone", syncTexts("AccountCaption")},
+    TextEntry{"Sync", "Server label", "Server:", syncTexts("ServerLabel")},
+    TextEntry{"Sync", "User label", "User:", syncTexts("UserLabel")},
+    TextEntry{"Sync", "Password label", "Password:", syncTexts("PasswordLabel")},
+    TextEntry{"Sync", "Every label", "Every:", syncTexts("EveryLabel")},
+    TextEntry{"Sync", "Minutes suffix", " min", syncTexts("MinutesSuffix")},
+    TextEntry{"Sync", "Manual only", "only by hand", syncTexts("ManualOnly")},
+    TextEntry{"Sync", "Find button", "Find collections", syncTexts("FindButton")},
+    TextEntry{"Sync", "Contacts label", "Phone book:", syncTexts("ContactsLabel")},
+    TextEntry{"Sync", "Tasks label", "Daily tasks:", syncTexts("TasksLabel")},
+    TextEntry{"Sync", "Dates label", "Important dates:", syncTexts("DatesLabel")},
+    TextEntry{"Sync", "Links note",
+              "Helpful links are not synced: servers have no collections for them.",
+              syncTexts("LinksNote")},
+    TextEntry{"Sync", "Searching", "Searching...", syncTexts("Searching")},
+    TextEntry{"Sync", "Found", "Collections found: %1", syncTexts("Found")},
+    TextEntry{"Sync", "Sync button", "Sync", syncTexts("SyncButton")},
+    TextEntry{"Sync", "Account item", "Sync account...", syncTexts("AccountItem")},
+    TextEntry{"Sync", "Syncing", "Syncing...", syncTexts("Syncing")},
+    TextEntry{"Sync", "Synced", "Synced", syncTexts("Synced")},
+    TextEntry{"Sync", "Failed", "Sync failed: %1", syncTexts("Failed")},
+    TextEntry{"Sync", "Trouble", "Sync: %1", syncTexts("Trouble")},
+    TextEntry{"Sync", "Conflicts",
+              "Sync: %1 conflicts. The server's version was taken, yours was kept beside it.",
+              syncTexts("Conflicts")},
 
 };
 

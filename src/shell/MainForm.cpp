@@ -42,6 +42,7 @@
 #include "shell/IconManager.h"
 #include "shell/PlannerTools.h"
 #include "shell/SyncControl.h"
+#include "shell/SyncTexts.h"
 #include "shell/ToolsForm.h"
 #include "shell/TrayNotifyIcon.h"
 #include "shell/WindowPlacement.h"
@@ -168,6 +169,7 @@ void TMainForm::createPages() {
   RepeatTexts = new books::TRepeatTexts(this);
   TasksBook->setRepeatTexts(RepeatTexts);
   DatesBook->setRepeatTexts(RepeatTexts);
+  SyncTexts = new TSyncTexts(this);
   PageMoveCommands[PhonesPage] = [this] { PhonesBook->MoveTB->click(); };
   PageMoveCommands[DatesPage] = [this] { DatesBook->MoveTB->click(); };
   PageMoveCommands[LinksPage] = [this] { LinksBook->MoveTB->click(); };
@@ -202,6 +204,7 @@ void TMainForm::createLanguagePanel() {
   windows.add(QStringLiteral("TrayNotifyIcon"), trayNotifyIcon_.get());
   windows.add(QStringLiteral("ExchangeTexts"), ExchangeTexts);
   windows.add(QStringLiteral("RepeatTexts"), RepeatTexts);
+  windows.add(QStringLiteral("SyncTexts"), SyncTexts);
   windows.add(QStringLiteral("CalendarTexts"), &Planner->texts());
   windows.add(QStringLiteral("SearchForm"), Planner->SearchForm);
   QStringList names = context_.languageFolders;
@@ -223,6 +226,7 @@ void TMainForm::createLanguagePanel() {
          std::initializer_list<books::TSectionBook*>{PhonesBook, DatesBook, LinksBook})
       book->BookResize();
     Planner->CalendarBook->showPeriod();
+    if (syncControl_) syncControl_->Retranslate();
   });
 }
 
@@ -298,7 +302,8 @@ void TMainForm::createSync() {
                             },
                             this,
                             statusBar(),
-                            settings_.get()};
+                            settings_.get(),
+                            SyncTexts};
   syncControl_ = std::make_unique<TSyncControl>(std::move(hooks));
   syncControl_->AddActions(MainTB, TrayIconPopupMenu);
   syncControl_->Watch({&tables_->TaskTable, &tables_->PhonesTable, &tables_->DatesTable});

@@ -62,6 +62,7 @@ class TPlannerTools;
 class TToolsForm;
 class TTrayNotifyIcon;
 class TSyncControl;
+class TSyncTexts;
 
 // What the main window is given at creation: the program's place and
 // command line, the notification area, the dialogs that exist before it,
@@ -217,6 +218,7 @@ class TMainForm : public QMainWindow {
   std::unique_ptr<platform::TSleepWatch> sleepWatch_;
   std::unique_ptr<TReminders> reminders_;
   // After the tables: it watches them.
+  TSyncTexts* SyncTexts = nullptr;
   std::unique_ptr<TSyncControl> syncControl_;
   void createSync();
 };

@@ -9,14 +9,16 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "shell/SyncTexts.h"
 #include "sync/DavClient.h"
 #include "sync/Discovery.h"
 
 namespace torvelle::shell {
 
-TSyncAccountDlg::TSyncAccountDlg(QWidget* parent) : QDialog(parent) {
+TSyncAccountDlg::TSyncAccountDlg(const TSyncTexts& texts, QWidget* parent)
+    : QDialog(parent), texts_(texts) {
   setObjectName(QStringLiteral("SyncAccountDlg"));
-  setWindowTitle(QStringLiteral("Синхронизация с телефоном"));
+  setWindowTitle(texts.AccountCaption);
   auto* form = new QFormLayout;
   ServerEdit = new QLineEdit(this);
   ServerEdit->setObjectName(QStringLiteral("ServerEdit"));
@@ -29,13 +31,13 @@ TSyncAccountDlg::TSyncAccountDlg(QWidget* parent) : QDialog(parent) {
   MinutesSE = new QSpinBox(this);
   MinutesSE->setObjectName(QStringLiteral("MinutesSE"));
   MinutesSE->setRange(0, 24 * 60);
-  MinutesSE->setSuffix(QStringLiteral(" мин"));
-  MinutesSE->setSpecialValueText(QStringLiteral("только вручную"));
-  form->addRow(QStringLiteral("Сервер:"), ServerEdit);
-  form->addRow(QStringLiteral("Пользователь:"), UserEdit);
-  form->addRow(QStringLiteral("Пароль:"), PasswordEdit);
-  form->addRow(QStringLiteral("Каждые:"), MinutesSE);
-  auto* find = new QPushButton(QStringLiteral("Найти коллекции"), this);
+  MinutesSE->setSuffix(texts.MinutesSuffix);
+  MinutesSE->setSpecialValueText(texts.ManualOnly);
+  form->addRow(texts.ServerLabel, ServerEdit);
+  form->addRow(texts.UserLabel, UserEdit);
+  form->addRow(texts.PasswordLabel, PasswordEdit);
+  form->addRow(texts.EveryLabel, MinutesSE);
+  auto* find = new QPushButton(texts.FindButton, this);
   find->setObjectName(QStringLiteral("DiscoverBtn"));
   form->addRow(QString(), find);
   const auto combo = [this](const char* name) {
@@ -47,15 +49,13 @@ TSyncAccountDlg::TSyncAccountDlg(QWidget* parent) : QDialog(parent) {
   ContactsCB = combo("ContactsCB");
   TasksCB = combo("TasksCB");
   DatesCB = combo("DatesCB");
-  form->addRow(QStringLiteral("Телефонная книга:"), ContactsCB);
-  form->addRow(QStringLiteral("Ежедневник:"), TasksCB);
-  form->addRow(QStringLiteral("Важные даты:"), DatesCB);
+  form->addRow(texts.ContactsLabel, ContactsCB);
+  form->addRow(texts.TasksLabel, TasksCB);
+  form->addRow(texts.DatesLabel, DatesCB);
   FoundLabel = new QLabel(this);
   FoundLabel->setObjectName(QStringLiteral("FoundLabel"));
   FoundLabel->setWordWrap(true);
-  auto* links = new QLabel(
-      QStringLiteral("Полезные ссылки не синхронизируются: для них у серверов нет коллекций."),
-      this);
+  auto* links = new QLabel(texts.LinksNote, this);
   links->setWordWrap(true);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   auto* layout = new QVBoxLayout(this);
@@ -98,7 +98,7 @@ std::vector<std::pair<sync::SyncBook, QUrl>> TSyncAccountDlg::chosen() const {
 }
 
 void TSyncAccountDlg::Discover() {
-  FoundLabel->setText(QStringLiteral("Поиск..."));
+  FoundLabel->setText(texts_.Searching);
   client_ = std::make_unique<sync::DavClient>(UserEdit->text().trimmed(), PasswordEdit->text());
   sync::discover(
       *client_, QUrl(ServerEdit->text().trimmed()), [this](const sync::DiscoveryResult& found) {
@@ -118,7 +118,7 @@ void TSyncAccountDlg::Discover() {
             DatesCB->addItem(name, c.url);
           }
         }
-        FoundLabel->setText(QStringLiteral("Найдено коллекций: %1").arg(found.collections.size()));
+        FoundLabel->setText(texts_.Found.arg(found.collections.size()));
       });
 }
 

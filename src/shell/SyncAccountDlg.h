@@ -19,12 +19,14 @@ class DavClient;
 
 namespace torvelle::shell {
 
+class TSyncTexts;
+
 // The sync account: server, user and password, the collections found on
 // the server for each book, and how often to sync.
 class TSyncAccountDlg : public QDialog {
   Q_OBJECT
  public:
-  explicit TSyncAccountDlg(QWidget* parent = nullptr);
+  explicit TSyncAccountDlg(const TSyncTexts& texts, QWidget* parent = nullptr);
   ~TSyncAccountDlg() override;
 
   QLineEdit* ServerEdit;
@@ -45,6 +47,7 @@ class TSyncAccountDlg : public QDialog {
  private:
   void Discover();
 
+  const TSyncTexts& texts_;
   std::unique_ptr<sync::DavClient> client_;
 };
 

@@ -12,6 +12,7 @@
 #include "engine/TableObserver.h"
 #include "engine/format/TableFile.h"
 #include "shell/SyncAccountDlg.h"
+#include "shell/SyncTexts.h"
 #include "support/ProfileFile.h"
 #include "sync/LocalBook.h"
 #include "sync/SyncError.h"
@@ -68,19 +69,27 @@ void TSyncControl::Watch(const std::vector<engine::Table*>& tables) {
 void TSyncControl::AddActions(QToolBar* toolBar, QMenu* trayMenu) {
   // Beside the tools and about buttons: the right end belongs to the
   // language panel.
-  auto* sync = new QAction(toolBar->style()->standardIcon(QStyle::SP_BrowserReload),
-                           QStringLiteral("Синхронизировать"), toolBar);
-  sync->setObjectName(QStringLiteral("SyncTB"));
-  toolBar->insertAction(toolBar->actions().value(2), sync);
-  connect(sync, &QAction::triggered, this, [this] { SyncNow(); });
+  syncButton_ =
+      new QAction(toolBar->style()->standardIcon(QStyle::SP_BrowserReload), QString(), toolBar);
+  syncButton_->setObjectName(QStringLiteral("SyncTB"));
+  toolBar->insertAction(toolBar->actions().value(2), syncButton_);
+  connect(syncButton_, &QAction::triggered, this, [this] { SyncNow(); });
   QAction* first = trayMenu->actions().value(1);  // after "open" and its separator
-  QAction* now = new QAction(QStringLiteral("Синхронизировать"), trayMenu);
-  now->setObjectName(QStringLiteral("SyncItem"));
-  QAction* account = new QAction(QStringLiteral("Синхронизация: учётная запись..."), trayMenu);
-  account->setObjectName(QStringLiteral("SyncAccountItem"));
-  trayMenu->insertActions(first, {now, account});
-  connect(now, &QAction::triggered, this, [this] { SyncNow(); });
-  connect(account, &QAction::triggered, this, [this] { EditAccount(); });
+  syncItem_ = new QAction(trayMenu);
+  syncItem_->setObjectName(QStringLiteral("SyncItem"));
+  accountItem_ = new QAction(trayMenu);
+  accountItem_->setObjectName(QStringLiteral("SyncAccountItem"));
+  trayMenu->insertActions(first, {syncItem_, accountItem_});
+  connect(syncItem_, &QAction::triggered, this, [this] { SyncNow(); });
+  connect(accountItem_, &QAction::triggered, this, [this] { EditAccount(); });
+  Retranslate();
+}
+
+void TSyncControl::Retranslate() {
+  if (!syncButton_) return;
+  syncButton_->setText(hooks_.texts->SyncButton);
+  syncItem_->setText(hooks_.texts->SyncButton);
+  accountItem_->setText(hooks_.texts->AccountItem);
 }
 
 std::string TSyncControl::masterPassword() const {
@@ -120,7 +129,7 @@ void TSyncControl::SyncNow() {
     options.protect = format::TableFile::isProtected(
         sync::LocalBook::tablePath(hooks_.root, sync::SyncBook::Tasks));
   } catch (const std::exception& e) {
-    return say(QStringLiteral("Синхронизация: %1").arg(QString::fromStdString(e.what())));
+    return say(hooks_.texts->Trouble.arg(QString::fromStdString(e.what())));
   }
   if (!account) return EditAccount();
   options.release = hooks_.release;
@@ -136,7 +145,7 @@ void TSyncControl::SyncNow() {
             if (lastTrouble_.isEmpty()) say(what);
           });
   connect(run_.get(), &sync::SyncRun::finished, this, [this] { finished(); });
-  say(QStringLiteral("Синхронизация..."));
+  say(hooks_.texts->Syncing);
   run_->start();
 }
 
@@ -147,17 +156,15 @@ void TSyncControl::finished() {
   if (!summary.ok()) {
     // Said once; the next attempt comes with the timer, not a box each time.
     const QString trouble = QString::fromStdString(summary.errors.front());
-    if (trouble != lastTrouble_) say(QStringLiteral("Синхронизация не удалась: %1").arg(trouble));
+    if (trouble != lastTrouble_) say(hooks_.texts->Failed.arg(trouble));
     lastTrouble_ = trouble;
   } else {
     lastTrouble_.clear();
-    say(QStringLiteral("Синхронизировано"), 5000);
+    say(hooks_.texts->Synced, 5000);
   }
   if (!summary.conflicts.empty() && hooks_.window) {
     auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Torvelle"),
-                                QStringLiteral("Синхронизация: конфликтов %1. Версия сервера "
-                                               "принята, ваша сохранена.")
-                                    .arg(summary.conflicts.size()),
+                                hooks_.texts->Conflicts.arg(summary.conflicts.size()),
                                 QMessageBox::Ok, hooks_.window);
     box->setObjectName(QStringLiteral("SyncSummaryBox"));
     box->setDetailedText(QString::fromStdString(summary.text()));
@@ -172,7 +179,7 @@ void TSyncControl::finished() {
 }
 
 void TSyncControl::EditAccount() {
-  TSyncAccountDlg dlg(hooks_.window);
+  TSyncAccountDlg dlg(*hooks_.texts, hooks_.window);
   std::string master;
   try {
     master = masterPassword();
@@ -207,7 +214,7 @@ void TSyncControl::EditAccount() {
   auto* setup = new sync::SyncRun(options, dlg.account(), this);
   setup->setUp([this, setup](const QString& error) {
     setup->deleteLater();
-    if (!error.isEmpty()) return say(QStringLiteral("Синхронизация: %1").arg(error));
+    if (!error.isEmpty()) return say(hooks_.texts->Trouble.arg(error));
     SyncNow();
   });
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+class QAction;
 class QMenu;
 class QProgressBar;
 class QStatusBar;
@@ -26,6 +27,8 @@ class Table;
 
 namespace torvelle::shell {
 
+class TSyncTexts;
+
 // When and how the window syncs with the phone's server: on demand, soon
 // after start, every so many minutes, and a little while after a change
 // here. Trouble (offline, a server error) is said once in the status bar
@@ -41,6 +44,7 @@ class TSyncControl : public QObject {
     QWidget* window = nullptr;
     QStatusBar* statusBar = nullptr;
     support::ProfileFile* settings = nullptr;
+    const TSyncTexts* texts = nullptr;  // never null once built
   };
 
   TSyncControl(Hooks hooks, QObject* parent = nullptr);
@@ -56,6 +60,8 @@ class TSyncControl : public QObject {
   void AddActions(QToolBar* toolBar, QMenu* trayMenu);
   // Changes to these tables start the quiet-time wait.
   void Watch(const std::vector<engine::Table*>& tables);
+  // The entries take the texts of a newly chosen language.
+  void Retranslate();
 
   bool running() const { return run_ != nullptr; }
 
@@ -74,6 +80,9 @@ class TSyncControl : public QObject {
   class ChangeWatch;
   std::unique_ptr<ChangeWatch> watch_;
   std::vector<engine::Table*> watched_;
+  QAction* syncButton_ = nullptr;
+  QAction* syncItem_ = nullptr;
+  QAction* accountItem_ = nullptr;
 };
 
 }  // namespace torvelle::shell

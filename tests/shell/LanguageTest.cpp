@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QTest>
 #include <QToolBar>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -133,6 +134,16 @@ void LanguageTest::wholeTableFromDefaultsFromAFileAndBack() {
   languages.LanguageItemClick(item(languages, QStringLiteral("Marks")));
   checkTable(f, marker);
   QCOMPARE(f.main().TrayNotifyIcon().hint(), marker(0));
+  // The sync's tool bar and tray entries are made after the language is
+  // loaded, and follow a switch.
+  const auto texts = interfaceTexts();
+  const auto syncButton = std::find_if(texts.begin(), texts.end(), [](const TextEntry& e) {
+    return e.section == "Sync" && e.key == "Sync button";
+  });
+  QVERIFY(syncButton != texts.end());
+  auto* syncItem = f.main().findChild<QAction*>(QStringLiteral("SyncItem"));
+  QVERIFY(syncItem);
+  QCOMPARE(syncItem->text(), marker(static_cast<std::size_t>(syncButton - texts.begin())));
   QVERIFY(f.ini().contains("Language=Marks"));
 
   // Back to the built-in language: nothing of the file survives.
