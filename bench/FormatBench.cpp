@@ -90,7 +90,7 @@ fs::path benchFolder() {
 // the build tells a complete table from one whose build was interrupted.
 fs::path cachedPhones(int count) {
   const fs::path dir = benchFolder() / ("phones-" + std::to_string(count));
-  const fs::path table = dir / "Phones.db";
+  fs::path table = dir / "Phones.db";
   if (fs::exists(dir / "complete")) return table;
   fs::remove_all(dir);
   const double ms = millis([&] { buildPhones(table, count); });

@@ -181,12 +181,15 @@ void TSyncControl::finished() {
 void TSyncControl::EditAccount() {
   TSyncAccountDlg dlg(*hooks_.texts, hooks_.window);
   std::string master;
+  // A first account starts at the interval the timers use, not at "only by hand".
+  const int minutes = hooks_.settings
+                          ? hooks_.settings->readInteger("Sync", "Minutes", kDefaultMinutes)
+                          : kDefaultMinutes;
+  dlg.setAccount({}, minutes);
   try {
     master = masterPassword();
     if (const auto account = sync::loadAccount(hooks_.root, master)) {
-      dlg.setAccount(*account, hooks_.settings ? hooks_.settings->readInteger("Sync", "Minutes",
-                                                                              kDefaultMinutes)
-                                               : kDefaultMinutes);
+      dlg.setAccount(*account, minutes);
     }
   } catch (const std::exception& e) {
     say(QString::fromStdString(e.what()));
