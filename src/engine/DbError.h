@@ -1,6 +1,7 @@
 #pragma once
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace torvelle::engine {
 
@@ -28,6 +29,26 @@ class DbError : public std::runtime_error {
 
  private:
   Kind kind_;
+};
+
+// A text with a character that the table's code page lacks (InvalidValue):
+// what the program needs to say so and to name a code page that has it.
+class LetterNotInCodePage : public DbError {
+ public:
+  LetterNotInCodePage(const std::string& message, std::string character, int codePage,
+                      std::string field)
+      : DbError(Kind::InvalidValue, message),
+        character_(std::move(character)),
+        codePage_(codePage),
+        field_(std::move(field)) {}
+  const std::string& character() const noexcept { return character_; }  // UTF-8
+  int codePage() const noexcept { return codePage_; }
+  const std::string& field() const noexcept { return field_; }
+
+ private:
+  std::string character_;
+  int codePage_;
+  std::string field_;
 };
 
 }  // namespace torvelle::engine

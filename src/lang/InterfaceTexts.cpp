@@ -48,6 +48,11 @@ constexpr std::array kEntries{
     TextEntry{"Main form", "PhoneBook caption", "Phone book", mainForm("PhonesBook")},
     TextEntry{"Main form", "ImportantDates caption", "Important dates", mainForm("DatesBook")},
     TextEntry{"Main form", "HelpfulLinks caption", "Helpful links", mainForm("LinksBook")},
+    TextEntry{"Main form", "Letter not stored",
+              "The character \"%1\" cannot be stored: the tables keep their text in code page "
+              "%2, which lacks it. To store it, recode the tables (with the program closed) into "
+              "a code page that has it: %3",
+              mainForm("LetterNotStoredMessage", R::Field)},
 
     TextEntry{"Main ToolBar", "Tasks for", "Tasks for", mainForm("TasksForPanel")},
     TextEntry{"Main ToolBar", "Calendar hint", "Calendar", mainForm("TaskDateTimePicker", R::Hint)},

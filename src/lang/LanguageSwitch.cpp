@@ -40,8 +40,8 @@ QString captionOf(const QAction* item) {
   return item->data().toString();
 }
 
-// The locale a language name stands for: the English name of a language
-// ("German") or its own ("Deutsch").
+}  // namespace
+
 std::optional<QLocale> localeNamed(const QString& name) {
   for (int l = QLocale::C + 1; l <= QLocale::LastLanguage; ++l) {
     const auto language = static_cast<QLocale::Language>(l);
@@ -54,8 +54,6 @@ std::optional<QLocale> localeNamed(const QString& name) {
       return QLocale(locale.language());
   return std::nullopt;
 }
-
-}  // namespace
 
 TLanguageSwitch::TLanguageSwitch(QWidget& mainForm, QToolBar& mainTB, TTextWindows windows,
                                  std::vector<std::filesystem::path> folders)

@@ -1,4 +1,5 @@
 #pragma once
+#include <QLocale>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -6,6 +7,7 @@
 #include <QTranslator>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "lang/LoadLanguage.h"
@@ -23,6 +25,10 @@ class ProfileFile;
 }
 
 namespace torvelle::lang {
+
+// The locale a language name stands for: the English name of a language
+// ("German") or its own ("Deutsch").
+std::optional<QLocale> localeNamed(const QString& name);
 
 // The language panel at the right end of the main tool bar (flag and name),
 // its menu of languages, and applying a language: the interface texts, the

@@ -45,12 +45,14 @@
 #include "shell/SyncTexts.h"
 #include "shell/ToolsForm.h"
 #include "shell/TrayNotifyIcon.h"
+#include "shell/UserLanguage.h"
 #include "shell/WindowPlacement.h"
 #include "store/TableSet.h"
 #include "store/dialogs/ChangePasswordDlg.h"
 #include "store/dialogs/PasswordDlg.h"
 #include "store/dialogs/SessionPassword.h"
 #include "support/Clock.h"
+#include "support/CodePage.h"
 #include "support/EmptyFile.h"
 #include "support/ProfileFile.h"
 #include "support/SettingsDefaults.h"
@@ -116,11 +118,14 @@ TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
 
   // The window sees its keys before the focused control does.
   qApp->installEventFilter(this);
+  toolkit::ErrorBox::setWording(
+      [this](const std::exception_ptr& error) { return letterNotStored(error); });
 
   FormCreate();
 }
 
 TMainForm::~TMainForm() {
+  toolkit::ErrorBox::setWording({});
   FormDestroy();
   // The pages unhook their handlers from the tables, which the members
   // below take with them: the pages must go first.
@@ -232,6 +237,27 @@ void TMainForm::createLanguagePanel() {
 
 void TMainForm::progress(int position) {
   if (context_.progress) context_.progress(position);
+}
+
+QString TMainForm::letterNotStored(const std::exception_ptr& error) const {
+  try {
+    std::rethrow_exception(error);
+  } catch (const engine::LetterNotInCodePage& e) {
+    // A code page that has the letter, among those new tables are made in.
+    QString target = QStringLiteral("N");
+    for (const int page : {1252, 1250, 1257, 1253, 1254, 1251})
+      if (support::representable(e.character(), page)) {
+        target = QString::number(page);
+        break;
+      }
+    QString folder = QDir::toNativeSeparators(dataFolder());
+    if (folder.contains(QLatin1Char(' '))) folder = QLatin1Char('"') + folder + QLatin1Char('"');
+    return LetterNotStoredMessage.arg(
+        QString::fromStdString(e.character()), QString::number(e.codePage()),
+        QStringLiteral("torvelle-db recode %1 --code-page %2").arg(folder, target));
+  } catch (...) {
+    return {};
+  }
 }
 
 QString TMainForm::dataFolder() const {
@@ -508,7 +534,13 @@ void TMainForm::openSettings() {
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner);
   }
   settings_ = std::make_unique<support::ProfileFile>(path);
-  if (!existed) support::writeSettingsDefaults(*settings_);
+  if (!existed) {
+    support::writeSettingsDefaults(*settings_);
+    // A first start speaks the user's language when it ships; the language
+    // switch falls back to English for any other.
+    support::writeSetting(*settings_, support::kLanguage,
+                          firstStartLanguage(context_.systemLocale).toStdString());
+  }
 }
 
 void TMainForm::loadOptions() {

@@ -1,4 +1,5 @@
 #pragma once
+#include <QLocale>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
@@ -88,6 +89,8 @@ struct TMainFormContext {
   std::function<void(int exitCode)> requestTerminate;
   // The program's clock; the system's when null.
   const support::Clock* clock = nullptr;
+  // The user's locale: the interface language of a first start.
+  QLocale systemLocale = QLocale::system();
 };
 
 // The main window as a whole: it owns the tables, the settings file and the
@@ -98,8 +101,14 @@ class TMainForm : public QMainWindow {
   // Messages the language table sets; %1 as said beside each.
   Q_PROPERTY(QString BackupFailedMessage MEMBER BackupFailedMessage)  // %1 the reason
   Q_PROPERTY(QString RestoredMessage MEMBER RestoredMessage)          // %1 the set-aside backup
+  // %1 the character, %2 the tables' code page, %3 the command that recodes them
+  Q_PROPERTY(QString LetterNotStoredMessage MEMBER LetterNotStoredMessage)
  public:
   QString BackupFailedMessage = QStringLiteral("Не удалось сделать автоматическую копию: %1");
+  QString LetterNotStoredMessage = QStringLiteral(
+      "Символ «%1» нельзя сохранить: текст таблиц хранится в кодовой странице %2, в которой его "
+      "нет. Чтобы сохранить его, перекодируйте таблицы (при закрытой программе) в кодовую "
+      "страницу, где он есть: %3");
   QString RestoredMessage =
       QStringLiteral("Таблицы восстановлены. Заменённые таблицы сохранены в копии %1.");
 
@@ -184,6 +193,9 @@ class TMainForm : public QMainWindow {
  private:
   void FormCreate();
   QString dataFolder() const;
+  // LetterNotStoredMessage for a letter the tables cannot hold; empty for
+  // any other error.
+  QString letterNotStored(const std::exception_ptr& error) const;
   void FormDestroy();
   void createPages();
   void createToolBar();

@@ -129,6 +129,7 @@ bool TStartup::start() {
   context.progress = [this](int position) { setProgress(position); };
   context.requestTerminate = [this](int exitCode) { requestTerminate(exitCode); };
   context.clock = options_.clock;
+  context.systemLocale = options_.systemLocale;
   mainForm_ = std::make_unique<TMainForm>(std::move(context));
   MainForm = mainForm_.get();
   trace(QStringLiteral("create MainForm"));

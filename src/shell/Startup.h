@@ -1,4 +1,5 @@
 #pragma once
+#include <QLocale>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -59,6 +60,8 @@ struct TStartupOptions {
   // Where language files are looked for, first match first; empty: the
   // Languages folder beside the program.
   QStringList languageFolders;
+  // The user's locale: the interface language of a first start.
+  QLocale systemLocale = QLocale::system();
 };
 
 // The program from its first check to its end. The windows live as long as

@@ -1,6 +1,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QStandardPaths>
 #include <QStringList>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include "shell/Application.h"
 #include "shell/CommandLine.h"
 #include "shell/Startup.h"
+#include "shell/UserLanguage.h"
 #include "store/DataFolder.h"
 #include "toolkit/ErrorBox.h"
 
@@ -39,7 +41,11 @@ QString openDataFolder(const QString& requested) {
   inputs.userDataHome =
       localPath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
   const store::DataFolder folder = store::chooseDataFolder(inputs);
-  store::prepareDataFolder(folder);
+  // New tables take the code page of the user's language.
+  const std::filesystem::path settings =
+      folder.path / localPath(QFileInfo(QApplication::applicationFilePath()).fileName())
+                        .replace_extension(".ini");
+  store::prepareDataFolder(folder, shell::newTablesCodePage(settings, QLocale::system()));
   return QFile::decodeName(folder.path.c_str());
 }
 

@@ -43,7 +43,7 @@ DataFolder chooseDataFolder(const DataFolderInputs& inputs) {
   return {userDataFolder(inputs), DataFolderKind::User};
 }
 
-void prepareDataFolder(const DataFolder& folder) {
+void prepareDataFolder(const DataFolder& folder, int codePage) {
   if (folder.kind == DataFolderKind::Portable) return;
 #ifndef _WIN32
   // Settings, tables, journals and their renamed copies are all made later,
@@ -52,7 +52,7 @@ void prepareDataFolder(const DataFolder& folder) {
 #endif
   makeOwnerOnlyFolder(folder.path);
   std::error_code error;
-  if (!fs::exists(folder.path / "DB", error)) engine::createShippedTables(folder.path);
+  if (!fs::exists(folder.path / "DB", error)) engine::createShippedTables(folder.path, codePage);
 }
 
 fs::path installedShareFolder(const fs::path& programFolder) {

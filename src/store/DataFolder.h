@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/ShippedTables.h"
+
 namespace torvelle::store {
 
 // Where the settings file, DB/ and a user's own Languages/ live.
@@ -35,9 +37,10 @@ DataFolder chooseDataFolder(const DataFolderInputs& inputs);
 // Makes a chosen folder ready. A portable folder is used as it is. Any other
 // is created owner-only, every file made afterwards by this process is
 // owner-only (it holds personal data), and on its first use (no DB/ yet) it
-// receives the seven empty tables: the only time the program creates tables.
-// Throws support::IoError or engine::DbError with a message for the user.
-void prepareDataFolder(const DataFolder& folder);
+// receives the seven empty tables, their text in `codePage`: the only time
+// the program creates tables. Throws support::IoError or engine::DbError
+// with a message for the user.
+void prepareDataFolder(const DataFolder& folder, int codePage = engine::kDesignedCodePage);
 
 // The read-only files an install ships (share/torvelle beside bin/).
 std::filesystem::path installedShareFolder(const std::filesystem::path& programFolder);

@@ -92,7 +92,8 @@ std::string fromUtf8(std::string_view utf8, int codePage) {
     const auto it = reverse->find(cp);
     if (it == reverse->end())
       throw CodePageError("The character " + describe(cp) + " cannot be stored in code page " +
-                          std::to_string(codePage));
+                              std::to_string(codePage),
+                          cp);
     out += static_cast<char>(it->second);
   }
   return out;

@@ -8,7 +8,13 @@ namespace torvelle::support {
 // A text that the target code page cannot hold, or input that is not UTF-8.
 class CodePageError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit CodePageError(const std::string& message, char32_t character = 0)
+      : std::runtime_error(message), character_(character) {}
+  // The character the code page lacks; 0 for input that is not UTF-8.
+  char32_t character() const noexcept { return character_; }
+
+ private:
+  char32_t character_;
 };
 
 // The single-byte code pages we convert (437, 850, 866, 1251, 1252 and the

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <utility>
 
 namespace torvelle::toolkit {
 namespace {
@@ -11,11 +12,20 @@ ErrorBox::Sink& sink() {
   return instance;
 }
 
+ErrorBox::Wording& wording() {
+  static ErrorBox::Wording instance;
+  return instance;
+}
+
 }  // namespace
 
 QString ErrorBox::messageOf(std::exception_ptr error) {
+  if (wording() && error) {
+    QString own = wording()(error);
+    if (!own.isEmpty()) return own;
+  }
   try {
-    if (error) std::rethrow_exception(error);
+    if (error) std::rethrow_exception(std::move(error));
   } catch (const std::exception& e) {
     return QString::fromUtf8(e.what());
   } catch (...) {
@@ -30,7 +40,7 @@ void ErrorBox::report(std::exception_ptr error) noexcept {
     return;
   } catch (...) {
   }
-  report(messageOf(error));
+  report(messageOf(std::move(error)));
 }
 
 void ErrorBox::report(const QString& message) noexcept {
@@ -47,6 +57,10 @@ void ErrorBox::report(const QString& message) noexcept {
 
 void ErrorBox::setSink(Sink s) {
   sink() = std::move(s);
+}
+
+void ErrorBox::setWording(Wording w) {
+  wording() = std::move(w);
 }
 
 bool ErrorBox::guard(const std::function<void()>& action) noexcept {

@@ -30,6 +30,12 @@ class ErrorBox {
   // sink restores the box.
   static void setSink(Sink sink);
 
+  // The program's own words for some errors, in the user's language (a
+  // letter that a table cannot hold); an empty result keeps the error's own
+  // text. An empty function removes them.
+  using Wording = std::function<QString(const std::exception_ptr& error)>;
+  static void setWording(Wording wording);
+
   // Runs `action`, reporting whatever it throws. True when it completed.
   static bool guard(const std::function<void()>& action) noexcept;
 };

@@ -1,16 +1,23 @@
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 
+#include "PxlibReader.h"
 #include "ShellFixture.h"
+#include "books/PhonesBook.h"
+#include "engine/format/FileIo.h"
+#include "engine/format/TableFile.h"
 #include "lang/InterfaceTexts.h"
 #include "lang/LanguageSwitch.h"
 #include "lang/LoadLanguage.h"
@@ -19,10 +26,13 @@
 #include "shell/Reminders.h"
 #include "shell/ToolsForm.h"
 #include "shell/TrayNotifyIcon.h"
+#include "shell/UserLanguage.h"
+#include "store/DataFolder.h"
 #include "store/dialogs/ChangePasswordDlg.h"
 #include "store/dialogs/PasswordDlg.h"
 #include "support/CodePage.h"
 #include "support/ProfileFile.h"
+#include "toolkit/FilterRow.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
@@ -117,6 +127,7 @@ class LanguageTest : public QObject {
   void shippedLanguagesAreCompleteAndRussianIsTheDesign();
   void flagFailuresAreSaidOnceAndThePanelStaysAtTheRight();
   void qtTextsFollowTheLanguage();
+  void firstStartTakesTheUsersLanguageAndItsLetters();
 };
 
 void LanguageTest::wholeTableFromDefaultsFromAFileAndBack() {
@@ -325,6 +336,104 @@ void LanguageTest::qtTextsFollowTheLanguage() {
   QCOMPARE(cancel(), QStringLiteral("Abbrechen"));
   languages.LanguageItemClick(item(languages, QStringLiteral("Klingon")));
   QCOMPARE(cancel(), QStringLiteral("Cancel"));
+}
+
+namespace {
+
+// Key presses carrying letters that QTest's key table lacks.
+void typeText(QWidget* widget, const QString& text) {
+  for (const QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(widget, &release);
+  }
+}
+
+// The tables a first start in `locale` makes.
+void prepare(ShellFixture& f, const QLocale& locale) {
+  f.systemLocale = locale;
+  f.languageFolders = {QStringLiteral(TORVELLE_LANGUAGES_DIR)};
+  torvelle::store::prepareDataFolder(
+      {f.root(), torvelle::store::DataFolderKind::Requested},
+      torvelle::shell::newTablesCodePage(f.root() / "torvelle.ini", locale));
+}
+
+// The program over them, with a section to put contacts in.
+void startWithASection(ShellFixture& f) {
+  torvelle::format::OpenOptions writable;
+  writable.writable = true;
+  torvelle::format::TableFile::open(f.root() / "DB/Phones/PhoneSections.db", writable)
+      ->insert({std::string("Familie")});
+  QVERIFY(f.start());
+}
+
+// The city of a new contact, typed.
+void typeCity(ShellFixture& f, const QString& city) {
+  torvelle::books::TPhonesBook& book = *f.main().PhonesBook;
+  book.recordsTable().insert();
+  typeText(book.CityDBEdit, city);
+}
+
+}  // namespace
+
+void LanguageTest::firstStartTakesTheUsersLanguageAndItsLetters() {
+  {
+    // A German desktop: German texts, Western tables that hold "Müller",
+    // and the case-blind filter finds it typed in capitals.
+    ShellFixture f(false);
+    prepare(f, QLocale(QLocale::German, QLocale::Germany));
+    startWithASection(f);
+    QCOMPARE(f.main().Languages().currentItem()->data().toString(), QStringLiteral("German"));
+    QVERIFY(f.ini().contains("Language=German\n"));
+    const fs::path phones = f.root() / "DB/Phones/Phones.db";
+    QCOMPARE(torvelle::format::TableFile::open(phones, {})->info().codePage, 1252);
+    typeCity(f, QStringLiteral("Müller"));
+    torvelle::books::TPhonesBook& book = *f.main().PhonesBook;
+    book.recordsTable().post();
+    QVERIFY2(f.errors.isEmpty(), qPrintable(f.errors.join(QLatin1Char('\n'))));
+    {
+      torvelle::format::testing::PxlibReader px(
+          phones, torvelle::format::companionPath(phones, ".MB", nullptr), f.root());
+      QCOMPARE(px.recordCount(), 1);
+      QVERIFY(px.rawRecord(0).find("M\xFCller") != std::string::npos);
+    }
+    book.RecordsFilterRow->FilterButton->click();
+    book.RecordsFilterRow->CaseButton->click();
+    book.RecordsFilterRow->edits().front()->setText(QStringLiteral("MÜLLER"));
+    QCOMPARE(book.recordsTable().rowCount(), std::size_t{1});
+    book.RecordsFilterRow->edits().front()->setText(QStringLiteral("MÜLLERS"));
+    QCOMPARE(book.recordsTable().rowCount(), std::size_t{0});
+  }
+  {
+    // A Russian desktop: the designed tables, byte for byte but for the
+    // time they were made; a German letter is refused with a way out.
+    ShellFixture f(false);
+    prepare(f, QLocale(QLocale::Russian, QLocale::Russia));
+    QTemporaryDir designed;
+    torvelle::engine::createShippedTables(designed.path().toStdString());
+    for (const auto& e : fs::recursive_directory_iterator(designed.path().toStdString())) {
+      if (!e.is_regular_file()) continue;
+      const fs::path relative = fs::relative(e.path(), designed.path().toStdString());
+      std::ifstream a(e.path(), std::ios::binary), b(f.root() / relative, std::ios::binary);
+      std::string x((std::istreambuf_iterator<char>(a)), {}),
+          y((std::istreambuf_iterator<char>(b)), {});
+      if (relative.extension() == ".db" && x.size() > 0x64 && y.size() > 0x64) {
+        std::fill_n(x.begin() + 0x60, 4, '\0');  // the update time
+        std::fill_n(y.begin() + 0x60, 4, '\0');
+      }
+      QVERIFY2(x == y, qPrintable(QString::fromStdString(relative.string())));
+    }
+    startWithASection(f);
+    QCOMPARE(f.main().Languages().currentItem()->data().toString(), QStringLiteral("Russian"));
+    typeCity(f, QStringLiteral("Müller"));
+    QCOMPARE(f.errors.size(), 1);
+    const QString& said = f.errors.front();
+    QVERIFY2(said.contains(QStringLiteral("«ü»")) && said.contains(QStringLiteral("1251")) &&
+                 said.contains(QStringLiteral("torvelle-db recode ")) &&
+                 said.contains(QStringLiteral("--code-page 1252")),
+             qPrintable(said));
+  }
 }
 
 QTEST_MAIN(LanguageTest)

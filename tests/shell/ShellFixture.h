@@ -55,6 +55,7 @@ class ShellFixture {
     options.arguments = arguments;
     options.trace = [this](const QString& step) { steps << step; };
     options.languageFolders = languageFolders;
+    options.systemLocale = systemLocale;
     startup = std::make_unique<torvelle::shell::TStartup>(
         torvelle::shell::TPlatformServices{instances, notifyArea, shellOpen, autoStart, &notes},
         std::move(options));
@@ -72,6 +73,8 @@ class ShellFixture {
   QStringList steps;
   QStringList errors;
   QStringList languageFolders;  // empty: Languages beside the program
+  // The user's locale whatever the machine's: a first start in English.
+  QLocale systemLocale{QLocale::English, QLocale::UnitedStates};
 
  private:
   QString savedCwd_;

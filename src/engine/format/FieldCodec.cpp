@@ -8,6 +8,7 @@
 
 #include "engine/DbError.h"
 #include "support/CodePage.h"
+#include "support/Utf8.h"
 
 namespace torvelle::format::codec {
 namespace {
@@ -190,7 +191,11 @@ std::string toTableText(const std::string& utf8, int codePage, const std::string
   try {
     return support::fromUtf8(utf8, effectiveCodePage(codePage));
   } catch (const support::CodePageError& e) {
-    throw DbError(DbError::Kind::InvalidValue, "Field '" + fieldName + "': " + e.what());
+    const std::string message = "Field '" + fieldName + "': " + e.what();
+    if (e.character() == 0) throw DbError(DbError::Kind::InvalidValue, message);
+    std::string character;
+    support::appendUtf8(character, e.character());
+    throw engine::LetterNotInCodePage(message, character, effectiveCodePage(codePage), fieldName);
   }
 }
 
