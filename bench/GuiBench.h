@@ -24,18 +24,19 @@ inline std::unique_ptr<QApplication> startGuiBench() {
   return std::make_unique<QApplication>(argc, argv);
 }
 
-// A new private folder holding the seven empty tables.
-inline std::filesystem::path newTablesFolder() {
+// A new private folder holding the seven empty tables, in `codePage`.
+inline std::filesystem::path newTablesFolder(int codePage = engine::kDesignedCodePage) {
   std::string pattern = (std::filesystem::temp_directory_path() / "torvelle-bench-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
   const std::filesystem::path root = pattern;
-  engine::createShippedTables(root);
+  engine::createShippedTables(root, codePage);
   return root;
 }
 
 // Contacts spread over the sections of a tables folder; every seventh is
-// Cyrillic.
-inline void generatePhones(const std::filesystem::path& root, int records, int sections) {
+// Cyrillic, or German in a Western folder.
+inline void generatePhones(const std::filesystem::path& root, int records, int sections,
+                           bool western = false) {
   format::OpenOptions options;
   options.writable = true;
   options.sync = false;
@@ -46,12 +47,24 @@ inline void generatePhones(const std::filesystem::path& root, int records, int s
   auto file = format::TableFile::open(root / "DB/Phones/Phones.db", options);
   for (int i = 0; i < records; ++i) {
     const std::string n = std::to_string(i);
-    const bool cyr = i % 7 == 0;
+    const bool own = i % 7 == 0;
+    const bool cyr = own && !western;
+    const bool de = own && western;
     file->insert({"Section " + std::to_string(100 + i % sections),
-                  (cyr ? "Иванов Пётр " : "Smith John ") + n, "+7 495 " + n, "+7 499 " + n,
-                  cyr ? "Россия" : "United Kingdom", std::to_string(100000 + i),
-                  cyr ? "Москва" : "London", "Baker street " + n, "+7 916 " + n, n,
-                  "user" + n + "@example.org", "www.example" + n + ".org"});
+                  (cyr  ? "Иванов Пётр "
+                   : de ? "Müller Jürgen "
+                        : "Smith John ") +
+                      n,
+                  "+7 495 " + n, "+7 499 " + n,
+                  cyr  ? "Россия"
+                  : de ? "Deutschland"
+                       : "United Kingdom",
+                  std::to_string(100000 + i),
+                  cyr  ? "Москва"
+                  : de ? "München"
+                       : "London",
+                  "Baker street " + n, "+7 916 " + n, n, "user" + n + "@example.org",
+                  "www.example" + n + ".org"});
   }
 }
 
