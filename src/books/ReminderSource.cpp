@@ -3,6 +3,7 @@
 #include "engine/Session.h"
 #include "engine/Table.h"
 #include "recurrence/RecordSeries.h"
+#include "recurrence/RepeatSet.h"
 
 namespace torvelle::books {
 namespace {
@@ -123,22 +124,40 @@ std::vector<DateItem> dateItemsOf(const engine::Table& datesTable) {
   return items;
 }
 
+std::optional<recurrence::RecordOccurrence> reminderTask(
+    const std::vector<format::FieldDef>& fields, const std::vector<format::Record>& records,
+    format::Date date, format::Time time) {
+  for (auto& found : recurrence::occurrencesIn(fields, records, date, date)) {
+    const recurrence::Occurrence& o = found.occurrence;
+    if (o.date == date && o.time == time && !o.done) return std::move(found);
+  }
+  return std::nullopt;
+}
+
+std::optional<DoneChange> reminderDoneChange(const std::vector<format::FieldDef>& fields,
+                                             const std::vector<format::Record>& records,
+                                             format::Date date, format::Time time) {
+  int done = -1;
+  for (std::size_t i = 0; i < fields.size(); ++i)
+    if (fields[i].name == "Done") done = static_cast<int>(i);
+  const auto found = reminderTask(fields, records, date, time);
+  if (done < 0 || !found) return std::nullopt;
+  const auto series = recurrence::SeriesFields::of(fields);
+  auto set = series.canRepeat() ? recurrence::repeatSetOf(series, records[found->record])
+                                : recurrence::RepeatSet{};
+  if (!set.repeats()) return DoneChange{found->record, {{done, format::Value(true)}}};
+  set.done.insert(found->occurrence.original);
+  return DoneChange{found->record,
+                    {{series.exceptions, format::Value(recurrence::exceptionsText(set))}}};
+}
+
 bool markTaskDoneInFile(engine::Session& session, const std::filesystem::path& tasksDb,
                         format::Date date, format::Time time) {
   const auto file = session.openFile(tasksDb, true);
-  const Fields field(file->info());
-  const int dateField = field("Date"), timeField = field("Time"), doneField = field("Done");
-  if (doneField < 0) return false;
-  const std::vector<format::Record> records = file->readAll();
-  for (std::size_t ordinal = 0; ordinal < records.size(); ++ordinal) {
-    const format::Record& record = records[ordinal];
-    if (get<format::Date>(record, dateField) != date ||
-        get<format::Time>(record, timeField) != time)
-      continue;
-    file->update(ordinal, {{doneField, format::Value(true)}});
-    return true;
-  }
-  return false;
+  const auto change = reminderDoneChange(file->info().fields, file->readAll(), date, time);
+  if (!change) return false;
+  file->update(change->record, change->fields);
+  return true;
 }
 
 }  // namespace torvelle::books

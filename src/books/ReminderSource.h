@@ -1,9 +1,11 @@
 #pragma once
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "books/ReminderRules.h"
 #include "engine/format/TableFile.h"
+#include "recurrence/RecordSeries.h"
 
 namespace torvelle::engine {
 class Session;
@@ -25,6 +27,25 @@ std::vector<DateItem> readDateItems(const std::filesystem::path& datesDb,
 // The same from a table the program has open, without touching the disk.
 std::vector<TaskItem> taskItemsOf(const engine::Table& taskTable, Moment from = 0);
 std::vector<DateItem> dateItemsOf(const engine::Table& datesTable);
+
+// What ticking a reminder's task done changes: the plain task keyed by
+// `date` and `time`, or the occurrence of a repeating task that falls then
+// (its done mark in the exceptions, the series untouched). `record` indexes
+// the records given.
+// The record, and its occurrence, of the task a reminder of `date` and
+// `time` names: a plain task keyed by them, or a repeating task's
+// occurrence that falls then. Done occurrences are passed over.
+std::optional<recurrence::RecordOccurrence> reminderTask(
+    const std::vector<format::FieldDef>& fields, const std::vector<format::Record>& records,
+    format::Date date, format::Time time);
+
+struct DoneChange {
+  std::size_t record = 0;
+  format::FieldChanges fields;
+};
+std::optional<DoneChange> reminderDoneChange(const std::vector<format::FieldDef>& fields,
+                                             const std::vector<format::Record>& records,
+                                             format::Date date, format::Time time);
 
 // Marks the task with this key done in the table file, one change of one
 // record, for when the program's tables are closed. False when there is no

@@ -9,6 +9,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "books/ReminderSource.h"
 #include "books/RepeatDlg.h"
 #include "engine/DbError.h"
 #include "toolkit/EngineDates.h"
@@ -422,14 +423,12 @@ void TTasksBook::ShiftTaskDate(int days) {
   refreshTable();
 }
 
-std::optional<std::size_t> TTasksBook::rowOfTask(format::Date date, format::Time time) const {
-  for (std::size_t row = 0; row < TaskTable.rowCount(); ++row) {
-    const engine::RecordView record = TaskTable.row(row);
-    const auto* day = std::get_if<format::Date>(&record.value("Date"));
-    const auto* at = std::get_if<format::Time>(&record.value("Time"));
-    if (day && at && *day == date && *at == time) return row;
-  }
-  return std::nullopt;
+std::vector<format::Record> TTasksBook::rowValues() const {
+  std::vector<format::Record> records;
+  records.reserve(TaskTable.rowCount());
+  for (std::size_t row = 0; row < TaskTable.rowCount(); ++row)
+    records.push_back(TaskTable.row(row).values());
+  return records;
 }
 
 bool TTasksBook::showTask(QDate date, QTime time) {
@@ -437,10 +436,13 @@ bool TTasksBook::showTask(QDate date, QTime time) {
   setViewedDay(date);
   SyncDayTab();
   refreshTable();
-  const auto row = rowOfTask(fromQDate(date), fromQTime(time));
-  if (row) TaskTable.moveTo(*row);
+  // The day's rows hold the task, or the repeating task with an occurrence then.
+  const std::vector<format::Record> records = rowValues();
+  const auto found =
+      reminderTask(TaskTable.info().fields, records, fromQDate(date), fromQTime(time));
+  if (found) TaskTable.moveTo(found->record);
   TaskDBGrid->setFocus();
-  return row.has_value();
+  return found.has_value();
 }
 
 bool TTasksBook::markTaskDone(QDate date, QTime time) {
@@ -450,17 +452,21 @@ bool TTasksBook::markTaskDone(QDate date, QTime time) {
   const std::string before = TaskTable.bookmark();
   const bool filtered = TaskTable.filtered();
   TaskTable.setFiltered(false);
-  const auto row = rowOfTask(fromQDate(date), fromQTime(time));
-  if (row) {
-    TaskTable.moveTo(*row);
+  // Unfiltered, the rows are the records; a repeating task's occurrence is
+  // found by its day and time as the reminder saw it.
+  const std::vector<format::Record> records = rowValues();
+  const auto change =
+      reminderDoneChange(TaskTable.info().fields, records, fromQDate(date), fromQTime(time));
+  if (change) {
+    TaskTable.moveTo(change->record);
     TaskTable.edit();
-    TaskTable.setField("Done", format::Value(true));
+    for (const auto& [field, value] : change->fields) TaskTable.setField(field, value);
     TaskTable.post();
   }
   invalidateRule();
   TaskTable.setFiltered(filtered);
   if (!before.empty() && TaskTable.rowOfBookmark(before)) TaskTable.gotoBookmark(before);
-  return row.has_value();
+  return change.has_value();
 }
 
 void TTasksBook::SyncDayTab() {

@@ -146,7 +146,8 @@ class TTasksBook : public QWidget {
   void bindTable();
   void applyModeColumns();
   void refreshTable();
-  std::optional<std::size_t> rowOfTask(format::Date date, format::Time time) const;
+  // The values of the rows as the table now shows them.
+  std::vector<format::Record> rowValues() const;
   void invalidateRule() { rule_.reset(); }
   const TaskDisplayRule& displayRule();
   void armMidnightTimer();

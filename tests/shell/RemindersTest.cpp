@@ -359,6 +359,8 @@ class RemindersTest : public QObject {
       file->insert(testing::taskRecord({today.addDays(1), QTime(9, 0), "Tomorrow", false, {}}));
       file->insert(testing::taskRecord({today.addDays(2), QTime(9, 0), "Later", false, {}}));
     }
+    testing::seedRepeatingTask(f.root(), {today.addDays(1), QTime(10, 0), "Weekly", false, {}},
+                               "FREQ=WEEKLY");
     QVERIFY(f.start({QStringLiteral("-h")}));
     QCOMPARE(titles(f.notes), QStringList{"Overdue tasks"});
     shell::TMainForm& main = f.main();
@@ -376,6 +378,22 @@ class RemindersTest : public QObject {
         if (std::get<std::string>(record[2]) == task) return std::get<bool>(record[3]);
       return false;
     };
+    // A repeating task's reminder names an occurrence: that one is done,
+    // the series is not.
+    const auto weeklyExceptions = [&] {
+      for (const auto& record :
+           format::TableFile::open(f.root() / "DB/Tasks/Tasks.db", {})->readAll())
+        if (std::get<std::string>(record[2]) == "Weekly") {
+          const auto* memo = std::get_if<std::string>(&record[7]);
+          return std::get<bool>(record[3]) ? std::string("series done") : memo ? *memo : "";
+        }
+      return std::string("missing");
+    };
+    const auto doneLine = [](QDate day) {
+      return "DONE:" + day.toString(QStringLiteral("yyyyMMdd")).toStdString();
+    };
+    main.MarkReminderTaskDone(today.addDays(8), QTime(10, 0));
+    QCOMPARE(weeklyExceptions(), doneLine(today.addDays(8)) + "\n");
     main.MarkReminderTaskDone(today.addDays(2), QTime(9, 0));
     QVERIFY(doneOnDisk("Later"));
     // The page keeps its view and its record.
@@ -387,6 +405,9 @@ class RemindersTest : public QObject {
     QVERIFY(!table.isOpen());
     main.MarkReminderTaskDone(today.addDays(1), QTime(9, 0));
     QVERIFY(doneOnDisk("Tomorrow"));
+    main.MarkReminderTaskDone(today.addDays(15), QTime(10, 0));
+    QVERIFY(weeklyExceptions().find(doneLine(today.addDays(15))) != std::string::npos);
+    QVERIFY(weeklyExceptions().find(doneLine(today.addDays(8))) != std::string::npos);
     QVERIFY(!doneOnDisk("Overdue one"));
     QVERIFY(f.errors.isEmpty());
   }
