@@ -80,6 +80,7 @@ void runRepeatBench() {
   report("repeat.day_keystroke_refilter_paint_10k", medianOf(keys), "ms");
 
   std::vector<double> steps;
+  steps.reserve(40);
   for (int i = 0; i < 40; ++i)
     steps.push_back(millis([&] {
       book.DateSpinUp->click();
