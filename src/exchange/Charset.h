@@ -22,6 +22,10 @@ class EightBitGuess {
   // 0 for UTF-8, else the code page.
   int codePage() const;
   bool sawEightBit() const { return sawEightBit_; }
+  // Words whose letters read as Cyrillic in 1251, and words that mix plain
+  // letters with accented ones as 1252 reads them.
+  long cyrillicWords() const { return cyrillicVotes_; }
+  long latinWords() const { return latinVotes_; }
 
  private:
   bool sawEightBit_ = false;

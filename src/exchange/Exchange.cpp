@@ -22,10 +22,11 @@ const char* const phoneFields[] = {"Name",   "HomePhone", "WorkPhone", "Country"
 
 std::unique_ptr<format::TableFile> openTable(const fs::path& path,
                                              const std::vector<std::string>& passwords,
-                                             bool writable) {
+                                             bool writable, int readAs = 0) {
   format::OpenOptions options;
   options.writable = writable;
   options.passwords = passwords;
+  options.readAs = readAs;
   return format::TableFile::open(path, options);
 }
 
@@ -211,6 +212,12 @@ ImportSummary importVCardFile(std::string_view bytes, const ImportRequest& reque
     requireBook(*dates, Book::Dates, "a dates book");
     birthdays = birthdayRows(contacts, dates->info());
     settleTimes(birthdays, dates->readAll(), dates->info(), "Event");
+    if (request.options.foldAccents) {
+      for (auto& row : birthdays)
+        if (const auto changes = foldRecordAccents(dates->info(), row.record);
+            !changes.empty() && refusalReason(dates->info(), row.record).empty())
+          summary.folded.push_back("birthday, " + row.where + ": " + changes);
+    }
     // Refusals of either table stop the import before anything is written.
     throwIfRefused(dates->info(), birthdays, request.options);
   }
@@ -359,7 +366,7 @@ ExportResult exportRecords(FileFormat format, const format::TableInfo& info,
 }
 
 ExportResult exportVCardFile(const ExportRequest& request) {
-  const auto table = openTable(request.table, request.passwords, false);
+  const auto table = openTable(request.table, request.passwords, false, request.readAs);
   requireBook(*table, Book::Phones, "a phone book");
   return exportRecords(FileFormat::VCard, table->info(),
                        recordsOfSection(table->readAll(), table->info(), request.section),
@@ -367,7 +374,7 @@ ExportResult exportVCardFile(const ExportRequest& request) {
 }
 
 ExportResult exportCalendarFile(const ExportRequest& request) {
-  const auto table = openTable(request.table, request.passwords, false);
+  const auto table = openTable(request.table, request.passwords, false, request.readAs);
   return exportRecords(FileFormat::ICalendar, table->info(),
                        recordsOfSection(table->readAll(), table->info(), request.section),
                        request.version, request.yearly);

@@ -74,6 +74,7 @@ struct ExportRequest {
   std::string section;  // only this section's records, when not empty
   VCardVersion version = VCardVersion::V30;
   bool yearly = false;  // dates: a yearly rule on every event
+  int readAs = 0;       // the code page the table's text is in, when its header is wrong
 };
 
 struct ExportResult {

@@ -7,6 +7,7 @@
 #include "engine/RecordIdentity.h"
 #include "exchange/Books.h"
 #include "exchange/TextCodec.h"
+#include "support/AccentFold.h"
 #include "support/CodePage.h"
 
 namespace torvelle::exchange {
@@ -97,7 +98,31 @@ std::string refusalReason(const format::TableInfo& info, const format::Record& r
   return {};
 }
 
+std::string foldRecordAccents(const format::TableInfo& info, format::Record& record) {
+  std::string changes;
+  for (std::size_t f = 0; f < info.fields.size() && f < record.size(); ++f) {
+    auto* text = std::get_if<std::string>(&record[f]);
+    if (!text) continue;
+    std::string plain = support::foldAccents(*text, storedCodePage(info.codePage));
+    if (plain == *text) continue;
+    if (!changes.empty()) changes += ", ";
+    changes += info.fields[f].name + " " + shown(*text) + " as " + shown(plain);
+    *text = std::move(plain);
+  }
+  return changes;
+}
+
 namespace {
+
+// The row with its letters folded, kept in `store`, when folding changed
+// it (saying how in `changes`); else the row itself.
+const ImportRow* folded(const ImportRow& row, const format::TableInfo& info,
+                        std::vector<ImportRow>& store, std::string& changes) {
+  if (!row.refusal.empty()) return &row;
+  ImportRow copy = row;
+  changes = foldRecordAccents(info, copy.record);
+  return changes.empty() ? &row : &store.emplace_back(std::move(copy));
+}
 
 // Sections the rows name that the sections table lacks.
 std::vector<std::string> missingSections(format::TableFile& sections,
@@ -203,15 +228,23 @@ void importRows(format::TableFile& records, format::TableFile* sections,
   std::vector<const ImportRow*> kept;
   std::vector<std::string> refused;
   std::vector<std::string> sources;
+  std::vector<std::string> foldings;
+  // Rows with letters folded are copies; reserved so that pointers to them stay.
+  std::vector<ImportRow> foldedRows;
+  if (options.foldAccents) foldedRows.reserve(rows.size());
   kept.reserve(rows.size());
-  for (const auto& row : rows) {
+  for (const auto& original : rows) {
+    std::string changes;
+    const ImportRow* row =
+        options.foldAccents ? folded(original, records.info(), foldedRows, changes) : &original;
     const std::string reason =
-        row.refusal.empty() ? refusalReason(records.info(), row.record) : row.refusal;
+        row->refusal.empty() ? refusalReason(records.info(), row->record) : row->refusal;
     if (reason.empty()) {
-      kept.push_back(&row);
+      kept.push_back(row);
+      if (!changes.empty()) foldings.push_back(row->where + ": " + changes);
     } else {
-      refused.push_back(row.where + ": " + reason);
-      sources.emplace_back(row.source);
+      refused.push_back(row->where + ": " + reason);
+      sources.emplace_back(row->source);
     }
   }
   if (!refused.empty() && !options.skipRefused && !options.dryRun) throw RecordsRefused(refused);
@@ -247,6 +280,7 @@ void importRows(format::TableFile& records, format::TableFile* sections,
   }
   summary.sectionsAdded += sectionsAdded;
   summary.refused.insert(summary.refused.end(), refused.begin(), refused.end());
+  summary.folded.insert(summary.folded.end(), foldings.begin(), foldings.end());
   summary.refusedSources.insert(summary.refusedSources.end(), sources.begin(), sources.end());
   if (sections) summary.sections.merge(sectionsNamed(records.info(), kept));
 }

@@ -31,6 +31,9 @@ struct ImportOptions {
   // Counts what an import would do and writes nothing: refused records are
   // listed and left out whatever skipRefused says.
   bool dryRun = false;
+  // Letters the table's code page lacks are stored without their accents
+  // when it holds the plain letter ("ü" as "u"); each record is listed.
+  bool foldAccents = false;
   // Told now and then how many of the rows have gone in (done, total). It
   // may throw to stop the import, which then writes nothing.
   std::function<void(std::size_t, std::size_t)> progress;
@@ -42,6 +45,9 @@ struct ImportSummary {
   std::size_t sectionsAdded = 0;     // sections created for the records
   std::size_t birthdaysAdded = 0;    // contacts' birthdays put in the dates book
   std::vector<std::string> refused;  // "line 12: Name: the character ..." each
+  // Records stored with letters without their accents (foldAccents):
+  // "line 12: Name "Müller" as "Muller"" each.
+  std::vector<std::string> folded;
   // The refused items as the file had them, in the order of `refused`.
   std::vector<std::string> refusedSources;
   // What a file of the refused items needs around them to be a file of its
@@ -76,6 +82,11 @@ class RecordsRefused : public ExchangeError {
 // time outside the day or an empty key field: the reason a row is refused, or
 // empty when it can be stored. A long text is shown by its beginning.
 std::string refusalReason(const format::TableInfo& info, const format::Record& record);
+
+// Folds the texts of `record` that the table's code page cannot hold as
+// they are (see ImportOptions::foldAccents); says which changed and how
+// ("Name "Müller" as "Muller""), or returns empty.
+std::string foldRecordAccents(const format::TableInfo& info, format::Record& record);
 
 // Inserts `rows` into `records` as one change. `sections` (may be null) is
 // the sections table of a section book: sections the rows name that it lacks

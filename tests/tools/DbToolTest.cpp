@@ -10,6 +10,7 @@
 #include "engine/DbError.h"
 #include "engine/ShippedTables.h"
 #include "engine/format/TableFile.h"
+#include "support/CodePage.h"
 
 namespace torvelle::tools {
 namespace {
@@ -294,6 +295,58 @@ TEST_F(DbToolImport, TextOutsideTheCodePageIsRefusedNotMangled) {
   ASSERT_EQ(result.status, 0) << result.err;
   EXPECT_TRUE(contains(result.out, "Refused 2 records:\n  line 3")) << result.out;
   EXPECT_EQ(sections(), (std::vector<std::string>{"Z", "Я"}));
+}
+
+TEST_F(DbToolImport, FoldedAccentsAreStoredPlainAndListedOthersStillRefused) {
+  writeFile(dir / "in.csv", "Section\nMüller\nGroß\n漢字\nZ\n");
+  const auto result = tool(
+      {"import", table.string(), (dir / "in.csv").string(), "--fold-accents", "--skip-refused"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(contains(result.out,
+                       "Stored 2 records with letters without their accents:\n"
+                       "  line 2: Section \"Müller\" as \"Muller\"\n"
+                       "  line 3: Section \"Groß\" as \"Gross\"\n"))
+      << result.out;
+  EXPECT_TRUE(contains(result.out, "Refused 1 record:\n  line 4")) << result.out;
+  EXPECT_EQ(sections(), (std::vector<std::string>{"Gross", "Muller", "Z"}));
+}
+
+// Cyrillic text written in 1251 bytes into a table whose header says 1252.
+TEST_F(DbTool, LyingCodePageIsHintedReadAsToldAndMendedByRecode) {
+  const fs::path path = dir / "Old.db";
+  TableFile::create(path, {{"Name", FieldType::Alpha, 20}}, 1, 1252);
+  const auto lie = [](const std::string& text) {
+    return support::toUtf8(support::fromUtf8(text, 1251), 1252);
+  };
+  insertAll(path, {{lie("Жуков")}, {lie("Ёлкина Анна")}});
+
+  auto result = tool({"check", path.string()});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_TRUE(contains(result.out, "hint: the text reads as Cyrillic words of code page 1251"))
+      << result.out;
+  // In the key order of the header's sort order, whichever comes first.
+  result = tool({"dump", path.string(), "--read-as", "1251"});
+  EXPECT_TRUE(result.out == "Name\nЁлкина Анна\nЖуков\n" ||
+              result.out == "Name\nЖуков\nЁлкина Анна\n")
+      << result.out;
+
+  const std::string before = readFile(path);
+  result = tool({"recode", path.string(), "--code-page", "1251"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(
+      contains(result.err, "field \"Name\" \"Æóêîâ\": Æ, ó, ê, î, â not in code page 1251\n"))
+      << result.err;
+  EXPECT_TRUE(
+      contains(result.err, "2 texts cannot be held in code page 1251; nothing was changed"));
+  EXPECT_EQ(readFile(path), before);
+
+  result = tool({"recode", path.string(), "--read-as", "1251", "--code-page", "1251"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(readTable(path),
+            (std::vector<Record>{{std::string("Ёлкина Анна")}, {std::string("Жуков")}}));
+  result = tool({"check", path.string()});
+  EXPECT_FALSE(contains(result.out, "hint")) << result.out;
+  EXPECT_TRUE(fs::exists(dir / "Old.db.cp1252"));
 }
 
 // Address-book columns, dates and times as people type them, export by section.

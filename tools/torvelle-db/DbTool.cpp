@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include <stdexcept>
 
 #include "BackupCommands.h"
+#include "CodePageCommands.h"
 #include "Json.h"
 #include "engine/DbError.h"
 #include "engine/ShippedTables.h"
@@ -63,8 +65,11 @@ struct CommandLine {
   bool birthdays = false;
   bool yearly = false;
   bool vcard4 = false;
-  // create: the code page of the new tables
+  bool foldAccents = false;
+  // create and recode: the code page to write; dump, export and recode: the
+  // one a table's text is really in
   std::optional<int> codePage;
+  int readAs = 0;
 };
 
 // Options that stand alone, and the flag each sets; nullptr for others.
@@ -79,6 +84,7 @@ bool CommandLine::*flagOf(const std::string& name) {
       {"--birthdays", &CommandLine::birthdays},
       {"--yearly", &CommandLine::yearly},
       {"--vcard4", &CommandLine::vcard4},
+      {"--fold-accents", &CommandLine::foldAccents},
       {"--help", &CommandLine::help},
       {"-h", &CommandLine::help},
   };
@@ -88,7 +94,16 @@ bool CommandLine::*flagOf(const std::string& name) {
 
 bool takesValue(const std::string& name) {
   return name == "--password" || name == "--new" || name == "--format" || name == "--section" ||
-         name == "--code-page";
+         name == "--code-page" || name == "--read-as";
+}
+
+int codePageArgument(const std::string& name, const std::string& value) {
+  int page = 0;
+  const auto* end = value.data() + value.size();
+  const auto [stop, ec] = std::from_chars(value.data(), end, page);
+  if (ec != std::errc{} || stop != end || !support::codePageSupported(page))
+    throw UsageError(name + ": \"" + value + "\" is not a code page we convert");
+  return page;
 }
 
 void setValueOption(CommandLine& cl, const std::string& name, std::string value) {
@@ -100,10 +115,9 @@ void setValueOption(CommandLine& cl, const std::string& name, std::string value)
   } else if (name == "--format") {
     cl.format = std::move(value);
   } else if (name == "--code-page") {
-    const bool digits = !value.empty() && value.size() <= 5 &&
-                        value.find_first_not_of("0123456789") == std::string::npos;
-    if (!digits) throw UsageError("--code-page needs a number such as 1252");
-    cl.codePage = std::stoi(value);
+    cl.codePage = codePageArgument(name, value);
+  } else if (name == "--read-as") {
+    cl.readAs = codePageArgument(name, value);
   } else {
     if (value.empty()) throw UsageError("--section needs a name");
     cl.section = std::move(value);
@@ -170,13 +184,19 @@ void allowOnly(const CommandLine& cl, bool format, bool passwordChange, bool pas
   if (cl.command != "export" && (cl.yearly || cl.vcard4)) {
     throw UsageError("--yearly and --vcard4 belong to export");
   }
-  if (cl.command != "create" && cl.codePage) throw UsageError("--code-page belongs to create");
+  if (cl.command != "import" && cl.foldAccents)
+    throw UsageError("--fold-accents belongs to import");
+  if (cl.command != "create" && cl.command != "recode" && cl.codePage)
+    throw UsageError("--code-page belongs to create and recode");
+  if (cl.readAs != 0 && cl.command != "dump" && cl.command != "export" && cl.command != "recode")
+    throw UsageError("--read-as belongs to dump, export and recode");
 }
 
 format::OpenOptions openOptions(const CommandLine& cl, bool writable) {
   format::OpenOptions options;
   options.writable = writable;
   options.passwords = cl.passwords;
+  options.readAs = writable ? 0 : cl.readAs;
   return options;
 }
 
@@ -329,6 +349,11 @@ void printSummary(std::ostream& out, const std::string& table,
     out << "Refused " << recordsWord(summary.refused.size()) << ":\n";
     for (const auto& line : summary.refused) out << "  " << line << '\n';
   }
+  if (!summary.folded.empty()) {
+    out << (trial ? "Would store " : "Stored ") << recordsWord(summary.folded.size())
+        << " with letters without their accents:\n";
+    for (const auto& line : summary.folded) out << "  " << line << '\n';
+  }
   if (!summary.notStored.empty()) {
     out << "Not stored:\n";
     for (const auto& [what, n] : summary.notStored) out << "  " << what << ": " << n << '\n';
@@ -361,6 +386,7 @@ int commandImport(const CommandLine& cl, std::ostream& out) {
   request.options.skipExisting = cl.skipExisting;
   request.options.skipRefused = cl.skipRefused;
   request.options.dryRun = cl.dryRun;
+  request.options.foldAccents = cl.foldAccents;
   exchange::ImportSummary summary;
   try {
     switch (format) {
@@ -412,6 +438,7 @@ int commandExport(const CommandLine& cl, std::ostream& out) {
   request.section = cl.section.value_or("");
   request.version = cl.vcard4 ? exchange::VCardVersion::V40 : exchange::VCardVersion::V30;
   request.yearly = cl.yearly;
+  request.readAs = cl.readAs;
   exchange::ExportResult result;
   try {
     switch (format) {
@@ -449,6 +476,10 @@ int commandCheck(const CommandLine& cl, std::ostream& out, std::ostream& err) {
         << sortOrderText(info) << '\n';
     out << cl.operands[0] << ": " << TableFile::keyOrderNote(cl.operands[0], openOptions(cl, false))
         << '\n';
+    // Only a hint: the table is sound, its header may just name the wrong code page.
+    if (const auto hint = scriptHint(*TableFile::open(cl.operands[0], openOptions(cl, false)));
+        !hint.empty())
+      out << cl.operands[0] << ": " << hint << '\n';
     out << cl.operands[0] << ": OK\n";
     finishOutput(out);
     return 0;
@@ -481,6 +512,16 @@ int commandPassword(const CommandLine& cl, std::ostream& out) {
   return 0;
 }
 
+int commandRecodeLine(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+  allowOnly(cl, false, false, true);
+  requireOperands(cl, 1, "a data folder or one table");
+  if (!cl.codePage) throw UsageError("recode needs --code-page N");
+  const int status =
+      commandRecode({cl.operands[0], *cl.codePage, cl.readAs, cl.passwords}, out, err);
+  finishOutput(out);
+  return status;
+}
+
 int dispatch(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   if (cl.command == "create") return commandCreate(cl, out);
   if (cl.command == "info") return commandInfo(cl, out);
@@ -490,6 +531,7 @@ int dispatch(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   if (cl.command == "check") return commandCheck(cl, out, err);
   if (cl.command == "pack") return commandPack(cl, out);
   if (cl.command == "password") return commandPassword(cl, out);
+  if (cl.command == "recode") return commandRecodeLine(cl, out, err);
   if (cl.command == "backup" || cl.command == "restore") {
     allowOnly(cl, false, false, true);
     requireOperands(cl, cl.command == "backup" ? 1 : 2,
@@ -520,10 +562,17 @@ Commands:
                              output)
   check TABLE                check header, blocks, record count, key order,
                              primary index and blob references; exit 1 on problems;
-                             a sound table's code page and sort order are named
+                             a sound table's code page and sort order are named, with
+                             a hint when its text reads as words of another script
+                             than that code page's (a header naming the wrong one)
   pack TABLE                 rebuild the table without the space of deleted records
   password TABLE --new P     set or change the master password
   password TABLE --remove    remove the master password
+  recode DIR --code-page N   rewrite the tables under DIR/DB in code page N, after a
+                             backup into DIR/Backups; a text N cannot hold is listed
+                             (table, record, field, characters) and nothing changes
+  recode TABLE --code-page N the same for one table of any program; its files are
+                             copied beside it first (TABLE.cpNNNN)
   backup DIR                 snapshot the seven tables under DIR/DB into a new
                              archive in DIR/Backups (sealed with the master
                              password when the tables have one); prints its name
@@ -544,7 +593,8 @@ Options:
   --section S       import: every record into section S; export: only section S
   --code-page N     create: 1251 (Cyrillic and English, as designed), 1252
                     (Western European), 1250 (Central European), 1253 (Greek),
-                    1254 (Turkish) or 1257 (Baltic)
+                    1254 (Turkish) or 1257 (Baltic); recode: any of these, or
+                    437, 850, 866 and the other DOS code pages
   --skip-existing   import: leave out records whose key is in the table already
   --skip-refused    import: leave out records the table cannot hold, take the rest
   --dry-run         import: show what an import would add, skip and refuse;
@@ -552,6 +602,12 @@ Options:
   --birthdays       import of contacts: birthdays also into DB/Dates/Dates.db
   --vcard4          export of contacts: vCard 4.0 (3.0 by default)
   --yearly          export of dates: every event repeats yearly
+  --fold-accents    import: a letter the code page lacks is stored without its
+                    accents when the code page holds the plain letter (ü as u,
+                    ß as ss); each such record is listed
+  --read-as N       dump, export, recode: read the table's text in code page N,
+                    not the one its header names (old programs often wrote
+                    Cyrillic text into tables marked 1252 or 437)
   --help            show this text
 
 Formats: vCard (.vcf) in and out of the phone book (Phones.db), iCalendar (.ics)
@@ -559,7 +615,8 @@ in and out of the task table (to-dos) and the dates table (events), CSV (.csv)
 for every table. Sections that records name and the sections table lacks are
 created. Records that hold a character the table's code page has no place for
 (code page 1251: no "ü") are refused, each listed; without --skip-refused none
-of the file is imported. The summary counts what was added, skipped and refused
+of the file is imported. --fold-accents stores such letters without their
+accents where the code page has the plain letter. The summary counts what was added, skipped and refused
 and what the file held that the table has no field for.
 
 CSV is UTF-8 with a header row of field names (matched without regard to

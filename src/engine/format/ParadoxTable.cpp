@@ -8,6 +8,7 @@
 #include "engine/format/FieldCodec.h"
 #include "engine/format/IndexBlock.h"
 #include "engine/format/TableWriter.h"
+#include "support/CodePage.h"
 
 namespace torvelle::format {
 namespace {
@@ -135,6 +136,8 @@ void ParadoxTable::load() {
     head.resize(readFile(kDbFile, 0, head.data(), need));
   }
   hdr_ = parseDbHeader(head, size);
+  textPage_ = hdr_.codePage;
+  if (options_.readAs != 0) readTextAs(options_.readAs);
   info_ = TableInfo{};
   info_.fields = hdr_.fields;
   info_.keyFieldCount = static_cast<int>(hdr_.keyFields);
@@ -175,6 +178,19 @@ void ParadoxTable::load() {
     tree_.takeDirty();
     pxRebuild_ = hdr_.keyFields > 0;
   }
+}
+
+// A header that names the wrong code page: its text, field names included,
+// is read in another. Written, such text would be stored in neither.
+void ParadoxTable::readTextAs(int codePage) {
+  if (options_.writable)
+    throw DbError(DbError::Kind::ReadOnly,
+                  "A table read in another code page opens for reading only");
+  if (!support::codePageSupported(codePage))
+    throw DbError(DbError::Kind::InvalidValue, "Unsupported code page " + std::to_string(codePage));
+  textPage_ = codePage;
+  for (std::size_t i = 0; i < hdr_.fields.size(); ++i)
+    hdr_.fields[i].name = codec::fromTableText(hdr_.rawNames[i], textPage_);
 }
 
 // Follows the stored keys one by one: are they in the declared order, in
@@ -271,7 +287,7 @@ void ParadoxTable::unlockPassword() {
   for (const auto& pw : options_.passwords) {
     std::string bytes;
     try {
-      bytes = codec::toTableText(pw, hdr_.codePage, "password");
+      bytes = codec::toTableText(pw, textPage_, "password");
     } catch (const DbError&) {
       continue;
     }
@@ -532,7 +548,7 @@ Value ParadoxTable::readBlob(const FieldDef& field, const std::uint8_t* p,
   }
   if (bytes.empty()) return std::monostate{};
   std::string s(bytes.begin(), bytes.end());
-  if (field.type == FieldType::Memo) return codec::fromTableText(s, hdr_.codePage);
+  if (field.type == FieldType::Memo) return codec::fromTableText(s, textPage_);
   return Binary{std::move(s)};
 }
 
@@ -542,8 +558,7 @@ Record ParadoxTable::decodeRecord(const std::uint8_t* rec, std::uint64_t* budget
   for (std::size_t i = 0; i < hdr_.fields.size(); ++i) {
     const auto& f = hdr_.fields[i];
     const auto* p = rec + hdr_.offsets[i];
-    out.push_back(codec::isBlob(f.type) ? readBlob(f, p, budget)
-                                        : codec::decode(f, p, hdr_.codePage));
+    out.push_back(codec::isBlob(f.type) ? readBlob(f, p, budget) : codec::decode(f, p, textPage_));
   }
   return out;
 }

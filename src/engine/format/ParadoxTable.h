@@ -68,6 +68,7 @@ class ParadoxTable final : public TableFile {
 
  private:
   void load();
+  void readTextAs(int codePage);
   using Report = std::function<void(const std::string&)>;
   struct ChainWalk;
   void checkBlock(const BlockTree::Entry& e, ChainWalk& walk, const Report& report) const;
@@ -152,6 +153,7 @@ class ParadoxTable final : public TableFile {
   OpenOptions options_;
   File db_, px_, mb_, journal_;
   DbHeader hdr_;
+  int textPage_ = 0;  // the code page text is read in: the header's unless told
   std::optional<PxHeader> pxHdr_;
   TableInfo info_;
   std::uint32_t key_ = 0;    // block encryption key, 0 = plain

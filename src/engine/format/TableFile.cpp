@@ -8,15 +8,13 @@
 #include "engine/format/FileIo.h"
 #include "engine/format/KeyOrder.h"
 #include "engine/format/ParadoxTable.h"
+#include "engine/format/Rebuild.h"
 #include "engine/format/TableWriter.h"
 
 namespace torvelle::format {
-namespace {
 
 using engine::DbError;
 
-// Renames left half done by a crash are finished before anything reads the
-// table; a reader without write access reads what is there.
 void settle(const std::filesystem::path& dbPath) {
   try {
     finishReplace(dbPath);
@@ -24,7 +22,6 @@ void settle(const std::filesystem::path& dbPath) {
   }
 }
 
-// The records and blobs of an open table, ready to be written anew.
 FreshTable copyOf(const ParadoxTable& table) {
   const auto& h = table.header();
   FreshTable fresh;
@@ -43,7 +40,6 @@ FreshTable copyOf(const ParadoxTable& table) {
   return fresh;
 }
 
-// Any order the old chain had, the new one is sorted by the header's key.
 void sortByKey(FreshTable& fresh) {
   const auto& h = fresh.header;
   if (h.keyFields == 0) return;
@@ -61,6 +57,8 @@ void sortByKey(FreshTable& fresh) {
   }
   fresh = std::move(sorted);
 }
+
+namespace {
 
 OpenOptions writableCopy(const OpenOptions& options) {
   OpenOptions writable = options;

@@ -39,6 +39,9 @@ struct OpenOptions {
   // journal is on disk, "write" after each block written, "synced" once the
   // table files are flushed); crash tests stop the process there.
   std::function<void(std::string_view)> commitHook;
+  // Reading only: the text is taken as bytes of this code page instead of
+  // the one the header declares (0), for tables whose header is wrong.
+  int readAs = 0;
 };
 
 // Changes to some fields of a record: field index and its new value. Fields
