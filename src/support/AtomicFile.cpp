@@ -6,7 +6,11 @@
 
 #include "support/IoError.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+
+#include <algorithm>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -111,27 +115,49 @@ void writeFileAtomically(const fs::path& path, std::string_view content) {
 
 #else
 
-// Windows: the same temporary-and-rename scheme through the standard library
-// (rename maps to a replacing move there).
+// Windows: the same scheme through Win32. The old file is swapped out by
+// ReplaceFileW, which keeps its attributes and access rights the way the
+// POSIX code keeps permission bits; a new one is moved into place.
 void writeFileAtomically(const fs::path& path, std::string_view content) {
   const fs::path target = resolveLinks(path);
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  const fs::path temp = folder / temporaryName(target);
-  std::FILE* file = openFile(temp, "wb");
-  if (!file) throw IoError::fromErrno("Cannot write", path, errno ? errno : EIO);
-  const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-  const bool closed = std::fclose(file) == 0;
-  std::error_code ec;
-  if (!written || !closed) {
-    fs::remove(temp, ec);
-    throw IoError::fromErrno("Cannot write", path, EIO);
+  const DWORD attributes = ::GetFileAttributesW(target.c_str());
+  const bool replacing = attributes != INVALID_FILE_ATTRIBUTES;
+  if (replacing && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    throw IoError::fromErrno("Cannot write", path, EISDIR);
+
+  fs::path temp;
+  HANDLE file = INVALID_HANDLE_VALUE;
+  DWORD err = ERROR_SUCCESS;
+  for (int attempt = 0; attempt < 16 && file == INVALID_HANDLE_VALUE; ++attempt) {
+    temp = folder / temporaryName(target);
+    file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+    err = ::GetLastError();
+    if (file == INVALID_HANDLE_VALUE && err != ERROR_FILE_EXISTS) break;
   }
-  fs::rename(temp, target, ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(temp, ignored);
-    throw IoError("Cannot write " + path.string() + ": " + ec.message(), path, ec);
+  if (file == INVALID_HANDLE_VALUE) throw IoError::fromWindowsError("Cannot write", path, err);
+
+  const auto fail = [&](DWORD code) {
+    if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+    ::DeleteFileW(temp.c_str());
+    return IoError::fromWindowsError("Cannot write", path, code);
+  };
+  for (std::size_t done = 0; done < content.size();) {
+    const auto want = static_cast<DWORD>(std::min<std::size_t>(content.size() - done, 1u << 30));
+    DWORD n = 0;
+    if (!::WriteFile(file, content.data() + done, want, &n, nullptr)) throw fail(::GetLastError());
+    done += n;
   }
+  if (!::FlushFileBuffers(file)) throw fail(::GetLastError());
+  const BOOL closed = ::CloseHandle(file);
+  file = INVALID_HANDLE_VALUE;
+  if (!closed) throw fail(::GetLastError());
+  const BOOL moved = replacing
+                         ? ::ReplaceFileW(target.c_str(), temp.c_str(), nullptr,
+                                          REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                         : ::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+  if (!moved) throw fail(::GetLastError());
 }
 
 #endif

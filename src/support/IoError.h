@@ -16,14 +16,29 @@ class IoError : public std::runtime_error {
 
   // "<what> <path>: <system's error text>", from errno-style codes.
   static IoError fromErrno(const std::string& what, const std::filesystem::path& path, int err);
+#ifdef _WIN32
+  // The same from a Windows error code (GetLastError).
+  static IoError fromWindowsError(const std::string& what, const std::filesystem::path& path,
+                                  unsigned long err);
+#endif
 
-  const std::filesystem::path& path() const noexcept { return path_; }
-  std::error_code code() const noexcept { return code_; }
+  const std::filesystem::path& path() const noexcept {
+    return path_;
+  }
+  std::error_code code() const noexcept {
+    return code_;
+  }
 
  private:
   std::filesystem::path path_;
   std::error_code code_;
 };
+
+#ifdef _WIN32
+// The system's own text for a Windows error code, without the final line
+// break.
+std::string windowsErrorText(unsigned long err);
+#endif
 
 // fopen for a path in any script: Windows needs the wide-character call.
 inline std::FILE* openFile(const std::filesystem::path& path, const char* mode) {

@@ -4,6 +4,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#ifdef _WIN32
+#include <random>
+#endif
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -14,10 +17,21 @@ namespace torvelle::testing {
 class TempDir {
  public:
   TempDir() {
+#ifdef _WIN32
+    // No mkdtemp: a random name, taken only if the folder did not exist.
+    std::random_device random;
+    for (int attempt = 0; attempt < 16 && path_.empty(); ++attempt) {
+      const auto candidate =
+          std::filesystem::temp_directory_path() / ("torvelle-test-" + std::to_string(random()));
+      if (std::filesystem::create_directory(candidate)) path_ = candidate;
+    }
+    if (path_.empty()) throw std::runtime_error("cannot make a temporary folder");
+#else
     std::string pattern =
         (std::filesystem::temp_directory_path() / "torvelle-test-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
+#endif
   }
   ~TempDir() {
     // A test may have made the folder read-only.
@@ -29,8 +43,12 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+  const std::filesystem::path& path() const {
+    return path_;
+  }
+  std::filesystem::path operator/(std::string_view name) const {
+    return path_ / name;
+  }
 
  private:
   std::filesystem::path path_;

@@ -249,8 +249,10 @@ TEST(ProfileFile, FailedWriteRaisesAndKeepsTheFile) {
   EXPECT_EQ(fs::directory_iterator(dir.path())->path().filename(), "file");
 }
 
-#ifndef _WIN32
 TEST(ProfileFile, WriteCutShortLeavesTheOldFileWhole) {
+#ifdef _WIN32
+  GTEST_SKIP() << "cuts the write short by a file size limit and checks POSIX permission bits";
+#else
   // Root may write anywhere, so the write is cut short by a file size limit
   // instead: the temporary file fails half-way, as on a full disk.
   TempDir dir;
@@ -279,11 +281,13 @@ TEST(ProfileFile, WriteCutShortLeavesTheOldFileWhole) {
   struct stat st {};
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
+#endif
 }
 
-#endif
-
 TEST(ProfileFile, WriteThroughASymlinkReplacesItsTarget) {
+#ifdef _WIN32
+  GTEST_SKIP() << "making a symbolic link takes a privilege there and MinGW's library has no call";
+#endif
   TempDir dir;
   writeBytes(dir / "real.ini", "[S]\nK=1\n");
   fs::create_symlink("real.ini", dir / "link.ini");

@@ -1,9 +1,11 @@
 #include "engine/format/FileIo.h"
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstring>
@@ -20,6 +22,8 @@ void throwIo(const std::string& what, const std::filesystem::path& path, int err
   throw DbError(DbError::Kind::Io,
                 "Cannot " + what + " " + path.string() + ": " + std::strerror(err));
 }
+
+#ifndef _WIN32  // Windows: FileIoWindows.cpp
 
 File::File(const std::filesystem::path& path, bool writable, bool create)
     : writable_(writable), path_(path) {
@@ -115,6 +119,16 @@ void syncDirectory(const std::filesystem::path& dir) {
   ::close(fd);
   if (rc != 0 && err != EINVAL) throwIo("flush folder", d, err);
 }
+
+void renameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) throwIo("rename", from, errno);
+}
+
+void removeFile(const std::filesystem::path& path) {
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) throwIo("remove", path, errno);
+}
+
+#endif
 
 std::optional<std::filesystem::path> findAnyCase(const std::filesystem::path& dir,
                                                  const std::string& name) {

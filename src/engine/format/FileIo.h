@@ -7,8 +7,9 @@
 
 namespace torvelle::format {
 
-// A POSIX file descriptor with the few operations the table files need.
-// Every failure throws DbError(Io) naming the file and the system error.
+// An open file (a POSIX descriptor, a Windows handle) with the few operations
+// the table files need. Every failure throws DbError(Io) naming the file and
+// the system error.
 class File {
  public:
   File() = default;
@@ -19,9 +20,21 @@ class File {
   File& operator=(const File&) = delete;
   ~File();
 
-  bool isOpen() const { return fd_ >= 0; }
-  bool writable() const { return writable_; }
-  const std::filesystem::path& path() const { return path_; }
+#ifdef _WIN32
+  bool isOpen() const {
+    return handle_ != nullptr;
+  }
+#else
+  bool isOpen() const {
+    return fd_ >= 0;
+  }
+#endif
+  bool writable() const {
+    return writable_;
+  }
+  const std::filesystem::path& path() const {
+    return path_;
+  }
 
   std::uint64_t size() const;
   // Reads up to `size` bytes; returns how many were there (short at the end).
@@ -30,10 +43,15 @@ class File {
   void truncate(std::uint64_t size);
   void sync();
   // Non-blocking exclusive lock held as long as this descriptor is open.
+  // Advisory: it keeps other writers out, never readers.
   bool tryLock();
 
  private:
+#ifdef _WIN32
+  void* handle_ = nullptr;  // a HANDLE; null when closed
+#else
   int fd_ = -1;
+#endif
   bool writable_ = false;
   std::filesystem::path path_;
 };
@@ -42,6 +60,12 @@ class File {
 
 // Makes a directory entry change (create, rename, unlink) durable.
 void syncDirectory(const std::filesystem::path& dir);
+
+// Moves `from` over `to`, replacing it in one step.
+void renameFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Removes the file; one that is not there is no error.
+void removeFile(const std::filesystem::path& path);
 
 // `dir/name` if it exists, else the entry of `dir` whose name equals `name`
 // without regard to letter case; nullopt when there is none.

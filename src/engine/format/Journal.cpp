@@ -1,8 +1,5 @@
 #include "engine/format/Journal.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
 #include "engine/DbError.h"
@@ -52,7 +49,7 @@ Bytes serialize(const JournalImage& image) {
 }
 
 void removeJournal(const std::filesystem::path& path) {
-  if (::unlink(path.c_str()) != 0 && errno != ENOENT) throwIo("remove", path, errno);
+  removeFile(path);
   syncDirectory(path.parent_path());
 }
 

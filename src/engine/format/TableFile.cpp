@@ -60,6 +60,15 @@ void sortByKey(FreshTable& fresh) {
 
 namespace {
 
+// Stages the fresh files of an open table and returns its path. The caller
+// lets the table go (its files close, its lock ends) before finishReplace
+// renames them: Windows cannot rename over an open file. An opener in between
+// finishes the recorded renames itself.
+std::filesystem::path stageReplacement(const ParadoxTable& table, FreshTable fresh, bool sync) {
+  stageFreshTable({table.dbPath(), table.pxPath(), table.mbPath()}, std::move(fresh), sync);
+  return table.dbPath();
+}
+
 OpenOptions writableCopy(const OpenOptions& options) {
   OpenOptions writable = options;
   writable.writable = true;
@@ -69,15 +78,20 @@ OpenOptions writableCopy(const OpenOptions& options) {
 void rebuild(const std::filesystem::path& dbPath, const OpenOptions& options,
              std::optional<std::string> newPassword) {
   settle(dbPath);
-  const ParadoxTable table(dbPath, writableCopy(options));
-  FreshTable fresh = copyOf(table);
-  if (newPassword) {
-    fresh.checkValue = newPassword->empty() ? 0
-                                            : crypto::checkValue(codec::toTableText(
-                                                  *newPassword, fresh.header.codePage, "password"));
+  std::filesystem::path staged;
+  {
+    const ParadoxTable table(dbPath, writableCopy(options));
+    FreshTable fresh = copyOf(table);
+    if (newPassword) {
+      fresh.checkValue = newPassword->empty()
+                             ? 0
+                             : crypto::checkValue(codec::toTableText(
+                                   *newPassword, fresh.header.codePage, "password"));
+    }
+    sortByKey(fresh);
+    staged = stageReplacement(table, std::move(fresh), options.sync);
   }
-  sortByKey(fresh);
-  writeFreshTable({table.dbPath(), table.pxPath(), table.mbPath()}, std::move(fresh), options.sync);
+  finishReplace(staged);
 }
 
 // Old records keep their bytes: appended fields leave every earlier offset
@@ -100,19 +114,23 @@ void widenRecords(FreshTable& fresh, const DbHeader& wider, std::size_t firstAdd
 void TableFile::appendFields(const std::filesystem::path& dbPath, const OpenOptions& options,
                              const std::vector<FieldDef>& added, const InitialValue& initial) {
   settle(dbPath);
-  const ParadoxTable table(dbPath, writableCopy(options));
-  FreshTable fresh = copyOf(table);
-  const DbHeader& old = table.header();
-  std::vector<FieldDef> fields = old.fields;
-  fields.insert(fields.end(), added.begin(), added.end());
-  // The table keeps its sort order, whichever program gave it.
-  const SortOrder sort{old.sortOrder, old.sortName};
-  fresh.header =
-      makeDbHeader(fields, static_cast<int>(old.keyFields), old.codePage,
-                   table.dbPath().filename().string(), old.hasDataHeader() ? &sort : nullptr);
-  widenRecords(fresh, fresh.header, old.fields.size(), initial);
-  sortByKey(fresh);
-  writeFreshTable({table.dbPath(), table.pxPath(), table.mbPath()}, std::move(fresh), options.sync);
+  std::filesystem::path staged;
+  {
+    const ParadoxTable table(dbPath, writableCopy(options));
+    FreshTable fresh = copyOf(table);
+    const DbHeader& old = table.header();
+    std::vector<FieldDef> fields = old.fields;
+    fields.insert(fields.end(), added.begin(), added.end());
+    // The table keeps its sort order, whichever program gave it.
+    const SortOrder sort{old.sortOrder, old.sortName};
+    fresh.header =
+        makeDbHeader(fields, static_cast<int>(old.keyFields), old.codePage,
+                     table.dbPath().filename().string(), old.hasDataHeader() ? &sort : nullptr);
+    widenRecords(fresh, fresh.header, old.fields.size(), initial);
+    sortByKey(fresh);
+    staged = stageReplacement(table, std::move(fresh), options.sync);
+  }
+  finishReplace(staged);
 }
 
 std::vector<FieldDef> TableFile::declaredFields(const std::filesystem::path& dbPath) {
@@ -164,7 +182,11 @@ void TableFile::create(const std::filesystem::path& dbPath, const std::vector<Fi
   TablePaths paths{dbPath, companionPath(dbPath, ".PX", nullptr),
                    companionPath(dbPath, ".MB", nullptr)};
   std::filesystem::remove(dbPath.string() + "-journal", ec);
-  writeFreshTable(paths, std::move(fresh), true);
+  stageFreshTable(paths, std::move(fresh), true);
+  // The recorded renames are finished by whoever opens the table next, if
+  // not by us: the lock can go first.
+  lock.reset();
+  finishReplace(dbPath);
 }
 
 bool TableFile::isProtected(const std::filesystem::path& dbPath) {

@@ -250,7 +250,10 @@ void TableRecoder::write() {
         map.translate(stored.data(), stored.size());
   }
   sortByKey(fresh);
-  writeFreshTable({table_->dbPath(), table_->pxPath(), table_->mbPath()}, std::move(fresh), sync_);
+  stageFreshTable({table_->dbPath(), table_->pxPath(), table_->mbPath()}, std::move(fresh), sync_);
+  // The table stays open for the caller's questions after the write, so the
+  // renames run over open files: fine on POSIX, refused on Windows.
+  finishReplace(table_->dbPath());
 }
 
 }  // namespace torvelle::format

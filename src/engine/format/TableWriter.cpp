@@ -1,9 +1,6 @@
 #include "engine/format/TableWriter.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -113,10 +110,6 @@ Bytes buildPx(const FreshTable& t, const std::vector<BlockTree::Entry>& blocks) 
   return out;
 }
 
-void renameInto(const std::filesystem::path& from, const std::filesystem::path& to) {
-  if (::rename(from.c_str(), to.c_str()) != 0) throwIo("rename", from, errno);
-}
-
 }  // namespace
 
 Bytes freshMbHeader() {
@@ -127,7 +120,7 @@ Bytes freshMbHeader() {
   return h;
 }
 
-void writeFreshTable(const TablePaths& paths, FreshTable t, bool sync) {
+void stageFreshTable(const TablePaths& paths, FreshTable t, bool sync) {
   auto& h = t.header;
   const bool hasBlobs = std::any_of(h.fields.begin(), h.fields.end(),
                                     [](const FieldDef& f) { return codec::isBlob(f.type); });
@@ -191,22 +184,24 @@ void writeFreshTable(const TablePaths& paths, FreshTable t, bool sync) {
   const std::string text = intent.str();
   writeWhole(intentPath(paths.db), Bytes(text.begin(), text.end()), sync);
   if (sync) syncDirectory(dir);
-  finishReplace(paths.db);
 }
 
 void finishReplace(const std::filesystem::path& dbPath) {
   const auto path = intentPath(dbPath);
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) return;
-  std::ifstream in(path);
   std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  {
+    // Closed before the file is removed, which Windows refuses while it is open.
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+  }
   const bool complete = !lines.empty() && lines.back() == kDone;
   for (std::size_t i = 0; i + 1 < lines.size();) {
     if (lines[i] == "M" && i + 2 < lines.size()) {
       const std::filesystem::path tmp = lines[i + 1], final = lines[i + 2];
       if (complete) {
-        if (std::filesystem::exists(tmp, ec)) renameInto(tmp, final);
+        if (std::filesystem::exists(tmp, ec)) renameFile(tmp, final);
       } else {
         std::filesystem::remove(tmp, ec);
       }
@@ -219,7 +214,7 @@ void finishReplace(const std::filesystem::path& dbPath) {
     }
   }
   syncDirectory(dbPath.parent_path());
-  if (::unlink(path.c_str()) != 0 && errno != ENOENT) throwIo("remove", path, errno);
+  removeFile(path);
   syncDirectory(dbPath.parent_path());
 }
 

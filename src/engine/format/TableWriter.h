@@ -25,10 +25,12 @@ struct TablePaths {
   std::filesystem::path db, px, mb;
 };
 
-// Writes the files under temporary names, flushes them and renames them into
-// place as one step that survives a crash (see finishReplace). Companions the
-// new table does not need are removed in the same step.
-void writeFreshTable(const TablePaths& paths, FreshTable table, bool sync);
+// Writes the files under temporary names, flushes them and records the
+// renames that put them into place; finishReplace then makes them, as one
+// step that survives a crash. Companions the new table does not need are
+// removed in the same step. The caller closes the old files in between:
+// Windows renames nothing over a file that is open.
+void stageFreshTable(const TablePaths& paths, FreshTable table, bool sync);
 
 // The header block of an empty memo file.
 Bytes freshMbHeader();

@@ -1,9 +1,11 @@
 // Crashes and write errors: whatever instant a change stops at, the table is
 // found as before or as after it, and a failed write says so.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <csignal>
 #include <functional>
@@ -18,6 +20,12 @@ namespace {
 
 using engine::DbError;
 using testing::TempDir;
+
+#ifdef _WIN32
+TEST(FormatRecovery, CrashesAndWriteErrors) {
+  GTEST_SKIP() << "five cases stop a forked writer mid-change; Windows has no fork()";
+}
+#else
 
 constexpr int kStopped = 42;
 
@@ -94,7 +102,7 @@ class FormatRecovery : public ::testing::Test {
       std::filesystem::remove(e.path());
     for (const auto& [path, data] : files_) testing::spit(path, data);
   }
-  std::vector<std::pair<std::filesystem::path, std::string>> files_;
+  std::vector<std::pair<std::filesystem::path, std::string> > files_;
   TempDir dir_;
   std::filesystem::path db_;
   std::vector<Record> before_;
@@ -238,6 +246,8 @@ TEST_F(FormatRecovery, FullDiskRollsBackAndReports) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_TRUE(testing::folderImage(dir_.path()) == image_) << "the table files changed";
 }
+
+#endif
 
 }  // namespace
 }  // namespace torvelle::format
