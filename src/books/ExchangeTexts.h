@@ -21,6 +21,8 @@ class TExchangeTexts : public QObject {
   Q_PROPERTY(QString NewSections MEMBER NewSections)
   Q_PROPERTY(QString Refused MEMBER Refused)
   Q_PROPERTY(QString NotStored MEMBER NotStored)
+  Q_PROPERTY(QString FoldAccents MEMBER FoldAccents)
+  Q_PROPERTY(QString Folded MEMBER Folded)
   Q_PROPERTY(QString ImportButton MEMBER ImportButton)
   Q_PROPERTY(QString ImportRestButton MEMBER ImportRestButton)
   Q_PROPERTY(QString CancelButton MEMBER CancelButton)
@@ -47,6 +49,8 @@ class TExchangeTexts : public QObject {
   QString NewSections = QStringLiteral("New sections: %1");
   QString Refused = QStringLiteral("Records that cannot be stored: %1");
   QString NotStored = QStringLiteral("In the file, but no field takes it:");
+  QString FoldAccents = QStringLiteral("Store letters without their accents");
+  QString Folded = QStringLiteral("Stored without accents: %1");
   QString ImportButton = QStringLiteral("Import");
   QString ImportRestButton = QStringLiteral("Import the rest");
   QString CancelButton = QStringLiteral("Cancel");

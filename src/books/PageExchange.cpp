@@ -1,6 +1,7 @@
 #include "books/PageExchange.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -188,23 +189,37 @@ exchange::ImportSummary TPageExchange::run(const TableWork& work, bool trial) {
   return summary;
 }
 
-bool TPageExchange::confirm(const exchange::ImportSummary& summary, const QString& fileName,
-                            FileFormat format) {
+namespace {
+
+// The first lines of a long list, so that the box stays on the screen.
+void addListed(QStringList& lines, const std::vector<std::string>& items) {
+  int shown = 0;
+  for (const auto& item : items) {
+    if (shown++ == kRefusalsShown) {
+      lines << QStringLiteral("  ...");
+      break;
+    }
+    lines << QStringLiteral("  ") + fromStd(item);
+  }
+}
+
+}  // namespace
+
+TPageExchange::Answer TPageExchange::confirm(const exchange::ImportSummary& summary,
+                                             const QString& fileName, FileFormat format,
+                                             bool& foldAccents) {
   QStringList lines;
   for (const auto& note : summary.notes) lines << fromStd(note);
   lines << texts_->ToAdd.arg(summary.added);
   if (summary.skipped > 0) lines << texts_->Existing.arg(summary.skipped);
   if (summary.sectionsAdded > 0) lines << texts_->NewSections.arg(summary.sectionsAdded);
+  if (!summary.folded.empty()) {
+    lines << texts_->Folded.arg(summary.folded.size());
+    addListed(lines, summary.folded);
+  }
   if (!summary.refused.empty()) {
     lines << texts_->Refused.arg(summary.refused.size());
-    int shown = 0;
-    for (const auto& reason : summary.refused) {
-      if (shown++ == kRefusalsShown) {
-        lines << QStringLiteral("  ...");
-        break;
-      }
-      lines << QStringLiteral("  ") + fromStd(reason);
-    }
+    addListed(lines, summary.refused);
   }
   if (!summary.notStored.empty()) {
     lines << texts_->NotStored;
@@ -233,13 +248,25 @@ bool TPageExchange::confirm(const exchange::ImportSummary& summary, const QStrin
   cancel->setObjectName(QStringLiteral("CancelButton"));
   box.setDefaultButton(go ? go : cancel);
   box.setEscapeButton(cancel);
+  // Offered while it can matter: records are refused, or it is on.
+  if (!summary.refused.empty() || foldAccents) {
+    auto* fold = new QCheckBox(texts_->FoldAccents, &box);
+    fold->setObjectName(QStringLiteral("FoldAccentsCheckBox"));
+    fold->setChecked(foldAccents);
+    box.setCheckBox(fold);
+    QObject::connect(fold, &QCheckBox::toggled, &box, [&box] { box.done(QDialog::Rejected); });
+  }
   // Saving the refused items leaves the choice to import still open.
   for (;;) {
     box.exec();
     if (!save || box.clickedButton() != save) break;
     saveRefused(summary, format);
   }
-  return go && box.clickedButton() == go;
+  if (box.checkBox() && box.checkBox()->isChecked() != foldAccents) {
+    foldAccents = box.checkBox()->isChecked();
+    return Answer::Again;
+  }
+  return go && box.clickedButton() == go ? Answer::Import : Answer::Cancel;
 }
 
 // The refused items, as the file had them, into a file the user names.
@@ -279,13 +306,17 @@ void TPageExchange::ImportTBClick() {
     options.skipExisting = options.skipRefused = options.dryRun = true;
     // The file is read once: the trial's rows serve the real import.
     std::optional<exchange::ParsedImport> parsed;
-    summary = run(
-        [&](format::TableFile& records, format::TableFile* sections) {
-          parsed = exchange::parseImport(format, bytes, records, {});
-          return exchange::importParsed(*parsed, records, sections, options);
-        },
-        true);
-    if (!confirm(summary, fileName, format)) return;
+    for (;;) {
+      summary = run(
+          [&](format::TableFile& records, format::TableFile* sections) {
+            if (!parsed) parsed = exchange::parseImport(format, bytes, records, {});
+            return exchange::importParsed(*parsed, records, sections, options);
+          },
+          true);
+      const Answer answer = confirm(summary, fileName, format, options.foldAccents);
+      if (answer == Answer::Cancel) return;
+      if (answer == Answer::Import) break;
+    }
     options.dryRun = false;
     options.skipExisting = summary.skipped > 0;
     options.skipRefused = !summary.refused.empty();

@@ -62,8 +62,12 @@ class TPageExchange : public QObject {
   using TableWork = std::function<exchange::ImportSummary(format::TableFile& records,
                                                           format::TableFile* sections)>;
   exchange::ImportSummary run(const TableWork& work, bool trial);
-  bool confirm(const exchange::ImportSummary& summary, const QString& fileName,
-               exchange::FileFormat format);
+  // What the user made of the summary; Again when the choice to store
+  // letters without their accents (`foldAccents`, changed in place) asks for
+  // a new trial.
+  enum class Answer { Import, Cancel, Again };
+  Answer confirm(const exchange::ImportSummary& summary, const QString& fileName,
+                 exchange::FileFormat format, bool& foldAccents);
   void saveRefused(const exchange::ImportSummary& summary, exchange::FileFormat format);
   void endEdits();
 

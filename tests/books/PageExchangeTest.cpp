@@ -1,6 +1,7 @@
 // Import and export through the pages' buttons: a file chosen through the
 // dialog seam, the summary answered, the rows seen in the grid and on disk,
 // and the exported file read back.
+#include <QCheckBox>
 #include <QFile>
 #include <QMessageBox>
 #include <QtTest>
@@ -247,6 +248,42 @@ class PageExchangeTest : public QObject {
                  summary.contains("placeholder birthday: 2"),
              qPrintable(summary));
     QCOMPARE(p.onDisk().size(), 4);
+  }
+
+  // Letters the table lacks are stored without their accents once the box
+  // is ticked: the trial is run again and lists them; a name without a base
+  // letter stays refused.
+  void accentsAreFoldedWhenTheBoxIsTicked() {
+    SectionBookPage p(BookKind::Phones, {"Work"}, {});
+    QString openPath = writeFile(p.dir.path(), "accents.vcf",
+                                 "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:J\xc3\xbcrgen M\xc3\xbcller\r\n"
+                                 "CATEGORIES:Work\r\nEND:VCARD\r\n"
+                                 "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:\xe7\x94\xb0\xe4\xb8\xad\r\n"
+                                 "CATEGORIES:Work\r\nEND:VCARD\r\n");
+    QString savePath;
+    p.book->Exchange->setFileDialogs(feed(&openPath, &savePath));
+    QString first, second;
+    {
+      ModalScript script;
+      script
+          .then([&first](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            QVERIFY(box);
+            first = box->text();
+            auto* fold = box->findChild<QCheckBox*>(QStringLiteral("FoldAccentsCheckBox"));
+            QVERIFY(fold && !fold->isChecked());
+            fold->click();
+          })
+          .then(answer(second, "ImportButton"));
+      p.book->Exchange->ImportTB->click();
+      QVERIFY(script.done());
+    }
+    QVERIFY2(first.contains("cannot be stored: 2") && !first.contains("without accents"),
+             qPrintable(first));
+    QVERIFY2(second.contains("Stored without accents: 1") && second.contains("\"Jurgen Muller\"") &&
+                 second.contains("cannot be stored: 1"),
+             qPrintable(second));
+    QCOMPARE(p.onDisk(), QStringList{"Work:Jurgen Muller"});
   }
 
  private:
