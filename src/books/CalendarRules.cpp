@@ -153,21 +153,33 @@ std::vector<CalendarDay> CalendarData::days(format::Date from, format::Date to) 
 
 void CalendarData::addOccurrences(format::Date from, format::Date to,
                                   std::vector<CalendarDay>& days) const {
-  std::vector<bool> joined(days.size(), false);
-  for (const CalendarSeries& s : series_) {
-    if (to < earliestOf(s)) break;  // this one and all after begin past the span
-    const auto expansion = recurrence::expand(s.repeat, s.first.date, s.first.time, from, to);
-    for (const recurrence::Occurrence& o : expansion.occurrences) {
-      const auto at = static_cast<std::size_t>(o.date.day - from.day);
-      CalendarTask task = s.first;
-      task.date = o.date;
-      task.time = o.time.value_or(s.first.time);
-      if (!o.text.empty()) task.task = o.text;
-      task.done = o.done;
-      task.repeating = true;
-      days[at].tasks.push_back(std::move(task));
-      joined[at] = true;
+  if (series_.empty()) return;
+  if (!expanded_ || from < expanded_->from || expanded_->to < to) {
+    Expanded e{from, to, {}};
+    for (const CalendarSeries& s : series_) {
+      if (e.to < earliestOf(s)) break;  // this one and all after begin past the span
+      for (const recurrence::Occurrence& o :
+           recurrence::expand(s.repeat, s.first.date, s.first.time, e.from, e.to).occurrences) {
+        CalendarTask& task = e.tasks.emplace_back(s.first);
+        task.date = o.date;
+        task.time = o.time.value_or(s.first.time);
+        if (!o.text.empty()) task.task = o.text;
+        task.done = o.done;
+        task.repeating = true;
+      }
     }
+    std::stable_sort(e.tasks.begin(), e.tasks.end(),
+                     [](const CalendarTask& a, const CalendarTask& b) { return a.date < b.date; });
+    expanded_ = std::move(e);
+  }
+  std::vector<bool> joined(days.size(), false);
+  auto task =
+      std::lower_bound(expanded_->tasks.begin(), expanded_->tasks.end(), from,
+                       [](const CalendarTask& t, format::Date day) { return t.date < day; });
+  for (; task != expanded_->tasks.end() && task->date <= to; ++task) {
+    const auto at = static_cast<std::size_t>(task->date.day - from.day);
+    days[at].tasks.push_back(*task);
+    joined[at] = true;
   }
   for (std::size_t i = 0; i < days.size(); ++i)
     if (joined[i])

@@ -84,6 +84,16 @@ class CalendarData {
  private:
   void addOccurrences(format::Date from, format::Date to, std::vector<CalendarDay>& days) const;
 
+  // The series' occurrences over the last span expanded (by day), kept so
+  // that a repaint, or a week inside the month shown, costs no expansion:
+  // the rule walk is by far the dearest part of drawing a month. (A wider
+  // span made ahead costs more per step than it saves.)
+  struct Expanded {
+    format::Date from, to;
+    std::vector<CalendarTask> tasks;
+  };
+  mutable std::optional<Expanded> expanded_;
+
   std::vector<CalendarTask> tasks_;     // by date and time
   std::vector<CalendarSeries> series_;  // by first day
   std::vector<CalendarEvent> events_;
