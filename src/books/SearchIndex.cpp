@@ -36,12 +36,20 @@ const std::vector<std::string>& keyFields(SearchBook book) {
 }
 
 void SearchIndex::add(SearchEntry entry) {
-  entry.joined.clear();
+  std::string text;
   for (const std::string& field : entry.fields) {
-    entry.joined += field;
-    entry.joined += '\0';
+    text += field;
+    text += '\0';
   }
-  entry.folded = entry.fold(entry.joined);
+  text += '\0';
+  auto group = std::find_if(joined_.begin(), joined_.end(),
+                            [&](const Joined& j) { return j.fold == entry.fold; });
+  if (group == joined_.end()) group = joined_.insert(group, Joined{entry.fold, {}, {}, {}, {}, {}});
+  group->entry.push_back(entries_.size());
+  group->typedAt.push_back(group->typed.size());
+  group->foldedAt.push_back(group->folded.size());
+  group->folded += entry.fold(text);
+  group->typed += text;
   entries_.push_back(std::move(entry));
 }
 
@@ -68,29 +76,35 @@ SearchResult SearchIndex::search(std::string_view pattern, bool ignoreCase,
                                  std::size_t perBook) const {
   SearchResult result;
   if (pattern.empty()) return result;
-  // Folded once per table fold here (the tables of a folder share one);
-  // each record's folded text was made when it was read.
-  struct Matchers {
-    support::CaseFold fold;
-    support::TextMatcher joined, field;
-  };
-  std::vector<Matchers> matchers;
-  const auto matchersOf = [&](const support::CaseFold& fold) -> const Matchers& {
-    for (const Matchers& m : matchers)
-      if (m.fold == fold) return m;
-    return matchers.emplace_back(Matchers{
-        fold, support::TextMatcher(ignoreCase ? fold(pattern) : std::string(pattern), false),
-        support::TextMatcher(pattern, ignoreCase, fold)});
-  };
-  for (std::size_t i = 0; i < entries_.size(); ++i) {
+  // The pattern folded once per table fold (the tables of a folder share
+  // one); the texts were folded when they were read.
+  std::vector<std::size_t> matched;
+  for (const Joined& group : joined_) {
+    const std::string folded = ignoreCase ? group.fold(pattern) : std::string(pattern);
+    const std::string& text = ignoreCase ? group.folded : group.typed;
+    const std::vector<std::size_t>& starts = ignoreCase ? group.foldedAt : group.typedAt;
+    for (std::size_t at = 0; (at = support::findWhole(text, folded, at)) != std::string::npos;) {
+      // The entry the match lies in; the search goes on from the next one.
+      const auto next = std::upper_bound(starts.begin(), starts.end(), at);
+      matched.push_back(group.entry[static_cast<std::size_t>(next - starts.begin()) - 1]);
+      if (next == starts.end()) break;
+      at = *next;
+    }
+  }
+  std::sort(matched.begin(), matched.end());
+  std::vector<std::pair<support::CaseFold, support::TextMatcher>> fieldMatchers;
+  for (const std::size_t i : matched) {
     const SearchEntry& entry = entries_[i];
-    const Matchers& m = matchersOf(entry.fold);
-    if (!m.joined(ignoreCase ? entry.folded : entry.joined)) continue;
     std::size_t& found = result.found[bookIndex(entry.book)];
     if (found++ >= perBook) continue;
     // Which field: the same rule, field by field, for the few listed.
+    auto m = std::find_if(fieldMatchers.begin(), fieldMatchers.end(),
+                          [&](const auto& fm) { return fm.first == entry.fold; });
+    if (m == fieldMatchers.end())
+      m = fieldMatchers.insert(m,
+                               {entry.fold, support::TextMatcher(pattern, ignoreCase, entry.fold)});
     const auto field = std::find_if(entry.fields.begin(), entry.fields.end(),
-                                    [&](const std::string& text) { return m.field(text); });
+                                    [&](const std::string& text) { return m->second(text); });
     result.hits.push_back({i, static_cast<int>(field - entry.fields.begin())});
   }
   return result;

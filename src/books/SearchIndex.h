@@ -26,10 +26,6 @@ struct SearchEntry {
   std::string section;
   std::string title;
   std::vector<std::string> fields;
-  // The fields joined, each followed by a NUL, as typed and folded: one
-  // search per record. A pattern never holds a NUL, so no match spans two.
-  std::string joined;
-  std::string folded;
   support::CaseFold fold;  // the fold of the record's table
 };
 
@@ -59,7 +55,19 @@ class SearchIndex {
   const std::vector<SearchEntry>& entries() const { return entries_; }
 
  private:
+  // The fields of all entries that share a fold, joined into one text as
+  // typed and one folded, each field followed by a NUL and each entry by
+  // one more: a keystroke is one pass over memory laid end to end, not a
+  // search per record. A pattern never holds a NUL, so no match spans two.
+  struct Joined {
+    support::CaseFold fold;
+    std::string typed, folded;
+    std::vector<std::size_t> entry;              // into entries_
+    std::vector<std::size_t> typedAt, foldedAt;  // where each entry begins
+  };
+
   std::vector<SearchEntry> entries_;  // grouped by book, in the order added
+  std::vector<Joined> joined_;
 };
 
 // The field names searched in each book, and those of its key.

@@ -135,21 +135,26 @@ std::size_t anchorOf(std::string_view pattern) {
   return 0;
 }
 
-bool findOnBoundaries(std::string_view text, std::string_view pattern) {
+std::size_t findOnBoundariesFrom(std::string_view text, std::string_view pattern,
+                                 std::size_t from) {
   const std::size_t m = pattern.size();
   const std::size_t k = anchorOf(pattern);
   const char* const base = text.data();
   const std::size_t lastStart = text.size() - m;
-  for (std::size_t from = 0; from <= lastStart;) {
+  while (from <= lastStart) {
     const void* hit = std::memchr(base + from + k, pattern[k], lastStart - from + 1);
-    if (!hit) return false;
+    if (!hit) return std::string_view::npos;
     const auto start = static_cast<std::size_t>(static_cast<const char*>(hit) - base) - k;
     if (std::memcmp(base + start, pattern.data(), m) == 0 && isBoundary(text, start) &&
         isBoundary(text, start + m))
-      return true;
+      return start;
     from = start + 1;
   }
-  return false;
+  return std::string_view::npos;
+}
+
+bool findOnBoundaries(std::string_view text, std::string_view pattern) {
+  return findOnBoundariesFrom(text, pattern, 0) != std::string_view::npos;
 }
 
 }  // namespace
@@ -244,6 +249,11 @@ std::string CaseFold::operator()(std::string_view text) const {
       out.append(text.substr(start, pos - start));
   }
   return out;
+}
+
+std::size_t findWhole(std::string_view text, std::string_view pattern, std::size_t from) {
+  if (pattern.empty() || pattern.size() > text.size()) return std::string_view::npos;
+  return findOnBoundariesFrom(text, pattern, from);
 }
 
 bool textMatch(std::string_view text, std::string_view pattern, bool ignoreCase) {

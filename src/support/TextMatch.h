@@ -47,6 +47,11 @@ bool textMatch(std::string_view text, std::string_view pattern, bool ignoreCase)
 bool textMatch(std::string_view text, std::string_view pattern, bool ignoreCase,
                const CaseFold& fold);
 
+// Where `pattern` first occurs on whole characters in `text` at or after
+// `from`, compared as given (no fold); npos when nowhere or when the pattern
+// is empty. For one pass over many texts joined into one.
+std::size_t findWhole(std::string_view text, std::string_view pattern, std::size_t from = 0);
+
 // textMatch with the pattern prepared once, for a filter that tests the same
 // pattern against many texts: the pattern is folded only here.
 class TextMatcher {
