@@ -19,6 +19,7 @@ namespace {
 
 // Days looked back for occurrences not done; older ones are history.
 constexpr int kOverdueDays = 730;
+constexpr int kFirstOverdueSpan = 28;
 const QString kMark = QStringLiteral("\u21BB ");  // clockwise open circle arrow
 
 const std::string* textOf(const format::Record& values, int field) {
@@ -117,11 +118,23 @@ std::optional<format::Date> TTaskRepeats::firstOverdue(const format::Record& val
   if (!fresh) return it->second;
   const auto start = recurrence::startOf(f, values);
   if (!start) return std::nullopt;
-  const auto e =
-      recurrence::expand(setOf(values), *start, recurrence::timeOf(f, values),
-                         format::Date{today.day - kOverdueDays}, format::Date{today.day - 1});
-  for (const auto& o : e.occurrences)
-    if (!o.done) return it->second = o.date;
+  const RepeatSet set = setOf(values);
+  const auto time = recurrence::timeOf(f, values);
+  // Looked for from the first day that can hold one, in spans that double:
+  // an early occurrence not done, the usual case, then costs a short walk
+  // instead of two years of them.
+  const std::int32_t oldest = today.day - kOverdueDays;
+  std::int32_t from = std::max(oldest, start->day);
+  for (const auto& [original, moved] : set.moved)
+    from = std::min(from, std::max(oldest, moved.date.day));
+  for (int span = kFirstOverdueSpan; from < today.day; span *= 2) {
+    const format::Date to{std::min(from + span - 1, today.day - 1)};
+    const auto e = recurrence::expand(set, *start, time, format::Date{from}, to);
+    for (const auto& o : e.occurrences)
+      if (!o.done) return it->second = o.date;
+    if (e.cutShort) break;
+    from = to.day + 1;
+  }
   return std::nullopt;
 }
 
@@ -282,6 +295,8 @@ void TTaskRepeats::beforePost() {
   const Fields& f = fields();
   const engine::RecordView beforeView = table_.current();
   if (!f.series.canRepeat() || view_().mode != DayMode) return;
+  // A copy: the question below runs a dialog while the edit buffer stays open.
+  // NOLINTNEXTLINE(performance-unnecessary-copy-initialization)
   const format::Record after = beforeView.values();
   const std::array<int, 3> shown = {f.date, f.time, f.task};
   const bool changed = std::any_of(shown.begin(), shown.end(), [&](int field) {
