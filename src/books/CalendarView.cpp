@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 #include "toolkit/EngineDates.h"
 
@@ -102,6 +103,7 @@ void TCalendarView::paintEvent(QPaintEvent*) {
     painter.drawText(QRect(cell.left(), 0, cell.width(), headerHeight()), Qt::AlignCenter,
                      texts_.weekDay(d));
   }
+  painter.setFont(font());
   spots_.clear();
   for (std::size_t i = 0; i < days.size(); ++i)
     paintDay(painter, cellRect(static_cast<int>(i), weeks), days[i]);
@@ -130,31 +132,32 @@ void TCalendarView::paintDay(QPainter& painter, const QRect& cell, const Calenda
   const int bottom = cell.bottom() - 1;
   const int total = static_cast<int>(day.events.size() + day.tasks.size());
   int drawn = 0;
-  const auto room = [&] { return y + line <= bottom - (drawn + 1 < total ? line : 0); };
+  const auto room = [&](const QRect& item) {
+    return item.bottom() < bottom - (drawn + 1 < total ? line : 0);
+  };
   painter.setPen(pal.color(QPalette::Link));
   for (const DayEvent& e : day.events) {
-    if (!room()) break;
     QString text = QStringLiteral("\u2605 ") + QString::fromStdString(e.event->event);
     if (e.years) text += QStringLiteral(" (%1)").arg(*e.years);
-    painter.drawText(QRect(cell.left() + 3, y, textWidth, line), Qt::AlignLeft | Qt::AlignVCenter,
-                     metrics.elidedText(text, Qt::ElideRight, textWidth));
-    y += line;
+    const QRect item = itemRect(cell.left() + 3, y, textWidth, text);
+    if (!room(item)) break;
+    drawItem(painter, item, text);
+    y += item.height();
     ++drawn;
   }
   QFont struck = font();
   struck.setStrikeOut(true);
   for (const CalendarTask& t : day.tasks) {
-    if (!room()) break;
     const QString text = timeText(t.time) + QLatin1Char(' ') +
                          (t.repeating ? QStringLiteral("\u21bb ") : QString()) +
                          QString::fromStdString(t.task);
+    const QRect spot = itemRect(cell.left() + 3, y, textWidth, text);
+    if (!room(spot)) break;
     painter.setFont(t.done ? struck : font());
     painter.setPen(t.done ? pal.color(QPalette::PlaceholderText) : pal.color(QPalette::Text));
-    const QRect spot(cell.left() + 3, y, textWidth, line);
-    painter.drawText(spot, Qt::AlignLeft | Qt::AlignVCenter,
-                     metrics.elidedText(text, Qt::ElideRight, textWidth));
+    drawItem(painter, spot, text);
     spots_.append({spot, date, toolkit::toQTime(t.time)});
-    y += line;
+    y += spot.height();
     ++drawn;
   }
   painter.setFont(font());
@@ -163,6 +166,27 @@ void TCalendarView::paintDay(QPainter& painter, const QRect& cell, const Calenda
     painter.drawText(QRect(cell.left() + 3, y, textWidth, line), Qt::AlignLeft | Qt::AlignVCenter,
                      texts_.More.arg(total - drawn));
   }
+}
+
+QRect TCalendarView::itemRect(int left, int top, int width, const QString& text) const {
+  const QFontMetrics metrics = fontMetrics();
+  const int line = metrics.height();
+  if (mode_ != WeekView) return QRect(left, top, width, line);
+  // The week's columns are tall and narrow: an item takes the lines its
+  // wrapped text needs, up to a few, rather than being cut to one.
+  const int most = line * kWeekItemLines;
+  const int wrapped =
+      metrics.boundingRect(QRect(0, 0, width, most), Qt::TextWordWrap, text).height();
+  return QRect(left, top, width, std::clamp(wrapped, line, most));
+}
+
+void TCalendarView::drawItem(QPainter& painter, const QRect& rect, const QString& text) const {
+  if (mode_ == WeekView) {
+    painter.drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
+    return;
+  }
+  painter.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter,
+                   fontMetrics().elidedText(text, Qt::ElideRight, rect.width()));
 }
 
 QDate TCalendarView::dayAt(const QPoint& at) const {

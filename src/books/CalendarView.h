@@ -60,6 +60,9 @@ class TCalendarView : public QWidget {
   QRect cellRect(int index, int weeks) const;
   int headerHeight() const;
   void paintDay(QPainter& painter, const QRect& cell, const CalendarDay& day);
+  QRect itemRect(int left, int top, int width, const QString& text) const;
+  void drawItem(QPainter& painter, const QRect& rect, const QString& text) const;
+  static constexpr int kWeekItemLines = 4;
   QDate dayAt(const QPoint& at) const;
 
   const print::TCalendarTexts& texts_;
