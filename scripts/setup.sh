@@ -9,6 +9,8 @@
 #   TORVELLE_SETUP=tidy               adds clang-tidy and clang-format
 #   TORVELLE_SETUP=screenshot         adds a private display and the tools
 #                                      to photograph a window
+#   TORVELLE_SETUP=windows            only the MinGW-w64 cross compiler, Wine
+#                                      and GoogleTest's sources (packages only)
 # TORVELLE_SETUP_PACKAGES_ONLY=1 stops after the packages. TORVELLE_SAMPLES_DIR,
 # when set, names the folder of the genuine sample tables for the tests;
 # TORVELLE_CMAKE_ARGS adds cache settings (CI: -DTORVELLE_WERROR=ON).
@@ -18,6 +20,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${TORVELLE_BUILD_DIR:-$root/build}"
 mode="${TORVELLE_SETUP:-program}"
+install_flags=()
 
 # libical: calendars in and out. Qt's own texts (message box buttons, edit
 # menus) in the interface languages. libarchive and libsodium: the backups and
@@ -33,6 +36,10 @@ case "$mode" in
   fuzz) packages+=(clang libclang-rt-14-dev) ;;
   screenshot) packages+=(xvfb x11-utils xdotool imagemagick dbus dunst) ;;
   tidy) packages+=(clang-tidy clang-format) ;;
+  # Wine's recommended packages (fonts, sound, graphics drivers) are not
+  # needed to run console programs.
+  windows) packages=(cmake make g++-mingw-w64-x86-64-posix wine wine64 googletest)
+           install_flags=(--no-install-recommends) ;;
   *) echo "setup.sh: unknown TORVELLE_SETUP '$mode'" >&2; exit 2 ;;
 esac
 missing=()
@@ -44,7 +51,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   sudo_cmd=""
   [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
   $sudo_cmd apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${install_flags[@]}" "${missing[@]}"
 fi
 [ "${TORVELLE_SETUP_PACKAGES_ONLY:-0}" = 1 ] && exit 0
 

@@ -12,23 +12,8 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${TORVELLE_WINDOWS_BUILD_DIR:-$root/build-windows}"
 jobs="${TORVELLE_JOBS:-$(nproc)}"
 
-# The cross compiler (64-bit, posix threads), Wine to run what it makes, and
-# GoogleTest's sources; cmake for the builds.
-packages=(cmake make g++-mingw-w64-x86-64-posix wine wine64 googletest)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo_cmd=""
-  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-  $sudo_cmd apt-get update -qq
-  # Wine's recommended packages (fonts, sound, graphics drivers) are not
-  # needed to run console programs.
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}"
-fi
+# The cross compiler, Wine to run what it makes, and GoogleTest's sources.
+TORVELLE_SETUP=windows TORVELLE_SETUP_PACKAGES_ONLY=1 "$root/scripts/setup.sh"
 
 toolchain="$root/cmake/mingw-w64.cmake"
 gtest_prefix="$build/googletest"
