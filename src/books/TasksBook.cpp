@@ -98,11 +98,19 @@ void TTasksBook::bindRepeats() {
 
 void TTasksBook::syncDoneBox() {
   const auto occurrence = Repeats->currentOccurrence();
+  mirrorDoneBox();
   DoneOccurrenceCB->setGeometry(DoneDBCB->geometry());
   DoneOccurrenceCB->setChecked(occurrence && occurrence->done);
   DoneOccurrenceCB->setVisible(occurrence.has_value());
   DoneDBCB->setVisible(!occurrence);
   RepeatSB->setEnabled(Repeats->available() && TaskTable.currentRow().has_value());
+}
+
+void TTasksBook::mirrorDoneBox() {
+  // The language table names only the record's box; the occurrence's box
+  // stands in its place and must read the same.
+  DoneOccurrenceCB->setText(DoneDBCB->text());
+  DoneOccurrenceCB->setToolTip(DoneDBCB->toolTip());
 }
 
 void TTasksBook::RepeatSBClick() {
@@ -569,6 +577,7 @@ void TTasksBook::NavigTBResize() {
 }
 
 void TTasksBook::TasksBookResize() {
+  mirrorDoneBox();
   const int w = width();
   const int h = height();
   // Rows from the top and from the bottom; the grid and memo take the rest.

@@ -154,6 +154,7 @@ class TTasksBook : public QWidget {
   void modeChanged(int mode);
   void bindRepeats();
   void syncDoneBox();
+  void mirrorDoneBox();
 
   store::TParadoxTable& TaskTable;
   engine::DataSource& TaskDataSource;

@@ -206,6 +206,12 @@ void TextFitTest::noTextIsCutOrTouchesItsNeighbour() {
       }
       problems << problemsOf(main.MainTB, where + QStringLiteral("tool bar"));
     }
+    // The box a repeating task's occurrence shows in the record box's place.
+    const auto* record = main.findChild<QAbstractButton*>(QStringLiteral("DoneDBCB"));
+    const auto* occurrence = main.findChild<QAbstractButton*>(QStringLiteral("DoneOccurrenceCB"));
+    if (!record || !occurrence || record->text() != occurrence->text())
+      problems << language + QStringLiteral("/occurrence's Done box: ") +
+                      (occurrence ? occurrence->text() : QStringLiteral("missing"));
     main.hide();
     const auto& s = *f.startup;
     problems << problemsShown(s.toolsForm(), language + QStringLiteral("/options"));
