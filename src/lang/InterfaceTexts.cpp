@@ -452,7 +452,7 @@ constexpr std::array kEntries{
     TextEntry{"Sync", "Failed", "Sync failed: %1", syncTexts("Failed")},
     TextEntry{"Sync", "Trouble", "Sync: %1", syncTexts("Trouble")},
     TextEntry{"Sync", "Conflicts",
-              "Sync: %1 conflicts. The server's version was taken, yours was kept beside it.",
+              "Sync: conflicts: %1. The server's version was taken, yours was kept beside it.",
               syncTexts("Conflicts")},
 
 };

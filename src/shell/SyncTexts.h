@@ -57,7 +57,7 @@ class TSyncTexts : public QObject {
   QString Failed = QStringLiteral("Sync failed: %1");
   QString Trouble = QStringLiteral("Sync: %1");
   QString Conflicts = QStringLiteral(
-      "Sync: %1 conflicts. The server's version was taken, yours was kept beside it.");
+      "Sync: conflicts: %1. The server's version was taken, yours was kept beside it.");
 };
 
 }  // namespace torvelle::shell
