@@ -5,6 +5,9 @@
 #include <QStyle>
 
 #include <algorithm>
+#include <string_view>
+
+#include "support/TextMatch.h"
 
 namespace torvelle::books {
 
@@ -43,6 +46,33 @@ TSectionBookParts phonesParts() {
   p.columnWidths = {251, 85, 85};
   p.searchEdits = {{QStringLiteral("PhonesEdit"), 50}};
   return p;
+}
+
+// True when no fold changes a character of `pattern` or yields one: ASCII
+// that is no letter. Such a pattern is in a text exactly when it is in the
+// text folded.
+bool foldsToItself(std::string_view pattern) {
+  return std::none_of(pattern.begin(), pattern.end(), [](char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b >= 0x80 || (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z');
+  });
+}
+
+// Whether a searched field holds `typed` as written, given the first hit of
+// its fold in the folded fields. The designed fold keeps every text's length,
+// so a hit lies at the same place in its field's own text: only the hits are
+// compared, not every field searched again.
+bool holdsAsTyped(const engine::RecordView& record, std::string_view folded,
+                  std::string_view foldedTyped, std::string_view typed, std::size_t at) {
+  std::size_t start = 0;
+  for (int f = kFirstSearched; f <= kLastSearched && at != std::string_view::npos; ++f) {
+    const std::string_view text = record.text(f);
+    const std::size_t end = start + text.size();
+    for (; at < end; at = support::findBytes(folded, foldedTyped, at + 1))
+      if (text.substr(at - start, typed.size()) == typed) return true;
+    start = end + 1;  // past the NUL
+  }
+  return false;
 }
 
 }  // namespace
@@ -116,12 +146,16 @@ bool TPhonesBook::PhonesTableFilterRecord(const engine::RecordView& record) {
   if (typed.empty()) return true;
   // The folded fields are kept with the record, NUL-separated: one search
   // covers all eleven and cannot match across two of them.
-  const bool foldedHit = record.foldedTexts(kFirstSearched, kLastSearched).find(foldedPattern(0)) !=
-                         std::string_view::npos;
+  const std::string_view folded = record.foldedTexts(kFirstSearched, kLastSearched);
+  const std::string& foldedTyped = foldedPattern(0);
+  const std::size_t at = support::findBytes(folded, foldedTyped);
   // Folding maps each character on its own, so a text that holds the
   // pattern holds it folded too: the one search rules out most records,
-  // and only the rest are searched field by field with letter case kept.
-  if (RecordsFilterRow->ignoreCase() || !foldedHit) return foldedHit;
+  // and only the rest are looked at with letter case kept.
+  if (at == std::string_view::npos) return false;
+  if (RecordsFilterRow->ignoreCase() || foldsToItself(typed)) return true;
+  if (recordsTable_.caseFold().designed())
+    return holdsAsTyped(record, folded, foldedTyped, typed, at);
   for (int f = kFirstSearched; f <= kLastSearched && f < record.fieldCount(); ++f)
     if (record.text(f).find(typed) != std::string_view::npos) return true;
   return false;

@@ -52,6 +52,10 @@ bool textMatch(std::string_view text, std::string_view pattern, bool ignoreCase,
 // is empty. For one pass over many texts joined into one.
 std::size_t findWhole(std::string_view text, std::string_view pattern, std::size_t from = 0);
 
+// text.find(pattern, from), byte for byte, made for the short patterns and
+// texts of a filter, where it is several times faster.
+std::size_t findBytes(std::string_view text, std::string_view pattern, std::size_t from = 0);
+
 // textMatch with the pattern prepared once, for a filter that tests the same
 // pattern against many texts: the pattern is folded only here.
 class TextMatcher {

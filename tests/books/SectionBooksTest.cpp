@@ -121,6 +121,7 @@ class SectionBooksTest : public QObject {
     QCOMPARE(t.fieldText("Name"), std::string("carl"));
     t.edit();
     t.setField("WebSite", format::Value(std::string("Www.Москва.ORG")));
+    t.setField("Email", format::Value(std::string("a.oRG")));
     t.post();
     book->RecordsFilterRow->FilterButton->click();
     QLineEdit* edit = book->RecordsFilterRow->edits().front();
@@ -130,6 +131,9 @@ class SectionBooksTest : public QObject {
     };
     QCOMPARE(shownFor("Москва.ORG"), QStringList({"Beta:carl"}));
     QCOMPARE(shownFor("москва.org"), QStringList());
+    // The same letters in other cases come first, in the field before.
+    QCOMPARE(shownFor(".ORG"), QStringList({"Beta:carl"}));
+    QCOMPARE(shownFor("Org"), QStringList());
     QCOMPARE(shownFor("Beta"), QStringList());  // Section is not searched
     QCOMPARE(shownFor("g"), QStringList());
     QCOMPARE(shownFor("of D"), QStringList({"Beta:Dora"}));  // the street

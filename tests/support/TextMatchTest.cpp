@@ -135,6 +135,28 @@ TEST(UpperCase, MatchesTheCharacterFoldOnRandomTextOfEveryLength) {
   }
 }
 
+TEST(FindBytes, AgreesWithTheLibrarySearchAtEveryOffset) {
+  // Few distinct bytes, so that partial matches and the pattern's probe
+  // bytes fall on every place of a 16-byte block.
+  const char alphabet[] = {'a', 'b', '1', '\xD0', '\xB0', ' '};
+  std::uint32_t seed = 777;
+  const auto draw = [&](std::size_t length) {
+    std::string s;
+    for (std::size_t i = 0; i < length; ++i) {
+      seed = seed * 1664525u + 1013904223u;
+      s += alphabet[(seed >> 16) % sizeof alphabet];
+    }
+    return s;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    const std::string text = draw(static_cast<std::size_t>(round % 70));
+    const std::string pattern = draw(static_cast<std::size_t>(round % 9));
+    const std::size_t from = static_cast<std::size_t>(round / 7) % 40;
+    ASSERT_EQ(findBytes(text, pattern, from), std::string_view(text).find(pattern, from))
+        << text << " / " << pattern << " from " << from;
+  }
+}
+
 TEST(TextMatcher, AgreesWithTextMatch) {
   const char* texts[] = {"", "Иванов", "ИВАНОВ Пётр", "ivanov@example.org", "р\x80", "Ёлка"};
   const char* patterns[] = {"", "ива", "ИВАН", "Пётр", "EXAMPLE", "\x80", "ёл", "Ёл"};
