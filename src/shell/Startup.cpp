@@ -12,7 +12,6 @@
 #include "platform/NotifyArea.h"
 #include "platform/TerminationSignals.h"
 #include "shell/AboutBox.h"
-#include "shell/Forms.h"
 #include "shell/MainForm.h"
 #include "shell/SplashForm.h"
 #include "shell/ToolsForm.h"
@@ -27,21 +26,13 @@ TStartup::TStartup(TPlatformServices services, TStartupOptions options)
 
 TStartup::~TStartup() {
   // The main window's last handler still reads the options dialog.
-  AboutBox = nullptr;
   aboutBox_.reset();
-  MainForm = nullptr;
   mainForm_.reset();
-  MoveRecOnDateForm = nullptr;
   moveRecOnDateForm_.reset();
-  MoveRecToSectForm = nullptr;
   moveRecToSectForm_.reset();
-  ToolsForm = nullptr;
   toolsForm_.reset();
-  ChangePasswordDlg = nullptr;
   changePasswordDlg_.reset();
-  PasswordDlg = nullptr;
   passwordDlg_.reset();
-  SplashForm = nullptr;
   splash_.reset();
 }
 
@@ -82,7 +73,6 @@ bool TStartup::start() {
   const bool hidden = options_.arguments.value(0) == QLatin1String("-h");
 
   splash_ = std::make_unique<TSplashForm>();
-  SplashForm = splash_.get();
   trace(QStringLiteral("create SplashForm"));
   splash_->setSecondLine(QString::fromStdString(support::splashSecondLine()));
   if (!hidden) {
@@ -93,23 +83,18 @@ bool TStartup::start() {
   if (splashShown_) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
   passwordDlg_ = std::make_unique<store::TPasswordDlg>();
-  PasswordDlg = passwordDlg_.get();
   trace(QStringLiteral("create PasswordDlg"));
   setProgress(10);
 
   changePasswordDlg_ = std::make_unique<store::TChangePasswordDlg>();
-  ChangePasswordDlg = changePasswordDlg_.get();
   trace(QStringLiteral("create ChangePasswordDlg"));
   toolsForm_ = std::make_unique<TToolsForm>(services_.autoStart, options_.programPath);
-  ToolsForm = toolsForm_.get();
   trace(QStringLiteral("create ToolsForm"));
   setProgress(20);
 
   moveRecToSectForm_ = std::make_unique<books::TMoveRecToSectForm>();
-  MoveRecToSectForm = moveRecToSectForm_.get();
   trace(QStringLiteral("create MoveRecToSectForm"));
   moveRecOnDateForm_ = std::make_unique<books::TMoveRecOnDateForm>();
-  MoveRecOnDateForm = moveRecOnDateForm_.get();
   trace(QStringLiteral("create MoveRecOnDateForm"));
   setProgress(30);
 
@@ -131,7 +116,6 @@ bool TStartup::start() {
   context.clock = options_.clock;
   context.systemLocale = options_.systemLocale;
   mainForm_ = std::make_unique<TMainForm>(std::move(context));
-  MainForm = mainForm_.get();
   trace(QStringLiteral("create MainForm"));
   // Queued: opening may raise the password prompt, whose nested loop must
   // not run inside the handler of the request's socket.
@@ -141,11 +125,9 @@ bool TStartup::start() {
   setProgress(100);
 
   aboutBox_ = std::make_unique<TAboutBox>(services_.shellOpen, splash_->LogoImage->pixmap());
-  AboutBox = aboutBox_.get();
   mainForm_->setAboutBox(aboutBox_.get());
   trace(QStringLiteral("create AboutBox"));
 
-  SplashForm = nullptr;
   splash_.reset();
   trace(QStringLiteral("destroy SplashForm"));
 

@@ -94,6 +94,8 @@ class TStartup {
   store::TChangePasswordDlg* changePasswordDlg() const { return changePasswordDlg_.get(); }
   TAboutBox* aboutBox() const { return aboutBox_.get(); }
   bool splashShown() const { return splashShown_; }
+  // Only while start-up runs.
+  TSplashForm* splashForm() const { return splash_.get(); }
 
  private:
   void trace(const QString& step) const;
