@@ -31,7 +31,6 @@ TLinksBook::TLinksBook(store::TTableSet& tables, TMoveRecToSectForm& moveForm,
   shell_ = &shellOpen;
   RecordsDBGrid->setToolTip(QStringLiteral("Double click for linking"));
   RecordsDBGrid->viewport()->installEventFilter(this);
-  bindHandler(QStringLiteral("LinksDBGridDblClick"), [this] { LinksDBGridDblClick(); });
   BookResize();
 }
 
@@ -55,7 +54,7 @@ bool TLinksBook::eventFilter(QObject* watched, QEvent* event) {
     const QModelIndex at =
         RecordsDBGrid->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
     if (at.isValid()) RecordsDBGrid->setCurrentIndex(at);
-    handler(QStringLiteral("LinksDBGridDblClick"));
+    LinksDBGridDblClick();
     return true;
   }
   return TDescribedBook::eventFilter(watched, event);

@@ -123,8 +123,6 @@ TPhonesBook::TPhonesBook(store::TTableSet& tables, TMoveRecToSectForm& moveForm,
         if (record.fieldCount() > kLastSearched) record.foldedTexts(kFirstSearched, kLastSearched);
       });
   });
-  bindHandler(QStringLiteral("EmailDBEditDblClick"), [this] { EmailDBEditDblClick(); });
-  bindHandler(QStringLiteral("WebSiteDBEditDblClick"), [this] { WebSiteDBEditDblClick(); });
   BookResize();
 }
 
@@ -171,8 +169,8 @@ void TPhonesBook::WebSiteDBEditDblClick() {
 
 bool TPhonesBook::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonDblClick) {
-    if (watched == EmailDBEdit) handler(QStringLiteral("EmailDBEditDblClick"));
-    if (watched == WebSiteDBEdit) handler(QStringLiteral("WebSiteDBEditDblClick"));
+    if (watched == EmailDBEdit) EmailDBEditDblClick();
+    if (watched == WebSiteDBEdit) WebSiteDBEditDblClick();
   }
   return TSectionBook::eventFilter(watched, event);
 }

@@ -107,10 +107,6 @@ void TSectionBook::buildControls() {
   Exchange->setAfterImport([this](const exchange::ImportSummary& s) { showImported(s); });
 }
 
-void TSectionBook::bindHandler(const QString& name, std::function<void()> body) {
-  handlers_[name] = std::move(body);
-}
-
 int TSectionBook::requiredField(const char* name) const {
   const int f = recordsTable_.fieldIndex(name);
   if (f < 0)
@@ -119,74 +115,43 @@ int TSectionBook::requiredField(const char* name) const {
   return f;
 }
 
-bool TSectionBook::handler(const QString& name) {
-  const auto it = handlers_.find(name);
-  if (it == handlers_.end()) return false;
-  it->second();
-  return true;
+void TSectionBook::SectionsRegSBClick() {
+  takePatterns();
+  reapply(sectionsTable_);
 }
 
-QStringList TSectionBook::handlerNames() const {
-  QStringList names;
-  for (const auto& [name, body] : handlers_) names << name;
-  return names;
+void TSectionBook::RecordsRegSBClick() {
+  takePatterns();
+  reapply(recordsTable_);
+}
+
+void TSectionBook::RecordsTableNewRecord() {
+  newRecordSection(recordsTable_);
+  newRecord(recordsTable_);
 }
 
 void TSectionBook::bindEvents() {
-  const QString& sec = parts_.sections;
-  const QString& rec = parts_.records;
-  const auto run = [this](const QString& name) { return [this, name] { handler(name); }; };
-
-  bindHandler(sec + QStringLiteral("RegSBClick"), [this] {
-    takePatterns();
-    reapply(sectionsTable_);
-  });
-  bindHandler(rec + QStringLiteral("RegSBClick"), [this] {
-    takePatterns();
-    reapply(recordsTable_);
-  });
-  bindHandler(sec + QStringLiteral("FilterSBClick"),
-              [this] { SwitchFilter(SectionsFilterRow, sectionsTable_, SectionsDBGrid); });
-  bindHandler(rec + QStringLiteral("FilterSBClick"),
-              [this] { SwitchFilter(RecordsFilterRow, recordsTable_, RecordsDBGrid); });
-  bindHandler(parts_.linkBox + QStringLiteral("Click"), [this] { SetSectionLink(); });
-  bindHandler(rec + QStringLiteral("MoveTBClick"), [this] { MoveRecordsToSection(); });
-  bindHandler(parts_.page + QStringLiteral("Resize"), [this] { BookResize(); });
-  bindHandler(parts_.toolBar + QStringLiteral("Resize"), [this] { ToolBarResize(); });
-  bindHandler(sec + QStringLiteral("TableBeforeEdit"),
-              [this] { oldSectionName_ = sectionsTable_.fieldText("Section"); });
-  bindHandler(sec + QStringLiteral("TableAfterPost"), [this] { RenameSectionRecords(); });
-  bindHandler(sec + QStringLiteral("TableAfterCancel"), [this] { oldSectionName_.reset(); });
-  bindHandler(sec + QStringLiteral("TableBeforeDelete"), [this] { DeleteSectionRecords(); });
-  bindHandler(rec + QStringLiteral("TableNewRecord"), [this] {
-    newRecordSection(recordsTable_);
-    newRecord(recordsTable_);
-  });
-
   connect(SectionsFilterRow, &toolkit::TFilterRow::changed, this,
-          run(sec + QStringLiteral("RegSBClick")));
-  connect(RecordsFilterRow, &toolkit::TFilterRow::changed, this,
-          run(rec + QStringLiteral("RegSBClick")));
+          &TSectionBook::SectionsRegSBClick);
+  connect(RecordsFilterRow, &toolkit::TFilterRow::changed, this, &TSectionBook::RecordsRegSBClick);
   connect(SectionsFilterRow, &toolkit::TFilterRow::switched, this,
-          run(sec + QStringLiteral("FilterSBClick")));
+          [this] { SwitchFilter(SectionsFilterRow, sectionsTable_, SectionsDBGrid); });
   connect(RecordsFilterRow, &toolkit::TFilterRow::switched, this,
-          run(rec + QStringLiteral("FilterSBClick")));
-  connect(SectionCB, &QCheckBox::clicked, this, run(parts_.linkBox + QStringLiteral("Click")));
-  connect(MoveTB, &QToolButton::clicked, this, run(rec + QStringLiteral("MoveTBClick")));
+          [this] { SwitchFilter(RecordsFilterRow, recordsTable_, RecordsDBGrid); });
+  connect(SectionCB, &QCheckBox::clicked, this, &TSectionBook::SetSectionLink);
+  connect(MoveTB, &QToolButton::clicked, this, &TSectionBook::MoveRecordsToSection);
   connect(RecordsDBGrid, &toolkit::TDBGrid::mouseReleased, this,
           [this](Qt::MouseButton b, Qt::KeyboardModifiers) { RecordsDBGridMouseUp(b); });
 
   engine::TableEvents& s = sectionsTable_.events();
   s.filterRecord = [this](const engine::RecordView& r) { return sectionsFilter(r); };
-  s.beforeEdit = [run = run(sec + QStringLiteral("TableBeforeEdit"))](engine::Table&) { run(); };
-  s.afterPost = [run = run(sec + QStringLiteral("TableAfterPost"))](engine::Table&) { run(); };
-  s.afterCancel = [run = run(sec + QStringLiteral("TableAfterCancel"))](engine::Table&) { run(); };
-  s.beforeDelete = [run = run(sec + QStringLiteral("TableBeforeDelete"))](engine::Table&) {
-    run();
-  };
+  s.beforeEdit = [this](engine::Table&) { oldSectionName_ = sectionsTable_.fieldText("Section"); };
+  s.afterPost = [this](engine::Table&) { RenameSectionRecords(); };
+  s.afterCancel = [this](engine::Table&) { oldSectionName_.reset(); };
+  s.beforeDelete = [this](engine::Table&) { DeleteSectionRecords(); };
   engine::TableEvents& r = recordsTable_.events();
   r.filterRecord = [this](const engine::RecordView& v) { return recordsFilter(v); };
-  r.newRecord = [run = run(rec + QStringLiteral("TableNewRecord"))](engine::Table&) { run(); };
+  r.newRecord = [this](engine::Table&) { RecordsTableNewRecord(); };
 
   SectionsDBGrid->setDataSource(&sectionsSource_);
   RecordsDBGrid->setDataSource(&recordsSource_);

@@ -46,9 +46,8 @@ struct TSectionBookParts {
 // records along; records move between sections through TMoveRecToSectForm.
 // A subclass adds the book's own fields, records filter rule and actions.
 //
-// Every handler is bound under its designed name, built from the parts'
-// names ("PhoneSectionsTableAfterPost", "DatesRegSBClick", ...): handler()
-// runs it as the bound event would.
+// The designed handlers are member functions, connected directly to their
+// controls and to the tables' events.
 class TSectionBook : public QWidget {
   Q_OBJECT
  public:
@@ -70,9 +69,9 @@ class TSectionBook : public QWidget {
   // Moves the selected records to a section chosen in the dialog.
   void MoveRecordsToSection();
 
-  // Runs the bound handler of that name; false when there is none.
-  bool handler(const QString& name);
-  QStringList handlerNames() const;
+  // A filter edit changed: the side's table is filtered again.
+  void SectionsRegSBClick();
+  void RecordsRegSBClick();
   // Makes the record with this key current, its section selected in the
   // sections grid. False when the book has no such record.
   bool showRecord(const format::Record& key);
@@ -111,7 +110,6 @@ class TSectionBook : public QWidget {
   virtual void placeRecordsArea(const SectionBookLayout& l, int pageHeight) = 0;
   virtual void placeColumns(const SectionBookLayout& l) = 0;
 
-  void bindHandler(const QString& name, std::function<void()> body);
   // The field's position in the records table; DbError when it lacks it.
   int requiredField(const char* name) const;
   // The records search edits' texts as the filter rules take them: as
@@ -135,6 +133,8 @@ class TSectionBook : public QWidget {
  private:
   void buildControls();
   void bindEvents();
+  // A new record starts in the linked section.
+  void RecordsTableNewRecord();
   void reapply(engine::Table& table);
   void takePatterns();
   bool sectionsFilter(const engine::RecordView& record) const;
@@ -147,7 +147,6 @@ class TSectionBook : public QWidget {
   // Sets the records' Section to `name`.
   format::FieldChanges sectionChange(const std::string& name) const;
 
-  std::map<QString, std::function<void()>> handlers_;
   // The section name as the current edit found it; none for an insert.
   std::optional<std::string> oldSectionName_;
   bool puttingBack_ = false;
