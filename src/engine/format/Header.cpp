@@ -168,7 +168,7 @@ DbHeader parseDbHeader(const Bytes& bytes, std::uint64_t fileSize) {
   h.raw.assign(p, p + h.headerSize);
   const std::size_t n = getU16(p + hdr::kNumFields);
   if (n == 0 || n > 255) corrupt("it has " + std::to_string(n) + " fields");
-  if (h.recordSize > h.blockSize - 6) corrupt("records are larger than its blocks");
+  if (h.recordSize > h.blockSize - blockhead::kSize) corrupt("records are larger than its blocks");
   if (base + 2 * n > h.headerSize) corrupt("the field list runs past the header");
   parseFields(h, p, base, n);
   h.keyFields = h.fileType == 0 ? getU16(p + hdr::kKeyFields) : 0;
@@ -426,7 +426,8 @@ PxHeader parsePxHeader(const Bytes& bytes, std::uint64_t fileSize) {
   const auto* info = p + hdr::kIndexFieldInfo;
   for (std::size_t i = 0; i < h.keyFields; ++i)
     h.keyTypes.emplace_back(info[2 * i], info[2 * i + 1]);
-  if (h.recordSize <= 6 || h.recordSize > h.blockSize - 6) bad("has a bad entry size");
+  if (h.recordSize <= indexEntrySize(0) || h.recordSize > h.blockSize - blockhead::kSize)
+    bad("has a bad entry size");
   h.checkValue = getU32(p + hdr::kEncryption1);
   return h;
 }
@@ -436,7 +437,7 @@ PxHeader makePxHeader(const DbHeader& db, std::size_t blockSize) {
   PxHeader h;
   h.raw.assign(0x800, 0);
   auto* p = h.raw.data();
-  putSize16(p + hdr::kRecordSize, db.keySize() + 6);
+  putSize16(p + hdr::kRecordSize, indexEntrySize(db.keySize()));
   putSize16(p + hdr::kHeaderSize, h.raw.size());
   p[hdr::kFileType] = 1;
   p[hdr::kBlockCode] = static_cast<std::uint8_t>(blockSize / 1024);

@@ -79,15 +79,24 @@ struct DbHeader {
   }
 };
 
-// Data and index blocks start with the next and previous block numbers and
-// the offset of their last record, -recordSize when empty.
+// Data and index blocks start with the same six bytes: the next and previous
+// block numbers and the offset of the last record, -recordSize when empty.
+// The records (or index entries) follow, packed.
+namespace blockhead {
+constexpr std::size_t kNext = 0, kPrev = 2, kLastOffset = 4, kSize = 6;
+}  // namespace blockhead
+
 inline std::size_t blockCount(const Bytes& block, std::size_t recordSize) {
-  const std::uint16_t last = getU16(&block[4]);
+  const std::uint16_t last = getU16(&block[blockhead::kLastOffset]);
   return last >= 0x8000 ? 0 : last / recordSize + 1;
 }
 inline void setBlockCount(Bytes& block, std::size_t count, std::size_t recordSize) {
   // For an empty block the product wraps to the 16 bits of -recordSize.
-  putU16(&block[4], static_cast<std::uint16_t>((count - 1) * recordSize));
+  putU16(&block[blockhead::kLastOffset], static_cast<std::uint16_t>((count - 1) * recordSize));
+}
+// Records (or index entries) per block of `blockSize` bytes.
+constexpr std::size_t recordsPerBlock(std::size_t blockSize, std::size_t recordSize) {
+  return (blockSize - blockhead::kSize) / recordSize;
 }
 
 // Throws DbError NotParadox or Corrupt. `bytes` are the first bytes of the
@@ -131,5 +140,16 @@ struct PxHeader {
 // Throws DbError Corrupt with `what` naming the index.
 PxHeader parsePxHeader(const Bytes& bytes, std::uint64_t fileSize);
 PxHeader makePxHeader(const DbHeader& db, std::size_t blockSize);
+
+// An index entry: the key, then the child block, the record count and a
+// zero word.
+constexpr std::size_t indexEntrySize(std::size_t keySize) {
+  return keySize + 6;
+}
+// The index block size we write for a key of `keySize` bytes: room for 64
+// entries where that fits.
+constexpr std::size_t pxBlockSizeFor(std::size_t keySize) {
+  return blockhead::kSize + indexEntrySize(keySize) * 64 <= 2048 ? 2048 : 4096;
+}
 
 }  // namespace torvelle::format

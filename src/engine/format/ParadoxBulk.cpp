@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/DbError.h"
+#include "engine/format/DataBlock.h"
 #include "engine/format/FieldCodec.h"
 #include "engine/format/ParadoxTable.h"
 
@@ -41,9 +42,8 @@ std::vector<std::size_t> ParadoxTable::updateMany(const std::vector<std::size_t>
       replaceBlobs(blobs, item.old, item.rec);
       if (item.moves) continue;
       const auto pos = tree_.findOrdinal(item.ordinal);
-      auto& b = dbBlock(tree_.at(pos).child);
-      std::memcpy(&b[6 + (item.ordinal - pos.before) * hdr_.recordSize], item.rec.data(),
-                  item.rec.size());
+      DataBlock(dbBlock(tree_.at(pos).child), hdr_.recordSize)
+          .put(item.ordinal - pos.before, item.rec.data());
     }
     std::vector<Item*> moving;
     for (auto& item : items)
@@ -112,12 +112,12 @@ std::size_t ParadoxTable::keyBound(const Bytes& prefix, bool upper) const {
   const auto pos = tree_.findKey(probe, keyOrder_, upper);
   if (!pos.valid()) return 0;
   const auto& entry = tree_.at(pos);
-  const Bytes block = readDbBlock(entry.child);
+  const Bytes data = readDbBlock(entry.child);
+  const ConstDataBlock block(data, hdr_.recordSize);
   std::size_t lo = 0, hi = entry.count;
   while (lo < hi) {
     const auto mid = (lo + hi) / 2;
-    const int c =
-        keyOrder_.compare(&block[6 + mid * hdr_.recordSize], prefix.data(), prefix.size());
+    const int c = keyOrder_.compare(block.record(mid), prefix.data(), prefix.size());
     if (upper ? c <= 0 : c < 0)
       lo = mid + 1;
     else

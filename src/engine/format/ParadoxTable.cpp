@@ -5,6 +5,7 @@
 
 #include "engine/DbError.h"
 #include "engine/format/Crypto.h"
+#include "engine/format/DataBlock.h"
 #include "engine/format/FieldCodec.h"
 #include "engine/format/IndexBlock.h"
 #include "engine/format/TableWriter.h"
@@ -148,7 +149,7 @@ void ParadoxTable::load() {
   info_.blockSize = static_cast<int>(hdr_.blockSize);
   info_.encrypted = hdr_.checkValue != 0;
   info_.autoIncrement = hdr_.autoIncrement();
-  capacity_ = (hdr_.blockSize - 6) / hdr_.recordSize;
+  capacity_ = recordsPerBlock(hdr_.blockSize, hdr_.recordSize);
   keyOrder_ = KeyOrder::of(hdr_);
   orderKnown_ = hdr_.keyFields == 0 || !keyOrder_.dictionary();
   fileBlocks_ = blocksIn(size, hdr_.headerSize, hdr_.blockSize);
@@ -172,7 +173,7 @@ void ParadoxTable::load() {
     // included, by the first change.
     pxHdr_.reset();
     std::size_t cap = 64;
-    if (hdr_.keyFields > 0) cap = (pxBlockSize() - 6) / (hdr_.keySize() + 6);
+    if (hdr_.keyFields > 0) cap = recordsPerBlock(pxBlockSize(), indexEntrySize(hdr_.keySize()));
     tree_ = BlockTree(cap);
     tree_.build(chain);
     tree_.takeDirty();
@@ -224,8 +225,9 @@ ParadoxTable::StoredOrder ParadoxTable::storedOrder() const {
   for (auto pos = tree_.first(); pos.valid() && !probe.decided(); pos = tree_.next(pos)) {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
-    const Bytes block = readDbBlock(e.child);
-    for (std::uint32_t i = 0; i < e.count; ++i) probe.see(&block[6 + i * rs]);
+    const Bytes data = readDbBlock(e.child);
+    const ConstDataBlock block(data, rs);
+    for (std::uint32_t i = 0; i < e.count; ++i) probe.see(block.record(i));
   }
   return probe.found();
 }
@@ -264,10 +266,9 @@ void ParadoxTable::sortRecordsByKey() {
   for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
-    auto& block = dbBlock(e.child);
-    for (std::uint32_t i = 0; i < e.count; ++i, ++next)
-      std::copy(next->begin(), next->end(), block.data() + 6 + i * rs);
-    tree_.setKey(pos, std::string(reinterpret_cast<const char*>(&block[6]), ks));
+    const DataBlock block(dbBlock(e.child), rs);
+    for (std::uint32_t i = 0; i < e.count; ++i, ++next) block.put(i, next->data());
+    tree_.setKey(pos, block.key(0, ks));
   }
   pxRebuild_ = true;
 }
@@ -316,8 +317,7 @@ const Bytes& ParadoxTable::readDbBlock(BlockNo block) const {
   // The last block may end where its records end.
   const auto got = readFile(kDbFile, offset, data.data(), data.size());
   if (key_) crypto::decryptBlock(data.data(), data.size(), key_, block);
-  if (got < data.size() &&
-      (got < 6 || 6 + blockCount(data, hdr_.recordSize) * hdr_.recordSize > got))
+  if (got < data.size() && !ConstDataBlock(data, hdr_.recordSize).wholeIn(got))
     corrupt("block " + std::to_string(block) + " is cut short");
   cachedBlock_ = block;
   return cachedData_;
@@ -328,7 +328,7 @@ std::vector<BlockTree::Entry> ParadoxTable::scanChain() const {
   BlockNo block = hdr_.firstBlock();
   if (block == 0) return chain;
   const auto keySize = hdr_.keySize();
-  std::size_t headBytes = 6 + keySize;
+  std::size_t headBytes = blockhead::kSize + keySize;
   if (key_) headBytes = (headBytes + 255) / 256 * 256;
   headBytes = std::min(headBytes, hdr_.blockSize);
   std::vector<bool> seen(fileBlocks_ + 1);
@@ -342,31 +342,32 @@ std::vector<BlockTree::Entry> ParadoxTable::scanChain() const {
     if (const auto it = dirtyDb_.find(block); it != dirtyDb_.end()) {
       std::copy_n(it->second.begin(), headBytes, data.begin());
     } else {
-      if (readFile(kDbFile, offset, data.data(), headBytes) < 6)
+      if (readFile(kDbFile, offset, data.data(), headBytes) < blockhead::kSize)
         corrupt("block " + std::to_string(block) + " is cut short");
       if (key_) crypto::decryptBlock(data.data(), headBytes, key_, block);
     }
-    const std::size_t count = blockCount(data, hdr_.recordSize);
+    const ConstDataBlock view(data, hdr_.recordSize);
+    const std::size_t count = view.count();
     if (count > capacity_) corrupt("block " + std::to_string(block) + " claims too many records");
     BlockTree::Entry e;
     e.child = block;
     e.count = static_cast<std::uint32_t>(count);
-    if (count > 0 && keySize > 0) e.key.assign(reinterpret_cast<const char*>(&data[6]), keySize);
+    if (count > 0 && keySize > 0) e.key = view.key(0, keySize);
     chain.push_back(std::move(e));
-    block = getU16(&data[0]);
+    block = view.next();
   }
   return chain;
 }
 
 std::size_t ParadoxTable::pxBlockSize() const {
   if (pxHdr_) return pxHdr_->blockSize;
-  return (hdr_.keySize() + 6) * 64 + 6 <= 2048 ? 2048 : 4096;
+  return pxBlockSizeFor(hdr_.keySize());
 }
 
 Bytes ParadoxTable::readPxBlock(BlockNo block) const {
   Bytes data(pxHdr_->blockSize);
   const auto offset = blockOffset(pxHdr_->headerSize, pxHdr_->blockSize, block);
-  if (readFile(kPxFile, offset, data.data(), data.size()) < 6)
+  if (readFile(kPxFile, offset, data.data(), data.size()) < blockhead::kSize)
     corrupt("index block " + std::to_string(block) + " is cut short");
   if (pxHdr_->checkValue) crypto::decryptBlock(data.data(), data.size(), pxHdr_->checkValue, block);
   return data;
@@ -380,8 +381,9 @@ bool ParadoxTable::readPxHeader() {
     Bytes head(0x800);
     head.resize(readFile(kPxFile, 0, head.data(), head.size()));
     const auto size = fileSize(kPxFile);
-    if (head.size() >= 4 && getU16(&head[2]) > head.size() && getU16(&head[2]) <= size) {
-      head.resize(getU16(&head[2]));
+    const std::size_t need = head.size() >= 4 ? getU16(&head[hdr::kHeaderSize]) : 0;
+    if (need > head.size() && need <= size) {
+      head.resize(need);
       readFile(kPxFile, 0, head.data(), head.size());
     }
     pxHdr_ = parsePxHeader(head, size);
@@ -397,9 +399,10 @@ bool ParadoxTable::readPxHeader() {
 bool ParadoxTable::loadIndex(const std::vector<BlockTree::Entry>& chain) {
   if (!readPxHeader()) return false;
   const auto& ph = *pxHdr_;
-  if (ph.recordSize != hdr_.keySize() + 6 || ph.keyFields != hdr_.keyFields) return false;
+  if (ph.recordSize != indexEntrySize(hdr_.keySize()) || ph.keyFields != hdr_.keyFields)
+    return false;
   const BlockNo physical = blocksIn(fileSize(kPxFile), ph.headerSize, ph.blockSize);
-  tree_ = BlockTree((ph.blockSize - 6) / ph.recordSize);
+  tree_ = BlockTree(recordsPerBlock(ph.blockSize, ph.recordSize));
   pxFileBlocks_ = physical;
   pxFirst_ = getU16(&ph.raw[hdr::kFirstBlock]);
   pxLast_ = getU16(&ph.raw[hdr::kLastBlock]);
@@ -437,21 +440,22 @@ std::uint32_t ParadoxTable::readIndexNode(IndexLoad& load, BlockNo block, int le
   if (block < 1 || block >= load.seen.size() || load.seen[block]) return BlockTree::kNone;
   load.seen[block] = true;
   const Bytes data = readPxBlock(block);
-  const std::size_t count = blockCount(data, ph.recordSize);
-  if (count == 0 || 6 + count * ph.recordSize > ph.blockSize) return BlockTree::kNone;
+  const ConstDataBlock view(data, ph.recordSize);
+  const std::size_t count = view.count();
+  if (count == 0 || count > recordsPerBlock(ph.blockSize, ph.recordSize)) return BlockTree::kNone;
   BlockTree::Node node;
   node.leaf = level == load.levels;
   node.parent = parent;
   node.pxBlock = block;
-  node.pxNext = getU16(&data[0]);
-  node.pxPrev = getU16(&data[2]);
+  node.pxNext = view.next();
+  node.pxPrev = view.prev();
   const auto id = tree_.addNode(node);
   pxOwner_[block] = id;
   const auto keySize = hdr_.keySize();
   for (std::size_t i = 0; i < count; ++i) {
-    const auto* e = &data[6 + i * ph.recordSize];
+    const auto* e = view.record(i);
     BlockTree::Entry entry;
-    entry.key.assign(reinterpret_cast<const char*>(e), keySize);
+    entry.key = view.key(i, keySize);
     const BlockNo child = getFlipped16(e + keySize);
     entry.count = getFlipped16(e + keySize + 2);
     if (node.leaf) {
@@ -569,7 +573,7 @@ std::string ParadoxTable::readRaw(std::size_t ordinal) const {
   if (!pos.valid())
     throw DbError(DbError::Kind::RecordGone, "No record " + std::to_string(ordinal));
   const Bytes block = readDbBlock(tree_.at(pos).child);
-  const auto* rec = &block[6 + (ordinal - pos.before) * hdr_.recordSize];
+  const auto* rec = ConstDataBlock(block, hdr_.recordSize).record(ordinal - pos.before);
   return std::string(reinterpret_cast<const char*>(rec), hdr_.recordSize);
 }
 
@@ -589,10 +593,10 @@ std::vector<Record> ParadoxTable::readAll() const {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
     // Decoding reads memo pages only, never another data block.
-    const Bytes& block = readDbBlock(e.child);
+    const ConstDataBlock block(readDbBlock(e.child), rs);
     for (std::uint32_t i = 0; i < e.count; ++i) {
-      if (probe) probe->see(&block[6 + i * rs]);
-      out.push_back(decodeRecord(&block[6 + i * rs], &budget));
+      if (probe) probe->see(block.record(i));
+      out.push_back(decodeRecord(block.record(i), &budget));
     }
   }
   if (!probe) return out;
@@ -608,9 +612,9 @@ std::vector<Bytes> ParadoxTable::rawRecords() const {
   for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
-    const Bytes& block = readDbBlock(e.child);
+    const ConstDataBlock block(readDbBlock(e.child), hdr_.recordSize);
     for (std::uint32_t i = 0; i < e.count; ++i) {
-      const auto* r = &block[6 + i * hdr_.recordSize];
+      const auto* r = block.record(i);
       out.emplace_back(r, r + hdr_.recordSize);
     }
   }
@@ -705,19 +709,19 @@ Bytes& ParadoxTable::dbBlock(BlockNo block) {
 }
 
 void ParadoxTable::setNext(BlockNo block, BlockNo next) {
-  putU16(&dbBlock(block)[0], next);
+  DataBlock(dbBlock(block), hdr_.recordSize).setNext(next);
 }
 void ParadoxTable::setPrev(BlockNo block, BlockNo prev) {
-  putU16(&dbBlock(block)[2], prev);
+  DataBlock(dbBlock(block), hdr_.recordSize).setPrev(prev);
 }
 
 BlockNo ParadoxTable::allocateBlock() {
   BlockNo block = hdr_.firstFree();
   if (block != 0) {
     if (block > fileBlocks_) corrupt("the free block list points outside the file");
-    const Bytes& b = dbBlock(block);
-    if (blockCount(b, hdr_.recordSize) != 0) corrupt("the free block list holds a block in use");
-    hdr_.setFirstFree(getU16(&b[0]));
+    const ConstDataBlock b(dbBlock(block), hdr_.recordSize);
+    if (b.count() != 0) corrupt("the free block list holds a block in use");
+    hdr_.setFirstFree(b.next());
   } else {
     if (fileBlocks_ >= 65535)
       throw DbError(DbError::Kind::Io, "Table is full: it has 65535 blocks");
@@ -733,25 +737,27 @@ BlockNo ParadoxTable::allocateBlock() {
 void ParadoxTable::freeBlock(BlockNo block) {
   auto& b = dbBlock(block);
   std::fill(b.begin(), b.end(), 0);
-  putU16(&b[0], hdr_.firstFree());
-  setBlockCount(b, 0, hdr_.recordSize);
+  const DataBlock view(b, hdr_.recordSize);
+  view.setNext(hdr_.firstFree());
+  view.setCount(0);
   hdr_.setFirstFree(block);
 }
 
 bool ParadoxTable::findInBlock(const Bytes& block, std::size_t count, const std::uint8_t* key,
                                std::size_t& index) const {
   const auto ks = hdr_.keySize();
+  const ConstDataBlock view(block, hdr_.recordSize);
   std::size_t lo = 0, hi = count;
   while (lo < hi) {
     const auto mid = (lo + hi) / 2;
-    const int c = keyOrder_.compare(&block[6 + mid * hdr_.recordSize], key, ks);
+    const int c = keyOrder_.compare(view.record(mid), key, ks);
     if (c < 0)
       lo = mid + 1;
     else
       hi = mid;
   }
   index = lo;
-  return lo < count && std::memcmp(&block[6 + lo * hdr_.recordSize], key, ks) == 0;
+  return lo < count && std::memcmp(view.record(lo), key, ks) == 0;
 }
 
 bool ParadoxTable::keyExists(const Bytes& rec) const {
@@ -772,18 +778,17 @@ std::size_t ParadoxTable::ordinalOfKey(const Bytes& rec) const {
   return pos.before + index;
 }
 
+std::string ParadoxTable::keyOf(const std::uint8_t* rec) const {
+  if (hdr_.keyFields == 0) return {};
+  return {reinterpret_cast<const char*>(rec), hdr_.keySize()};
+}
+
 std::size_t ParadoxTable::insertRecord(const Bytes& rec) {
-  const auto rs = hdr_.recordSize;
   const bool keyed = hdr_.keyFields > 0;
-  const auto keyOf = [&](const std::uint8_t* r) {
-    return keyed ? std::string(reinterpret_cast<const char*>(r), hdr_.keySize()) : std::string();
-  };
-  BlockTree::Pos pos = keyed ? tree_.findKey(keyOf(rec.data()), keyOrder_) : tree_.last();
+  const BlockTree::Pos pos = keyed ? tree_.findKey(keyOf(rec.data()), keyOrder_) : tree_.last();
   if (!pos.valid()) {
     const BlockNo block = allocateBlock();
-    auto& b = dirtyDb_[block];
-    std::copy(rec.begin(), rec.end(), b.begin() + 6);
-    setBlockCount(b, 1, hdr_.recordSize);
+    DataBlock(dirtyDb_[block], hdr_.recordSize).insert(0, 0, rec.data());
     tree_.insertAt(tree_.root(), 0, {keyOf(rec.data()), 1, block});
     return 0;
   }
@@ -791,70 +796,61 @@ std::size_t ParadoxTable::insertRecord(const Bytes& rec) {
   const std::size_t count = tree_.at(pos).count;
   std::size_t index = count;
   if (keyed) findInBlock(dbBlock(block), count, rec.data(), index);
-  if (count < capacity_) {
-    auto& b = dbBlock(block);
-    auto* base = &b[6];
-    std::memmove(base + (index + 1) * rs, base + index * rs, (count - index) * rs);
-    std::memcpy(base + index * rs, rec.data(), rs);
-    setBlockCount(b, count + 1, hdr_.recordSize);
-    tree_.addCount(pos, 1);
-    if (index == 0 && keyed) tree_.setKey(pos, keyOf(rec.data()));
-    return pos.before + index;
-  }
-  // Full block: a new block follows it; it takes the upper half of the
-  // records, or only the new one when that goes to the very end.
-  const BlockNo oldNext = getU16(&dbBlock(block)[0]);
+  if (count >= capacity_) return splitInsert(pos, index, rec);
+  DataBlock(dbBlock(block), hdr_.recordSize).insert(index, count, rec.data());
+  tree_.addCount(pos, 1);
+  if (index == 0 && keyed) tree_.setKey(pos, keyOf(rec.data()));
+  return pos.before + index;
+}
+
+// Full block: a new block follows it; it takes the upper half of the
+// records, or only the new one when that goes to the very end.
+std::size_t ParadoxTable::splitInsert(const BlockTree::Pos& pos, std::size_t index,
+                                      const Bytes& rec) {
+  const auto rs = hdr_.recordSize;
+  const BlockNo block = tree_.at(pos).child;
+  const std::size_t count = tree_.at(pos).count;
+  const BlockNo oldNext = ConstDataBlock(dbBlock(block), rs).next();
   const BlockNo fresh = allocateBlock();
-  auto& nb = dirtyDb_[fresh];
-  auto& b = dbBlock(block);
+  // Both stay where they are while other blocks are staged: the map keeps
+  // its elements in place.
+  const DataBlock nb(dirtyDb_[fresh], rs);
+  const DataBlock b(dbBlock(block), rs);
   const bool append = index == count && oldNext == 0;
   const std::size_t keep = append ? count : count / 2;
   const std::size_t moved = count - keep;
-  std::memcpy(&nb[6], &b[6 + keep * rs], moved * rs);
-  std::memset(&b[6 + keep * rs], 0, moved * rs);
-  setBlockCount(b, keep, hdr_.recordSize);
-  setBlockCount(nb, moved, hdr_.recordSize);
-  putU16(&nb[0], oldNext);
-  putU16(&nb[2], block);
-  putU16(&b[0], fresh);
+  b.moveTail(keep, count, nb);
+  nb.link(block, oldNext);
+  b.setNext(fresh);
   if (oldNext != 0) setPrev(oldNext, fresh);
   // Put the record into its half.
   const bool intoNew = index >= keep;
-  auto& target = intoNew ? dirtyDb_[fresh] : dbBlock(block);
-  const std::size_t tcount = intoNew ? moved : keep;
-  const std::size_t tindex = intoNew ? index - keep : index;
-  auto* base = &target[6];
-  std::memmove(base + (tindex + 1) * rs, base + tindex * rs, (tcount - tindex) * rs);
-  std::memcpy(base + tindex * rs, rec.data(), rs);
-  setBlockCount(target, tcount + 1, hdr_.recordSize);
+  if (intoNew)
+    nb.insert(index - keep, moved, rec.data());
+  else
+    b.insert(index, keep, rec.data());
   const std::size_t newCount = moved + (intoNew ? 1 : 0);
   // The old block lost what moved and perhaps gained the new record.
   tree_.addCount(pos, (intoNew ? 0 : 1) - static_cast<int>(moved));
-  if (keyed && !intoNew && index == 0) tree_.setKey(pos, keyOf(rec.data()));
-  const auto& nbFinal = dirtyDb_[fresh];
+  if (hdr_.keyFields > 0 && !intoNew && index == 0) tree_.setKey(pos, keyOf(rec.data()));
   tree_.insertAt(pos.node, pos.index + 1,
-                 {keyOf(&nbFinal[6]), static_cast<std::uint32_t>(newCount), fresh});
+                 {keyOf(nb.record(0)), static_cast<std::uint32_t>(newCount), fresh});
   return pos.before + index;
 }
 
 void ParadoxTable::removeRecord(const BlockTree::Pos& pos, std::size_t index) {
-  const auto rs = hdr_.recordSize;
   const BlockNo block = tree_.at(pos).child;
   const std::size_t count = tree_.at(pos).count;
-  auto& b = dbBlock(block);
-  auto* base = &b[6];
-  std::memmove(base + index * rs, base + (index + 1) * rs, (count - index - 1) * rs);
-  std::memset(base + (count - 1) * rs, 0, rs);
+  const DataBlock b(dbBlock(block), hdr_.recordSize);
   if (count > 1) {
-    setBlockCount(b, count - 1, hdr_.recordSize);
+    b.erase(index, count);
     tree_.addCount(pos, -1);
-    if (index == 0 && hdr_.keyFields > 0)
-      tree_.setKey(pos, std::string(reinterpret_cast<const char*>(base), hdr_.keySize()));
+    if (index == 0 && hdr_.keyFields > 0) tree_.setKey(pos, keyOf(b.record(0)));
     return;
   }
   // The block empties: unlink it from the chain and put it on the free list.
-  const BlockNo next = getU16(&b[0]);
-  const BlockNo prev = getU16(&b[2]);
+  const BlockNo next = b.next();
+  const BlockNo prev = b.prev();
   if (prev) setNext(prev, next);
   if (next) setPrev(next, prev);
   freeBlock(block);
@@ -939,8 +935,7 @@ std::size_t ParadoxTable::update(std::size_t ordinal, const FieldChanges& change
       removeRecord(pos, index);
       insertRecord(rec);
     } else {
-      auto& b = dbBlock(tree_.at(pos).child);
-      std::memcpy(&b[6 + index * hdr_.recordSize], rec.data(), rec.size());
+      DataBlock(dbBlock(tree_.at(pos).child), hdr_.recordSize).put(index, rec.data());
     }
     hdr_.setAutoIncrement(autoInc);
   });
@@ -975,20 +970,19 @@ void ParadoxTable::compactAfterGrowth(BlockNo blocksBefore) {
   std::size_t count = 0;
   const auto finish = [&] {
     const auto b = static_cast<BlockNo>(packed.size() + 1);
-    putU16(&block[0], b < need ? b + 1 : 0);
-    putU16(&block[2], b - 1);
-    setBlockCount(block, count, hdr_.recordSize);
-    chain.push_back({std::string(reinterpret_cast<const char*>(&block[6]), ks),
-                     static_cast<std::uint32_t>(count), b});
+    const DataBlock view(block, rs);
+    view.link(b - 1, b < need ? b + 1 : 0);
+    view.setCount(count);
+    chain.push_back({view.key(0, ks), static_cast<std::uint32_t>(count), b});
     packed.emplace(b, std::move(block));
     count = 0;
   };
   for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
     const auto& e = tree_.at(pos);
-    const Bytes& old = readDbBlock(e.child);
+    const ConstDataBlock old(readDbBlock(e.child), rs);
     for (std::uint32_t i = 0; i < e.count; ++i) {
       if (count == 0) block.assign(hdr_.blockSize, 0);
-      std::memcpy(&block[6 + count * rs], &old[6 + i * rs], rs);
+      DataBlock(block, rs).put(count, old.record(i));
       if (++count == capacity) finish();
     }
   }

@@ -126,6 +126,9 @@ class ParadoxTable final : public TableFile {
   void freeBlock(BlockNo block);
   // Returns the ordinal the record got.
   std::size_t insertRecord(const Bytes& rec);
+  std::size_t splitInsert(const BlockTree::Pos& pos, std::size_t index, const Bytes& rec);
+  // The key bytes of a record; empty for a table without a key.
+  std::string keyOf(const std::uint8_t* rec) const;
   void removeRecord(const BlockTree::Pos& pos, std::size_t index);
   void setNext(BlockNo block, BlockNo next);
   void setPrev(BlockNo block, BlockNo prev);

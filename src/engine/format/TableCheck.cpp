@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "engine/DbError.h"
+#include "engine/format/DataBlock.h"
 #include "engine/format/FieldCodec.h"
 #include "engine/format/ParadoxTable.h"
 
@@ -67,14 +68,14 @@ void ParadoxTable::checkBlock(const BlockTree::Entry& e, ChainWalk& walk,
     walk.prevBlock = block;
     return;
   }
-  if (getU16(&data[2]) != walk.prevBlock)
+  const ConstDataBlock view(data, hdr_.recordSize);
+  if (view.prev() != walk.prevBlock)
     report("block " + std::to_string(block) + " links back to block " +
-           std::to_string(getU16(&data[2])) + " instead of " + std::to_string(walk.prevBlock));
+           std::to_string(view.prev()) + " instead of " + std::to_string(walk.prevBlock));
   walk.prevBlock = block;
-  const auto rs = hdr_.recordSize;
   const auto ks = hdr_.keySize();
   for (std::uint32_t i = 0; i < e.count; ++i, ++walk.ordinal) {
-    const auto* rec = &data[6 + i * rs];
+    const auto* rec = view.record(i);
     if (ks > 0) {
       if (!walk.prevKey.empty() && keyOrder_.compare(walk.prevKey.data(), rec, ks) >= 0)
         report("record " + std::to_string(walk.ordinal + 1) + " is out of key order");
@@ -109,7 +110,7 @@ void ParadoxTable::checkFreeList(const std::vector<bool>& inChain, const Report&
       return;
     }
     try {
-      free = getU16(&readDbBlock(free)[0]);
+      free = ConstDataBlock(readDbBlock(free), hdr_.recordSize).next();
     } catch (const engine::DbError& err) {
       report(err.what());
       return;

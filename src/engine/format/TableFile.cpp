@@ -167,8 +167,8 @@ void TableFile::create(const std::filesystem::path& dbPath, const std::vector<Fi
   fresh.header = makeDbHeader(fields, keyFieldCount, codePage, dbPath.filename().string());
   if (!password.empty())
     fresh.checkValue = crypto::checkValue(codec::toTableText(password, codePage, "password"));
-  const std::size_t entry = fresh.header.keySize() + 6;
-  fresh.pxBlockSize = entry * 64 + 6 <= 2048 ? 2048 : 4096;
+  const std::size_t entry = indexEntrySize(fresh.header.keySize());
+  fresh.pxBlockSize = pxBlockSizeFor(fresh.header.keySize());
   if (entry * 3 > fresh.pxBlockSize)
     throw DbError(DbError::Kind::InvalidValue, "The key is too long");
   // A table that exists and is open for writing must not be replaced.

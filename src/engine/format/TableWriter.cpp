@@ -8,6 +8,7 @@
 #include "engine/DbError.h"
 #include "engine/format/BlockTree.h"
 #include "engine/format/Crypto.h"
+#include "engine/format/DataBlock.h"
 #include "engine/format/FieldCodec.h"
 #include "engine/format/FileIo.h"
 #include "engine/format/IndexBlock.h"
@@ -87,7 +88,7 @@ Bytes buildMb(FreshTable& t) {
 Bytes buildPx(const FreshTable& t, const std::vector<BlockTree::Entry>& blocks) {
   PxHeader ph = makePxHeader(t.header, t.pxBlockSize);
   putU32(&ph.raw[hdr::kEncryption1], t.checkValue);
-  BlockTree tree((ph.blockSize - 6) / ph.recordSize);
+  BlockTree tree(recordsPerBlock(ph.blockSize, ph.recordSize));
   tree.build(blocks);
   const auto order = tree.nodesInOrder();
   BlockNo n = 0;
@@ -129,7 +130,7 @@ void stageFreshTable(const TablePaths& paths, FreshTable t, bool sync) {
   const Bytes mb = hasBlobs ? buildMb(t) : Bytes{};
 
   const auto rs = h.recordSize;
-  const std::size_t perBlock = (h.blockSize - 6) / rs;
+  const std::size_t perBlock = recordsPerBlock(h.blockSize, rs);
   const std::size_t blocksNeeded = (t.records.size() + perBlock - 1) / perBlock;
   if (blocksNeeded > 65535)
     throw engine::DbError(engine::DbError::Kind::Io,
@@ -147,15 +148,15 @@ void stageFreshTable(const TablePaths& paths, FreshTable t, bool sync) {
     Bytes b(h.blockSize);
     const std::size_t firstRec = k * perBlock;
     const std::size_t count = std::min(perBlock, t.records.size() - firstRec);
-    putU16(&b[0], k + 1 < m ? k + 2 : 0);
-    putU16(&b[2], k);
-    setBlockCount(b, count, rs);
-    for (std::size_t i = 0; i < count; ++i)
-      std::copy(t.records[firstRec + i].begin(), t.records[firstRec + i].end(),
-                b.data() + 6 + i * rs);
+    const DataBlock block(b, rs);
+    block.link(k, k + 1 < m ? k + 2 : 0);
+    block.setCount(count);
+    for (std::size_t i = 0; i < count; ++i) {
+      const Bytes& rec = t.records[firstRec + i];
+      std::copy(rec.begin(), rec.end(), block.record(i));
+    }
     if (keyed)
-      blocks.push_back({std::string(reinterpret_cast<const char*>(&b[6]), h.keySize()),
-                        static_cast<std::uint32_t>(count), k + 1});
+      blocks.push_back({block.key(0, h.keySize()), static_cast<std::uint32_t>(count), k + 1});
     if (t.checkValue) crypto::encryptBlock(b.data(), b.size(), t.checkValue, k + 1);
     db.insert(db.end(), b.begin(), b.end());
   }
