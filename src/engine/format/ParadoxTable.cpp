@@ -61,6 +61,7 @@ ParadoxTable::ParadoxTable(const std::filesystem::path& requested, const OpenOpt
   if (exists) mb_ = File(mbPath_, options.writable);
   recoverPendingChange();
   load();
+  if (options.writable) putKeysInOrder();
 }
 
 ParadoxTable::~ParadoxTable() {
@@ -232,25 +233,26 @@ ParadoxTable::StoredOrder ParadoxTable::storedOrder() const {
   return probe.found();
 }
 
-// Before the first key search or change, the order the keys are stored in
-// must be known (a full read finds it on the way). A table of a dictionary
-// sort order that an earlier build wrote in byte order is put in order when
-// open for writing; read only, it is searched in the order it has.
+// Before the first key search, the order the keys are stored in must be
+// known (a full read finds it on the way). Read only, a table of a
+// dictionary sort order that an earlier build wrote in byte order is
+// searched in the order it has; open for writing it is already in order.
 void ParadoxTable::settleKeyOrder() const {
   if (!orderKnown_) applyStoredOrder(storedOrder());
 }
 
 void ParadoxTable::applyStoredOrder(StoredOrder found) const {
   orderKnown_ = true;
-  if (found != StoredOrder::Bytes || !keyOrder_.dictionary()) return;
-  if (!options_.writable) {
-    keyOrder_ = KeyOrder();
-    return;
-  }
-  // Putting a table in order is a change; callers are const only because a
-  // read may be the first to find the old order.
-  auto& self = const_cast<ParadoxTable&>(*this);
-  self.change([&] { self.sortRecordsByKey(); });
+  if (found == StoredOrder::Bytes && keyOrder_.dictionary()) keyOrder_ = KeyOrder();
+}
+
+// A table an earlier build wrote in byte order is put in its declared order
+// as it opens for writing, so that no read ever has to write.
+void ParadoxTable::putKeysInOrder() {
+  if (orderKnown_) return;
+  const StoredOrder found = storedOrder();
+  orderKnown_ = true;
+  if (found == StoredOrder::Bytes) change([&] { sortRecordsByKey(); });
 }
 
 // The records change places within the blocks they fill; the index is
@@ -599,11 +601,7 @@ std::vector<Record> ParadoxTable::readAll() const {
       out.push_back(decodeRecord(block.record(i), &budget));
     }
   }
-  if (!probe) return out;
-  const bool wasDictionary = keyOrder_.dictionary();
-  applyStoredOrder(probe->found());
-  // Put in order just now: the records are read again in their new places.
-  if (wasDictionary && options_.writable && probe->found() == StoredOrder::Bytes) return readAll();
+  if (probe) applyStoredOrder(probe->found());
   return out;
 }
 

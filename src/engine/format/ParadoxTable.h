@@ -81,6 +81,7 @@ class ParadoxTable final : public TableFile {
   StoredOrder storedOrder() const;
   void settleKeyOrder() const;
   void applyStoredOrder(StoredOrder found) const;
+  void putKeysInOrder();
   void sortRecordsByKey();
   void compactAfterGrowth(BlockNo blocksBefore);
   void recoverPendingChange();
@@ -163,7 +164,8 @@ class ParadoxTable final : public TableFile {
   std::uint32_t mbKey_ = 0;  // the same for the memo file
   BlockTree tree_;
   // How the stored keys compare: as declared, or bytes for an old table
-  // opened read only; known once a full read or the first search found it.
+  // opened read only; known once a full read or the first search found it
+  // (at once when open for writing).
   mutable KeyOrder keyOrder_;
   mutable bool orderKnown_ = true;
   std::optional<JournalImage> overlay_;  // read-only open of a table with a pending change
