@@ -40,102 +40,23 @@ BlockNo blocksIn(std::uint64_t size, std::size_t headerSize, std::size_t blockSi
 
 ParadoxTable::ParadoxTable(const std::filesystem::path& requested, const OpenOptions& options)
     : options_(options),
+      files_(requested, options),
       memo_({[this](std::uint64_t offset, std::size_t n) { return readMb(offset, n); },
-             [this] { return fileSize(kMbFile); }, [this] { createMbFile(); }}) {
-  auto path = requested;
-  std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) {
-    const auto found = findAnyCase(path.parent_path(), path.filename().string());
-    if (!found) throw DbError(DbError::Kind::NotFound, "Table not found: " + requested.string());
-    path = *found;
-  }
-  dbPath_ = path;
-  journalPath_ = path.string() + "-journal";
-  db_ = File(path, options.writable);
-  if (options.writable && !db_.tryLock())
-    throw DbError(DbError::Kind::Busy, "Table is busy: " + path.filename().string());
-  bool exists = false;
-  pxPath_ = companionPath(path, ".PX", &exists);
-  if (exists) px_ = File(pxPath_, options.writable);
-  mbPath_ = companionPath(path, ".MB", &exists);
-  if (exists) mb_ = File(mbPath_, options.writable);
-  recoverPendingChange();
+             [this] { return files_.size(kMbFile); }, [this] { createMbFile(); }}) {
   load();
   if (options.writable) putKeysInOrder();
 }
 
-ParadoxTable::~ParadoxTable() {
-  // An empty journal only says that nothing is pending; it goes with us.
-  if (journal_.isOpen()) {
-    try {
-      if (journal_.size() == 0) std::filesystem::remove(journalPath_);
-    } catch (...) {
-    }
-  }
-}
-
-void ParadoxTable::recoverPendingChange() {
-  const auto image = readJournal(journalPath_);
-  if (!image) {
-    std::error_code ec;
-    if (options_.writable) std::filesystem::remove(journalPath_, ec);
-    return;
-  }
-  if (options_.writable) {
-    rollBack(journalPath_, *image,
-             {&db_, px_.isOpen() ? &px_ : nullptr, mb_.isOpen() ? &mb_ : nullptr});
-    return;
-  }
-  // A reader puts the old state back when nobody is writing and it may;
-  // otherwise it reads through the journal's before-image.
-  try {
-    File db(dbPath_, true);
-    if (db.tryLock()) {
-      std::optional<File> px, mb;
-      if (px_.isOpen()) px.emplace(pxPath_, true);
-      if (mb_.isOpen()) mb.emplace(mbPath_, true);
-      rollBack(journalPath_, *image, {&db, px ? &*px : nullptr, mb ? &*mb : nullptr});
-      return;
-    }
-  } catch (const DbError&) {
-  }
-  overlay_ = image;
-}
-
-std::uint64_t ParadoxTable::fileSize(std::size_t file) const {
-  const File& f = file == kDbFile ? db_ : file == kPxFile ? px_ : mb_;
-  if (!f.isOpen()) return 0;
-  if (overlay_ && overlay_->sizes[file]) return *overlay_->sizes[file];
-  return f.size();
-}
-
-std::size_t ParadoxTable::readFile(std::size_t file, std::uint64_t offset, std::uint8_t* out,
-                                   std::size_t n) const {
-  const File& f = file == kDbFile ? db_ : file == kPxFile ? px_ : mb_;
-  if (!f.isOpen()) return 0;
-  std::size_t got = f.readAt(offset, out, n);
-  if (overlay_) {
-    if (const auto& size = overlay_->sizes[file]) {
-      got = offset >= *size ? 0 : std::min<std::uint64_t>(n, *size - offset);
-    }
-    for (const auto& r : overlay_->regions) {
-      if (r.file != file) continue;
-      const auto lo = std::max(offset, r.offset);
-      const auto hi = std::min(offset + n, r.offset + r.data.size());
-      if (lo < hi) std::memcpy(out + (lo - offset), r.data.data() + (lo - r.offset), hi - lo);
-    }
-  }
-  return got;
-}
+ParadoxTable::~ParadoxTable() = default;
 
 void ParadoxTable::load() {
-  const auto size = fileSize(kDbFile);
+  const auto size = files_.size(kDbFile);
   Bytes head(0x78);
-  head.resize(readFile(kDbFile, 0, head.data(), head.size()));
+  head.resize(files_.read(kDbFile, 0, head.data(), head.size()));
   const auto need = headerBytesNeeded(head);
   if (need > head.size() && need <= size) {
     head.resize(need);
-    head.resize(readFile(kDbFile, 0, head.data(), need));
+    head.resize(files_.read(kDbFile, 0, head.data(), need));
   }
   hdr_ = parseDbHeader(head, size);
   textPage_ = hdr_.codePage;
@@ -162,9 +83,9 @@ void ParadoxTable::load() {
   // Some writers leave the memo file of a protected table plain; its header
   // block tells, as it starts 00 01 00 when plain.
   mbKey_ = key_;
-  if (key_ && mb_.isOpen()) {
+  if (key_ && files_.isOpen(kMbFile)) {
     std::uint8_t head[3] = {};
-    if (readFile(kMbFile, 0, head, 3) == 3 && head[0] == 0 && head[1] == 1 && head[2] == 0)
+    if (files_.read(kMbFile, 0, head, 3) == 3 && head[0] == 0 && head[1] == 1 && head[2] == 0)
       mbKey_ = 0;
   }
   pxOwner_.clear();
@@ -299,10 +220,11 @@ void ParadoxTable::unlockPassword() {
       return;
     }
   }
-  throw DbError(DbError::Kind::PasswordNeeded,
-                options_.passwords.empty()
-                    ? "Table " + dbPath_.filename().string() + " is protected by a password"
-                    : "Wrong password for table " + dbPath_.filename().string());
+  throw DbError(
+      DbError::Kind::PasswordNeeded,
+      options_.passwords.empty()
+          ? "Table " + files_.path(kDbFile).filename().string() + " is protected by a password"
+          : "Wrong password for table " + files_.path(kDbFile).filename().string());
 }
 
 const Bytes& ParadoxTable::readDbBlock(BlockNo block) const {
@@ -317,7 +239,7 @@ const Bytes& ParadoxTable::readDbBlock(BlockNo block) const {
   data.assign(hdr_.blockSize, 0);
   const auto offset = blockOffset(hdr_.headerSize, hdr_.blockSize, block);
   // The last block may end where its records end.
-  const auto got = readFile(kDbFile, offset, data.data(), data.size());
+  const auto got = files_.read(kDbFile, offset, data.data(), data.size());
   if (key_) crypto::decryptBlock(data.data(), data.size(), key_, block);
   if (got < data.size() && !ConstDataBlock(data, hdr_.recordSize).wholeIn(got))
     corrupt("block " + std::to_string(block) + " is cut short");
@@ -344,7 +266,7 @@ std::vector<BlockTree::Entry> ParadoxTable::scanChain() const {
     if (const auto it = dirtyDb_.find(block); it != dirtyDb_.end()) {
       std::copy_n(it->second.begin(), headBytes, data.begin());
     } else {
-      if (readFile(kDbFile, offset, data.data(), headBytes) < blockhead::kSize)
+      if (files_.read(kDbFile, offset, data.data(), headBytes) < blockhead::kSize)
         corrupt("block " + std::to_string(block) + " is cut short");
       if (key_) crypto::decryptBlock(data.data(), headBytes, key_, block);
     }
@@ -369,7 +291,7 @@ std::size_t ParadoxTable::pxBlockSize() const {
 Bytes ParadoxTable::readPxBlock(BlockNo block) const {
   Bytes data(pxHdr_->blockSize);
   const auto offset = blockOffset(pxHdr_->headerSize, pxHdr_->blockSize, block);
-  if (readFile(kPxFile, offset, data.data(), data.size()) < blockhead::kSize)
+  if (files_.read(kPxFile, offset, data.data(), data.size()) < blockhead::kSize)
     corrupt("index block " + std::to_string(block) + " is cut short");
   if (pxHdr_->checkValue) crypto::decryptBlock(data.data(), data.size(), pxHdr_->checkValue, block);
   return data;
@@ -378,15 +300,15 @@ Bytes ParadoxTable::readPxBlock(BlockNo block) const {
 // Reads the .PX header; false when there is none or it cannot be parsed.
 bool ParadoxTable::readPxHeader() {
   pxHdr_.reset();
-  if (!px_.isOpen()) return false;
+  if (!files_.isOpen(kPxFile)) return false;
   try {
     Bytes head(0x800);
-    head.resize(readFile(kPxFile, 0, head.data(), head.size()));
-    const auto size = fileSize(kPxFile);
+    head.resize(files_.read(kPxFile, 0, head.data(), head.size()));
+    const auto size = files_.size(kPxFile);
     const std::size_t need = head.size() >= 4 ? getU16(&head[hdr::kHeaderSize]) : 0;
     if (need > head.size() && need <= size) {
       head.resize(need);
-      readFile(kPxFile, 0, head.data(), head.size());
+      files_.read(kPxFile, 0, head.data(), head.size());
     }
     pxHdr_ = parsePxHeader(head, size);
     return true;
@@ -403,7 +325,7 @@ bool ParadoxTable::loadIndex(const std::vector<BlockTree::Entry>& chain) {
   const auto& ph = *pxHdr_;
   if (ph.recordSize != indexEntrySize(hdr_.keySize()) || ph.keyFields != hdr_.keyFields)
     return false;
-  const BlockNo physical = blocksIn(fileSize(kPxFile), ph.headerSize, ph.blockSize);
+  const BlockNo physical = blocksIn(files_.size(kPxFile), ph.headerSize, ph.blockSize);
   tree_ = BlockTree(recordsPerBlock(ph.blockSize, ph.recordSize));
   pxFileBlocks_ = physical;
   pxFirst_ = getU16(&ph.raw[hdr::kFirstBlock]);
@@ -480,9 +402,9 @@ std::uint32_t ParadoxTable::readIndexNode(IndexLoad& load, BlockNo block, int le
 Bytes ParadoxTable::readMb(std::uint64_t offset, std::size_t n) const {
   const auto lo = offset / 256 * 256;
   const auto hi = (offset + n + 255) / 256 * 256;
-  if (offset + n > fileSize(kMbFile)) corrupt("a memo lies beyond the end of the memo file");
+  if (offset + n > files_.size(kMbFile)) corrupt("a memo lies beyond the end of the memo file");
   Bytes data(static_cast<std::size_t>(hi - lo));
-  const auto got = readFile(kMbFile, lo, data.data(), data.size());
+  const auto got = files_.read(kMbFile, lo, data.data(), data.size());
   if (got < offset + n - lo) corrupt("a memo lies beyond the end of the memo file");
   if (mbKey_) crypto::decryptBlob(data.data(), data.size() / 256 * 256, mbKey_);
   return Bytes(data.data() + (offset - lo), data.data() + (offset - lo + n));
@@ -497,8 +419,8 @@ Bytes ParadoxTable::blobBytes(const FieldDef& field, const std::uint8_t* p, bool
   if (length <= leader) return Bytes(p, p + length);
   const std::uint64_t offset = locator & 0xFFFFFF00u;
   const unsigned index = locator & 0xFF;
-  if (!mb_.isOpen()) corrupt("field '" + field.name + "' refers to a missing memo file");
-  if (offset == 0 || length > fileSize(kMbFile))
+  if (!files_.isOpen(kMbFile)) corrupt("field '" + field.name + "' refers to a missing memo file");
+  if (offset == 0 || length > files_.size(kMbFile))
     corrupt("field '" + field.name + "' has a bad memo reference");
   const int type = readMb(offset, 1)[0];
   if (type == memo::kBigBlock) {
@@ -520,7 +442,7 @@ Bytes ParadoxTable::bigBlobBytes(const FieldDef& field, std::uint64_t offset, st
   if (units * kMbBlock < 9ull + length)
     corrupt("field '" + field.name + "' has a bad memo reference");
   if (getU32(&head[3]) != length) corrupt("field '" + field.name + "': memo length differs");
-  if (offset + 9 + length > fileSize(kMbFile))
+  if (offset + 9 + length > files_.size(kMbFile))
     corrupt("a memo lies beyond the end of the memo file");
   if (verifyOnly) return {};
   if (field.type == FieldType::Graphic && shown && length >= kGraphicPrefix)
@@ -587,7 +509,7 @@ Record ParadoxTable::read(std::size_t ordinal) const {
 std::vector<Record> ParadoxTable::readAll() const {
   std::vector<Record> out;
   out.reserve(tree_.total());
-  std::uint64_t budget = fileSize(kMbFile);
+  std::uint64_t budget = files_.size(kMbFile);
   std::optional<OrderProbe> probe;
   if (!orderKnown_) probe.emplace(hdr_);
   const auto rs = hdr_.recordSize;
@@ -628,7 +550,7 @@ Bytes ParadoxTable::storedBlob(const Bytes& record, int field) const {
 }
 
 Bytes ParadoxTable::mbHeaderPage() const {
-  if (!mb_.isOpen() || fileSize(kMbFile) < kMbBlock) return {};
+  if (!files_.isOpen(kMbFile) || files_.size(kMbFile) < kMbBlock) return {};
   return readMb(0, kMbBlock);
 }
 
@@ -637,8 +559,8 @@ Bytes ParadoxTable::mbHeaderPage() const {
 
 void ParadoxTable::requireWritable() const {
   if (!options_.writable)
-    throw DbError(DbError::Kind::ReadOnly,
-                  "Table " + dbPath_.filename().string() + " is open for reading only");
+    throw DbError(DbError::Kind::ReadOnly, "Table " + files_.path(kDbFile).filename().string() +
+                                               " is open for reading only");
 }
 
 Bytes ParadoxTable::blobPayload(const FieldDef& field, const Value& value) const {
@@ -1000,17 +922,11 @@ void ParadoxTable::compactAfterGrowth(BlockNo blocksBefore) {
 
 // A table with blob fields but no memo file gets an empty one.
 void ParadoxTable::createMbFile() {
-  if (mb_.isOpen()) return;
+  if (files_.isOpen(kMbFile)) return;
   Bytes header = freshMbHeader();
   if (key_) crypto::encryptBlob(header.data(), header.size(), key_);
   mbKey_ = key_;
-  {
-    File f(mbPath_, true, true);
-    f.writeAt(0, header.data(), header.size());
-    if (options_.sync) f.sync();
-  }
-  if (options_.sync) syncDirectory(mbPath_.parent_path());
-  mb_ = File(mbPath_, true);
+  files_.create(kMbFile, header);
 }
 
 // ---------------------------------------------------------------------------
@@ -1124,10 +1040,7 @@ void ParadoxTable::commit() {
   }
   sizes[kDbFile] = blockOffset(hdr_.headerSize, hdr_.blockSize, fileBlocks_ + 1);
   if (hdr_.keyFields > 0) {
-    if (!px_.isOpen()) {
-      { const File created(pxPath_, true, true); }
-      px_ = File(pxPath_, true);
-    }
+    if (!files_.isOpen(kPxFile)) files_.create(kPxFile, {});
     stageIndex(writes, sizes[kPxFile]);
   } else {
     tree_.takeDirty();
@@ -1137,16 +1050,8 @@ void ParadoxTable::commit() {
     if (mbKey_) crypto::encryptBlob(b.data(), b.size(), mbKey_);
     writes.push_back({kMbFile, offset, std::move(b)});
   }
-  if (!memo_.staged().empty()) sizes[kMbFile] = std::max(memo_.end(), fileSize(kMbFile));
-  CommitOptions co;
-  co.sync = options_.sync;
-  co.hook = options_.commitHook;
-  if (!journal_.isOpen()) {
-    journal_ = File(journalPath_, true, true);
-    if (options_.sync) syncDirectory(journalPath_.parent_path());
-  }
-  commitWrites(journal_, {&db_, px_.isOpen() ? &px_ : nullptr, mb_.isOpen() ? &mb_ : nullptr},
-               std::move(writes), sizes, co);
+  if (!memo_.staged().empty()) sizes[kMbFile] = std::max(memo_.end(), files_.size(kMbFile));
+  files_.commit(std::move(writes), sizes);
   dirtyDb_.clear();
   memo_.staged().clear();
   cachedBlock_ = 0;

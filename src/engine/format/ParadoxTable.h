@@ -11,7 +11,7 @@
 
 #include "engine/format/BlockTree.h"
 #include "engine/format/Bytes.h"
-#include "engine/format/FileIo.h"
+#include "engine/format/FileSet.h"
 #include "engine/format/Header.h"
 #include "engine/format/Journal.h"
 #include "engine/format/KeyOrder.h"
@@ -59,10 +59,10 @@ class ParadoxTable final : public TableFile {
   const DbHeader& header() const { return hdr_; }
   std::vector<Bytes> rawRecords() const;
   Bytes storedBlob(const Bytes& record, int field) const;
-  const std::filesystem::path& dbPath() const { return dbPath_; }
-  std::filesystem::path pxPath() const { return pxPath_; }
-  std::filesystem::path mbPath() const { return mbPath_; }
-  bool hasMbFile() const { return mb_.isOpen(); }
+  const std::filesystem::path& dbPath() const { return files_.path(kDbFile); }
+  std::filesystem::path pxPath() const { return files_.path(kPxFile); }
+  std::filesystem::path mbPath() const { return files_.path(kMbFile); }
+  bool hasMbFile() const { return files_.isOpen(kMbFile); }
   Bytes mbHeaderPage() const;
   std::size_t pxBlockSize() const;
 
@@ -84,7 +84,6 @@ class ParadoxTable final : public TableFile {
   void putKeysInOrder();
   void sortRecordsByKey();
   void compactAfterGrowth(BlockNo blocksBefore);
-  void recoverPendingChange();
   void unlockPassword();
   std::vector<BlockTree::Entry> scanChain() const;
   bool loadIndex(const std::vector<BlockTree::Entry>& chain);
@@ -98,9 +97,6 @@ class ParadoxTable final : public TableFile {
   static bool sameBlocks(const std::vector<BlockTree::Entry>& a,
                          const std::vector<BlockTree::Entry>& b);
 
-  std::size_t readFile(std::size_t file, std::uint64_t offset, std::uint8_t* out,
-                       std::size_t n) const;
-  std::uint64_t fileSize(std::size_t file) const;
   // Valid until the next read or change of a block.
   const Bytes& readDbBlock(BlockNo block) const;
   Bytes readPxBlock(BlockNo block) const;
@@ -153,9 +149,8 @@ class ParadoxTable final : public TableFile {
   void stageIndex(std::vector<PendingWrite>& writes, std::optional<std::uint64_t>& pxSize);
   Bytes serializeNode(const BlockTree::Node& node) const;
 
-  std::filesystem::path dbPath_, pxPath_, mbPath_, journalPath_;
   OpenOptions options_;
-  File db_, px_, mb_, journal_;
+  FileSet files_;
   DbHeader hdr_;
   int textPage_ = 0;  // the code page text is read in: the header's unless told
   std::optional<PxHeader> pxHdr_;
@@ -168,8 +163,7 @@ class ParadoxTable final : public TableFile {
   // (at once when open for writing).
   mutable KeyOrder keyOrder_;
   mutable bool orderKnown_ = true;
-  std::optional<JournalImage> overlay_;  // read-only open of a table with a pending change
-  std::size_t capacity_ = 0;             // records per block
+  std::size_t capacity_ = 0;  // records per block
   BlockNo fileBlocks_ = 0;
   mutable BlockNo cachedBlock_ = 0;  // the data block read last, as on disk
   mutable Bytes cachedData_;

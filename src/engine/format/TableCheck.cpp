@@ -45,7 +45,7 @@ std::vector<std::string> ParadoxTable::problems() const {
            " as the last, the chain ends at " + std::to_string(walk.lastBlock));
   checkFreeList(walk.inChain, report);
   if (hdr_.keyFields > 0) {
-    if (!px_.isOpen())
+    if (!files_.isOpen(kPxFile))
       report("the primary index file is missing");
     else if (pxRebuild_)
       report("the primary index does not match the table");
