@@ -8,15 +8,17 @@
 #include "support/AsciiText.h"
 
 namespace torvelle::format {
-namespace {
 
 using engine::DbError;
 
+void corrupt(const std::string& what) {
+  throw DbError(DbError::Kind::Corrupt, "Table is corrupt: " + what);
+}
+
+namespace {
+
 [[noreturn]] void notParadox() {
   throw DbError(DbError::Kind::NotParadox, "Not a Paradox table");
-}
-[[noreturn]] void corrupt(const std::string& what) {
-  throw DbError(DbError::Kind::Corrupt, "Table is corrupt: " + what);
 }
 
 int levelOf(int versionId) {

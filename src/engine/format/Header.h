@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -97,6 +98,21 @@ inline void setBlockCount(Bytes& block, std::size_t count, std::size_t recordSiz
 // Records (or index entries) per block of `blockSize` bytes.
 constexpr std::size_t recordsPerBlock(std::size_t blockSize, std::size_t recordSize) {
   return (blockSize - blockhead::kSize) / recordSize;
+}
+
+// Throws DbError Corrupt: "Table is corrupt: " and `what`.
+[[noreturn]] void corrupt(const std::string& what);
+
+// Where block `block` (numbered from 1) starts in a file of equal blocks
+// after its header.
+inline std::uint64_t blockOffset(std::size_t headerSize, std::size_t blockSize, BlockNo block) {
+  return headerSize + (std::uint64_t{block} - 1) * blockSize;
+}
+// How many blocks a file of `size` bytes holds, the last one perhaps cut
+// short; block numbers are 16-bit.
+inline BlockNo blocksIn(std::uint64_t size, std::size_t headerSize, std::size_t blockSize) {
+  const auto blocks = (size - headerSize + blockSize - 1) / blockSize;
+  return static_cast<BlockNo>(std::min<std::uint64_t>(65535, blocks));
 }
 
 // Throws DbError NotParadox or Corrupt. `bytes` are the first bytes of the

@@ -7,7 +7,6 @@
 #include "engine/format/Crypto.h"
 #include "engine/format/DataBlock.h"
 #include "engine/format/FieldCodec.h"
-#include "engine/format/IndexBlock.h"
 #include "engine/format/TableWriter.h"
 #include "support/CodePage.h"
 
@@ -16,31 +15,15 @@ namespace {
 
 using engine::DbError;
 
-[[noreturn]] void corrupt(const std::string& what) {
-  throw DbError(DbError::Kind::Corrupt, "Table is corrupt: " + what);
-}
-
 using memo::kGraphicPrefix;
 constexpr std::uint64_t kMbBlock = memo::kBlock;
-
-// Where block `block` (numbered from 1) starts in a file of equal blocks
-// after its header.
-std::uint64_t blockOffset(std::size_t headerSize, std::size_t blockSize, BlockNo block) {
-  return headerSize + (std::uint64_t{block} - 1) * blockSize;
-}
-
-// How many blocks a file of `size` bytes holds, the last one perhaps cut
-// short; block numbers are 16-bit.
-BlockNo blocksIn(std::uint64_t size, std::size_t headerSize, std::size_t blockSize) {
-  const auto blocks = (size - headerSize + blockSize - 1) / blockSize;
-  return static_cast<BlockNo>(std::min<std::uint64_t>(65535, blocks));
-}
 
 }  // namespace
 
 ParadoxTable::ParadoxTable(const std::filesystem::path& requested, const OpenOptions& options)
     : options_(options),
       files_(requested, options),
+      index_(files_),
       memo_({[this](std::uint64_t offset, std::size_t n) { return readMb(offset, n); },
              [this] { return files_.size(kMbFile); }, [this] { createMbFile(); }}) {
   load();
@@ -88,19 +71,7 @@ void ParadoxTable::load() {
     if (files_.read(kMbFile, 0, head, 3) == 3 && head[0] == 0 && head[1] == 1 && head[2] == 0)
       mbKey_ = 0;
   }
-  pxOwner_.clear();
-  pxRebuild_ = false;
-  if (hdr_.keyFields == 0 || !loadIndex(chain)) {
-    // An index that does not fit the table is replaced as a whole, header
-    // included, by the first change.
-    pxHdr_.reset();
-    std::size_t cap = 64;
-    if (hdr_.keyFields > 0) cap = recordsPerBlock(pxBlockSize(), indexEntrySize(hdr_.keySize()));
-    tree_ = BlockTree(cap);
-    tree_.build(chain);
-    tree_.takeDirty();
-    pxRebuild_ = hdr_.keyFields > 0;
-  }
+  index_.load(hdr_, chain, tree_);
 }
 
 // A header that names the wrong code page: its text, field names included,
@@ -193,7 +164,7 @@ void ParadoxTable::sortRecordsByKey() {
     for (std::uint32_t i = 0; i < e.count; ++i, ++next) block.put(i, next->data());
     tree_.setKey(pos, block.key(0, ks));
   }
-  pxRebuild_ = true;
+  index_.rebuild();
 }
 
 std::string ParadoxTable::keyOrderNote() const {
@@ -284,119 +255,7 @@ std::vector<BlockTree::Entry> ParadoxTable::scanChain() const {
 }
 
 std::size_t ParadoxTable::pxBlockSize() const {
-  if (pxHdr_) return pxHdr_->blockSize;
-  return pxBlockSizeFor(hdr_.keySize());
-}
-
-Bytes ParadoxTable::readPxBlock(BlockNo block) const {
-  Bytes data(pxHdr_->blockSize);
-  const auto offset = blockOffset(pxHdr_->headerSize, pxHdr_->blockSize, block);
-  if (files_.read(kPxFile, offset, data.data(), data.size()) < blockhead::kSize)
-    corrupt("index block " + std::to_string(block) + " is cut short");
-  if (pxHdr_->checkValue) crypto::decryptBlock(data.data(), data.size(), pxHdr_->checkValue, block);
-  return data;
-}
-
-// Reads the .PX header; false when there is none or it cannot be parsed.
-bool ParadoxTable::readPxHeader() {
-  pxHdr_.reset();
-  if (!files_.isOpen(kPxFile)) return false;
-  try {
-    Bytes head(0x800);
-    head.resize(files_.read(kPxFile, 0, head.data(), head.size()));
-    const auto size = files_.size(kPxFile);
-    const std::size_t need = head.size() >= 4 ? getU16(&head[hdr::kHeaderSize]) : 0;
-    if (need > head.size() && need <= size) {
-      head.resize(need);
-      files_.read(kPxFile, 0, head.data(), head.size());
-    }
-    pxHdr_ = parsePxHeader(head, size);
-    return true;
-  } catch (const DbError&) {
-    pxHdr_.reset();
-    return false;
-  }
-}
-
-// Adopts the .PX as it is when it describes the chain exactly; otherwise the
-// index is rebuilt with the first change.
-bool ParadoxTable::loadIndex(const std::vector<BlockTree::Entry>& chain) {
-  if (!readPxHeader()) return false;
-  const auto& ph = *pxHdr_;
-  if (ph.recordSize != indexEntrySize(hdr_.keySize()) || ph.keyFields != hdr_.keyFields)
-    return false;
-  const BlockNo physical = blocksIn(files_.size(kPxFile), ph.headerSize, ph.blockSize);
-  tree_ = BlockTree(recordsPerBlock(ph.blockSize, ph.recordSize));
-  pxFileBlocks_ = physical;
-  pxFirst_ = getU16(&ph.raw[hdr::kFirstBlock]);
-  pxLast_ = getU16(&ph.raw[hdr::kLastBlock]);
-  if (chain.empty()) {
-    tree_.setRoot(tree_.addNode(BlockTree::Node{}));
-    // An index that still has blocks for an empty table: start afresh.
-    if (ph.levels() != 0 && physical > 0) return false;
-    pxFileBlocks_ = 0;
-    pxFirst_ = pxLast_ = 0;
-    return true;
-  }
-  const int levels = ph.levels();
-  if (levels < 1 || levels > 8 || ph.root() < 1 || ph.root() > physical) return false;
-  IndexLoad load{levels, std::vector<bool>(physical + 1), {}};
-  const auto root = readIndexNode(load, ph.root(), 1, BlockTree::kNone);
-  if (root == BlockTree::kNone || !sameBlocks(load.leaves, chain)) return false;
-  if (!pxOwner_.count(pxLast_) || !pxOwner_.count(pxFirst_)) return false;
-  tree_.setRoot(root);
-  tree_.recountBlocks();
-  return true;
-}
-
-bool ParadoxTable::sameBlocks(const std::vector<BlockTree::Entry>& a,
-                              const std::vector<BlockTree::Entry>& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
-    return x.child == y.child && x.count == y.count && x.key == y.key;
-  });
-}
-
-// Reads index block `block` and, depth first, the blocks below it; returns
-// the node's id, or kNone when the index does not hold together.
-std::uint32_t ParadoxTable::readIndexNode(IndexLoad& load, BlockNo block, int level,
-                                          std::uint32_t parent) {
-  const auto& ph = *pxHdr_;
-  if (block < 1 || block >= load.seen.size() || load.seen[block]) return BlockTree::kNone;
-  load.seen[block] = true;
-  const Bytes data = readPxBlock(block);
-  const ConstDataBlock view(data, ph.recordSize);
-  const std::size_t count = view.count();
-  if (count == 0 || count > recordsPerBlock(ph.blockSize, ph.recordSize)) return BlockTree::kNone;
-  BlockTree::Node node;
-  node.leaf = level == load.levels;
-  node.parent = parent;
-  node.pxBlock = block;
-  node.pxNext = view.next();
-  node.pxPrev = view.prev();
-  const auto id = tree_.addNode(node);
-  pxOwner_[block] = id;
-  const auto keySize = hdr_.keySize();
-  for (std::size_t i = 0; i < count; ++i) {
-    const auto* e = view.record(i);
-    BlockTree::Entry entry;
-    entry.key = view.key(i, keySize);
-    const BlockNo child = getFlipped16(e + keySize);
-    entry.count = getFlipped16(e + keySize + 2);
-    if (node.leaf) {
-      entry.child = child;
-      load.leaves.push_back(entry);
-    } else {
-      entry.child = readIndexNode(load, child, level + 1, id);
-      if (entry.child == BlockTree::kNone) return BlockTree::kNone;
-      const auto& c = tree_.node(entry.child);
-      if (c.entries.front().key != entry.key) return BlockTree::kNone;
-      std::uint64_t sum = 0;
-      for (const auto& ce : c.entries) sum += ce.count;
-      entry.count = static_cast<std::uint32_t>(sum);  // counts above 32767 do not fit on disk
-    }
-    tree_.node(id).entries.push_back(std::move(entry));
-  }
-  return id;
+  return index_.blockSize(hdr_);
 }
 
 Bytes ParadoxTable::readMb(std::uint64_t offset, std::size_t n) const {
@@ -913,7 +772,7 @@ void ParadoxTable::compactAfterGrowth(BlockNo blocksBefore) {
   tree_ = BlockTree(tree_.capacity());
   tree_.build(std::move(chain));
   tree_.takeDirty();
-  pxRebuild_ = hdr_.keyFields > 0;
+  if (hdr_.keyFields > 0) index_.rebuild();
   cachedBlock_ = 0;
 }
 
@@ -931,90 +790,6 @@ void ParadoxTable::createMbFile() {
 
 // ---------------------------------------------------------------------------
 // Commit
-
-Bytes ParadoxTable::serializeNode(const BlockTree::Node& node) const {
-  return serializeIndexNode(tree_, node, pxHdr_->blockSize, pxHdr_->recordSize);
-}
-
-// Every node gets a new block number: root first, in one chain. Returns the
-// nodes to write.
-std::vector<std::uint32_t> ParadoxTable::renumberIndex() {
-  auto order = tree_.nodesInOrder();
-  const bool empty = tree_.blockCount() == 0;
-  pxOwner_.clear();
-  BlockNo n = 0;
-  if (!empty)
-    for (const auto id : order) {
-      auto& node = tree_.node(id);
-      node.pxBlock = ++n;
-      node.pxPrev = n - 1;
-      node.pxNext = n < order.size() ? n + 1 : 0;
-      pxOwner_[n] = id;
-    }
-  tree_.takeDirty();
-  tree_.clearOrphaned();
-  pxRebuild_ = false;
-  pxFileBlocks_ = n;
-  pxFirst_ = n ? 1 : 0;
-  pxLast_ = n;
-  return order;
-}
-
-// Changed nodes keep their blocks; a new node gets a new block at the end of
-// the index chain. Returns the nodes to write.
-std::vector<std::uint32_t> ParadoxTable::placeChangedNodes() {
-  auto dirty = tree_.takeDirty();
-  for (std::size_t i = 0; i < dirty.size(); ++i) {
-    auto& node = tree_.node(dirty[i]);
-    if (node.pxBlock != 0) continue;
-    node.pxBlock = ++pxFileBlocks_;
-    node.pxPrev = pxLast_;
-    node.pxNext = 0;
-    if (pxLast_ != 0) {
-      const auto owner = pxOwner_.at(pxLast_);
-      tree_.node(owner).pxNext = node.pxBlock;
-      if (std::find(dirty.begin(), dirty.end(), owner) == dirty.end()) dirty.push_back(owner);
-    } else {
-      pxFirst_ = node.pxBlock;
-    }
-    pxLast_ = node.pxBlock;
-    pxOwner_[node.pxBlock] = dirty[i];
-  }
-  tree_.takeDirty();
-  return dirty;
-}
-
-void ParadoxTable::stageIndex(std::vector<PendingWrite>& writes,
-                              std::optional<std::uint64_t>& pxSize) {
-  if (!pxHdr_) {
-    pxHdr_ = makePxHeader(hdr_, pxBlockSize());
-    pxHdr_->checkValue = key_;
-    putU32(&pxHdr_->raw[hdr::kEncryption1], key_);
-  }
-  auto& ph = *pxHdr_;
-  const auto nodes = pxRebuild_ || tree_.orphaned() ? renumberIndex() : placeChangedNodes();
-  if (tree_.blockCount() != 0)
-    for (const auto id : nodes) {
-      const auto& node = tree_.node(id);
-      Bytes b = serializeNode(node);
-      if (ph.checkValue) crypto::encryptBlock(b.data(), b.size(), ph.checkValue, node.pxBlock);
-      writes.push_back(
-          {kPxFile, blockOffset(ph.headerSize, ph.blockSize, node.pxBlock), std::move(b)});
-    }
-  const bool empty = tree_.blockCount() == 0;
-  const std::uint32_t entries =
-      static_cast<std::uint32_t>(tree_.blockCount() + (empty ? 0 : tree_.nodeCount() - 1));
-  ph.setShape(entries, empty ? 0 : pxFileBlocks_, empty ? 0 : pxFirst_, empty ? 0 : pxLast_,
-              empty ? 1 : tree_.node(tree_.root()).pxBlock, tree_.levels());
-  if (empty) {
-    // An empty table has an index of just its header.
-    pxFileBlocks_ = pxFirst_ = pxLast_ = 0;
-    pxOwner_.clear();
-    tree_.node(tree_.root()).pxBlock = 0;
-  }
-  writes.push_back({kPxFile, 0, ph.raw});
-  pxSize = blockOffset(ph.headerSize, ph.blockSize, pxFileBlocks_ + 1);
-}
 
 void ParadoxTable::commit() {
   std::vector<PendingWrite> writes;
@@ -1041,7 +816,7 @@ void ParadoxTable::commit() {
   sizes[kDbFile] = blockOffset(hdr_.headerSize, hdr_.blockSize, fileBlocks_ + 1);
   if (hdr_.keyFields > 0) {
     if (!files_.isOpen(kPxFile)) files_.create(kPxFile, {});
-    stageIndex(writes, sizes[kPxFile]);
+    index_.stage(hdr_, key_, tree_, writes, sizes[kPxFile]);
   } else {
     tree_.takeDirty();
   }

@@ -13,6 +13,7 @@
 #include "engine/format/Bytes.h"
 #include "engine/format/FileSet.h"
 #include "engine/format/Header.h"
+#include "engine/format/IndexFile.h"
 #include "engine/format/Journal.h"
 #include "engine/format/KeyOrder.h"
 #include "engine/format/MemoAllocator.h"
@@ -86,20 +87,9 @@ class ParadoxTable final : public TableFile {
   void compactAfterGrowth(BlockNo blocksBefore);
   void unlockPassword();
   std::vector<BlockTree::Entry> scanChain() const;
-  bool loadIndex(const std::vector<BlockTree::Entry>& chain);
-  bool readPxHeader();
-  struct IndexLoad {
-    int levels = 0;
-    std::vector<bool> seen;                // index blocks read so far
-    std::vector<BlockTree::Entry> leaves;  // leaf entries in order
-  };
-  std::uint32_t readIndexNode(IndexLoad& load, BlockNo block, int level, std::uint32_t parent);
-  static bool sameBlocks(const std::vector<BlockTree::Entry>& a,
-                         const std::vector<BlockTree::Entry>& b);
 
   // Valid until the next read or change of a block.
   const Bytes& readDbBlock(BlockNo block) const;
-  Bytes readPxBlock(BlockNo block) const;
   Bytes readMb(std::uint64_t offset, std::size_t n) const;
 
   // `budget`, when given, is what is left of the memo file for the values
@@ -144,20 +134,16 @@ class ParadoxTable final : public TableFile {
   void change(const std::function<void()>& stage);
   void commit();
   void discard();
-  std::vector<std::uint32_t> renumberIndex();
-  std::vector<std::uint32_t> placeChangedNodes();
-  void stageIndex(std::vector<PendingWrite>& writes, std::optional<std::uint64_t>& pxSize);
-  Bytes serializeNode(const BlockTree::Node& node) const;
 
   OpenOptions options_;
   FileSet files_;
   DbHeader hdr_;
   int textPage_ = 0;  // the code page text is read in: the header's unless told
-  std::optional<PxHeader> pxHdr_;
   TableInfo info_;
   std::uint32_t key_ = 0;    // block encryption key, 0 = plain
   std::uint32_t mbKey_ = 0;  // the same for the memo file
   BlockTree tree_;
+  IndexFile index_;
   // How the stored keys compare: as declared, or bytes for an old table
   // opened read only; known once a full read or the first search found it
   // (at once when open for writing).
@@ -174,9 +160,6 @@ class ParadoxTable final : public TableFile {
   bool batchFailed_ = false;  // a change of the batch failed half staged
   // Hashed: a batch stages thousands and looks them up for every record.
   std::unordered_map<BlockNo, Bytes> dirtyDb_;
-  bool pxRebuild_ = false;
-  BlockNo pxFileBlocks_ = 0, pxFirst_ = 0, pxLast_ = 0;
-  std::map<BlockNo, std::uint32_t> pxOwner_;  // index block -> tree node
   MemoAllocator memo_;
 };
 

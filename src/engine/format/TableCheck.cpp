@@ -47,7 +47,7 @@ std::vector<std::string> ParadoxTable::problems() const {
   if (hdr_.keyFields > 0) {
     if (!files_.isOpen(kPxFile))
       report("the primary index file is missing");
-    else if (pxRebuild_)
+    else if (index_.needsRebuild())
       report("the primary index does not match the table");
   }
   return out;
