@@ -7,25 +7,13 @@
 #include "engine/format/Crypto.h"
 #include "engine/format/DataBlock.h"
 #include "engine/format/FieldCodec.h"
-#include "engine/format/TableWriter.h"
 #include "support/CodePage.h"
 
 namespace torvelle::format {
-namespace {
-
 using engine::DbError;
 
-using memo::kGraphicPrefix;
-constexpr std::uint64_t kMbBlock = memo::kBlock;
-
-}  // namespace
-
 ParadoxTable::ParadoxTable(const std::filesystem::path& requested, const OpenOptions& options)
-    : options_(options),
-      files_(requested, options),
-      index_(files_),
-      memo_({[this](std::uint64_t offset, std::size_t n) { return readMb(offset, n); },
-             [this] { return files_.size(kMbFile); }, [this] { createMbFile(); }}) {
+    : options_(options), files_(requested, options), index_(files_), memo_(files_) {
   load();
   if (options.writable) putKeysInOrder();
 }
@@ -61,16 +49,8 @@ void ParadoxTable::load() {
   unlockPassword();
   cachedBlock_ = 0;
   dirtyDb_.clear();
-  memo_.reset();
+  memo_.open(key_);
   const auto chain = scanChain();
-  // Some writers leave the memo file of a protected table plain; its header
-  // block tells, as it starts 00 01 00 when plain.
-  mbKey_ = key_;
-  if (key_ && files_.isOpen(kMbFile)) {
-    std::uint8_t head[3] = {};
-    if (files_.read(kMbFile, 0, head, 3) == 3 && head[0] == 0 && head[1] == 1 && head[2] == 0)
-      mbKey_ = 0;
-  }
   index_.load(hdr_, chain, tree_);
 }
 
@@ -258,74 +238,9 @@ std::size_t ParadoxTable::pxBlockSize() const {
   return index_.blockSize(hdr_);
 }
 
-Bytes ParadoxTable::readMb(std::uint64_t offset, std::size_t n) const {
-  const auto lo = offset / 256 * 256;
-  const auto hi = (offset + n + 255) / 256 * 256;
-  if (offset + n > files_.size(kMbFile)) corrupt("a memo lies beyond the end of the memo file");
-  Bytes data(static_cast<std::size_t>(hi - lo));
-  const auto got = files_.read(kMbFile, lo, data.data(), data.size());
-  if (got < offset + n - lo) corrupt("a memo lies beyond the end of the memo file");
-  if (mbKey_) crypto::decryptBlob(data.data(), data.size() / 256 * 256, mbKey_);
-  return Bytes(data.data() + (offset - lo), data.data() + (offset - lo + n));
-}
-
-Bytes ParadoxTable::blobBytes(const FieldDef& field, const std::uint8_t* p, bool stored,
-                              bool verifyOnly) const {
-  const std::size_t leader = blobLeader(field);
-  const std::uint32_t locator = getU32(p + leader);
-  const std::uint32_t length = getU32(p + leader + 4);
-  if (length == 0) return {};
-  if (length <= leader) return Bytes(p, p + length);
-  const std::uint64_t offset = locator & 0xFFFFFF00u;
-  const unsigned index = locator & 0xFF;
-  if (!files_.isOpen(kMbFile)) corrupt("field '" + field.name + "' refers to a missing memo file");
-  if (offset == 0 || length > files_.size(kMbFile))
-    corrupt("field '" + field.name + "' has a bad memo reference");
-  const int type = readMb(offset, 1)[0];
-  if (type == memo::kBigBlock) {
-    if (index != 0xFF) corrupt("field '" + field.name + "' has a bad memo reference");
-    return bigBlobBytes(field, offset, length, !stored, verifyOnly);
-  }
-  if (type == memo::kSubBlock) {
-    if (index >= memo::kEntries) corrupt("field '" + field.name + "' has a bad memo reference");
-    return subBlobBytes(field, offset + ConstSubEntry::offsetIn(index), length, verifyOnly);
-  }
-  corrupt("field '" + field.name + "' refers to a memo block of type " + std::to_string(type));
-}
-
-// A value in blocks of its own at `offset`; `shown` drops a graphic's header.
-Bytes ParadoxTable::bigBlobBytes(const FieldDef& field, std::uint64_t offset, std::uint32_t length,
-                                 bool shown, bool verifyOnly) const {
-  const Bytes head = readMb(offset, 7);
-  const std::uint64_t units = getU16(&head[1]);
-  if (units * kMbBlock < 9ull + length)
-    corrupt("field '" + field.name + "' has a bad memo reference");
-  if (getU32(&head[3]) != length) corrupt("field '" + field.name + "': memo length differs");
-  if (offset + 9 + length > files_.size(kMbFile))
-    corrupt("a memo lies beyond the end of the memo file");
-  if (verifyOnly) return {};
-  if (field.type == FieldType::Graphic && shown && length >= kGraphicPrefix)
-    return readMb(offset + 9 + kGraphicPrefix, length - kGraphicPrefix);
-  return readMb(offset + 9, length);
-}
-
-// A value in a sub-allocated block, listed by the entry at `entryOffset`.
-Bytes ParadoxTable::subBlobBytes(const FieldDef& field, std::uint64_t entryOffset,
-                                 std::uint32_t length, bool verifyOnly) const {
-  const Bytes bytes = readMb(entryOffset, ConstSubEntry::kSize);
-  const ConstSubEntry entry(bytes.data());
-  const unsigned chunk = entry.firstChunk(), last = entry.lastBytes();
-  if (chunk == 0 || entry.chunks() == 0 || last == 0 || last > 16 || entry.length() != length ||
-      chunk * 16ull + length > kMbBlock)
-    corrupt("field '" + field.name + "' has a bad memo entry");
-  if (verifyOnly) return {};
-  const std::uint64_t block = entryOffset / kMbBlock * kMbBlock;
-  return readMb(block + chunk * 16ull, length);
-}
-
 Value ParadoxTable::readBlob(const FieldDef& field, const std::uint8_t* p,
                              std::uint64_t* budget) const {
-  const Bytes bytes = blobBytes(field, p, false);
+  const Bytes bytes = memo_.value(field, p, false);
   if (budget && bytes.size() > blobLeader(field)) {
     // Every value has space of its own in the memo file, so together they
     // cannot exceed it; a damaged table that claims otherwise would make a
@@ -368,7 +283,7 @@ Record ParadoxTable::read(std::size_t ordinal) const {
 std::vector<Record> ParadoxTable::readAll() const {
   std::vector<Record> out;
   out.reserve(tree_.total());
-  std::uint64_t budget = files_.size(kMbFile);
+  std::uint64_t budget = memo_.size();
   std::optional<OrderProbe> probe;
   if (!orderKnown_) probe.emplace(hdr_);
   const auto rs = hdr_.recordSize;
@@ -405,12 +320,11 @@ Bytes ParadoxTable::storedBlob(const Bytes& record, int field) const {
   const auto* p = &record[hdr_.offsets[static_cast<std::size_t>(field)]];
   const std::size_t leader = blobLeader(f);
   if (getU32(p + leader + 4) <= leader) return {};
-  return blobBytes(f, p, true);
+  return memo_.value(f, p, true);
 }
 
 Bytes ParadoxTable::mbHeaderPage() const {
-  if (!files_.isOpen(kMbFile) || files_.size(kMbFile) < kMbBlock) return {};
-  return readMb(0, kMbBlock);
+  return memo_.headerPage();
 }
 
 // ---------------------------------------------------------------------------
@@ -420,33 +334,6 @@ void ParadoxTable::requireWritable() const {
   if (!options_.writable)
     throw DbError(DbError::Kind::ReadOnly, "Table " + files_.path(kDbFile).filename().string() +
                                                " is open for reading only");
-}
-
-Bytes ParadoxTable::blobPayload(const FieldDef& field, const Value& value) const {
-  if (isNull(value)) return {};
-  std::string bytes;
-  if (field.type == FieldType::Memo) {
-    const auto* text = std::get_if<std::string>(&value);
-    if (!text)
-      throw DbError(DbError::Kind::InvalidValue, "Field '" + field.name + "': expects text");
-    bytes = codec::toTableText(*text, hdr_.codePage, field.name);
-  } else {
-    const auto* bin = std::get_if<Binary>(&value);
-    if (!bin)
-      throw DbError(DbError::Kind::InvalidValue, "Field '" + field.name + "': expects bytes");
-    bytes = bin->bytes;
-  }
-  Bytes out;
-  if (field.type == FieldType::Graphic && !bytes.empty()) {
-    // Graphics carry a small header of their own in the memo file.
-    out.resize(kGraphicPrefix);
-    putU32(&out[0], 0x01000001);
-    putU32(&out[4], static_cast<std::uint32_t>(bytes.size()));
-  }
-  out.insert(out.end(), bytes.begin(), bytes.end());
-  if (out.size() > 0x7FFFFFF0u)
-    throw DbError(DbError::Kind::InvalidValue, "Field '" + field.name + "': value too large");
-  return out;
 }
 
 Bytes ParadoxTable::encodeRecord(const Record& record, std::vector<std::optional<Bytes>>& blobs,
@@ -463,7 +350,7 @@ Bytes ParadoxTable::encodeRecord(const Record& record, std::vector<std::optional
     const auto& f = hdr_.fields[i];
     auto* out = &rec[hdr_.offsets[i]];
     if (codec::isBlob(f.type)) {
-      blobs[i] = blobPayload(f, record[i]);
+      blobs[i] = MemoFile::payload(f, record[i], hdr_.codePage);
     } else if (f.type == FieldType::AutoIncrement && isNull(record[i])) {
       if (autoInc >= 2147483647u)
         throw DbError(DbError::Kind::InvalidValue, "Field '" + f.name + "': numbers used up");
@@ -667,7 +554,7 @@ Bytes ParadoxTable::changedRecord(const Bytes& old, const FieldChanges& changes,
     const auto& f = hdr_.fields[static_cast<std::size_t>(field)];
     auto* out = &rec[hdr_.offsets[static_cast<std::size_t>(field)]];
     if (codec::isBlob(f.type)) {
-      blobs.emplace_back(field, blobPayload(f, value));
+      blobs.emplace_back(field, MemoFile::payload(f, value, hdr_.codePage));
     } else {
       codec::encode(f, value, out, hdr_.codePage);
       if (f.type == FieldType::AutoIncrement && !isNull(value)) {
@@ -777,18 +664,6 @@ void ParadoxTable::compactAfterGrowth(BlockNo blocksBefore) {
 }
 
 // ---------------------------------------------------------------------------
-// Memo file
-
-// A table with blob fields but no memo file gets an empty one.
-void ParadoxTable::createMbFile() {
-  if (files_.isOpen(kMbFile)) return;
-  Bytes header = freshMbHeader();
-  if (key_) crypto::encryptBlob(header.data(), header.size(), key_);
-  mbKey_ = key_;
-  files_.create(kMbFile, header);
-}
-
-// ---------------------------------------------------------------------------
 // Commit
 
 void ParadoxTable::commit() {
@@ -820,15 +695,10 @@ void ParadoxTable::commit() {
   } else {
     tree_.takeDirty();
   }
-  for (auto& [offset, data] : memo_.staged()) {
-    Bytes b = data;
-    if (mbKey_) crypto::encryptBlob(b.data(), b.size(), mbKey_);
-    writes.push_back({kMbFile, offset, std::move(b)});
-  }
-  if (!memo_.staged().empty()) sizes[kMbFile] = std::max(memo_.end(), files_.size(kMbFile));
+  memo_.stage(writes, sizes[kMbFile]);
   files_.commit(std::move(writes), sizes);
   dirtyDb_.clear();
-  memo_.staged().clear();
+  memo_.dropStaged();
   cachedBlock_ = 0;
 }
 
@@ -862,7 +732,6 @@ void ParadoxTable::discard() {
   // The staged state is thrown away and the table is read again from disk,
   // which the journal has put back as it was.
   dirtyDb_.clear();
-  memo_.reset();
   load();
 }
 

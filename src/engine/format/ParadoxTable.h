@@ -16,7 +16,7 @@
 #include "engine/format/IndexFile.h"
 #include "engine/format/Journal.h"
 #include "engine/format/KeyOrder.h"
-#include "engine/format/MemoAllocator.h"
+#include "engine/format/MemoFile.h"
 #include "engine/format/TableFile.h"
 
 namespace torvelle::format {
@@ -63,7 +63,7 @@ class ParadoxTable final : public TableFile {
   const std::filesystem::path& dbPath() const { return files_.path(kDbFile); }
   std::filesystem::path pxPath() const { return files_.path(kPxFile); }
   std::filesystem::path mbPath() const { return files_.path(kMbFile); }
-  bool hasMbFile() const { return files_.isOpen(kMbFile); }
+  bool hasMbFile() const { return memo_.exists(); }
   Bytes mbHeaderPage() const;
   std::size_t pxBlockSize() const;
 
@@ -90,24 +90,16 @@ class ParadoxTable final : public TableFile {
 
   // Valid until the next read or change of a block.
   const Bytes& readDbBlock(BlockNo block) const;
-  Bytes readMb(std::uint64_t offset, std::size_t n) const;
 
   // `budget`, when given, is what is left of the memo file for the values
   // read so far.
   Record decodeRecord(const std::uint8_t* rec, std::uint64_t* budget = nullptr) const;
   Value readBlob(const FieldDef& field, const std::uint8_t* data, std::uint64_t* budget) const;
-  Bytes blobBytes(const FieldDef& field, const std::uint8_t* data, bool stored,
-                  bool verifyOnly = false) const;
-  Bytes bigBlobBytes(const FieldDef& field, std::uint64_t offset, std::uint32_t length, bool shown,
-                     bool verifyOnly) const;
-  Bytes subBlobBytes(const FieldDef& field, std::uint64_t entryOffset, std::uint32_t length,
-                     bool verifyOnly) const;
 
   // Changes, staged in memory until commit().
   void requireWritable() const;
   Bytes encodeRecord(const Record& record, std::vector<std::optional<Bytes>>& blobs,
                      std::uint32_t& autoInc) const;
-  Bytes blobPayload(const FieldDef& field, const Value& value) const;
   Bytes& dbBlock(BlockNo block);
   BlockNo allocateBlock();
   void freeBlock(BlockNo block);
@@ -129,8 +121,6 @@ class ParadoxTable final : public TableFile {
   void replaceBlobs(const std::vector<std::pair<int, Bytes>>& blobs, const Bytes& old, Bytes& rec);
   bool keyExists(const Bytes& rec) const;
 
-  void createMbFile();
-
   void change(const std::function<void()>& stage);
   void commit();
   void discard();
@@ -140,10 +130,10 @@ class ParadoxTable final : public TableFile {
   DbHeader hdr_;
   int textPage_ = 0;  // the code page text is read in: the header's unless told
   TableInfo info_;
-  std::uint32_t key_ = 0;    // block encryption key, 0 = plain
-  std::uint32_t mbKey_ = 0;  // the same for the memo file
+  std::uint32_t key_ = 0;  // block encryption key, 0 = plain
   BlockTree tree_;
   IndexFile index_;
+  MemoFile memo_;
   // How the stored keys compare: as declared, or bytes for an old table
   // opened read only; known once a full read or the first search found it
   // (at once when open for writing).
@@ -160,7 +150,6 @@ class ParadoxTable final : public TableFile {
   bool batchFailed_ = false;  // a change of the batch failed half staged
   // Hashed: a batch stages thousands and looks them up for every record.
   std::unordered_map<BlockNo, Bytes> dirtyDb_;
-  MemoAllocator memo_;
 };
 
 }  // namespace torvelle::format

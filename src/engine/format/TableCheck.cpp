@@ -90,7 +90,7 @@ void ParadoxTable::checkBlobs(const std::uint8_t* rec, std::uint64_t ordinal,
   for (std::size_t f = 0; f < hdr_.fields.size(); ++f) {
     if (!codec::isBlob(hdr_.fields[f].type)) continue;
     try {
-      blobBytes(hdr_.fields[f], rec + hdr_.offsets[f], true, true);
+      memo_.value(hdr_.fields[f], rec + hdr_.offsets[f], true, true);
     } catch (const engine::DbError& err) {
       report("record " + std::to_string(ordinal + 1) + ": " + err.what());
     }
