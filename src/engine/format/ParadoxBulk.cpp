@@ -42,7 +42,7 @@ std::vector<std::size_t> ParadoxTable::updateMany(const std::vector<std::size_t>
       replaceBlobs(blobs, item.old, item.rec);
       if (item.moves) continue;
       const auto pos = tree_.findOrdinal(item.ordinal);
-      DataBlock(dbBlock(tree_.at(pos).child), hdr_.recordSize)
+      DataBlock(data_.edit(tree_.at(pos).child), hdr_.recordSize)
           .put(item.ordinal - pos.before, item.rec.data());
     }
     std::vector<Item*> moving;
@@ -112,7 +112,7 @@ std::size_t ParadoxTable::keyBound(const Bytes& prefix, bool upper) const {
   const auto pos = tree_.findKey(probe, keyOrder_, upper);
   if (!pos.valid()) return 0;
   const auto& entry = tree_.at(pos);
-  const Bytes data = readDbBlock(entry.child);
+  const Bytes data = data_.read(entry.child);
   const ConstDataBlock block(data, hdr_.recordSize);
   std::size_t lo = 0, hi = entry.count;
   while (lo < hi) {
@@ -135,7 +135,7 @@ void ParadoxTable::batch(const std::function<void()>& work) {
   }
   batchDepth_ = 1;
   batchStaged_ = batchFailed_ = false;
-  const BlockNo blocksBefore = fileBlocks_;
+  const BlockNo blocksBefore = data_.blocks();
   try {
     work();
     if (batchFailed_)

@@ -1,6 +1,7 @@
 #include "engine/format/ParadoxTable.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "engine/DbError.h"
@@ -10,10 +11,15 @@
 #include "support/CodePage.h"
 
 namespace torvelle::format {
+
 using engine::DbError;
 
 ParadoxTable::ParadoxTable(const std::filesystem::path& requested, const OpenOptions& options)
-    : options_(options), files_(requested, options), index_(files_), memo_(files_) {
+    : options_(options),
+      files_(requested, options),
+      data_(files_, hdr_),
+      index_(files_),
+      memo_(files_) {
   load();
   if (options.writable) putKeysInOrder();
 }
@@ -42,16 +48,12 @@ void ParadoxTable::load() {
   info_.blockSize = static_cast<int>(hdr_.blockSize);
   info_.encrypted = hdr_.checkValue != 0;
   info_.autoIncrement = hdr_.autoIncrement();
-  capacity_ = recordsPerBlock(hdr_.blockSize, hdr_.recordSize);
   keyOrder_ = KeyOrder::of(hdr_);
   orderKnown_ = hdr_.keyFields == 0 || !keyOrder_.dictionary();
-  fileBlocks_ = blocksIn(size, hdr_.headerSize, hdr_.blockSize);
   unlockPassword();
-  cachedBlock_ = 0;
-  dirtyDb_.clear();
+  data_.open(key_);
   memo_.open(key_);
-  const auto chain = scanChain();
-  index_.load(hdr_, chain, tree_);
+  index_.load(hdr_, data_.scanChain(), tree_);
 }
 
 // A header that names the wrong code page: its text, field names included,
@@ -98,7 +100,7 @@ ParadoxTable::StoredOrder ParadoxTable::storedOrder() const {
   for (auto pos = tree_.first(); pos.valid() && !probe.decided(); pos = tree_.next(pos)) {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
-    const Bytes data = readDbBlock(e.child);
+    const Bytes data = data_.read(e.child);
     const ConstDataBlock block(data, rs);
     for (std::uint32_t i = 0; i < e.count; ++i) probe.see(block.record(i));
   }
@@ -140,7 +142,7 @@ void ParadoxTable::sortRecordsByKey() {
   for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
-    const DataBlock block(dbBlock(e.child), rs);
+    const DataBlock block(data_.edit(e.child), rs);
     for (std::uint32_t i = 0; i < e.count; ++i, ++next) block.put(i, next->data());
     tree_.setKey(pos, block.key(0, ks));
   }
@@ -176,62 +178,6 @@ void ParadoxTable::unlockPassword() {
       options_.passwords.empty()
           ? "Table " + files_.path(kDbFile).filename().string() + " is protected by a password"
           : "Wrong password for table " + files_.path(kDbFile).filename().string());
-}
-
-const Bytes& ParadoxTable::readDbBlock(BlockNo block) const {
-  if (const auto it = dirtyDb_.find(block); it != dirtyDb_.end()) return it->second;
-  if (block == cachedBlock_) return cachedData_;
-  if (block < 1 || block > fileBlocks_)
-    corrupt("block " + std::to_string(block) + " is outside the file");
-  // Records are mostly read one after another: the last block is kept, in
-  // one buffer that every read reuses.
-  cachedBlock_ = 0;
-  Bytes& data = cachedData_;
-  data.assign(hdr_.blockSize, 0);
-  const auto offset = blockOffset(hdr_.headerSize, hdr_.blockSize, block);
-  // The last block may end where its records end.
-  const auto got = files_.read(kDbFile, offset, data.data(), data.size());
-  if (key_) crypto::decryptBlock(data.data(), data.size(), key_, block);
-  if (got < data.size() && !ConstDataBlock(data, hdr_.recordSize).wholeIn(got))
-    corrupt("block " + std::to_string(block) + " is cut short");
-  cachedBlock_ = block;
-  return cachedData_;
-}
-
-std::vector<BlockTree::Entry> ParadoxTable::scanChain() const {
-  std::vector<BlockTree::Entry> chain;
-  BlockNo block = hdr_.firstBlock();
-  if (block == 0) return chain;
-  const auto keySize = hdr_.keySize();
-  std::size_t headBytes = blockhead::kSize + keySize;
-  if (key_) headBytes = (headBytes + 255) / 256 * 256;
-  headBytes = std::min(headBytes, hdr_.blockSize);
-  std::vector<bool> seen(fileBlocks_ + 1);
-  while (block != 0) {
-    if (block > fileBlocks_)
-      corrupt("the block chain points outside the file (block " + std::to_string(block) + ")");
-    if (seen[block]) corrupt("the block chain loops at block " + std::to_string(block));
-    seen[block] = true;
-    Bytes data(headBytes);
-    const auto offset = blockOffset(hdr_.headerSize, hdr_.blockSize, block);
-    if (const auto it = dirtyDb_.find(block); it != dirtyDb_.end()) {
-      std::copy_n(it->second.begin(), headBytes, data.begin());
-    } else {
-      if (files_.read(kDbFile, offset, data.data(), headBytes) < blockhead::kSize)
-        corrupt("block " + std::to_string(block) + " is cut short");
-      if (key_) crypto::decryptBlock(data.data(), headBytes, key_, block);
-    }
-    const ConstDataBlock view(data, hdr_.recordSize);
-    const std::size_t count = view.count();
-    if (count > capacity_) corrupt("block " + std::to_string(block) + " claims too many records");
-    BlockTree::Entry e;
-    e.child = block;
-    e.count = static_cast<std::uint32_t>(count);
-    if (count > 0 && keySize > 0) e.key = view.key(0, keySize);
-    chain.push_back(std::move(e));
-    block = view.next();
-  }
-  return chain;
 }
 
 std::size_t ParadoxTable::pxBlockSize() const {
@@ -270,7 +216,7 @@ std::string ParadoxTable::readRaw(std::size_t ordinal) const {
   const auto pos = tree_.findOrdinal(ordinal);
   if (!pos.valid())
     throw DbError(DbError::Kind::RecordGone, "No record " + std::to_string(ordinal));
-  const Bytes block = readDbBlock(tree_.at(pos).child);
+  const Bytes block = data_.read(tree_.at(pos).child);
   const auto* rec = ConstDataBlock(block, hdr_.recordSize).record(ordinal - pos.before);
   return std::string(reinterpret_cast<const char*>(rec), hdr_.recordSize);
 }
@@ -291,7 +237,7 @@ std::vector<Record> ParadoxTable::readAll() const {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
     // Decoding reads memo pages only, never another data block.
-    const ConstDataBlock block(readDbBlock(e.child), rs);
+    const ConstDataBlock block(data_.read(e.child), rs);
     for (std::uint32_t i = 0; i < e.count; ++i) {
       if (probe) probe->see(block.record(i));
       out.push_back(decodeRecord(block.record(i), &budget));
@@ -306,7 +252,7 @@ std::vector<Bytes> ParadoxTable::rawRecords() const {
   for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
     const auto& e = tree_.at(pos);
     if (e.count == 0) continue;
-    const ConstDataBlock block(readDbBlock(e.child), hdr_.recordSize);
+    const ConstDataBlock block(data_.read(e.child), hdr_.recordSize);
     for (std::uint32_t i = 0; i < e.count; ++i) {
       const auto* r = block.record(i);
       out.emplace_back(r, r + hdr_.recordSize);
@@ -368,47 +314,6 @@ Bytes ParadoxTable::encodeRecord(const Record& record, std::vector<std::optional
   return rec;
 }
 
-Bytes& ParadoxTable::dbBlock(BlockNo block) {
-  auto it = dirtyDb_.find(block);
-  if (it == dirtyDb_.end()) it = dirtyDb_.emplace(block, readDbBlock(block)).first;
-  return it->second;
-}
-
-void ParadoxTable::setNext(BlockNo block, BlockNo next) {
-  DataBlock(dbBlock(block), hdr_.recordSize).setNext(next);
-}
-void ParadoxTable::setPrev(BlockNo block, BlockNo prev) {
-  DataBlock(dbBlock(block), hdr_.recordSize).setPrev(prev);
-}
-
-BlockNo ParadoxTable::allocateBlock() {
-  BlockNo block = hdr_.firstFree();
-  if (block != 0) {
-    if (block > fileBlocks_) corrupt("the free block list points outside the file");
-    const ConstDataBlock b(dbBlock(block), hdr_.recordSize);
-    if (b.count() != 0) corrupt("the free block list holds a block in use");
-    hdr_.setFirstFree(b.next());
-  } else {
-    if (fileBlocks_ >= 65535)
-      throw DbError(DbError::Kind::Io, "Table is full: it has 65535 blocks");
-    block = ++fileBlocks_;
-    dirtyDb_[block] = Bytes(hdr_.blockSize);
-  }
-  auto& b = dirtyDb_[block];
-  std::fill(b.begin(), b.end(), 0);
-  setBlockCount(b, 0, hdr_.recordSize);
-  return block;
-}
-
-void ParadoxTable::freeBlock(BlockNo block) {
-  auto& b = dbBlock(block);
-  std::fill(b.begin(), b.end(), 0);
-  const DataBlock view(b, hdr_.recordSize);
-  view.setNext(hdr_.firstFree());
-  view.setCount(0);
-  hdr_.setFirstFree(block);
-}
-
 bool ParadoxTable::findInBlock(const Bytes& block, std::size_t count, const std::uint8_t* key,
                                std::size_t& index) const {
   const auto ks = hdr_.keySize();
@@ -430,7 +335,7 @@ bool ParadoxTable::keyExists(const Bytes& rec) const {
   const auto pos = tree_.findKey(
       std::string_view(reinterpret_cast<const char*>(rec.data()), hdr_.keySize()), keyOrder_);
   if (!pos.valid()) return false;
-  const Bytes& block = readDbBlock(tree_.at(pos).child);
+  const Bytes& block = data_.read(tree_.at(pos).child);
   std::size_t index = 0;
   return findInBlock(block, tree_.at(pos).count, rec.data(), index);
 }
@@ -438,7 +343,7 @@ bool ParadoxTable::keyExists(const Bytes& rec) const {
 std::size_t ParadoxTable::ordinalOfKey(const Bytes& rec) const {
   const auto pos = tree_.findKey(
       std::string_view(reinterpret_cast<const char*>(rec.data()), hdr_.keySize()), keyOrder_);
-  const Bytes& block = readDbBlock(tree_.at(pos).child);
+  const Bytes& block = data_.read(tree_.at(pos).child);
   std::size_t index = 0;
   findInBlock(block, tree_.at(pos).count, rec.data(), index);
   return pos.before + index;
@@ -453,17 +358,17 @@ std::size_t ParadoxTable::insertRecord(const Bytes& rec) {
   const bool keyed = hdr_.keyFields > 0;
   const BlockTree::Pos pos = keyed ? tree_.findKey(keyOf(rec.data()), keyOrder_) : tree_.last();
   if (!pos.valid()) {
-    const BlockNo block = allocateBlock();
-    DataBlock(dirtyDb_[block], hdr_.recordSize).insert(0, 0, rec.data());
+    const BlockNo block = data_.allocate();
+    DataBlock(data_.edit(block), hdr_.recordSize).insert(0, 0, rec.data());
     tree_.insertAt(tree_.root(), 0, {keyOf(rec.data()), 1, block});
     return 0;
   }
   const BlockNo block = tree_.at(pos).child;
   const std::size_t count = tree_.at(pos).count;
   std::size_t index = count;
-  if (keyed) findInBlock(dbBlock(block), count, rec.data(), index);
-  if (count >= capacity_) return splitInsert(pos, index, rec);
-  DataBlock(dbBlock(block), hdr_.recordSize).insert(index, count, rec.data());
+  if (keyed) findInBlock(data_.edit(block), count, rec.data(), index);
+  if (count >= data_.capacity()) return splitInsert(pos, index, rec);
+  DataBlock(data_.edit(block), hdr_.recordSize).insert(index, count, rec.data());
   tree_.addCount(pos, 1);
   if (index == 0 && keyed) tree_.setKey(pos, keyOf(rec.data()));
   return pos.before + index;
@@ -476,19 +381,19 @@ std::size_t ParadoxTable::splitInsert(const BlockTree::Pos& pos, std::size_t ind
   const auto rs = hdr_.recordSize;
   const BlockNo block = tree_.at(pos).child;
   const std::size_t count = tree_.at(pos).count;
-  const BlockNo oldNext = ConstDataBlock(dbBlock(block), rs).next();
-  const BlockNo fresh = allocateBlock();
+  const BlockNo oldNext = ConstDataBlock(data_.edit(block), rs).next();
+  const BlockNo fresh = data_.allocate();
   // Both stay where they are while other blocks are staged: the map keeps
   // its elements in place.
-  const DataBlock nb(dirtyDb_[fresh], rs);
-  const DataBlock b(dbBlock(block), rs);
+  const DataBlock nb(data_.edit(fresh), rs);
+  const DataBlock b(data_.edit(block), rs);
   const bool append = index == count && oldNext == 0;
   const std::size_t keep = append ? count : count / 2;
   const std::size_t moved = count - keep;
   b.moveTail(keep, count, nb);
   nb.link(block, oldNext);
   b.setNext(fresh);
-  if (oldNext != 0) setPrev(oldNext, fresh);
+  if (oldNext != 0) data_.setPrev(oldNext, fresh);
   // Put the record into its half.
   const bool intoNew = index >= keep;
   if (intoNew)
@@ -507,7 +412,7 @@ std::size_t ParadoxTable::splitInsert(const BlockTree::Pos& pos, std::size_t ind
 void ParadoxTable::removeRecord(const BlockTree::Pos& pos, std::size_t index) {
   const BlockNo block = tree_.at(pos).child;
   const std::size_t count = tree_.at(pos).count;
-  const DataBlock b(dbBlock(block), hdr_.recordSize);
+  const DataBlock b(data_.edit(block), hdr_.recordSize);
   if (count > 1) {
     b.erase(index, count);
     tree_.addCount(pos, -1);
@@ -517,9 +422,9 @@ void ParadoxTable::removeRecord(const BlockTree::Pos& pos, std::size_t index) {
   // The block empties: unlink it from the chain and put it on the free list.
   const BlockNo next = b.next();
   const BlockNo prev = b.prev();
-  if (prev) setNext(prev, next);
-  if (next) setPrev(next, prev);
-  freeBlock(block);
+  if (prev) data_.setNext(prev, next);
+  if (next) data_.setPrev(next, prev);
+  data_.release(block);
   tree_.erase(pos);
 }
 
@@ -601,7 +506,7 @@ std::size_t ParadoxTable::update(std::size_t ordinal, const FieldChanges& change
       removeRecord(pos, index);
       insertRecord(rec);
     } else {
-      DataBlock(dbBlock(tree_.at(pos).child), hdr_.recordSize).put(index, rec.data());
+      DataBlock(data_.edit(tree_.at(pos).child), hdr_.recordSize).put(index, rec.data());
     }
     hdr_.setAutoIncrement(autoInc);
   });
@@ -620,75 +525,33 @@ void ParadoxTable::remove(std::size_t ordinal) {
 void ParadoxTable::compactAfterGrowth(BlockNo blocksBefore) {
   const std::size_t records = tree_.total();
   if (records == 0) return;
-  const auto capacity = capacity_;
+  const auto capacity = data_.capacity();
   // No more blocks than the table has now.
   const auto need = static_cast<BlockNo>((records + capacity - 1) / capacity);
   const bool wasteful = tree_.blockCount() * 10 > need * std::size_t{11};
-  if (!wasteful || blocksBefore > need || fileBlocks_ < blocksBefore ||
-      (fileBlocks_ - blocksBefore) * 2 < need)
+  const BlockNo fileBlocks = data_.blocks();
+  if (!wasteful || blocksBefore > need || fileBlocks < blocksBefore ||
+      (fileBlocks - blocksBefore) * 2 < need)
     return;
-  // The records are copied straight from the old blocks into full new ones.
-  const auto rs = hdr_.recordSize;
-  const auto ks = hdr_.keySize();
-  std::vector<BlockTree::Entry> chain;
-  decltype(dirtyDb_) packed;
-  Bytes block;
-  std::size_t count = 0;
-  const auto finish = [&] {
-    const auto b = static_cast<BlockNo>(packed.size() + 1);
-    const DataBlock view(block, rs);
-    view.link(b - 1, b < need ? b + 1 : 0);
-    view.setCount(count);
-    chain.push_back({view.key(0, ks), static_cast<std::uint32_t>(count), b});
-    packed.emplace(b, std::move(block));
-    count = 0;
-  };
-  for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos)) {
-    const auto& e = tree_.at(pos);
-    const ConstDataBlock old(readDbBlock(e.child), rs);
-    for (std::uint32_t i = 0; i < e.count; ++i) {
-      if (count == 0) block.assign(hdr_.blockSize, 0);
-      DataBlock(block, rs).put(count, old.record(i));
-      if (++count == capacity) finish();
-    }
-  }
-  if (count > 0) finish();
-  dirtyDb_ = std::move(packed);
-  fileBlocks_ = std::max(need, blocksBefore);
-  hdr_.setFirstFree(0);
+  auto chain = data_.pack(tree_, blocksBefore);
   tree_ = BlockTree(tree_.capacity());
   tree_.build(std::move(chain));
   tree_.takeDirty();
   if (hdr_.keyFields > 0) index_.rebuild();
-  cachedBlock_ = 0;
 }
-
-// ---------------------------------------------------------------------------
-// Commit
 
 void ParadoxTable::commit() {
   std::vector<PendingWrite> writes;
   std::array<std::optional<std::uint64_t>, kFileCount> sizes;
   const auto first = tree_.first(), last = tree_.last();
-  // The chain has at most fileBlocks_ blocks.
-  hdr_.setBlocks(static_cast<BlockNo>(tree_.blockCount()), fileBlocks_,
+  // The chain has at most data_.blocks() blocks.
+  hdr_.setBlocks(static_cast<BlockNo>(tree_.blockCount()), data_.blocks(),
                  first.valid() ? tree_.at(first).child : 0,
                  last.valid() ? tree_.at(last).child : 0);
   hdr_.setNumRecords(static_cast<std::uint32_t>(tree_.total()));
   hdr_.touch();
   writes.push_back({kDbFile, 0, Bytes(hdr_.raw.data(), hdr_.raw.data() + hdr_.mutablePrefix())});
-  // The staged blocks are given up to the writes (they are dropped after
-  // the commit, and a failed one reads the table again), front to back.
-  std::vector<std::pair<BlockNo, Bytes>> blocks(std::make_move_iterator(dirtyDb_.begin()),
-                                                std::make_move_iterator(dirtyDb_.end()));
-  dirtyDb_.clear();
-  std::sort(blocks.begin(), blocks.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (auto& [block, b] : blocks) {
-    if (key_) crypto::encryptBlock(b.data(), b.size(), key_, block);
-    writes.push_back({kDbFile, blockOffset(hdr_.headerSize, hdr_.blockSize, block), std::move(b)});
-  }
-  sizes[kDbFile] = blockOffset(hdr_.headerSize, hdr_.blockSize, fileBlocks_ + 1);
+  data_.stage(writes, sizes[kDbFile]);
   if (hdr_.keyFields > 0) {
     if (!files_.isOpen(kPxFile)) files_.create(kPxFile, {});
     index_.stage(hdr_, key_, tree_, writes, sizes[kPxFile]);
@@ -697,9 +560,8 @@ void ParadoxTable::commit() {
   }
   memo_.stage(writes, sizes[kMbFile]);
   files_.commit(std::move(writes), sizes);
-  dirtyDb_.clear();
+  data_.drop();
   memo_.dropStaged();
-  cachedBlock_ = 0;
 }
 
 // Stages one change and commits it through the journal; a failure anywhere
@@ -731,7 +593,7 @@ void ParadoxTable::change(const std::function<void()>& stage) {
 void ParadoxTable::discard() {
   // The staged state is thrown away and the table is read again from disk,
   // which the journal has put back as it was.
-  dirtyDb_.clear();
+  data_.drop();
   load();
 }
 

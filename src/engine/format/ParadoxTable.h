@@ -1,20 +1,17 @@
 #pragma once
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "engine/format/BlockTree.h"
 #include "engine/format/Bytes.h"
+#include "engine/format/DataFile.h"
 #include "engine/format/FileSet.h"
 #include "engine/format/Header.h"
 #include "engine/format/IndexFile.h"
-#include "engine/format/Journal.h"
 #include "engine/format/KeyOrder.h"
 #include "engine/format/MemoFile.h"
 #include "engine/format/TableFile.h"
@@ -29,6 +26,10 @@ namespace torvelle::format {
 // index blocks on the path to the root, memo pages) and hands them to
 // commitWrites, which journals the old bytes first. So a change costs the
 // same at any table size.
+//
+// This class keeps records in key order across the data blocks and the
+// tree; the files' own layouts are DataFile's, IndexFile's and MemoFile's,
+// and FileSet holds the files and their journal.
 class ParadoxTable final : public TableFile {
  public:
   ParadoxTable(const std::filesystem::path& dbPath, const OpenOptions& options);
@@ -70,6 +71,7 @@ class ParadoxTable final : public TableFile {
  private:
   void load();
   void readTextAs(int codePage);
+  void unlockPassword();
   using Report = std::function<void(const std::string&)>;
   struct ChainWalk;
   void checkBlock(const BlockTree::Entry& e, ChainWalk& walk, const Report& report) const;
@@ -84,12 +86,6 @@ class ParadoxTable final : public TableFile {
   void applyStoredOrder(StoredOrder found) const;
   void putKeysInOrder();
   void sortRecordsByKey();
-  void compactAfterGrowth(BlockNo blocksBefore);
-  void unlockPassword();
-  std::vector<BlockTree::Entry> scanChain() const;
-
-  // Valid until the next read or change of a block.
-  const Bytes& readDbBlock(BlockNo block) const;
 
   // `budget`, when given, is what is left of the memo file for the values
   // read so far.
@@ -100,17 +96,12 @@ class ParadoxTable final : public TableFile {
   void requireWritable() const;
   Bytes encodeRecord(const Record& record, std::vector<std::optional<Bytes>>& blobs,
                      std::uint32_t& autoInc) const;
-  Bytes& dbBlock(BlockNo block);
-  BlockNo allocateBlock();
-  void freeBlock(BlockNo block);
   // Returns the ordinal the record got.
   std::size_t insertRecord(const Bytes& rec);
   std::size_t splitInsert(const BlockTree::Pos& pos, std::size_t index, const Bytes& rec);
+  void removeRecord(const BlockTree::Pos& pos, std::size_t index);
   // The key bytes of a record; empty for a table without a key.
   std::string keyOf(const std::uint8_t* rec) const;
-  void removeRecord(const BlockTree::Pos& pos, std::size_t index);
-  void setNext(BlockNo block, BlockNo next);
-  void setPrev(BlockNo block, BlockNo prev);
   bool findInBlock(const Bytes& block, std::size_t count, const std::uint8_t* key,
                    std::size_t& index) const;
   std::size_t ordinalOfKey(const Bytes& rec) const;
@@ -120,6 +111,7 @@ class ParadoxTable final : public TableFile {
                       std::vector<std::pair<int, Bytes>>& blobs, std::uint32_t& autoInc) const;
   void replaceBlobs(const std::vector<std::pair<int, Bytes>>& blobs, const Bytes& old, Bytes& rec);
   bool keyExists(const Bytes& rec) const;
+  void compactAfterGrowth(BlockNo blocksBefore);
 
   void change(const std::function<void()>& stage);
   void commit();
@@ -131,6 +123,7 @@ class ParadoxTable final : public TableFile {
   int textPage_ = 0;  // the code page text is read in: the header's unless told
   TableInfo info_;
   std::uint32_t key_ = 0;  // block encryption key, 0 = plain
+  DataFile data_;
   BlockTree tree_;
   IndexFile index_;
   MemoFile memo_;
@@ -139,17 +132,11 @@ class ParadoxTable final : public TableFile {
   // (at once when open for writing).
   mutable KeyOrder keyOrder_;
   mutable bool orderKnown_ = true;
-  std::size_t capacity_ = 0;  // records per block
-  BlockNo fileBlocks_ = 0;
-  mutable BlockNo cachedBlock_ = 0;  // the data block read last, as on disk
-  mutable Bytes cachedData_;
 
   // Staged change.
   int batchDepth_ = 0;
   bool batchStaged_ = false;  // something waits for the batch's commit
   bool batchFailed_ = false;  // a change of the batch failed half staged
-  // Hashed: a batch stages thousands and looks them up for every record.
-  std::unordered_map<BlockNo, Bytes> dirtyDb_;
 };
 
 }  // namespace torvelle::format

@@ -27,11 +27,11 @@ std::vector<std::string> ParadoxTable::problems() const {
   const Report report = [&](const std::string& text) {
     if (out.size() < kMax) out.push_back(text);
   };
-  if (hdr_.fileBlocks() > fileBlocks_)
+  if (hdr_.fileBlocks() > data_.blocks())
     report("the header counts " + std::to_string(hdr_.fileBlocks()) + " blocks, the file holds " +
-           std::to_string(fileBlocks_));
+           std::to_string(data_.blocks()));
   ChainWalk walk;
-  walk.inChain.resize(fileBlocks_ + 1);
+  walk.inChain.resize(data_.blocks() + 1);
   for (auto pos = tree_.first(); pos.valid(); pos = tree_.next(pos))
     checkBlock(tree_.at(pos), walk, report);
   if (walk.total != hdr_.numRecords())
@@ -62,7 +62,7 @@ void ParadoxTable::checkBlock(const BlockTree::Entry& e, ChainWalk& walk,
   walk.inChain[block] = true;
   Bytes data;
   try {
-    data = readDbBlock(block);
+    data = data_.read(block);
   } catch (const engine::DbError& err) {
     report(err.what());
     walk.prevBlock = block;
@@ -101,7 +101,7 @@ void ParadoxTable::checkBlobs(const std::uint8_t* rec, std::uint64_t ordinal,
 void ParadoxTable::checkFreeList(const std::vector<bool>& inChain, const Report& report) const {
   BlockNo free = hdr_.firstFree();
   for (BlockNo steps = 0; free != 0; ++steps) {
-    if (free > fileBlocks_ || steps > fileBlocks_) {
+    if (free > data_.blocks() || steps > data_.blocks()) {
       report("the free block list is broken at block " + std::to_string(free));
       return;
     }
@@ -110,7 +110,7 @@ void ParadoxTable::checkFreeList(const std::vector<bool>& inChain, const Report&
       return;
     }
     try {
-      free = ConstDataBlock(readDbBlock(free), hdr_.recordSize).next();
+      free = ConstDataBlock(data_.read(free), hdr_.recordSize).next();
     } catch (const engine::DbError& err) {
       report(err.what());
       return;
