@@ -3,6 +3,8 @@
 #include <array>
 #include <optional>
 
+#include "engine/format/Bytes.h"
+
 namespace torvelle::format::crypto {
 namespace {
 
@@ -10,13 +12,13 @@ namespace {
 // permutations of 0..255.
 using Table = std::array<std::uint8_t, 256>;
 
-constexpr std::uint8_t hexDigit(char c) {
-  return static_cast<std::uint8_t>(c <= '9' ? c - '0' : c - 'A' + 10);
+constexpr int hexDigit(char c) {
+  return c <= '9' ? c - '0' : c - 'A' + 10;
 }
 constexpr Table fromHex(const char (&hex)[2 * 256 + 1]) {
   Table t{};
   for (std::size_t i = 0; i < t.size(); ++i)
-    t[i] = static_cast<std::uint8_t>(hexDigit(hex[2 * i]) << 4 | hexDigit(hex[2 * i + 1]));
+    t[i] = lowByte(hexDigit(hex[2 * i]) << 4 | hexDigit(hex[2 * i + 1]));
   return t;
 }
 
@@ -34,9 +36,8 @@ template <bool kEncrypt>
 void transformChunk(const std::uint8_t* in, std::uint8_t* out, std::uint8_t a, std::uint8_t b,
                     std::uint8_t c, std::uint8_t d) {
   for (int x = 0; x < 256; ++x) {
-    const auto y = static_cast<std::uint8_t>(kC[x] - d);
-    const auto mask = kA[static_cast<std::uint8_t>(x + a)] ^ kB[static_cast<std::uint8_t>(y + b)] ^
-                      kC[static_cast<std::uint8_t>(y + c)];
+    const auto y = lowByte(kC[x] - d);
+    const auto mask = kA[lowByte(x + a)] ^ kB[lowByte(y + b)] ^ kC[lowByte(y + c)];
     if constexpr (kEncrypt)
       out[y] = in[x] ^ mask;
     else
@@ -54,11 +55,11 @@ void encryptChunk(const std::uint8_t* in, std::uint8_t* out, std::uint8_t a, std
 template <bool kEncrypt>
 void transform(std::uint8_t* data, std::size_t size, std::uint32_t key,
                std::optional<std::uint32_t> blockNo) {
-  const auto a = static_cast<std::uint8_t>(key), b = static_cast<std::uint8_t>(key >> 8);
+  const auto a = lowByte(key), b = lowByte(key >> 8);
   Chunk tmp;
   for (std::size_t off = 0, j = 0; off + 256 <= size; off += 256, ++j) {
-    const auto c = blockNo ? static_cast<std::uint8_t>(j) : static_cast<std::uint8_t>(a + 1);
-    const auto d = blockNo ? static_cast<std::uint8_t>(*blockNo) : static_cast<std::uint8_t>(b + 1);
+    const auto c = lowByte(blockNo ? j : a + 1u);
+    const auto d = lowByte(blockNo ? *blockNo : b + 1u);
     transformChunk<kEncrypt>(data + off, tmp.data(), a, b, c, d);
     std::copy(tmp.begin(), tmp.end(), data + off);
   }
@@ -69,12 +70,10 @@ std::uint32_t checkValue(std::string_view pw) {
   if (pw.empty()) return 0;
   const std::size_t n = pw.size();
   Chunk x, xe, y, ye;
-  for (std::size_t i = 0; i < 256; ++i) x[i] = static_cast<std::uint8_t>(pw[i % n]);
+  for (std::size_t i = 0; i < 256; ++i) x[i] = lowByte(pw[i % n]);
   encryptChunk(x.data(), xe.data(), x[0], x[1], x[2], x[3]);
   const std::uint32_t low = xe[0] | (xe[1] << 8);
-  for (std::size_t i = 0; i < 256; ++i)
-    y[i] = i < n ? static_cast<std::uint8_t>(pw[i])
-                 : static_cast<std::uint8_t>(kA[y[i - n]] ^ static_cast<std::uint8_t>(i));
+  for (std::size_t i = 0; i < 256; ++i) y[i] = lowByte(i < n ? pw[i] : kA[y[i - n]] ^ i);
   encryptChunk(y.data(), ye.data(), y[0], y[20], y[40], y[255]);
   std::uint8_t p = 0, q = 0;
   for (int i = 0; i < 256; i += 2) {

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "engine/DbError.h"
+#include "engine/format/Bytes.h"
 #include "support/CodePage.h"
 #include "support/Utf8.h"
 
@@ -37,7 +38,7 @@ std::int64_t getFlippedInt(const std::uint8_t* p, int n) {
 
 void putFlippedInt(std::uint8_t* p, int n, std::int64_t value) {
   auto v = static_cast<std::uint64_t>(value);
-  for (int i = n - 1; i >= 0; --i, v >>= 8) p[i] = static_cast<std::uint8_t>(v);
+  for (int i = n - 1; i >= 0; --i, v >>= 8) p[i] = lowByte(v);
   p[0] ^= 0x80;
 }
 
@@ -47,7 +48,7 @@ double getDouble(const std::uint8_t* p) {
   if (b[0] & 0x80)
     b[0] &= 0x7F;
   else
-    for (auto& x : b) x = static_cast<std::uint8_t>(~x);
+    for (auto& x : b) x = lowByte(~x);
   std::uint64_t bits = 0;
   for (const auto x : b) bits = (bits << 8) | x;
   return std::bit_cast<double>(bits);
@@ -56,9 +57,9 @@ double getDouble(const std::uint8_t* p) {
 void putDouble(std::uint8_t* p, double d) {
   if (d == 0) d = 0.0;  // no negative zero
   auto bits = std::bit_cast<std::uint64_t>(d);
-  for (int i = 7; i >= 0; --i, bits >>= 8) p[i] = static_cast<std::uint8_t>(bits);
+  for (int i = 7; i >= 0; --i, bits >>= 8) p[i] = lowByte(bits);
   if (p[0] & 0x80)
-    for (int i = 0; i < 8; ++i) p[i] = static_cast<std::uint8_t>(~p[i]);
+    for (int i = 0; i < 8; ++i) p[i] = lowByte(~p[i]);
   else
     p[0] |= 0x80;
 }
@@ -126,11 +127,11 @@ void encodeBcd(const FieldDef& field, const std::string& text, std::uint8_t* out
       std::string(32 - fraction - intDigits.size(), '0') + intDigits + fracDigits;
   if (digits.find_first_not_of('0') == std::string::npos) negative = false;
   std::memset(out, 0, 17);
-  out[0] = static_cast<std::uint8_t>((negative ? 0x40u : 0xC0u) | fraction);
+  out[0] = lowByte((negative ? 0x40u : 0xC0u) | fraction);
   for (std::size_t i = 0; i < 32; ++i) {
     int nib = digits[i] - '0';
     if (negative) nib = 15 - nib;
-    out[1 + i / 2] |= static_cast<std::uint8_t>(nib << ((i % 2) ? 0 : 4));
+    out[1 + i / 2] |= lowByte(nib << ((i % 2) ? 0 : 4));
   }
 }
 

@@ -66,7 +66,7 @@ std::size_t tableNameArea(int versionId) {
 // Sizes and counts go back into 16-bit header words; the layout checks
 // keep them in range.
 void putSize16(std::uint8_t* p, std::size_t v) {
-  putU16(p, static_cast<std::uint32_t>(v));
+  putU16(p, v);
 }
 
 // The field descriptors at `base`, with each field's offset in a record.
@@ -118,7 +118,7 @@ std::string sortNameOf(const DbHeader& h) {
 
 }  // namespace
 
-void DbHeader::setBlocks(BlockNo used, BlockNo file, BlockNo first, BlockNo last) {
+void DbHeader::setBlocks(std::size_t used, BlockNo file, BlockNo first, BlockNo last) {
   putU16(&raw[hdr::kUsedBlocks], used);
   putU16(&raw[hdr::kFileBlocks], file);
   putU16(&raw[hdr::kFirstBlock], first);
@@ -140,8 +140,7 @@ void DbHeader::setCheckValue(std::uint32_t v) {
 }
 
 void DbHeader::touch() {
-  if (hasDataHeader())
-    putU32(&raw[hdr::kUpdateTime], static_cast<std::uint32_t>(std::time(nullptr)));
+  if (hasDataHeader()) putU32(&raw[hdr::kUpdateTime], std::time(nullptr));
 }
 
 std::size_t headerBytesNeeded(const Bytes& first) {
@@ -346,10 +345,10 @@ Bytes layOutDbHeader(const DbLayout& l, const std::string& tableName) {
   putSize16(p + hdr::kRecordSize, l.recordSize);
   putSize16(p + hdr::kHeaderSize, l.headerSize);
   p[hdr::kFileType] = l.keyFields > 0 ? 0 : 2;
-  p[hdr::kBlockCode] = static_cast<std::uint8_t>(l.blockCode);
+  p[hdr::kBlockCode] = lowByte(l.blockCode);
   putSize16(p + hdr::kNumFields, n);
   putSize16(p + hdr::kKeyFields, l.keyFields);
-  p[hdr::kSortOrder] = static_cast<std::uint8_t>(l.sortByte);
+  p[hdr::kSortOrder] = lowByte(l.sortByte);
   p[hdr::kChangeCount1] = 2;
   p[hdr::kChangeCount2] = 1;
   p[hdr::kVersion] = 0x0C;
@@ -357,13 +356,13 @@ Bytes layOutDbHeader(const DbLayout& l, const std::string& tableName) {
   putU16(p + hdr::kVersionWord1, 0x010C);
   putU16(p + hdr::kVersionWord2, 0x010C);
   putSize16(p + hdr::kHighFieldId, n + 1);
-  putU16(p + hdr::kCodePage, static_cast<std::uint32_t>(l.codePage));
+  putU16(p + hdr::kCodePage, l.codePage);
   p[hdr::kDataHeaderFlags] = 1;
   p[hdr::kDataHeaderFlags + 1] = 1;
   std::size_t pos = hdr::kVariablePart;
   for (const auto& f : l.fields) {
     p[pos++] = static_cast<std::uint8_t>(f.type);
-    p[pos++] = static_cast<std::uint8_t>(f.size);
+    p[pos++] = lowByte(f.size);
   }
   // The table name pointer and the field name pointers stay zero.
   pos += 4 + 4 * n;
@@ -403,7 +402,7 @@ void PxHeader::setShape(std::uint32_t entries, BlockNo blocks, BlockNo first, Bl
   putU16(&raw[hdr::kFirstBlock], first);
   putU16(&raw[hdr::kLastBlock], last);
   putU16(&raw[hdr::kIndexRoot], rootBlock);
-  raw[hdr::kIndexLevels] = static_cast<std::uint8_t>(levelCount);
+  raw[hdr::kIndexLevels] = lowByte(levelCount);
 }
 
 PxHeader parsePxHeader(const Bytes& bytes, std::uint64_t fileSize) {
@@ -442,20 +441,20 @@ PxHeader makePxHeader(const DbHeader& db, std::size_t blockSize) {
   putSize16(p + hdr::kRecordSize, indexEntrySize(db.keySize()));
   putSize16(p + hdr::kHeaderSize, h.raw.size());
   p[hdr::kFileType] = 1;
-  p[hdr::kBlockCode] = static_cast<std::uint8_t>(blockSize / 1024);
+  p[hdr::kBlockCode] = lowByte(blockSize / 1024);
   putU16(p + hdr::kIndexRoot, 1);
   putSize16(p + hdr::kNumFields, k);
-  p[hdr::kSortOrder] = static_cast<std::uint8_t>(db.sortOrder);
+  p[hdr::kSortOrder] = lowByte(db.sortOrder);
   // Genuine indexes copy the table's change counter here.
   p[hdr::kIndexSync] = db.raw[hdr::kChangeCount1];
   p[hdr::kChangeCount1] = 2;
   p[hdr::kChangeCount2] = 1;
-  p[hdr::kVersion] = static_cast<std::uint8_t>(db.versionId);
+  p[hdr::kVersion] = lowByte(db.versionId);
   p[hdr::kAutoInc] = 1;
   auto* info = p + hdr::kIndexFieldInfo;
   for (std::size_t i = 0; i < k; ++i) {
     info[2 * i] = static_cast<std::uint8_t>(db.fields[i].type);
-    info[2 * i + 1] = static_cast<std::uint8_t>(db.fields[i].size);
+    info[2 * i + 1] = lowByte(db.fields[i].size);
   }
   putSize16(p + hdr::kUsedHeaderSize,
             hdr::kIndexFieldInfo + 2 * k + 4 + tableNameArea(db.versionId));

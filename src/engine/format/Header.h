@@ -68,8 +68,9 @@ struct DbHeader {
   std::size_t keySize() const { return keyFields == 0 ? 0 : endOf(keyFields - 1); }
   bool hasDataHeader() const { return versionId >= 5; }
 
-  void setNumRecords(std::uint32_t n) { putU32(&raw[hdr::kNumRecords], n); }
-  void setBlocks(BlockNo used, BlockNo file, BlockNo first, BlockNo last);
+  // The counts are stored in 32 and 16 bits.
+  void setNumRecords(std::uint64_t n) { putU32(&raw[hdr::kNumRecords], n); }
+  void setBlocks(std::size_t used, BlockNo file, BlockNo first, BlockNo last);
   void setFirstFree(BlockNo block) { putU16(&raw[hdr::kFirstFree], block); }
   void setAutoIncrement(std::uint32_t v) { putU32(&raw[hdr::kAutoInc], v); }
   void setCheckValue(std::uint32_t v);

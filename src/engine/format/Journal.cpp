@@ -25,7 +25,7 @@ std::uint64_t checksum(const std::uint8_t* p, std::size_t n) {
 }
 
 void put64(Bytes& out, std::uint64_t v) {
-  for (int i = 0; i < 8; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  for (int i = 0; i < 8; ++i) out.push_back(lowByte(v >> (8 * i)));
 }
 std::uint64_t get64(const std::uint8_t* p) {
   std::uint64_t v = 0;
@@ -38,7 +38,7 @@ Bytes serialize(const JournalImage& image) {
   for (const auto& s : image.sizes) put64(out, s ? *s : ~0ull);
   put64(out, image.regions.size());
   for (const auto& r : image.regions) {
-    out.push_back(static_cast<std::uint8_t>(r.file));
+    out.push_back(lowByte(r.file));
     put64(out, r.offset);
     put64(out, r.data.size());
     out.insert(out.end(), r.data.begin(), r.data.end());

@@ -16,15 +16,14 @@ namespace {
 // capital letters.
 void addLetters(KeyOrder::Weights& w, std::size_t lower, std::size_t upper, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) {
-    w.letter[lower + i] = static_cast<std::uint8_t>(upper + i);
+    w.letter[lower + i] = lowByte(upper + i);
     w.capital[upper + i] = 1;
   }
 }
 
 KeyOrder::Weights baseWeights() {
   KeyOrder::Weights w{};
-  for (int b = 0; b < 256; ++b)
-    w.letter[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(b);
+  for (std::size_t b = 0; b < 256; ++b) w.letter[b] = lowByte(b);
   addLetters(w, 'a', 'A', 26);
   return w;
 }
@@ -66,9 +65,9 @@ KeyOrder::Weights accentedWeights(int codePage) {
     chars[byte] = c;
     const char32_t base = support::capitalOf(support::baseLetterOf(c));
     if (const int weight = support::byteOfChar(base, codePage); weight >= 0)
-      t.letter[byte] = static_cast<std::uint8_t>(weight);
+      t.letter[byte] = lowByte(weight);
     else if (const int capital = support::byteOfChar(support::capitalOf(c), codePage); capital >= 0)
-      t.letter[byte] = static_cast<std::uint8_t>(capital);
+      t.letter[byte] = lowByte(capital);
     t.capital[byte] = support::isCapital(c) ? 1 : 0;
     if (support::baseLetterOf(c) != c) accented.push_back(support::capitalOf(c));
   }
@@ -79,7 +78,7 @@ KeyOrder::Weights accentedWeights(int codePage) {
     const auto rank =
         std::lower_bound(accented.begin(), accented.end(), support::capitalOf(chars[b])) -
         accented.begin();
-    t.accent[b] = static_cast<std::uint8_t>(rank + 1);
+    t.accent[b] = lowByte(rank + 1);
   }
   return t;
 }

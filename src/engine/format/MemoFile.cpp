@@ -132,7 +132,7 @@ Bytes MemoFile::payload(const FieldDef& field, const Value& value, int codePage)
     // Graphics carry a small header of their own in the memo file.
     out.resize(kGraphicPrefix);
     putU32(&out[0], 0x01000001);
-    putU32(&out[4], static_cast<std::uint32_t>(bytes.size()));
+    putU32(&out[4], bytes.size());
   }
   out.insert(out.end(), bytes.begin(), bytes.end());
   if (out.size() > 0x7FFFFFF0u)

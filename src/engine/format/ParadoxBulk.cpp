@@ -86,7 +86,7 @@ void ParadoxTable::removeMany(std::vector<std::size_t> ordinals) {
                         reinterpret_cast<const std::uint8_t*>(raw.data()) + hdr_.offsets[i]);
       removeRecord(pos, ordinal - pos.before);
     }
-    hdr_.setNumRecords(static_cast<std::uint32_t>(tree_.total()));
+    hdr_.setNumRecords(tree_.total());
   });
 }
 

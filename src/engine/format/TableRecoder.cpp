@@ -25,7 +25,7 @@ class ByteMap {
  public:
   ByteMap(int from, int to) {
     for (std::size_t b = 0; b < 256; ++b) {
-      to_[b] = static_cast<std::uint8_t>(b);
+      to_[b] = lowByte(b);
       lacking_[b] = 0;
     }
     for (std::size_t b = 0x80; b < 256; ++b) {
@@ -87,19 +87,19 @@ DbHeader headerIn(const DbHeader& old, int codePage, const ByteMap& map) {
   int sortByte = 0;
   std::string sortName;
   sortOrderFor(codePage, sortByte, sortName);
-  raw[hdr::kSortOrder] = static_cast<std::uint8_t>(sortByte);
+  raw[hdr::kSortOrder] = lowByte(sortByte);
   if (old.hasDataHeader()) {
-    putU16(&raw[hdr::kCodePage], static_cast<std::uint32_t>(codePage));
+    putU16(&raw[hdr::kCodePage], codePage);
     const std::size_t at = hdr::kDataHeader + getU16(&raw[hdr::kSortNameAt]);
     if (at >= raw.size())
       throw DbError(DbError::Kind::Corrupt, "Table is corrupt: no sort order name");
     const std::size_t oldLength = alphaLength(&raw[at], raw.size() - at);
     if (at + sortName.size() + 1 > raw.size())
       throw DbError(DbError::Kind::InvalidValue, "The header has no room for the sort order name");
-    std::fill_n(raw.begin() + static_cast<std::ptrdiff_t>(at), oldLength, 0);
-    std::copy(sortName.begin(), sortName.end(), raw.begin() + static_cast<std::ptrdiff_t>(at));
+    std::fill_n(raw.data() + at, oldLength, 0);
+    std::copy(sortName.begin(), sortName.end(), raw.data() + at);
     const std::size_t used = getU16(&raw[hdr::kUsedHeaderSize]) - oldLength + sortName.size();
-    putU16(&raw[hdr::kUsedHeaderSize], static_cast<std::uint32_t>(used));
+    putU16(&raw[hdr::kUsedHeaderSize], used);
   }
   std::size_t pos = fieldNamesAt(old);
   for (const auto& name : old.rawNames) {
