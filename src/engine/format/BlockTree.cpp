@@ -3,6 +3,28 @@
 #include <algorithm>
 
 namespace torvelle::format {
+namespace {
+
+// Where entry `index` is, to insert or erase there.
+auto entryAt(std::vector<BlockTree::Entry>& entries, std::size_t index) {
+  return entries.begin() + static_cast<std::ptrdiff_t>(index);
+}
+
+// A record count changed by `delta`; counts never go below zero.
+std::uint32_t adjusted(std::uint32_t count, std::int64_t delta) {
+  return static_cast<std::uint32_t>(count + delta);
+}
+
+}  // namespace
+
+std::uint32_t BlockTree::nextId() const {
+  return static_cast<std::uint32_t>(nodes_.size());
+}
+
+BlockTree::Entry BlockTree::entryFor(std::uint32_t id) const {
+  // Record counts are 32-bit, as the table header's total is.
+  return Entry{nodes_[id].entries.front().key, static_cast<std::uint32_t>(sum(id)), id};
+}
 
 std::uint32_t BlockTree::newNode(bool leaf) {
   std::uint32_t id;
@@ -11,7 +33,7 @@ std::uint32_t BlockTree::newNode(bool leaf) {
     freeNodes_.pop_back();
     nodes_[id] = Node{};
   } else {
-    id = static_cast<std::uint32_t>(nodes_.size());
+    id = nextId();
     nodes_.emplace_back();
   }
   nodes_[id].leaf = leaf;
@@ -20,7 +42,7 @@ std::uint32_t BlockTree::newNode(bool leaf) {
 }
 
 std::uint32_t BlockTree::addNode(Node node) {
-  const auto id = static_cast<std::uint32_t>(nodes_.size());
+  const auto id = nextId();
   nodes_.push_back(std::move(node));
   return id;
 }
@@ -193,7 +215,7 @@ void BlockTree::propagate(std::uint32_t id, std::int64_t delta, bool keyChanged)
   while (nodes_[id].parent != kNone) {
     const auto parent = nodes_[id].parent;
     auto& e = nodes_[parent].entries[indexInParent(id)];
-    e.count = static_cast<std::uint32_t>(static_cast<std::int64_t>(e.count) + delta);
+    e.count = adjusted(e.count, delta);
     const bool wasFirst =
         keyChanged && !nodes_[id].entries.empty() && &e == &nodes_[parent].entries.front();
     if (keyChanged && !nodes_[id].entries.empty()) e.key = nodes_[id].entries.front().key;
@@ -205,7 +227,7 @@ void BlockTree::propagate(std::uint32_t id, std::int64_t delta, bool keyChanged)
 
 void BlockTree::addCount(const Pos& pos, int delta) {
   auto& e = nodes_[pos.node].entries[pos.index];
-  e.count = static_cast<std::uint32_t>(static_cast<std::int64_t>(e.count) + delta);
+  e.count = adjusted(e.count, delta);
   markDirty(pos.node);
   propagate(pos.node, delta, false);
 }
@@ -219,7 +241,7 @@ void BlockTree::setKey(const Pos& pos, const std::string& key) {
 void BlockTree::insertAt(std::uint32_t leaf, std::size_t index, Entry entry) {
   const auto count = entry.count;
   auto& n = nodes_[leaf];
-  n.entries.insert(n.entries.begin() + static_cast<std::ptrdiff_t>(index), std::move(entry));
+  n.entries.insert(entryAt(n.entries, index), std::move(entry));
   ++blocks_;
   markDirty(leaf);
   propagate(leaf, count, index == 0);
@@ -233,12 +255,10 @@ void BlockTree::split(std::uint32_t id) {
     const auto right = newNode(nodes_[id].leaf);
     auto entries = std::move(nodes_[id].entries);
     const auto half = entries.size() / 2;
-    nodes_[left].entries.assign(
-        std::make_move_iterator(entries.begin()),
-        std::make_move_iterator(entries.begin() + static_cast<std::ptrdiff_t>(half)));
-    nodes_[right].entries.assign(
-        std::make_move_iterator(entries.begin() + static_cast<std::ptrdiff_t>(half)),
-        std::make_move_iterator(entries.end()));
+    nodes_[left].entries.assign(std::make_move_iterator(entries.begin()),
+                                std::make_move_iterator(entryAt(entries, half)));
+    nodes_[right].entries.assign(std::make_move_iterator(entryAt(entries, half)),
+                                 std::make_move_iterator(entries.end()));
     for (const auto child : {left, right}) {
       nodes_[child].parent = id;
       if (!nodes_[child].leaf)
@@ -246,18 +266,15 @@ void BlockTree::split(std::uint32_t id) {
     }
     auto& root = nodes_[id];
     root.leaf = false;
-    root.entries = {
-        Entry{nodes_[left].entries.front().key, static_cast<std::uint32_t>(sum(left)), left},
-        Entry{nodes_[right].entries.front().key, static_cast<std::uint32_t>(sum(right)), right}};
+    root.entries = {entryFor(left), entryFor(right)};
     markDirty(id);
     return;
   }
   const auto right = newNode(nodes_[id].leaf);
   auto& n = nodes_[id];
   const auto half = n.entries.size() / 2;
-  nodes_[right].entries.assign(
-      std::make_move_iterator(n.entries.begin() + static_cast<std::ptrdiff_t>(half)),
-      std::make_move_iterator(n.entries.end()));
+  nodes_[right].entries.assign(std::make_move_iterator(entryAt(n.entries, half)),
+                               std::make_move_iterator(n.entries.end()));
   nodes_[id].entries.resize(half);
   markDirty(id);
   if (!nodes_[right].leaf)
@@ -266,10 +283,8 @@ void BlockTree::split(std::uint32_t id) {
   nodes_[right].parent = parent;
   const auto i = indexInParent(id);
   auto& pe = nodes_[parent].entries;
-  pe[i].count = static_cast<std::uint32_t>(sum(id));
-  pe.insert(
-      pe.begin() + static_cast<std::ptrdiff_t>(i + 1),
-      Entry{nodes_[right].entries.front().key, static_cast<std::uint32_t>(sum(right)), right});
+  pe[i].count = entryFor(id).count;
+  pe.insert(entryAt(pe, i + 1), entryFor(right));
   markDirty(parent);
   if (nodes_[parent].entries.size() > capacity_) split(parent);
 }
@@ -281,7 +296,7 @@ void BlockTree::erase(const Pos& pos) {
   for (;;) {
     auto& n = nodes_[id];
     const auto count = n.entries[index].count;
-    n.entries.erase(n.entries.begin() + static_cast<std::ptrdiff_t>(index));
+    n.entries.erase(entryAt(n.entries, index));
     if (leafLevel) --blocks_;
     markDirty(id);
     if (!n.entries.empty() || id == root_) {

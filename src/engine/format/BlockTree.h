@@ -89,6 +89,9 @@ class BlockTree {
   std::uint32_t newNode(bool leaf);
   std::size_t indexInParent(std::uint32_t id) const;
   std::uint64_t sum(std::uint32_t id) const;
+  // The entry that stands for node `id` one level up.
+  Entry entryFor(std::uint32_t id) const;
+  std::uint32_t nextId() const;
   void propagate(std::uint32_t id, std::int64_t delta, bool keyChanged);
   void split(std::uint32_t id);
   Pos leftmost(std::uint32_t id, std::uint64_t before) const;

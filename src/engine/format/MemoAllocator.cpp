@@ -32,8 +32,8 @@ void MemoAllocator::scan() {
   // the walk; the space after it is then never reused, only appended to.
   for (std::uint64_t offset = kBlock; offset + kBlock <= size;) {
     const Bytes head = access_.read(offset, 3);
-    const int units = getU16(&head[1]);
-    if (units == 0 || offset + static_cast<std::uint64_t>(units) * kBlock > size) break;
+    const std::uint64_t units = getU16(&head[1]);
+    if (units == 0 || offset + units * kBlock > size) break;
     if (head[0] == kFreeBlock) {
       free_.emplace_back(offset, units);
     } else if (head[0] == kSubBlock) {
@@ -42,7 +42,7 @@ void MemoAllocator::scan() {
     } else if (head[0] != kBigBlock) {
       break;
     }
-    offset += static_cast<std::uint64_t>(units) * kBlock;
+    offset += units * kBlock;
   }
 }
 
@@ -63,8 +63,8 @@ Bytes& MemoAllocator::page(std::uint64_t offset, bool fresh) {
   return dirty_.emplace(offset, std::move(data)).first->second;
 }
 
-std::uint64_t MemoAllocator::allocateBlocks(int units) {
-  const auto bytes = static_cast<std::uint64_t>(units) * kBlock;
+std::uint64_t MemoAllocator::allocateBlocks(std::uint64_t units) {
+  const auto bytes = units * kBlock;
   for (auto it = free_.begin(); it != free_.end(); ++it) {
     if (it->second < units) continue;
     const auto offset = it->first;
@@ -73,7 +73,7 @@ std::uint64_t MemoAllocator::allocateBlocks(int units) {
       it->second -= units;
       auto& rest = page(it->first);
       rest[0] = kFreeBlock;
-      putU16(&rest[1], static_cast<std::uint32_t>(it->second));
+      putU16(&rest[1], it->second);
     } else {
       free_.erase(it);
     }
@@ -95,11 +95,11 @@ void MemoAllocator::store(const FieldDef& field, const Bytes& stored, std::uint8
   if (graphic && stored.size() >= kGraphicPrefix && stored.size() - kGraphicPrefix <= leader) {
     // A picture small enough for the leader is kept there without its header.
     std::memcpy(data, stored.data() + kGraphicPrefix, stored.size() - kGraphicPrefix);
-    putU32(data + leader + 4, static_cast<std::uint32_t>(stored.size() - kGraphicPrefix));
+    putU32(data + leader + 4, stored.size() - kGraphicPrefix);
     return;
   }
   std::memcpy(data, stored.data(), std::min<std::size_t>(leader, stored.size()));
-  putU32(data + leader + 4, static_cast<std::uint32_t>(stored.size()));
+  putU32(data + leader + 4, stored.size());
   if (stored.size() <= leader) return;
   prepare();
   putU16(data + leader + 8, 1);
@@ -113,13 +113,13 @@ std::uint32_t MemoAllocator::storeBig(const FieldDef& field, const Bytes& stored
   if (blocks > 0xFFFF)
     throw DbError(DbError::Kind::InvalidValue,
                   "Field '" + field.name + "': a value holds at most 255 MB");
-  const int units = static_cast<int>(blocks);
+  const std::uint64_t units = blocks;
   const auto offset = allocateBlocks(units);
-  for (int u = 0; u < units; ++u) page(offset + static_cast<std::uint64_t>(u) * kBlock, true);
+  for (std::uint64_t u = 0; u < units; ++u) page(offset + u * kBlock, true);
   auto& first = page(offset);
   first[0] = kBigBlock;
-  putU16(&first[1], static_cast<std::uint32_t>(units));
-  putU32(&first[3], static_cast<std::uint32_t>(stored.size()));
+  putU16(&first[1], units);
+  putU32(&first[3], stored.size());
   putU16(&first[7], 1);
   for (std::size_t done = 0; done < stored.size();) {
     const auto at = 9 + done;
@@ -129,7 +129,7 @@ std::uint32_t MemoAllocator::storeBig(const FieldDef& field, const Bytes& stored
     std::memcpy(&p[in], &stored[done], n);
     done += n;
   }
-  return static_cast<std::uint32_t>(offset) | 0xFF;
+  return locator(offset, 0xFF);
 }
 
 // A run of chunks in a sub-allocated block. Returns the locator.
@@ -146,7 +146,7 @@ std::uint32_t MemoAllocator::storeSmall(const Bytes& stored) {
   SubEntry(p.data(), kEntries - 1).set(kFirstChunk, stored.size());
   std::memcpy(&p[kFirstChunk * 16], stored.data(), stored.size());
   partial_.push_back(offset);
-  return static_cast<std::uint32_t>(offset) | static_cast<std::uint32_t>(kEntries - 1);
+  return locator(offset, kEntries - 1);
 }
 
 // Tries the sub-allocated block at `offset`, the last of the partial list;
@@ -160,33 +160,32 @@ std::optional<std::uint32_t> MemoAllocator::storeInPartial(std::uint64_t offset,
   }
   std::array<bool, kChunks> used{};
   std::fill_n(used.begin(), kFirstChunk, true);
-  int freeEntry = -1;
-  for (int e = kEntries - 1; e >= 0; --e) {
-    const ConstSubEntry en(p.data(), static_cast<std::size_t>(e));
+  std::optional<std::size_t> freeEntry;
+  for (std::size_t e = kEntries; e-- > 0;) {
+    const ConstSubEntry en(p.data(), e);
     if (!en.live()) {
-      if (freeEntry < 0) freeEntry = e;
+      if (!freeEntry) freeEntry = e;
       continue;
     }
     const unsigned stop = std::min<unsigned>(en.firstChunk() + en.chunks(), kChunks);
     std::fill(used.begin() + en.firstChunk(), used.begin() + std::max(stop, en.firstChunk()), true);
   }
-  const int chunks = static_cast<int>((stored.size() + 15) / 16);
-  int start = -1;
-  for (int c = kFirstChunk, run = 0; c < kChunks && start < 0; ++c) {
-    run = used[static_cast<std::size_t>(c)] ? 0 : run + 1;
+  const std::size_t chunks = (stored.size() + 15) / 16;
+  std::optional<std::size_t> start;
+  for (std::size_t c = kFirstChunk, run = 0; c < kChunks && !start; ++c) {
+    run = used[c] ? 0 : run + 1;
     if (run == chunks) start = c - chunks + 1;
   }
-  if (freeEntry < 0 || start < 0) {
+  if (!freeEntry || !start) {
     partial_.pop_back();
-    if (freeEntry >= 0) partial_.insert(partial_.begin(), offset);  // smaller values may fit
+    if (freeEntry) partial_.insert(partial_.begin(), offset);  // smaller values may fit
     return std::nullopt;
   }
-  SubEntry(p.data(), static_cast<std::size_t>(freeEntry))
-      .set(static_cast<unsigned>(start), stored.size());
-  const auto at = static_cast<std::size_t>(start) * 16;
-  std::memset(&p[at], 0, static_cast<std::size_t>(chunks) * 16);
+  SubEntry(p.data(), *freeEntry).set(*start, stored.size());
+  const auto at = *start * 16;
+  std::memset(&p[at], 0, chunks * 16);
   std::memcpy(&p[at], stored.data(), stored.size());
-  return static_cast<std::uint32_t>(offset) | static_cast<std::uint32_t>(freeEntry);
+  return locator(offset, *freeEntry);
 }
 
 void MemoAllocator::release(const FieldDef& field, const std::uint8_t* data) {

@@ -22,6 +22,11 @@ constexpr std::size_t kGraphicPrefix = 8;
 constexpr std::uint8_t kBigBlock = 2, kSubBlock = 3, kFreeBlock = 4;
 // Values above this size get blocks of their own.
 constexpr std::size_t kSubLimit = 2048;
+// The reference to a value: its block's offset (a multiple of 256) and the
+// entry there that lists it, 0xFF for a block of its own.
+constexpr std::uint32_t locator(std::uint64_t offset, std::size_t entry) {
+  return static_cast<std::uint32_t>(offset | entry);
+}
 }  // namespace memo
 
 // One entry of a sub-allocated block: where a value's chunks start, how many
@@ -41,12 +46,12 @@ class SubEntryView {
   unsigned lastBytes() const { return p_[4]; }
   bool live() const { return p_[0] != 0 && p_[4] != 0; }
   std::size_t length() const { return (chunks() - 1) * 16 + lastBytes(); }
-  void set(unsigned first, std::size_t length) {
+  void set(std::size_t first, std::size_t length) {
     const std::size_t n = (length + 15) / 16;
-    p_[0] = static_cast<std::uint8_t>(first);
-    p_[1] = static_cast<std::uint8_t>(n);
+    p_[0] = lowByte(first);
+    p_[1] = lowByte(n);
     putU16(p_ + 2, 1);
-    p_[4] = static_cast<std::uint8_t>(length - (n - 1) * 16);
+    p_[4] = lowByte(length - (n - 1) * 16);
   }
   void clear() { std::fill(p_, p_ + 5, Byte{0}); }
 
@@ -88,7 +93,7 @@ class MemoAllocator {
   void prepare();
   void scan();
   Bytes& page(std::uint64_t offset, bool fresh = false);
-  std::uint64_t allocateBlocks(int units);
+  std::uint64_t allocateBlocks(std::uint64_t units);
   std::uint32_t storeBig(const FieldDef& field, const Bytes& stored);
   std::uint32_t storeSmall(const Bytes& stored);
   std::optional<std::uint32_t> storeInPartial(std::uint64_t offset, const Bytes& stored);
@@ -98,8 +103,8 @@ class MemoAllocator {
   std::map<std::uint64_t, Bytes> dirty_;
   bool scanned_ = false;
   std::uint64_t end_ = 0;
-  std::vector<std::pair<std::uint64_t, int>> free_;  // free blocks: offset, units
-  std::vector<std::uint64_t> partial_;               // sub-allocated blocks with room
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> free_;  // free blocks: offset, units
+  std::vector<std::uint64_t> partial_;                         // sub-allocated blocks with room
 };
 
 }  // namespace torvelle::format

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <utility>
 
 #include "engine/DbError.h"
 #include "engine/format/Crypto.h"
@@ -262,8 +263,9 @@ std::vector<Bytes> ParadoxTable::rawRecords() const {
 }
 
 Bytes ParadoxTable::storedBlob(const Bytes& record, int field) const {
-  const auto& f = hdr_.fields[static_cast<std::size_t>(field)];
-  const auto* p = &record[hdr_.offsets[static_cast<std::size_t>(field)]];
+  const auto i = fieldIndex(field);
+  const auto& f = hdr_.fields[i];
+  const auto* p = &record[hdr_.offsets[i]];
   const std::size_t leader = blobLeader(f);
   if (getU32(p + leader + 4) <= leader) return {};
   return memo_.value(f, p, true);
@@ -280,6 +282,20 @@ void ParadoxTable::requireWritable() const {
   if (!options_.writable)
     throw DbError(DbError::Kind::ReadOnly, "Table " + files_.path(kDbFile).filename().string() +
                                                " is open for reading only");
+}
+
+std::size_t ParadoxTable::fieldIndex(int field) const {
+  if (field < 0 || std::cmp_greater_equal(field, hdr_.fields.size()))
+    throw DbError(DbError::Kind::InvalidValue, "No field " + std::to_string(field));
+  return static_cast<std::size_t>(field);
+}
+
+// A number stored in an auto-increment field (at `stored`) raises the
+// counter to it.
+void ParadoxTable::raiseAutoIncrement(const FieldDef& field, const std::uint8_t* stored,
+                                      std::uint32_t& autoInc) const {
+  const auto v = std::get<std::int32_t>(codec::decode(field, stored, hdr_.codePage));
+  if (v > 0) autoInc = std::max(autoInc, static_cast<std::uint32_t>(v));
 }
 
 Bytes ParadoxTable::encodeRecord(const Record& record, std::vector<std::optional<Bytes>>& blobs,
@@ -304,11 +320,7 @@ Bytes ParadoxTable::encodeRecord(const Record& record, std::vector<std::optional
       codec::encode(f, static_cast<std::int32_t>(autoInc), out, hdr_.codePage);
     } else {
       codec::encode(f, record[i], out, hdr_.codePage);
-      if (f.type == FieldType::AutoIncrement) {
-        const auto v = std::get<std::int32_t>(codec::decode(f, out, hdr_.codePage));
-        if (v > 0 && static_cast<std::uint32_t>(v) > autoInc)
-          autoInc = static_cast<std::uint32_t>(v);
-      }
+      if (f.type == FieldType::AutoIncrement) raiseAutoIncrement(f, out, autoInc);
     }
   }
   return rec;
@@ -441,7 +453,7 @@ std::size_t ParadoxTable::insert(const Record& record) {
     for (std::size_t i = 0; i < blobs.size(); ++i)
       if (blobs[i]) memo_.store(hdr_.fields[i], *blobs[i], &rec[hdr_.offsets[i]]);
     ordinal = insertRecord(rec);
-    hdr_.setNumRecords(static_cast<std::uint32_t>(tree_.total()));
+    hdr_.setNumRecords(tree_.total());
     hdr_.setAutoIncrement(autoInc);
   });
   info_.autoIncrement = autoInc;
@@ -454,19 +466,14 @@ Bytes ParadoxTable::changedRecord(const Bytes& old, const FieldChanges& changes,
   Bytes rec = old;
   blobs.clear();
   for (const auto& [field, value] : changes) {
-    if (field < 0 || field >= static_cast<int>(hdr_.fields.size()))
-      throw DbError(DbError::Kind::InvalidValue, "No field " + std::to_string(field));
-    const auto& f = hdr_.fields[static_cast<std::size_t>(field)];
-    auto* out = &rec[hdr_.offsets[static_cast<std::size_t>(field)]];
+    const auto i = fieldIndex(field);
+    const auto& f = hdr_.fields[i];
+    auto* out = &rec[hdr_.offsets[i]];
     if (codec::isBlob(f.type)) {
       blobs.emplace_back(field, MemoFile::payload(f, value, hdr_.codePage));
     } else {
       codec::encode(f, value, out, hdr_.codePage);
-      if (f.type == FieldType::AutoIncrement && !isNull(value)) {
-        const auto v = std::get<std::int32_t>(codec::decode(f, out, hdr_.codePage));
-        if (v > 0 && static_cast<std::uint32_t>(v) > autoInc)
-          autoInc = static_cast<std::uint32_t>(v);
-      }
+      if (f.type == FieldType::AutoIncrement && !isNull(value)) raiseAutoIncrement(f, out, autoInc);
     }
   }
   return rec;
@@ -475,8 +482,9 @@ Bytes ParadoxTable::changedRecord(const Bytes& old, const FieldChanges& changes,
 void ParadoxTable::replaceBlobs(const std::vector<std::pair<int, Bytes>>& blobs, const Bytes& old,
                                 Bytes& rec) {
   for (const auto& [field, payload] : blobs) {
-    const auto& f = hdr_.fields[static_cast<std::size_t>(field)];
-    const auto off = hdr_.offsets[static_cast<std::size_t>(field)];
+    const auto i = fieldIndex(field);
+    const auto& f = hdr_.fields[i];
+    const auto off = hdr_.offsets[i];
     memo_.release(f, &old[off]);
     memo_.store(f, payload, &rec[off]);
   }
@@ -545,10 +553,9 @@ void ParadoxTable::commit() {
   std::array<std::optional<std::uint64_t>, kFileCount> sizes;
   const auto first = tree_.first(), last = tree_.last();
   // The chain has at most data_.blocks() blocks.
-  hdr_.setBlocks(static_cast<BlockNo>(tree_.blockCount()), data_.blocks(),
-                 first.valid() ? tree_.at(first).child : 0,
+  hdr_.setBlocks(tree_.blockCount(), data_.blocks(), first.valid() ? tree_.at(first).child : 0,
                  last.valid() ? tree_.at(last).child : 0);
-  hdr_.setNumRecords(static_cast<std::uint32_t>(tree_.total()));
+  hdr_.setNumRecords(tree_.total());
   hdr_.touch();
   writes.push_back({kDbFile, 0, Bytes(hdr_.raw.data(), hdr_.raw.data() + hdr_.mutablePrefix())});
   data_.stage(writes, sizes[kDbFile]);

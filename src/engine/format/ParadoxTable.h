@@ -94,6 +94,10 @@ class ParadoxTable final : public TableFile {
 
   // Changes, staged in memory until commit().
   void requireWritable() const;
+  // Field `field` of a change; throws for one the table lacks.
+  std::size_t fieldIndex(int field) const;
+  void raiseAutoIncrement(const FieldDef& field, const std::uint8_t* stored,
+                          std::uint32_t& autoInc) const;
   Bytes encodeRecord(const Record& record, std::vector<std::optional<Bytes>>& blobs,
                      std::uint32_t& autoInc) const;
   // Returns the ordinal the record got.

@@ -12,11 +12,12 @@
 #include "engine/format/FieldCodec.h"
 #include "engine/format/FileIo.h"
 #include "engine/format/IndexBlock.h"
+#include "engine/format/MemoAllocator.h"
 
 namespace torvelle::format {
 namespace {
 
-constexpr std::size_t kMbBlock = 4096;
+constexpr std::size_t kMbBlock = memo::kBlock;
 constexpr std::string_view kDone = "END";
 
 std::filesystem::path intentPath(const std::filesystem::path& db) {
@@ -41,43 +42,39 @@ Bytes buildMb(FreshTable& t) {
       auto* data = &t.records[r][t.header.offsets[f]];
       const std::size_t leader = blobLeader(t.header.fields[f]);
       std::uint32_t locator = 0;
-      if (stored.size() > 2048 || t.header.fields[f].type == FieldType::Graphic) {
+      if (stored.size() > memo::kSubLimit || t.header.fields[f].type == FieldType::Graphic) {
         const std::size_t units = (9 + stored.size() + kMbBlock - 1) / kMbBlock;
         const std::size_t offset = mb.size();
         if (offset + units * kMbBlock > 0xFFFFF000ull)
           throw engine::DbError(engine::DbError::Kind::InvalidValue,
                                 "The memo file of the table is full");
         mb.resize(offset + units * kMbBlock);
-        mb[offset] = 2;
-        putU16(&mb[offset + 1], static_cast<std::uint32_t>(units));
-        putU32(&mb[offset + 3], static_cast<std::uint32_t>(stored.size()));
+        mb[offset] = memo::kBigBlock;
+        putU16(&mb[offset + 1], units);
+        putU32(&mb[offset + 3], stored.size());
         putU16(&mb[offset + 7], 1);
         std::copy(stored.begin(), stored.end(), mb.data() + offset + 9);
-        locator = static_cast<std::uint32_t>(offset) | 0xFF;
+        locator = memo::locator(offset, 0xFF);
       } else {
         const std::size_t chunks = (stored.size() + 15) / 16;
         if (freeEntries == 0 || nextChunk + chunks > 256) {
           sub = mb.size();
           mb.resize(sub + kMbBlock);
-          mb[sub] = 3;
+          mb[sub] = memo::kSubBlock;
           putU16(&mb[sub + 1], 1);
-          nextChunk = 0x15;
-          freeEntries = 64;
+          nextChunk = memo::kFirstChunk;
+          freeEntries = memo::kEntries;
         }
         // Entries are used from the last one down.
         const std::size_t entry = --freeEntries;
-        auto* en = &mb[sub + 12 + 5 * entry];
-        en[0] = static_cast<std::uint8_t>(nextChunk);
-        en[1] = static_cast<std::uint8_t>(chunks);
-        putU16(en + 2, 1);
-        en[4] = static_cast<std::uint8_t>(stored.size() - (chunks - 1) * 16);
+        SubEntry(&mb[sub], entry).set(nextChunk, stored.size());
         std::copy(stored.begin(), stored.end(), mb.data() + sub + nextChunk * 16);
-        locator = static_cast<std::uint32_t>(sub | entry);
+        locator = memo::locator(sub, entry);
         nextChunk += chunks;
       }
       std::memcpy(data, stored.data(), std::min(leader, stored.size()));
       putU32(data + leader, locator);
-      putU32(data + leader + 4, static_cast<std::uint32_t>(stored.size()));
+      putU32(data + leader + 4, stored.size());
       putU16(data + leader + 8, 1);
     }
   }
@@ -136,7 +133,7 @@ void stageFreshTable(const TablePaths& paths, FreshTable t, bool sync) {
     throw engine::DbError(engine::DbError::Kind::Io,
                           "Table is full: it needs more than 65535 blocks");
   const auto m = static_cast<BlockNo>(blocksNeeded);
-  h.setNumRecords(static_cast<std::uint32_t>(t.records.size()));
+  h.setNumRecords(t.records.size());
   h.setBlocks(m, m, m ? 1 : 0, m);
   h.setFirstFree(0);
   h.setCheckValue(t.checkValue);
