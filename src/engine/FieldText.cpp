@@ -149,20 +149,51 @@ std::string valueText(const Value& value, const DisplayFormats& formats) {
   return std::visit(Visitor{formats}, value);
 }
 
+namespace {
+
+Value coerceText(const FieldDef& def, Value value) {
+  auto* s = std::get_if<std::string>(&value);
+  if (!s) invalid(def, "a text is expected");
+  if (!support::isValidUtf8(*s)) invalid(def, "the text is not valid UTF-8");
+  if (def.type == FieldType::Alpha && codePoints(*s) > static_cast<std::size_t>(def.size))
+    invalid(def, "the text is longer than " + std::to_string(def.size) + " characters");
+  // An empty text is stored as null: the format cannot tell them apart.
+  if (s->empty()) return std::monostate{};
+  return value;
+}
+
+Value coerceWhole(const FieldDef& def, const Value& value) {
+  double v = 0;
+  if (auto* i = std::get_if<std::int32_t>(&value))
+    v = *i;
+  else if (auto* d = std::get_if<double>(&value))
+    v = *d;
+  else
+    invalid(def, "a whole number is expected");
+  if (v != std::floor(v)) invalid(def, "a whole number is expected");
+  const double lo = def.type == FieldType::Short ? -32767 : -2147483647.0;
+  const double hi = def.type == FieldType::Short ? 32767 : 2147483647.0;
+  if (v < lo || v > hi) invalid(def, "the number is out of range");
+  return static_cast<std::int32_t>(v);
+}
+
+Value coerceNumber(const FieldDef& def, const Value& value) {
+  if (auto* i = std::get_if<std::int32_t>(&value)) return static_cast<double>(*i);
+  if (auto* d = std::get_if<double>(&value)) {
+    if (!std::isfinite(*d)) invalid(def, "the number is not finite");
+    return value;
+  }
+  invalid(def, "a number is expected");
+}
+
+}  // namespace
+
 Value coerceValue(const FieldDef& def, Value value) {
   if (format::isNull(value)) return value;
   switch (def.type) {
     case FieldType::Alpha:
-    case FieldType::Memo: {
-      auto* s = std::get_if<std::string>(&value);
-      if (!s) invalid(def, "a text is expected");
-      if (!support::isValidUtf8(*s)) invalid(def, "the text is not valid UTF-8");
-      if (def.type == FieldType::Alpha && codePoints(*s) > static_cast<std::size_t>(def.size))
-        invalid(def, "the text is longer than " + std::to_string(def.size) + " characters");
-      // An empty text is stored as null: the format cannot tell them apart.
-      if (s->empty()) return std::monostate{};
-      return value;
-    }
+    case FieldType::Memo:
+      return coerceText(def, std::move(value));
     case FieldType::Date:
       if (!std::holds_alternative<format::Date>(value)) invalid(def, "a date is expected");
       return value;
@@ -181,28 +212,11 @@ Value coerceValue(const FieldDef& def, Value value) {
       return value;
     case FieldType::Short:
     case FieldType::Long:
-    case FieldType::AutoIncrement: {
-      double v = 0;
-      if (auto* i = std::get_if<std::int32_t>(&value))
-        v = *i;
-      else if (auto* d = std::get_if<double>(&value))
-        v = *d;
-      else
-        invalid(def, "a whole number is expected");
-      if (v != std::floor(v)) invalid(def, "a whole number is expected");
-      const double lo = def.type == FieldType::Short ? -32767 : -2147483647.0;
-      const double hi = def.type == FieldType::Short ? 32767 : 2147483647.0;
-      if (v < lo || v > hi) invalid(def, "the number is out of range");
-      return static_cast<std::int32_t>(v);
-    }
+    case FieldType::AutoIncrement:
+      return coerceWhole(def, value);
     case FieldType::Number:
     case FieldType::Currency:
-      if (auto* i = std::get_if<std::int32_t>(&value)) return static_cast<double>(*i);
-      if (auto* d = std::get_if<double>(&value)) {
-        if (!std::isfinite(*d)) invalid(def, "the number is not finite");
-        return value;
-      }
-      invalid(def, "a number is expected");
+      return coerceNumber(def, value);
     case FieldType::Bcd:
       if (std::holds_alternative<format::Decimal>(value)) return value;
       invalid(def, "a decimal number is expected");
