@@ -1,6 +1,7 @@
 #include "engine/format/DataFile.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine/DbError.h"
 #include "engine/format/Crypto.h"
@@ -28,10 +29,11 @@ const Bytes& DataFile::read(BlockNo block) const {
   // One buffer that every read reuses.
   cachedBlock_ = 0;
   Bytes& data = cachedData_;
-  data.assign(hdr_.blockSize, 0);
+  data.resize(hdr_.blockSize);
   const auto offset = blockOffset(hdr_.headerSize, hdr_.blockSize, block);
-  // The last block may end where its records end.
+  // The last block may end where its records end; the rest reads as zeros.
   const auto got = files_.read(kDbFile, offset, data.data(), data.size());
+  if (got < data.size()) std::memset(data.data() + got, 0, data.size() - got);
   if (key_) crypto::decryptBlock(data.data(), data.size(), key_, block);
   if (got < data.size() && !ConstDataBlock(data, hdr_.recordSize).wholeIn(got))
     corrupt("block " + std::to_string(block) + " is cut short");
@@ -39,8 +41,22 @@ const Bytes& DataFile::read(BlockNo block) const {
   return cachedData_;
 }
 
-std::vector<BlockTree::Entry> DataFile::scanChain() const {
+Bytes DataFile::readHead(BlockNo block, std::size_t headBytes) const {
+  Bytes data(headBytes);
+  if (const auto it = dirty_.find(block); it != dirty_.end()) {
+    std::copy_n(it->second.begin(), headBytes, data.begin());
+    return data;
+  }
+  const auto offset = blockOffset(hdr_.headerSize, hdr_.blockSize, block);
+  if (files_.read(kDbFile, offset, data.data(), headBytes) < blockhead::kSize)
+    corrupt("block " + std::to_string(block) + " is cut short");
+  if (key_) crypto::decryptBlock(data.data(), headBytes, key_, block);
+  return data;
+}
+
+std::vector<BlockTree::Entry> DataFile::scanChain(const RecordVisitor& visit) const {
   std::vector<BlockTree::Entry> chain;
+  bool visiting = visit != nullptr;
   BlockNo block = hdr_.firstBlock();
   if (block == 0) return chain;
   const auto keySize = hdr_.keySize();
@@ -53,18 +69,11 @@ std::vector<BlockTree::Entry> DataFile::scanChain() const {
       corrupt("the block chain points outside the file (block " + std::to_string(block) + ")");
     if (seen[block]) corrupt("the block chain loops at block " + std::to_string(block));
     seen[block] = true;
-    Bytes data(headBytes);
-    const auto offset = blockOffset(hdr_.headerSize, hdr_.blockSize, block);
-    if (const auto it = dirty_.find(block); it != dirty_.end()) {
-      std::copy_n(it->second.begin(), headBytes, data.begin());
-    } else {
-      if (files_.read(kDbFile, offset, data.data(), headBytes) < blockhead::kSize)
-        corrupt("block " + std::to_string(block) + " is cut short");
-      if (key_) crypto::decryptBlock(data.data(), headBytes, key_, block);
-    }
-    const ConstDataBlock view(data, hdr_.recordSize);
+    const Bytes head = visiting ? Bytes{} : readHead(block, headBytes);
+    const ConstDataBlock view(visiting ? read(block) : head, hdr_.recordSize);
     const std::size_t count = view.count();
     if (count > capacity_) corrupt("block " + std::to_string(block) + " claims too many records");
+    for (std::size_t i = 0; visiting && i < count; ++i) visiting = visit(view.record(i));
     BlockTree::Entry e;
     e.child = block;
     e.count = static_cast<std::uint32_t>(count);

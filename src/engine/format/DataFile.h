@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -30,8 +31,12 @@ class DataFile {
 
   // Valid until the next read or change of a block.
   const Bytes& read(BlockNo block) const;
-  // Walks the chain once, reading only each block's head and first key.
-  std::vector<BlockTree::Entry> scanChain() const;
+  // Sees one record after another; returns whether it wants more.
+  using RecordVisitor = std::function<bool(const std::uint8_t* record)>;
+  // Walks the chain once, reading only each block's head and first key;
+  // with `visit`, whole blocks, handing their records to it until it has
+  // seen enough.
+  std::vector<BlockTree::Entry> scanChain(const RecordVisitor& visit = {}) const;
 
   // The staged copy of a block, made on first use.
   Bytes& edit(BlockNo block);
@@ -51,6 +56,8 @@ class DataFile {
   void drop();
 
  private:
+  Bytes readHead(BlockNo block, std::size_t headBytes) const;
+
   const FileSet& files_;
   DbHeader& hdr_;
   std::uint32_t key_ = 0;

@@ -22,10 +22,42 @@ ParadoxTable::ParadoxTable(const std::filesystem::path& requested, const OpenOpt
       index_(files_),
       memo_(files_) {
   load();
-  if (options.writable) putKeysInOrder();
+  // An earlier build wrote every table in byte order; open for writing, one
+  // of a dictionary sort order is put in that order now, so that no read
+  // ever has to write.
+  if (options.writable && hdr_.keyFields > 0 && !keyOrder_.dictionary() &&
+      KeyOrder::of(hdr_).dictionary())
+    change([&] { sortRecordsByKey(); });
 }
 
 ParadoxTable::~ParadoxTable() = default;
+
+// Follows the stored keys one by one: are they in the declared order, in
+// byte order, or neither.
+class ParadoxTable::OrderProbe {
+ public:
+  explicit OrderProbe(const DbHeader& h) : declared_(KeyOrder::of(h)), size_(h.keySize()) {}
+  void see(const std::uint8_t* key) {
+    if (!prev_.empty()) {
+      inDeclared_ = inDeclared_ && declared_.compare(prev_.data(), key, size_) < 0;
+      inBytes_ = inBytes_ && bytes_.compare(prev_.data(), key, size_) < 0;
+    }
+    prev_.assign(key, key + size_);
+  }
+  bool decided() const { return !inDeclared_ && !inBytes_; }
+  // Keys out of byte order rule out an old byte-order table.
+  bool inByteOrder() const { return inBytes_; }
+  StoredOrder found() const {
+    if (inDeclared_) return StoredOrder::Declared;
+    return inBytes_ ? StoredOrder::Bytes : StoredOrder::Neither;
+  }
+
+ private:
+  KeyOrder declared_, bytes_;
+  std::size_t size_;
+  Bytes prev_;
+  bool inDeclared_ = true, inBytes_ = true;
+};
 
 void ParadoxTable::load() {
   const auto size = files_.size(kDbFile);
@@ -54,7 +86,18 @@ void ParadoxTable::load() {
   unlockPassword();
   data_.open(key_);
   memo_.open(key_);
-  index_.load(hdr_, data_.scanChain(), tree_);
+  // Open for writing, the stored key order is found on the walk of the
+  // chain, which then reads the blocks whole.
+  std::optional<OrderProbe> probe;
+  if (options_.writable && !orderKnown_) probe.emplace(hdr_);
+  DataFile::RecordVisitor see;
+  if (probe)
+    see = [&](const std::uint8_t* rec) {
+      probe->see(rec);
+      return probe->inByteOrder();
+    };
+  index_.load(hdr_, data_.scanChain(see), tree_);
+  if (probe) applyStoredOrder(probe->found());
 }
 
 // A header that names the wrong code page: its text, field names included,
@@ -70,31 +113,6 @@ void ParadoxTable::readTextAs(int codePage) {
     hdr_.fields[i].name = codec::fromTableText(hdr_.rawNames[i], textPage_);
 }
 
-// Follows the stored keys one by one: are they in the declared order, in
-// byte order, or neither.
-class ParadoxTable::OrderProbe {
- public:
-  explicit OrderProbe(const DbHeader& h) : declared_(KeyOrder::of(h)), size_(h.keySize()) {}
-  void see(const std::uint8_t* key) {
-    if (!prev_.empty()) {
-      inDeclared_ = inDeclared_ && declared_.compare(prev_.data(), key, size_) < 0;
-      inBytes_ = inBytes_ && KeyOrder().compare(prev_.data(), key, size_) < 0;
-    }
-    prev_.assign(key, key + size_);
-  }
-  bool decided() const { return !inDeclared_ && !inBytes_; }
-  StoredOrder found() const {
-    if (inDeclared_) return StoredOrder::Declared;
-    return inBytes_ ? StoredOrder::Bytes : StoredOrder::Neither;
-  }
-
- private:
-  KeyOrder declared_;
-  std::size_t size_;
-  Bytes prev_;
-  bool inDeclared_ = true, inBytes_ = true;
-};
-
 ParadoxTable::StoredOrder ParadoxTable::storedOrder() const {
   const auto rs = hdr_.recordSize;
   OrderProbe probe(hdr_);
@@ -109,9 +127,9 @@ ParadoxTable::StoredOrder ParadoxTable::storedOrder() const {
 }
 
 // Before the first key search, the order the keys are stored in must be
-// known (a full read finds it on the way). Read only, a table of a
-// dictionary sort order that an earlier build wrote in byte order is
-// searched in the order it has; open for writing it is already in order.
+// known (a full read finds it on the way, a writable open at once). A table
+// of a dictionary sort order that an earlier build wrote in byte order is
+// searched in the order it has until it is put in order.
 void ParadoxTable::settleKeyOrder() const {
   if (!orderKnown_) applyStoredOrder(storedOrder());
 }
@@ -121,18 +139,10 @@ void ParadoxTable::applyStoredOrder(StoredOrder found) const {
   if (found == StoredOrder::Bytes && keyOrder_.dictionary()) keyOrder_ = KeyOrder();
 }
 
-// A table an earlier build wrote in byte order is put in its declared order
-// as it opens for writing, so that no read ever has to write.
-void ParadoxTable::putKeysInOrder() {
-  if (orderKnown_) return;
-  const StoredOrder found = storedOrder();
-  orderKnown_ = true;
-  if (found == StoredOrder::Bytes) change([&] { sortRecordsByKey(); });
-}
-
 // The records change places within the blocks they fill; the index is
 // written afresh.
 void ParadoxTable::sortRecordsByKey() {
+  keyOrder_ = KeyOrder::of(hdr_);
   const auto rs = hdr_.recordSize;
   const auto ks = hdr_.keySize();
   auto records = rawRecords();

@@ -84,7 +84,6 @@ class ParadoxTable final : public TableFile {
   StoredOrder storedOrder() const;
   void settleKeyOrder() const;
   void applyStoredOrder(StoredOrder found) const;
-  void putKeysInOrder();
   void sortRecordsByKey();
 
   // `budget`, when given, is what is left of the memo file for the values
