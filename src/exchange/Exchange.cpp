@@ -1,6 +1,7 @@
 #include "exchange/Exchange.h"
 
 #include <algorithm>
+#include <map>
 
 #include "engine/DbError.h"
 #include "engine/RecordIdentity.h"
@@ -133,10 +134,14 @@ std::vector<ImportRow> contactRows(const VCardFile& file, std::string_view text,
   summary.notes.insert(summary.notes.end(), file.notes.begin(), file.notes.end());
   std::vector<ImportRow> rows;
   rows.reserve(contacts.size());
+  // Contacts name the same few fields: each name is looked up once.
+  std::map<std::string, int, std::less<>> fieldOf;
   for (const auto& contact : contacts) {
     format::Record record(info.fields.size());
     for (const auto& [name, value] : contact.fields) {
-      if (const int f = fieldIndex(info, name.c_str()); f >= 0) {
+      auto it = fieldOf.find(name);
+      if (it == fieldOf.end()) it = fieldOf.emplace(name, fieldIndex(info, name.c_str())).first;
+      if (const int f = it->second; f >= 0) {
         record[static_cast<std::size_t>(f)] = value;
       }
     }

@@ -84,14 +84,14 @@ std::string refusalReason(const format::TableInfo& info, const format::Record& r
     }
     const auto* text = std::get_if<std::string>(&record[f]);
     if (!text) continue;
-    std::string bytes;
+    std::size_t bytes = 0;
     try {
-      bytes = support::fromUtf8(*text, storedCodePage(info.codePage));
+      bytes = support::sizeInCodePage(*text, storedCodePage(info.codePage));
     } catch (const support::CodePageError& e) {
       return field.name + " " + shown(*text) + ": " + e.what();
     }
-    if (field.type == format::FieldType::Alpha && static_cast<int>(bytes.size()) > field.size) {
-      return field.name + " " + shown(*text) + " has " + std::to_string(bytes.size()) +
+    if (field.type == format::FieldType::Alpha && static_cast<int>(bytes) > field.size) {
+      return field.name + " " + shown(*text) + " has " + std::to_string(bytes) +
              " characters, the field holds " + std::to_string(field.size);
     }
   }

@@ -23,10 +23,6 @@ using vcard::PropertyFault;
 using vcard::splitEscaped;
 using vcard::unescape;
 
-std::string trimmed(std::string_view s) {
-  return std::string(support::trimmed(s, support::kAsciiWhiteSpace));
-}
-
 // What makes a whole contact unreadable; the others go on.
 struct ContactFault {
   std::string reason;
@@ -108,7 +104,7 @@ class ContactBuilder {
   // A property we cannot read is counted and passed over; ContactFault
   // goes on to the caller.
   void add(const Property& p) {
-    if (trimmed(p.value).empty()) {
+    if (support::trimmed(p.value, support::kAsciiWhiteSpace).empty()) {
       if (!isBookkeeping(p.name)) contact_.notStored.emplace_back("empty property");
       return;
     }
@@ -326,7 +322,8 @@ bool containsIgnoringCase(std::string_view text, std::string_view word) {
 }
 
 bool isCardBoundary(const Property& p, const char* word) {
-  return p.name == word && asciiUpper(trimmed(p.value)) == "VCARD";
+  return p.name == word && support::equalsIgnoringAsciiCase(
+                               support::trimmed(p.value, support::kAsciiWhiteSpace), "VCARD");
 }
 
 // One code page for all of a file's text that names none and is not UTF-8:

@@ -245,7 +245,9 @@ std::string unescape(std::string_view s) {
       out += s[i];
     }
   }
-  return trimmed(out);
+  // Most values have no blanks at their ends: kept as they are.
+  const std::string_view kept = support::trimmed(out, support::kAsciiWhiteSpace);
+  return kept.size() == out.size() ? out : std::string(kept);
 }
 
 }  // namespace torvelle::exchange::vcard

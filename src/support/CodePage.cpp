@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
-#include <mutex>
-#include <unordered_map>
+#include <vector>
 
 #include "support/CodePageTables.h"
 #include "support/Utf8.h"
@@ -24,16 +24,46 @@ const detail::CodePageTable& tableOrThrow(int codePage) {
   return *table;
 }
 
-// Reverse maps are built once per page on first use.
-const std::unordered_map<char32_t, unsigned char>& reverseMap(const detail::CodePageTable& table) {
-  static std::mutex mutex;
-  static std::unordered_map<int, std::unordered_map<char32_t, unsigned char>> maps;
-  const std::lock_guard lock(mutex);
-  auto [it, inserted] = maps.try_emplace(table.codePage);
-  if (inserted)
-    for (int i = 127; i >= 0; --i)
-      it->second[table.upper[i]] = static_cast<unsigned char>(0x80 + i);
-  return it->second;
+// The byte of each character of one page: 256 blocks of 256 characters,
+// the blocks the page does not use left out; 0 for a character it lacks
+// (no character past ASCII has a byte below 0x80).
+class ReverseMap {
+ public:
+  explicit ReverseMap(const detail::CodePageTable& table) {
+    // From the top down, so that a character two bytes stand for takes the lower.
+    for (int i = 127; i >= 0; --i) {
+      const char16_t c = table.upper[i];
+      auto& slot = blockOf_[c >> 8];
+      if (slot == 0) {
+        blocks_.emplace_back();
+        slot = static_cast<std::uint8_t>(blocks_.size());
+      }
+      blocks_[slot - 1u][c & 0xFF] = static_cast<unsigned char>(0x80 + i);
+    }
+  }
+  // The byte of `c`, or 0.
+  unsigned char byteOf(char32_t c) const {
+    if (c > 0xFFFF) return 0;
+    const std::uint8_t slot = blockOf_[c >> 8];
+    return slot == 0 ? 0 : blocks_[slot - 1u][c & 0xFF];
+  }
+
+ private:
+  std::array<std::uint8_t, 256> blockOf_{};  // 1 + index into blocks_, 0 for none
+  std::vector<std::array<unsigned char, 256>> blocks_;
+};
+
+// Made once for every page, at the first use of any: a lookup per character
+// of every text stored must not take a lock.
+const ReverseMap& reverseMap(const detail::CodePageTable& table) {
+  static const std::vector<ReverseMap> maps = [] {
+    std::vector<ReverseMap> all;
+    all.reserve(static_cast<std::size_t>(detail::kCodePageTableCount));
+    for (int i = 0; i < detail::kCodePageTableCount; ++i)
+      all.emplace_back(detail::kCodePageTables[i]);
+    return all;
+  }();
+  return maps[static_cast<std::size_t>(&table - detail::kCodePageTables)];
 }
 
 std::string describe(char32_t cp) {
@@ -69,39 +99,64 @@ std::string toUtf8(std::string_view bytes, int codePage) {
   return out;
 }
 
-std::string fromUtf8(std::string_view utf8, int codePage) {
+namespace {
+
+// Walks `utf8` as fromUtf8 converts it, handing each run of ASCII and each
+// other byte to `out`; throws as fromUtf8 does.
+template <class Out>
+void convertFromUtf8(std::string_view utf8, int codePage, Out&& out) {
   const auto& table = tableOrThrow(codePage);
   // Taken at the first character past ASCII: most texts have none.
-  const std::unordered_map<char32_t, unsigned char>* reverse = nullptr;
-  std::string out;
-  out.reserve(utf8.size());
+  const ReverseMap* reverse = nullptr;
   for (std::size_t pos = 0; pos < utf8.size();) {
     const std::size_t run = pos;
     while (pos < utf8.size() && static_cast<unsigned char>(utf8[pos]) < 0x80) ++pos;
-    out.append(utf8.substr(run, pos - run));
+    out.ascii(utf8.substr(run, pos - run));
     if (pos == utf8.size()) break;
     bool ok = false;
     const std::size_t start = pos;
     const char32_t cp = decodeUtf8(utf8, pos, ok);
     if (!ok) throw CodePageError("Text is not valid UTF-8 at byte " + std::to_string(start));
     if (cp < 0x80) {
-      out += static_cast<char>(cp);
+      out.byte(static_cast<unsigned char>(cp));
       continue;
     }
     if (!reverse) reverse = &reverseMap(table);
-    const auto it = reverse->find(cp);
-    if (it == reverse->end())
+    const unsigned char b = reverse->byteOf(cp);
+    if (b == 0)
       throw CodePageError("The character " + describe(cp) + " cannot be stored in code page " +
                               std::to_string(codePage),
                           cp);
-    out += static_cast<char>(it->second);
+    out.byte(b);
   }
-  return out;
+}
+
+}  // namespace
+
+std::string fromUtf8(std::string_view utf8, int codePage) {
+  struct Into {
+    std::string text;
+    void ascii(std::string_view run) { text.append(run); }
+    void byte(unsigned char b) { text += static_cast<char>(b); }
+  } into;
+  into.text.reserve(utf8.size());
+  convertFromUtf8(utf8, codePage, into);
+  return std::move(into.text);
+}
+
+std::size_t sizeInCodePage(std::string_view utf8, int codePage) {
+  struct Count {
+    std::size_t size = 0;
+    void ascii(std::string_view run) { size += run.size(); }
+    void byte(unsigned char) { ++size; }
+  } count;
+  convertFromUtf8(utf8, codePage, count);
+  return count.size;
 }
 
 bool representable(std::string_view utf8, int codePage) {
   try {
-    fromUtf8(utf8, codePage);
+    sizeInCodePage(utf8, codePage);
     return true;
   } catch (const CodePageError&) {
     return false;
@@ -116,8 +171,8 @@ char32_t charOfByte(unsigned char b, int codePage) {
 int byteOfChar(char32_t c, int codePage) {
   const auto& reverse = reverseMap(tableOrThrow(codePage));
   if (c < 0x80) return static_cast<int>(c);
-  const auto it = reverse.find(c);
-  return it == reverse.end() ? -1 : it->second;
+  const unsigned char b = reverse.byteOf(c);
+  return b == 0 ? -1 : b;
 }
 
 }  // namespace torvelle::support

@@ -30,6 +30,9 @@ std::string toUtf8(std::string_view bytes, int codePage);
 // replaced by '?'.
 std::string fromUtf8(std::string_view utf8, int codePage);
 
+// The length of fromUtf8's result, without making it; throws as it does.
+std::size_t sizeInCodePage(std::string_view utf8, int codePage);
+
 // True when every character of `utf8` exists in `codePage`.
 bool representable(std::string_view utf8, int codePage);
 
