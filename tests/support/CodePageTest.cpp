@@ -46,6 +46,13 @@ TEST(CodePage, EveryByteSurvivesARoundTrip) {
   }
 }
 
+TEST(CodePage, SizeIsThatOfTheConvertedTextAndFailsAlike) {
+  for (const char* text : {"", "abc", "Москва", "ул. Тверская, 5", "€uro"})
+    EXPECT_EQ(sizeInCodePage(text, 1251), fromUtf8(text, 1251).size()) << text;
+  EXPECT_THROW(sizeInCodePage("Straße ж", 1252), CodePageError);
+  EXPECT_THROW(sizeInCodePage("abc\xD0", 1251), CodePageError);
+}
+
 TEST(CodePage, RejectsBrokenUtf8AndUnknownPages) {
   EXPECT_THROW(fromUtf8("abc\xD0", 1251), CodePageError);
   EXPECT_THROW(fromUtf8("\xC0\xAF", 1251), CodePageError);  // overlong '/'
