@@ -273,8 +273,7 @@ void Table::buildOrder() {
   if (ownOrder_)
     std::sort(order_.begin(), order_.end(),
               [this](std::uint32_t a, std::uint32_t b) { return lessInOrder(a, b); });
-  for (std::size_t i = 0; i < order_.size(); ++i)
-    rows_[order_[i]].orderPos = static_cast<std::uint32_t>(i);
+  renumber(order_, &Row::orderPos);
 }
 
 std::size_t Table::ordinalOf(std::uint32_t slot) const {
@@ -283,8 +282,7 @@ std::size_t Table::ordinalOf(std::uint32_t slot) const {
 
 void Table::placeInOrder(std::uint32_t slot, std::size_t ordinal) {
   fileOrder_.insert(fileOrder_.begin() + static_cast<std::ptrdiff_t>(ordinal), slot);
-  for (std::size_t i = ordinal; i < fileOrder_.size(); ++i)
-    rows_[fileOrder_[i]].filePos = static_cast<std::uint32_t>(i);
+  renumber(fileOrder_, &Row::filePos, ordinal);
   std::size_t pos = ordinal;
   if (ownOrder_)
     pos = static_cast<std::size_t>(
@@ -292,19 +290,16 @@ void Table::placeInOrder(std::uint32_t slot, std::size_t ordinal) {
                          [this](std::uint32_t a, std::uint32_t b) { return lessInOrder(a, b); }) -
         order_.begin());
   order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(pos), slot);
-  for (std::size_t i = pos; i < order_.size(); ++i)
-    rows_[order_[i]].orderPos = static_cast<std::uint32_t>(i);
+  renumber(order_, &Row::orderPos, pos);
 }
 
 void Table::dropFromOrder(std::uint32_t slot) {
   const std::size_t f = rows_[slot].filePos;
   fileOrder_.erase(fileOrder_.begin() + static_cast<std::ptrdiff_t>(f));
-  for (std::size_t i = f; i < fileOrder_.size(); ++i)
-    rows_[fileOrder_[i]].filePos = static_cast<std::uint32_t>(i);
+  renumber(fileOrder_, &Row::filePos, f);
   const std::size_t o = rows_[slot].orderPos;
   order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(o));
-  for (std::size_t i = o; i < order_.size(); ++i)
-    rows_[order_[i]].orderPos = static_cast<std::uint32_t>(i);
+  renumber(order_, &Row::orderPos, o);
 }
 
 void Table::fillTexts(const Record& values, std::vector<std::string>& texts) const {
@@ -482,15 +477,15 @@ std::size_t Table::recordCount() const {
 void Table::loadRows(std::vector<format::Record> records) {
   rows_.clear();
   rows_.reserve(records.size());
-  fileOrder_.resize(records.size());
-  for (std::size_t i = 0; i < records.size(); ++i) {
+  for (auto& values : records) {
     Row row;
-    row.values = std::move(records[i]);
+    row.values = std::move(values);
     fillTexts(row.values, row.texts);
-    row.filePos = static_cast<std::uint32_t>(i);
     rows_.push_back(std::move(row));
-    fileOrder_[i] = static_cast<std::uint32_t>(i);
   }
+  fileOrder_.resize(rows_.size());
+  std::iota(fileOrder_.begin(), fileOrder_.end(), 0u);
+  renumber(fileOrder_, &Row::filePos);
   ++generation_;
   buildOrder();
 }
@@ -587,9 +582,12 @@ std::vector<std::uint32_t> Table::slotsOfBookmarks(
   return slots;
 }
 
-void Table::renumberFileOrder() {
-  for (std::size_t i = 0; i < fileOrder_.size(); ++i)
-    rows_[fileOrder_[i]].filePos = static_cast<std::uint32_t>(i);
+// Each row of `slots` from `from` on learns its index there, in the position
+// field that list keeps (orderPos for order_, filePos for fileOrder_).
+void Table::renumber(const std::vector<std::uint32_t>& slots, std::uint32_t Row::*position,
+                     std::size_t from) {
+  for (std::size_t i = from; i < slots.size(); ++i)
+    rows_[slots[i]].*position = static_cast<std::uint32_t>(i);
 }
 
 // The changed records (sorted slots) take their new ordinals; the others
@@ -605,7 +603,7 @@ void Table::placeInFile(const std::vector<std::uint32_t>& slots,
     placed[next++] = slot;
   }
   fileOrder_ = std::move(placed);
-  renumberFileOrder();
+  renumber(fileOrder_, &Row::filePos);
 }
 
 void Table::updateRecords(const std::vector<std::string>& bookmarks,
@@ -663,9 +661,8 @@ void Table::removeRecords(const std::vector<std::string>& bookmarks) {
   const auto dead = [this](std::uint32_t slot) { return !rows_[slot].alive; };
   fileOrder_.erase(std::remove_if(fileOrder_.begin(), fileOrder_.end(), dead), fileOrder_.end());
   order_.erase(std::remove_if(order_.begin(), order_.end(), dead), order_.end());
-  renumberFileOrder();
-  for (std::size_t i = 0; i < order_.size(); ++i)
-    rows_[order_[i]].orderPos = static_cast<std::uint32_t>(i);
+  renumber(fileOrder_, &Row::filePos);
+  renumber(order_, &Row::orderPos);
   showRows(keep, current_.value_or(0));
 }
 

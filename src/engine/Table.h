@@ -229,7 +229,8 @@ class Table {
   void requireStorable(std::size_t field, const format::Value& value) const;
   std::vector<std::uint32_t> slotsOfBookmarks(const std::vector<std::string>& bookmarks) const;
   std::pair<std::size_t, std::size_t> orderRangeOf(const format::Record& key) const;
-  void renumberFileOrder();
+  void renumber(const std::vector<std::uint32_t>& slots, std::uint32_t Row::*position,
+                std::size_t from = 0);
   void placeInFile(const std::vector<std::uint32_t>& slots,
                    const std::vector<std::size_t>& ordinals);
   void postEdit();
