@@ -116,7 +116,7 @@ struct Opened {
 };
 
 // Sets Section of the records at `marks` one post at a time.
-double renameByRecord(engine::Table& t, const std::vector<std::string>& marks,
+double renameByRecord(engine::Table& t, const std::vector<engine::Bookmark>& marks,
                       const std::string& to) {
   return millis([&] {
     for (const auto& m : marks) {
@@ -128,7 +128,7 @@ double renameByRecord(engine::Table& t, const std::vector<std::string>& marks,
   });
 }
 
-double removeByRecord(engine::Table& t, const std::vector<std::string>& marks) {
+double removeByRecord(engine::Table& t, const std::vector<engine::Bookmark>& marks) {
   return millis([&] {
     for (const auto& m : marks) {
       t.gotoBookmark(m);
@@ -137,7 +137,7 @@ double removeByRecord(engine::Table& t, const std::vector<std::string>& marks) {
   });
 }
 
-std::vector<std::string> firstOf(std::vector<std::string> marks, std::size_t n) {
+std::vector<engine::Bookmark> firstOf(std::vector<engine::Bookmark> marks, std::size_t n) {
   marks.resize(std::min(n, marks.size()));
   return marks;
 }
@@ -208,8 +208,8 @@ void runCascadeBench() {
     const auto marks = o.table.bookmarksWithKey({big});
     const auto sample = firstOf(marks, kSample);
     const double each = removeByRecord(o.table, sample);
-    std::vector<std::string> rest(marks.begin() + static_cast<std::ptrdiff_t>(sample.size()),
-                                  marks.end());
+    std::vector<engine::Bookmark> rest(marks.begin() + static_cast<std::ptrdiff_t>(sample.size()),
+                                       marks.end());
     const double one = millis([&] { o.table.removeRecords(rest); });
     reportPair("delete_section_10k",
                one * static_cast<double>(marks.size()) / static_cast<double>(rest.size()),

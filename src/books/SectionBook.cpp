@@ -234,7 +234,8 @@ void TSectionBook::RenameSectionRecords() {
   const std::string newName = sectionsTable_.fieldText("Section");
   if (newName == *oldName) return;
   try {
-    const std::vector<std::string> marks = recordsTable_.bookmarksWithKey(sectionKey(*oldName));
+    const std::vector<engine::Bookmark> marks =
+        recordsTable_.bookmarksWithKey(sectionKey(*oldName));
     if (!marks.empty()) recordsTable_.updateRecords(marks, sectionChange(newName));
   } catch (...) {
     // The records kept the old name: the section must keep it too.
@@ -264,7 +265,7 @@ void TSectionBook::putBackSectionName(const std::string& name) {
 void TSectionBook::DeleteSectionRecords() {
   // Thrown on: the engine then keeps the section as well.
   const std::string name = sectionsTable_.fieldText("Section");
-  const std::vector<std::string> marks = recordsTable_.bookmarksWithKey(sectionKey(name));
+  const std::vector<engine::Bookmark> marks = recordsTable_.bookmarksWithKey(sectionKey(name));
   if (!marks.empty()) recordsTable_.removeRecords(marks);
 }
 
@@ -392,7 +393,7 @@ void TSectionBook::BookResize() {
 
 bool TSectionBook::showRecord(const format::Record& key) {
   if (key.empty() || !recordsTable_.isOpen()) return false;
-  const std::vector<std::string> found = recordsTable_.bookmarksWithKey(key);
+  const std::vector<engine::Bookmark> found = recordsTable_.bookmarksWithKey(key);
   if (found.empty()) return false;
   // The section first: with the link box checked it decides what the
   // records grid shows.

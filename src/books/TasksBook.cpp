@@ -457,7 +457,7 @@ bool TTasksBook::markTaskDone(QDate date, QTime time) {
   if (!TaskTable.isOpen()) return false;
   // The task may be outside the view: look at every record, then filter
   // again as the page had it and go back to the record the user was on.
-  const std::string before = TaskTable.bookmark();
+  const engine::Bookmark before = TaskTable.bookmark();
   const bool filtered = TaskTable.filtered();
   TaskTable.setFiltered(false);
   // Unfiltered, the rows are the records; a repeating task's occurrence is
@@ -523,10 +523,10 @@ void TTasksBook::TasksMoveTBClick() {
   if (MoveRecOnDateForm.exec() != QDialog::Accepted) return;
   const format::Value day(fromQDate(MoveRecOnDateForm.chosenDay()));
   // Taken first: the rows shift and leave the view while they move.
-  const std::vector<std::string> marks = selected.bookmarks();
+  const std::vector<engine::Bookmark> marks = selected.bookmarks();
   const bool moved = ErrorBox::guard([&] {
     try {
-      for (const std::string& mark : marks) {
+      for (const engine::Bookmark& mark : marks) {
         TaskTable.gotoBookmark(mark);
         TaskTable.edit();
         TaskTable.setField("Date", day);

@@ -3,7 +3,6 @@
 #include "engine/RecordIdentity.h"
 
 #include <algorithm>
-#include <charconv>
 #include <numeric>
 
 #include "engine/DataSource.h"
@@ -556,24 +555,22 @@ bool Table::findKey(const Value& value) {
   return false;
 }
 
-std::vector<std::string> Table::bookmarksWithKey(const Record& key) const {
+std::vector<Bookmark> Table::bookmarksWithKey(const Record& key) const {
   requireOpen();
   const auto [lo, hi] = orderRangeOf(key);
-  std::vector<std::string> out;
+  std::vector<Bookmark> out;
   out.reserve(hi - lo);
-  for (std::size_t p = lo; p < hi; ++p)
-    out.push_back(std::to_string(generation_) + ":" + std::to_string(order_[p]));
+  for (std::size_t p = lo; p < hi; ++p) out.push_back({generation_, order_[p]});
   return out;
 }
 
 // --- Changes to many records ----------------------------------------------
 
-std::vector<std::uint32_t> Table::slotsOfBookmarks(
-    const std::vector<std::string>& bookmarks) const {
+std::vector<std::uint32_t> Table::slotsOfBookmarks(const std::vector<Bookmark>& bookmarks) const {
   std::vector<std::uint32_t> slots;
   slots.reserve(bookmarks.size());
   for (const auto& b : bookmarks) {
-    const auto slot = parseBookmark(b);
+    const auto slot = slotOf(b);
     if (!slot) throw DbError(Kind::RecordGone, "Record/Key deleted.");
     slots.push_back(*slot);
   }
@@ -606,7 +603,7 @@ void Table::placeInFile(const std::vector<std::uint32_t>& slots,
   renumber(fileOrder_, &Row::filePos);
 }
 
-void Table::updateRecords(const std::vector<std::string>& bookmarks,
+void Table::updateRecords(const std::vector<Bookmark>& bookmarks,
                           const format::FieldChanges& changes) {
   requireWritable();
   checkBrowseMode();
@@ -642,7 +639,7 @@ void Table::updateRecords(const std::vector<std::string>& bookmarks,
   showRows(keep, current_.value_or(0));
 }
 
-void Table::removeRecords(const std::vector<std::string>& bookmarks) {
+void Table::removeRecords(const std::vector<Bookmark>& bookmarks) {
   requireWritable();
   checkBrowseMode();
   const auto slots = slotsOfBookmarks(bookmarks);
@@ -701,37 +698,31 @@ void Table::trialChange(const std::function<void(format::TableFile&)>& work) {
   }
 }
 
-std::string Table::bookmark() const {
+Bookmark Table::bookmark() const {
   if (!isOpen() || !current_) return {};
   const std::uint32_t slot = slotAt(*current_);
   if (slot == kPending) return {};
-  return std::to_string(generation_) + ":" + std::to_string(slot);
+  return {generation_, slot};
 }
 
-std::optional<std::uint32_t> Table::parseBookmark(const std::string& bookmark) const {
-  const auto colon = bookmark.find(':');
-  if (colon == std::string::npos) return std::nullopt;
-  std::uint64_t gen = 0;
-  std::uint32_t slot = 0;
-  const char* b = bookmark.data();
-  if (std::from_chars(b, b + colon, gen).ec != std::errc() || gen != generation_)
+// The slot of a bookmark of this reading whose record is still stored.
+std::optional<std::uint32_t> Table::slotOf(const Bookmark& bookmark) const {
+  if (bookmark.generation != generation_ || bookmark.slot >= rows_.size() ||
+      !rows_[bookmark.slot].alive)
     return std::nullopt;
-  const auto [p, ec] = std::from_chars(b + colon + 1, b + bookmark.size(), slot);
-  if (ec != std::errc() || p != b + bookmark.size() || slot >= rows_.size() || !rows_[slot].alive)
-    return std::nullopt;
-  return slot;
+  return bookmark.slot;
 }
 
-std::optional<std::size_t> Table::rowOfBookmark(const std::string& bookmark) const {
+std::optional<std::size_t> Table::rowOfBookmark(const Bookmark& bookmark) const {
   if (!isOpen()) return std::nullopt;
-  const auto slot = parseBookmark(bookmark);
+  const auto slot = slotOf(bookmark);
   return slot ? findVisible(*slot) : std::nullopt;
 }
 
-void Table::gotoBookmark(const std::string& bookmark) {
+void Table::gotoBookmark(const Bookmark& bookmark) {
   requireOpen();
   checkBrowseMode();
-  const auto slot = parseBookmark(bookmark);
+  const auto slot = slotOf(bookmark);
   if (!slot) throw DbError(Kind::RecordGone, "Record/Key deleted.");
   const auto pos = findVisible(*slot);
   if (!pos) throw DbError(Kind::RecordGone, "Record not found.");

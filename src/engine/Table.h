@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/Bookmark.h"
 #include "engine/ObserverList.h"
 #include "engine/RecordView.h"
 #include "engine/TableObserver.h"
@@ -112,12 +113,12 @@ class Table {
   // Bookmarks of every record, whatever the master range and the filter,
   // whose leading index fields equal `key` (one value per leading field,
   // key.size() <= index fields); O(log n + k).
-  std::vector<std::string> bookmarksWithKey(const format::Record& key) const;
+  std::vector<Bookmark> bookmarksWithKey(const format::Record& key) const;
 
-  std::string bookmark() const;  // "" without a current record
+  Bookmark bookmark() const;  // empty without a current record
   // DbError(RecordGone) when the record is deleted or no longer visible.
-  void gotoBookmark(const std::string& bookmark);
-  std::optional<std::size_t> rowOfBookmark(const std::string& bookmark) const;
+  void gotoBookmark(const Bookmark& bookmark);
+  std::optional<std::size_t> rowOfBookmark(const Bookmark& bookmark) const;
 
   // Every stored record in index order, whatever the range and the filter;
   // a pending insert or edit is not stored yet and is not among them.
@@ -148,10 +149,9 @@ class Table {
   // memory as they were and throws the engine's DbError. Ends a pending edit
   // first; observers hear one reset; the current record stays current when
   // it is still visible.
-  void updateRecords(const std::vector<std::string>& bookmarks,
-                     const format::FieldChanges& changes);
+  void updateRecords(const std::vector<Bookmark>& bookmarks, const format::FieldChanges& changes);
   // Removes every bookmarked record as one durable change; same failure rule.
-  void removeRecords(const std::vector<std::string>& bookmarks);
+  void removeRecords(const std::vector<Bookmark>& bookmarks);
   // Hands `work` the open file for many changes at once (imports): they
   // are one durable change (TableFile::batch), after which the rows are
   // taken afresh from the file and observers hear one reset; the current
@@ -225,9 +225,9 @@ class Table {
   void insertVisible(std::size_t pos, std::uint32_t slot);
   std::uint32_t slotAt(std::size_t row) const { return visible_[row]; }
   std::uint32_t currentSlot() const { return current_ ? visible_[*current_] : kPending; }
-  std::optional<std::uint32_t> parseBookmark(const std::string& bookmark) const;
+  std::optional<std::uint32_t> slotOf(const Bookmark& bookmark) const;
   void requireStorable(std::size_t field, const format::Value& value) const;
-  std::vector<std::uint32_t> slotsOfBookmarks(const std::vector<std::string>& bookmarks) const;
+  std::vector<std::uint32_t> slotsOfBookmarks(const std::vector<Bookmark>& bookmarks) const;
   std::pair<std::size_t, std::size_t> orderRangeOf(const format::Record& key) const;
   void renumber(const std::vector<std::uint32_t>& slots, std::uint32_t Row::*position,
                 std::size_t from = 0);

@@ -239,7 +239,7 @@ void TDBGrid::mousePressEvent(QMouseEvent* event) {
   QTableView::mousePressEvent(event);
   if (!index.isValid() || !t || !t->isOpen() || !(options_ & MultiSelect)) return;
   if (t->currentRow() != static_cast<std::size_t>(index.row())) return;  // the move failed
-  const std::string mark = t->bookmark();
+  const engine::Bookmark mark = t->bookmark();
   if (event->modifiers() & Qt::ControlModifier) {
     selected_.toggle(mark);
   } else {
@@ -293,7 +293,7 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
       break;
   }
   const bool rowMove = isRowMoveKey(event->key());
-  const std::string from = open ? t->bookmark() : std::string();
+  const engine::Bookmark from = open ? t->bookmark() : engine::Bookmark();
   QTableView::keyPressEvent(event);
   if (rowMove && open && (options_ & MultiSelect)) keyboardMoved(from, mods);
 }
@@ -303,10 +303,10 @@ bool TDBGrid::isRowMoveKey(int key) {
          key == Qt::Key_PageDown || key == Qt::Key_Home || key == Qt::Key_End;
 }
 
-void TDBGrid::keyboardMoved(const std::string& from, Qt::KeyboardModifiers mods) {
+void TDBGrid::keyboardMoved(const engine::Bookmark& from, Qt::KeyboardModifiers mods) {
   // The selection follows the keyboard as it follows the mouse: a plain move
   // selects the new row alone, Shift extends the selection, Ctrl leaves it.
-  const std::string to = table()->bookmark();
+  const engine::Bookmark to = table()->bookmark();
   if (to.empty() || to == from || (mods & Qt::ControlModifier)) return;
   if (mods & Qt::ShiftModifier)
     selected_.add(from);  // the row the extension starts from
@@ -325,7 +325,7 @@ void TDBGrid::deleteRecords() {
       t->remove();
       return;
     }
-    for (const std::string& mark : selected_.bookmarks()) {
+    for (const engine::Bookmark& mark : selected_.bookmarks()) {
       t->gotoBookmark(mark);
       t->remove();
     }

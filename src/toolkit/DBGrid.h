@@ -82,7 +82,7 @@ class TDBGrid : public QTableView {
   void cellTextEdited();
   void writeOpenEditor();
   static bool isRowMoveKey(int key);
-  void keyboardMoved(const std::string& from, Qt::KeyboardModifiers mods);
+  void keyboardMoved(const engine::Bookmark& from, Qt::KeyboardModifiers mods);
   void followTable();
   void fitRowHeight();
   void applyColumns();

@@ -13,7 +13,7 @@ void TSelectedRows::update() const {
   std::vector<Mark> kept;
   for (Mark& m : marks_) {
     const auto row = t ? t->rowOfBookmark(m.bookmark) : std::nullopt;
-    if (row) kept.push_back({std::move(m.bookmark), static_cast<int>(*row)});
+    if (row) kept.push_back({m.bookmark, static_cast<int>(*row)});
   }
   std::sort(kept.begin(), kept.end(), [](const Mark& a, const Mark& b) { return a.row < b.row; });
   marks_ = std::move(kept);
@@ -28,14 +28,14 @@ int TSelectedRows::Count() const {
   return static_cast<int>(marks_.size());
 }
 
-std::string TSelectedRows::Items(int i) const {
+engine::Bookmark TSelectedRows::Items(int i) const {
   update();
   return marks_.at(static_cast<std::size_t>(i)).bookmark;
 }
 
-std::vector<std::string> TSelectedRows::bookmarks() const {
+std::vector<engine::Bookmark> TSelectedRows::bookmarks() const {
   update();
-  std::vector<std::string> out;
+  std::vector<engine::Bookmark> out;
   out.reserve(marks_.size());
   for (const Mark& m : marks_) out.push_back(m.bookmark);
   return out;
@@ -48,7 +48,7 @@ void TSelectedRows::Clear() {
   notify();
 }
 
-void TSelectedRows::add(const std::string& bookmark) {
+void TSelectedRows::add(const engine::Bookmark& bookmark) {
   if (bookmark.empty()) return;
   update();
   if (std::any_of(marks_.begin(), marks_.end(),
@@ -59,7 +59,7 @@ void TSelectedRows::add(const std::string& bookmark) {
   notify();
 }
 
-bool TSelectedRows::toggle(const std::string& bookmark) {
+bool TSelectedRows::toggle(const engine::Bookmark& bookmark) {
   if (bookmark.empty()) return false;
   update();
   const auto it = std::find_if(marks_.begin(), marks_.end(),

@@ -1,7 +1,8 @@
 #pragma once
 #include <functional>
-#include <string>
 #include <vector>
+
+#include "engine/Bookmark.h"
 
 namespace torvelle::engine {
 class Table;
@@ -17,12 +18,12 @@ class TSelectedRows {
   explicit TSelectedRows(std::function<engine::Table*()> table) : table_(std::move(table)) {}
 
   int Count() const;
-  std::string Items(int i) const;
-  std::vector<std::string> bookmarks() const;
+  engine::Bookmark Items(int i) const;
+  std::vector<engine::Bookmark> bookmarks() const;
   void Clear();
-  void add(const std::string& bookmark);
+  void add(const engine::Bookmark& bookmark);
   // Adds or removes; true when the bookmark is selected afterwards.
-  bool toggle(const std::string& bookmark);
+  bool toggle(const engine::Bookmark& bookmark);
   bool isRowSelected(int row) const;
 
   // The table changed: positions must be looked up again before next use.
@@ -31,7 +32,7 @@ class TSelectedRows {
 
  private:
   struct Mark {
-    std::string bookmark;
+    engine::Bookmark bookmark;
     int row;
   };
   void update() const;

@@ -16,7 +16,7 @@ class BookmarkTest : public ContactsTest {
 
 TEST_F(BookmarkTest, GoesBackToTheRecordAfterOtherRowsMoved) {
   table->moveTo(3);  // Dora
-  const std::string mark = table->bookmark();
+  const engine::Bookmark mark = table->bookmark();
   table->first();
   table->insert();
   table->setField("Section", text("Family"));
@@ -32,7 +32,7 @@ TEST_F(BookmarkTest, GoesBackToTheRecordAfterOtherRowsMoved) {
 
 TEST_F(BookmarkTest, FailsForADeletedRecordHiddenRowOrEarlierOpening) {
   table->moveTo(1);
-  const std::string boris = table->bookmark();
+  const engine::Bookmark boris = table->bookmark();
   table->remove();
   try {
     table->gotoBookmark(boris);
@@ -42,7 +42,7 @@ TEST_F(BookmarkTest, FailsForADeletedRecordHiddenRowOrEarlierOpening) {
   }
   EXPECT_EQ(table->fieldText("Name"), "Carl");  // did not move
 
-  const std::string carl = table->bookmark();
+  const engine::Bookmark carl = table->bookmark();
   table->events().filterRecord = [](const engine::RecordView& r) { return r.text(1) != "Carl"; };
   table->setFiltered(true);
   EXPECT_THROW(table->gotoBookmark(carl), DbError);
@@ -53,7 +53,7 @@ TEST_F(BookmarkTest, FailsForADeletedRecordHiddenRowOrEarlierOpening) {
   table->close();
   table->open();
   EXPECT_THROW(table->gotoBookmark(carl), DbError);
-  EXPECT_THROW(table->gotoBookmark("garbage"), DbError);
+  EXPECT_THROW(table->gotoBookmark(engine::Bookmark{}), DbError);
 }
 
 }  // namespace

@@ -62,13 +62,13 @@ TEST_F(BulkChangeTest, AKeyViolationAmongTheChangedRecordsChangesNothing) {
 
 TEST_F(BulkChangeTest, RemovingRecordsKeepsTheRestAndTheirBookmarks) {
   table->moveTo(1);  // Family;Boris
-  const std::string boris = table->bookmark();
+  const engine::Bookmark boris = table->bookmark();
   table->removeRecords(table->bookmarksWithKey({text("Work")}));
   EXPECT_EQ(sections(), (Names{"Family", "Family"}));
   EXPECT_EQ(visibleNames(), (Names{"Anna", "Boris"}));
   EXPECT_EQ(table->rowOfBookmark(boris), 1u);
   EXPECT_EQ(table->fieldText("Name"), "Boris");
-  EXPECT_THROW(table->updateRecords({"nonsense"}, {{2, text("1")}}), DbError);
+  EXPECT_THROW(table->updateRecords({engine::Bookmark{}}, {{2, text("1")}}), DbError);
 }
 
 TEST_F(BulkChangeTest, ManyInsertsThroughTheOpenFileLandAsOneChangeOrNotAtAll) {

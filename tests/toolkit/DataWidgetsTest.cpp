@@ -176,7 +176,7 @@ class DataWidgetsTest : public QObject {
     };
     const auto rows = [&] {
       QList<int> out;
-      for (const std::string& b : grid.SelectedRows().bookmarks())
+      for (const engine::Bookmark& b : grid.SelectedRows().bookmarks())
         out << static_cast<int>(*d.table.rowOfBookmark(b));
       return out;
     };
