@@ -3,7 +3,6 @@
 #include "engine/RecordIdentity.h"
 
 #include <algorithm>
-#include <numeric>
 
 #include "engine/DataSource.h"
 #include "engine/DbError.h"
@@ -91,7 +90,7 @@ void Table::setIndexFieldNames(const std::string& names) {
     throw;
   }
   const std::uint32_t keep = currentSlot();
-  buildOrder();
+  rows_.sort();
   resolveMasterFields();
   computeRange();
   showRows(keep);
@@ -191,9 +190,7 @@ void Table::close() {
   if (!isOpen()) return;
   const bool pending = state_ == TableState::Insert || state_ == TableState::Edit;
   file_.reset();
-  std::vector<Row>().swap(rows_);
-  order_.clear();
-  fileOrder_.clear();
+  rows_.clear();
   visible_.clear();
   clearPending();
   rangeCount_ = 0;
@@ -232,73 +229,26 @@ void Table::requireWritable() const {
 // --- Order ----------------------------------------------------------------
 
 void Table::resolveIndex() {
-  indexFields_.clear();
-  for (const auto& name : splitNames(indexNames_))
-    indexFields_.push_back(shape_.requireField(name));
-  if (indexFields_.empty())
-    for (int i = 0; i < keyFieldCount_; ++i) indexFields_.push_back(i);
-  ownOrder_ = static_cast<int>(indexFields_.size()) > keyFieldCount_;
-  for (std::size_t i = 0; !ownOrder_ && i < indexFields_.size(); ++i)
-    ownOrder_ = indexFields_[i] != static_cast<int>(i);
+  std::vector<int> fields;
+  for (const auto& name : splitNames(indexNames_)) fields.push_back(shape_.requireField(name));
+  if (fields.empty())
+    for (int i = 0; i < keyFieldCount_; ++i) fields.push_back(i);
+  rows_.setIndex(std::move(fields), keyFieldCount_);
 }
 
 void Table::resolveMasterFields() {
   detailFields_.clear();
   if (!master_) return;
+  const auto& indexFields = rows_.indexFields();
   const auto names = splitNames(masterNames_);
   for (std::size_t i = 0; i < names.size(); ++i) {
     // The master's fields meet the leading index fields; without enough of
     // those, the detail's fields of the same names.
-    if (i < indexFields_.size())
-      detailFields_.push_back(indexFields_[i]);
+    if (i < indexFields.size())
+      detailFields_.push_back(indexFields[i]);
     else
       detailFields_.push_back(shape_.requireField(names[i]));
   }
-}
-
-bool Table::lessInOrder(std::uint32_t a, std::uint32_t b) const {
-  const Row& ra = rows_[a];
-  const Row& rb = rows_[b];
-  for (int f : indexFields_) {
-    const int c = compareValues(ra.values[static_cast<std::size_t>(f)],
-                                rb.values[static_cast<std::size_t>(f)]);
-    if (c != 0) return c < 0;
-  }
-  return ra.filePos < rb.filePos;
-}
-
-void Table::buildOrder() {
-  order_ = fileOrder_;
-  if (ownOrder_)
-    std::sort(order_.begin(), order_.end(),
-              [this](std::uint32_t a, std::uint32_t b) { return lessInOrder(a, b); });
-  renumber(order_, &Row::orderPos);
-}
-
-std::size_t Table::ordinalOf(std::uint32_t slot) const {
-  return rows_[slot].filePos;
-}
-
-void Table::placeInOrder(std::uint32_t slot, std::size_t ordinal) {
-  fileOrder_.insert(fileOrder_.begin() + static_cast<std::ptrdiff_t>(ordinal), slot);
-  renumber(fileOrder_, &Row::filePos, ordinal);
-  std::size_t pos = ordinal;
-  if (ownOrder_)
-    pos = static_cast<std::size_t>(
-        std::upper_bound(order_.begin(), order_.end(), slot,
-                         [this](std::uint32_t a, std::uint32_t b) { return lessInOrder(a, b); }) -
-        order_.begin());
-  order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(pos), slot);
-  renumber(order_, &Row::orderPos, pos);
-}
-
-void Table::dropFromOrder(std::uint32_t slot) {
-  const std::size_t f = rows_[slot].filePos;
-  fileOrder_.erase(fileOrder_.begin() + static_cast<std::ptrdiff_t>(f));
-  renumber(fileOrder_, &Row::filePos, f);
-  const std::size_t o = rows_[slot].orderPos;
-  order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(o));
-  renumber(order_, &Row::orderPos, o);
 }
 
 void Table::fillTexts(const Record& values, std::vector<std::string>& texts) const {
@@ -358,8 +308,8 @@ void Table::rebuildVisible() {
   rangeCount_ = 0;
   if (range_ == Range::None) return;
   bool reported = false;
-  for (const std::uint32_t slot : order_) {
-    const Row& row = rows_[slot];
+  for (const std::uint32_t slot : rows_.inOrder()) {
+    const StoredRow& row = rows_.row(slot);
     if (!inRange(row.values)) continue;
     ++rangeCount_;
     if (passesFilter(row.values, row.texts, row.folded, reported)) visible_.push_back(slot);
@@ -367,15 +317,16 @@ void Table::rebuildVisible() {
 }
 
 std::size_t Table::visiblePosFor(std::uint32_t slot) const {
-  const std::uint32_t pos = rows_[slot].orderPos;
-  return static_cast<std::size_t>(
-      std::lower_bound(visible_.begin(), visible_.end(), pos,
-                       [this](std::uint32_t s, std::uint32_t p) { return rows_[s].orderPos < p; }) -
-      visible_.begin());
+  const std::uint32_t pos = rows_.row(slot).orderPos;
+  return static_cast<std::size_t>(std::lower_bound(visible_.begin(), visible_.end(), pos,
+                                                   [this](std::uint32_t s, std::uint32_t p) {
+                                                     return rows_.row(s).orderPos < p;
+                                                   }) -
+                                  visible_.begin());
 }
 
 std::optional<std::size_t> Table::findVisible(std::uint32_t slot) const {
-  if (slot >= rows_.size() || !rows_[slot].alive) return std::nullopt;
+  if (!rows_.holds(slot)) return std::nullopt;
   if (state_ == TableState::Insert) {
     // The pending row has no place in the order; search plainly.
     const auto it = std::find(visible_.begin(), visible_.end(), slot);
@@ -474,19 +425,15 @@ std::size_t Table::recordCount() const {
 
 // Takes the records in file order as the table's rows, in the index order.
 void Table::loadRows(std::vector<format::Record> records) {
-  rows_.clear();
-  rows_.reserve(records.size());
+  std::vector<StoredRow> rows;
+  rows.reserve(records.size());
   for (auto& values : records) {
-    Row row;
+    StoredRow row;
     row.values = std::move(values);
     fillTexts(row.values, row.texts);
-    rows_.push_back(std::move(row));
+    rows.push_back(std::move(row));
   }
-  fileOrder_.resize(rows_.size());
-  std::iota(fileOrder_.begin(), fileOrder_.end(), 0u);
-  renumber(fileOrder_, &Row::filePos);
-  ++generation_;
-  buildOrder();
+  rows_.load(std::move(rows));
 }
 
 void Table::refresh() {
@@ -503,14 +450,8 @@ void Table::refresh() {
 }
 
 std::pair<std::size_t, std::size_t> Table::orderRangeOf(const Record& key) const {
-  if (indexFields_.empty()) throw DbError(Kind::General, "The table has no index to search.");
-  if (key.empty() || key.size() > indexFields_.size())
-    throw DbError(Kind::General, "The key does not fit the index.");
-  Record probe;
-  for (std::size_t i = 0; i < key.size(); ++i)
-    probe.push_back(
-        coerceValue(shape_.fields()[static_cast<std::size_t>(indexFields_[i])], key[i]));
-  if (!ownOrder_) {
+  const Record probe = rows_.probe(key, shape_.fields());
+  if (!rows_.ownOrder()) {
     // The primary key's order is the file's: ask the file, which knows how
     // its keys compare.
     try {
@@ -520,19 +461,7 @@ std::pair<std::size_t, std::size_t> Table::orderRangeOf(const Record& key) const
       throw;
     }
   }
-  const auto cmp = [&](std::uint32_t slot) {
-    const Record& values = rows_[slot].values;
-    for (std::size_t i = 0; i < probe.size(); ++i)
-      if (const int c = compareValues(values[static_cast<std::size_t>(indexFields_[i])], probe[i]))
-        return c;
-    return 0;
-  };
-  const auto lo = std::partition_point(order_.begin(), order_.end(),
-                                       [&](std::uint32_t s) { return cmp(s) < 0; });
-  const auto hi =
-      std::partition_point(lo, order_.end(), [&](std::uint32_t s) { return cmp(s) == 0; });
-  return {static_cast<std::size_t>(lo - order_.begin()),
-          static_cast<std::size_t>(hi - order_.begin())};
+  return rows_.range(probe);
 }
 
 bool Table::findKey(const Value& value) {
@@ -540,8 +469,8 @@ bool Table::findKey(const Value& value) {
   checkBrowseMode();
   const auto [lo, hi] = orderRangeOf({value});
   for (std::size_t p = lo; p < hi; ++p) {
-    const std::uint32_t slot = order_[p];
-    if (!inRange(rows_[slot].values)) continue;
+    const std::uint32_t slot = rows_.inOrder()[p];
+    if (!inRange(rows_.row(slot).values)) continue;
     auto pos = findVisible(slot);
     if (!pos) {
       // A record the filter hid: it joins the visible rows until the next
@@ -560,7 +489,7 @@ std::vector<Bookmark> Table::bookmarksWithKey(const Record& key) const {
   const auto [lo, hi] = orderRangeOf(key);
   std::vector<Bookmark> out;
   out.reserve(hi - lo);
-  for (std::size_t p = lo; p < hi; ++p) out.push_back({generation_, order_[p]});
+  for (std::size_t p = lo; p < hi; ++p) out.push_back({rows_.generation(), rows_.inOrder()[p]});
   return out;
 }
 
@@ -579,30 +508,6 @@ std::vector<std::uint32_t> Table::slotsOfBookmarks(const std::vector<Bookmark>& 
   return slots;
 }
 
-// Each row of `slots` from `from` on learns its index there, in the position
-// field that list keeps (orderPos for order_, filePos for fileOrder_).
-void Table::renumber(const std::vector<std::uint32_t>& slots, std::uint32_t Row::*position,
-                     std::size_t from) {
-  for (std::size_t i = from; i < slots.size(); ++i)
-    rows_[slots[i]].*position = static_cast<std::uint32_t>(i);
-}
-
-// The changed records (sorted slots) take their new ordinals; the others
-// keep their order around them.
-void Table::placeInFile(const std::vector<std::uint32_t>& slots,
-                        const std::vector<std::size_t>& ordinals) {
-  std::vector<std::uint32_t> placed(fileOrder_.size(), kPending);
-  for (std::size_t i = 0; i < slots.size(); ++i) placed[ordinals[i]] = slots[i];
-  std::size_t next = 0;
-  for (const std::uint32_t slot : fileOrder_) {
-    if (std::binary_search(slots.begin(), slots.end(), slot)) continue;
-    while (placed[next] != kPending) ++next;
-    placed[next++] = slot;
-  }
-  fileOrder_ = std::move(placed);
-  renumber(fileOrder_, &Row::filePos);
-}
-
 void Table::updateRecords(const std::vector<Bookmark>& bookmarks,
                           const format::FieldChanges& changes) {
   requireWritable();
@@ -615,12 +520,11 @@ void Table::updateRecords(const std::vector<Bookmark>& bookmarks,
     if (f < 0 || f >= static_cast<int>(shape_.fields().size()))
       throw DbError(Kind::InvalidValue, "No field at position " + std::to_string(f) + ".");
     coerced.emplace_back(f, coerceValue(shape_.fields()[static_cast<std::size_t>(f)], v));
-    touchesIndex = touchesIndex ||
-                   std::find(indexFields_.begin(), indexFields_.end(), f) != indexFields_.end();
+    touchesIndex = touchesIndex || rows_.isIndexField(f);
   }
   std::vector<std::size_t> ordinals;
   ordinals.reserve(slots.size());
-  for (const auto slot : slots) ordinals.push_back(rows_[slot].filePos);
+  for (const auto slot : slots) ordinals.push_back(rows_.row(slot).filePos);
   std::vector<std::size_t> finals;
   // Memory is touched only once the file holds the change: a failure leaves both as they were.
   file_->batch([&] { finals = file_->updateMany(ordinals, coerced); });
@@ -628,14 +532,14 @@ void Table::updateRecords(const std::vector<Bookmark>& bookmarks,
   const std::uint32_t keep = currentSlot();
   bool moved = false;
   for (std::size_t i = 0; i < slots.size(); ++i) {
-    Row& row = rows_[slots[i]];
+    StoredRow& row = rows_.row(slots[i]);
     row.values = file_->read(finals[i]);
     fillTexts(row.values, row.texts);
     row.folded.clear();
     moved = moved || finals[i] != ordinals[i];
   }
-  if (moved) placeInFile(slots, finals);
-  if (moved || (ownOrder_ && touchesIndex)) buildOrder();
+  if (moved) rows_.placeInFile(slots, finals);
+  if (moved || (rows_.ownOrder() && touchesIndex)) rows_.sort();
   showRows(keep, current_.value_or(0));
 }
 
@@ -646,20 +550,11 @@ void Table::removeRecords(const std::vector<Bookmark>& bookmarks) {
   if (slots.empty()) return;
   std::vector<std::size_t> ordinals;
   ordinals.reserve(slots.size());
-  for (const auto slot : slots) ordinals.push_back(rows_[slot].filePos);
+  for (const auto slot : slots) ordinals.push_back(rows_.row(slot).filePos);
   file_->batch([&] { file_->removeMany(ordinals); });
 
   const std::uint32_t keep = currentSlot();
-  for (const auto slot : slots) {
-    rows_[slot].alive = false;
-    rows_[slot].values.clear();
-    rows_[slot].texts.clear();
-  }
-  const auto dead = [this](std::uint32_t slot) { return !rows_[slot].alive; };
-  fileOrder_.erase(std::remove_if(fileOrder_.begin(), fileOrder_.end(), dead), fileOrder_.end());
-  order_.erase(std::remove_if(order_.begin(), order_.end(), dead), order_.end());
-  renumber(fileOrder_, &Row::filePos);
-  renumber(order_, &Row::orderPos);
+  rows_.removeMany(slots);
   showRows(keep, current_.value_or(0));
 }
 
@@ -668,14 +563,14 @@ void Table::batchChange(const std::function<void(format::TableFile&)>& work) {
   checkBrowseMode();
   // The current record is found again by its values: the rows read back are new slots.
   std::optional<format::Record> kept;
-  if (current_ && currentSlot() != kPending) kept = rows_[currentSlot()].values;
+  if (current_ && currentSlot() != kPending) kept = rows_.row(currentSlot()).values;
   file_->batch([&] { work(*file_); });
 
   loadRows(file_->readAll());
   std::uint32_t keep = kPending;
   if (kept) {
-    for (std::uint32_t slot = 0; slot < rows_.size(); ++slot) {
-      if (rows_[slot].values == *kept) {
+    for (std::uint32_t slot = 0; slot < rows_.slotCount(); ++slot) {
+      if (rows_.row(slot).values == *kept) {
         keep = slot;
         break;
       }
@@ -702,14 +597,12 @@ Bookmark Table::bookmark() const {
   if (!isOpen() || !current_) return {};
   const std::uint32_t slot = slotAt(*current_);
   if (slot == kPending) return {};
-  return {generation_, slot};
+  return {rows_.generation(), slot};
 }
 
 // The slot of a bookmark of this reading whose record is still stored.
 std::optional<std::uint32_t> Table::slotOf(const Bookmark& bookmark) const {
-  if (bookmark.generation != generation_ || bookmark.slot >= rows_.size() ||
-      !rows_[bookmark.slot].alive)
-    return std::nullopt;
+  if (bookmark.generation != rows_.generation() || !rows_.holds(bookmark.slot)) return std::nullopt;
   return bookmark.slot;
 }
 
@@ -732,8 +625,8 @@ void Table::gotoBookmark(const Bookmark& bookmark) {
 // --- Visible rows ---------------------------------------------------------
 
 void Table::forEachStored(const std::function<void(const RecordView&)>& visit) const {
-  for (const std::uint32_t slot : order_) {
-    const Row& row = rows_[slot];
+  for (const std::uint32_t slot : rows_.inOrder()) {
+    const StoredRow& row = rows_.row(slot);
     if (row.alive) visit(RecordView(shape_, row.values, row.texts.data(), &row.folded));
   }
 }
@@ -742,7 +635,8 @@ RecordView Table::row(std::size_t i) const {
   const std::uint32_t slot = visible_.at(i);
   if (slot == kPending || (state_ == TableState::Edit && slot == editSlot_))
     return RecordView(shape_, buffer_, bufferTexts_.data(), &bufferFolded_);
-  return RecordView(shape_, rows_[slot].values, rows_[slot].texts.data(), &rows_[slot].folded);
+  const StoredRow& stored = rows_.row(slot);
+  return RecordView(shape_, stored.values, stored.texts.data(), &stored.folded);
 }
 
 std::optional<std::size_t> Table::currentRow() const {
@@ -801,9 +695,10 @@ void Table::edit() {
   if (events_.beforeEdit) events_.beforeEdit(*this);
   if (!current_) throw DbError(Kind::General, "Cannot perform this operation on an empty table.");
   editSlot_ = slotAt(*current_);
-  buffer_ = rows_[editSlot_].values;
-  bufferTexts_ = rows_[editSlot_].texts;
-  bufferFolded_ = rows_[editSlot_].folded;
+  const StoredRow& stored = rows_.row(editSlot_);
+  buffer_ = stored.values;
+  bufferTexts_ = stored.texts;
+  bufferFolded_ = stored.folded;
   changed_.assign(buffer_.size(), false);
   modified_ = false;
   setState(TableState::Edit);
@@ -904,7 +799,7 @@ void Table::post() {
 
 void Table::postEdit() {
   const std::uint32_t slot = editSlot_;
-  Row& row = rows_[slot];
+  StoredRow& row = rows_.row(slot);
   format::FieldChanges changes;
   for (std::size_t i = 0; i < buffer_.size(); ++i)
     if (changed_[i] && !sameValue(buffer_[i], row.values[i]))
@@ -919,7 +814,7 @@ void Table::postEdit() {
   }
   std::size_t ordinal = 0;
   try {
-    ordinal = file_->update(ordinalOf(slot), changes);
+    ordinal = file_->update(row.filePos, changes);
   } catch (...) {
     state_ = TableState::Edit;  // the record stays as typed, to be mended
     throw;
@@ -930,10 +825,8 @@ void Table::postEdit() {
   clearPending();
 
   bool orderChanged = ordinal != row.filePos;
-  if (ownOrder_)
-    for (const auto& [f, v] : changes)
-      orderChanged = orderChanged ||
-                     std::find(indexFields_.begin(), indexFields_.end(), f) != indexFields_.end();
+  if (rows_.ownOrder())
+    for (const auto& [f, v] : changes) orderChanged = orderChanged || rows_.isIndexField(f);
   const bool stays = inRange(row.values);
   if (!orderChanged && stays) {
     observers_.notify([&](TableObserver& o) { o.rowChanged(*this, oldPos); });
@@ -941,10 +834,7 @@ void Table::postEdit() {
     return;
   }
   eraseVisible(oldPos);
-  if (orderChanged) {
-    dropFromOrder(slot);
-    placeInOrder(slot, ordinal);
-  }
+  if (orderChanged) rows_.move(slot, ordinal);
   std::optional<std::size_t> cur = current_;
   if (stays) {
     // The record follows its new key, and the cursor follows the record.
@@ -963,19 +853,17 @@ void Table::postInsert() {
   giveIdentity(file_->info().fields, buffer_);
   std::size_t ordinal = 0;
   ordinal = file_->insert(buffer_);  // a failure leaves the insert pending
-  const auto slot = static_cast<std::uint32_t>(rows_.size());
-  Row row;
+  StoredRow row;
   row.values = file_->read(ordinal);
   fillTexts(row.values, row.texts);
-  rows_.push_back(std::move(row));
-  placeInOrder(slot, ordinal);
+  const std::uint32_t slot = rows_.add(std::move(row), ordinal);
 
   const auto it = std::find(visible_.begin(), visible_.end(), kPending);
   const std::size_t pendingPos = static_cast<std::size_t>(it - visible_.begin());
   clearPending();
   if (it != visible_.end()) eraseVisible(pendingPos);
   std::optional<std::size_t> cur = current_;
-  if (inRange(rows_[slot].values)) {
+  if (inRange(rows_.row(slot).values)) {
     ++rangeCount_;
     const std::size_t pos = visiblePosFor(slot);
     insertVisible(pos, slot);
@@ -999,13 +887,10 @@ void Table::remove() {
   if (!current_) return;
   const std::uint32_t slot = state_ == TableState::Edit ? editSlot_ : slotAt(*current_);
   if (slot == kPending) return;
-  file_->remove(ordinalOf(slot));
+  file_->remove(rows_.row(slot).filePos);
   const auto pos = findVisible(slot);
-  if (inRange(rows_[slot].values)) --rangeCount_;
-  dropFromOrder(slot);
-  rows_[slot].alive = false;
-  rows_[slot].values.clear();
-  rows_[slot].texts.clear();
+  if (inRange(rows_.row(slot).values)) --rangeCount_;
+  rows_.remove(slot);
   const bool wasEditing = state_ == TableState::Edit;
   if (wasEditing) clearPending();
   if (pos) eraseVisible(*pos);

@@ -12,6 +12,7 @@
 #include "engine/Bookmark.h"
 #include "engine/ObserverList.h"
 #include "engine/RecordView.h"
+#include "engine/RowOrder.h"
 #include "engine/TableObserver.h"
 #include "engine/format/TableFile.h"
 
@@ -187,14 +188,6 @@ class Table {
   void setFieldText(std::string_view name, std::string_view text);
 
  private:
-  struct Row {
-    format::Record values;
-    std::vector<std::string> texts;
-    mutable std::string folded;  // RecordView::foldedText's cache
-    std::uint32_t orderPos = 0;  // position in order_
-    std::uint32_t filePos = 0;   // ordinal in the file (own orders only)
-    bool alive = true;
-  };
   static constexpr std::uint32_t kPending = 0xFFFFFFFFu;
   class MasterLink;
 
@@ -204,12 +197,6 @@ class Table {
   void resolveIndex();
   void resolveMasterFields();
   void loadRows(std::vector<format::Record> records);
-  void buildOrder();
-  bool lessInOrder(std::uint32_t a, std::uint32_t b) const;
-  std::uint32_t orderInsertPos(std::uint32_t slot) const;
-  std::size_t ordinalOf(std::uint32_t slot) const;
-  void placeInOrder(std::uint32_t slot, std::size_t ordinal);
-  void dropFromOrder(std::uint32_t slot);
   void fillTexts(const format::Record& values, std::vector<std::string>& texts) const;
   void computeRange();
   bool inRange(const format::Record& values) const;
@@ -229,10 +216,6 @@ class Table {
   void requireStorable(std::size_t field, const format::Value& value) const;
   std::vector<std::uint32_t> slotsOfBookmarks(const std::vector<Bookmark>& bookmarks) const;
   std::pair<std::size_t, std::size_t> orderRangeOf(const format::Record& key) const;
-  void renumber(const std::vector<std::uint32_t>& slots, std::uint32_t Row::*position,
-                std::size_t from = 0);
-  void placeInFile(const std::vector<std::uint32_t>& slots,
-                   const std::vector<std::size_t>& ordinals);
   void postEdit();
   void postInsert();
   void masterChanged();
@@ -254,17 +237,11 @@ class Table {
 
   std::unique_ptr<format::TableFile> file_;
   TableShape shape_;
-  std::vector<int> indexFields_;
   std::vector<int> detailFields_;  // leading index fields matched with the master
-  std::vector<int> masterFieldIdx_;
   int keyFieldCount_ = 0;
-  bool ownOrder_ = false;  // index not a prefix of the primary key
-  std::uint64_t generation_ = 0;
 
-  std::vector<Row> rows_;                 // by slot; never reordered
-  std::vector<std::uint32_t> order_;      // slots in index order
-  std::vector<std::uint32_t> fileOrder_;  // slots by ordinal (own orders only)
-  std::vector<std::uint32_t> visible_;    // slots of the visible rows, in order
+  RowOrder rows_;
+  std::vector<std::uint32_t> visible_;  // slots of the visible rows, in order
   std::size_t rangeCount_ = 0;
 
   // Master range: none (no link), empty (master has no current record) or values.
