@@ -8,10 +8,6 @@
 
 namespace torvelle::engine {
 
-namespace {
-constexpr std::uint32_t kNoSlot = 0xFFFFFFFFu;
-}
-
 void RowOrder::setIndex(std::vector<int> fields, int keyFieldCount) {
   indexFields_ = std::move(fields);
   ownOrder_ = static_cast<int>(indexFields_.size()) > keyFieldCount;

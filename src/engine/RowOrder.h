@@ -26,6 +26,9 @@ struct StoredRow {
 // ties in the file's order.
 class RowOrder {
  public:
+  // No slot: what a default bookmark holds, and the pending row's mark.
+  static constexpr std::uint32_t kNoSlot = 0xFFFFFFFFu;
+
   // The index: field positions; `keyFieldCount` leading fields form the
   // primary key. Call sort() to put the rows in the new order.
   void setIndex(std::vector<int> fields, int keyFieldCount);

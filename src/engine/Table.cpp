@@ -154,12 +154,7 @@ void Table::showRows(std::uint32_t keep, std::size_t fallback) {
 // browsing with nothing buffered.
 void Table::clearPending() {
   state_ = TableState::Browse;
-  editSlot_ = kPending;
-  modified_ = false;
-  buffer_.clear();
-  bufferTexts_.clear();
-  bufferFolded_.clear();
-  changed_.clear();
+  pending_.clear();
 }
 
 // --- Open and close -------------------------------------------------------
@@ -178,7 +173,7 @@ void Table::open() {
   emptyRecord_.assign(shape_.fields().size(), std::monostate{});
   emptyTexts_.assign(shape_.textCount(), std::string());
   emptyFolded_.clear();
-  modified_ = false;
+  pending_.clear();
   state_ = TableState::Browse;
   resolveMasterFields();
   computeRange();
@@ -412,7 +407,7 @@ void Table::moveTo(std::size_t row) {
   requireOpen();
   if (row >= visible_.size()) throw DbError(Kind::General, "Row out of range.");
   const std::uint32_t slot = slotAt(row);
-  if (slot == kPending || (state_ == TableState::Edit && slot == editSlot_)) return;
+  if (slot == kPending || (state_ == TableState::Edit && slot == pending_.slot())) return;
   checkBrowseMode();
   // Ending the edit may have moved rows: find the record again.
   setCurrent(findVisible(slot));
@@ -633,8 +628,8 @@ void Table::forEachStored(const std::function<void(const RecordView&)>& visit) c
 
 RecordView Table::row(std::size_t i) const {
   const std::uint32_t slot = visible_.at(i);
-  if (slot == kPending || (state_ == TableState::Edit && slot == editSlot_))
-    return RecordView(shape_, buffer_, bufferTexts_.data(), &bufferFolded_);
+  if (slot == kPending || (state_ == TableState::Edit && slot == pending_.slot()))
+    return pending_.view(shape_);
   const StoredRow& stored = rows_.row(slot);
   return RecordView(shape_, stored.values, stored.texts.data(), &stored.folded);
 }
@@ -644,8 +639,7 @@ std::optional<std::size_t> Table::currentRow() const {
 }
 
 RecordView Table::current() const {
-  if (state_ == TableState::Edit || state_ == TableState::Insert)
-    return RecordView(shape_, buffer_, bufferTexts_.data(), &bufferFolded_);
+  if (state_ == TableState::Edit || state_ == TableState::Insert) return pending_.view(shape_);
   if (!current_) return RecordView(shape_, emptyRecord_, emptyTexts_.data(), &emptyFolded_);
   return row(*current_);
 }
@@ -673,7 +667,7 @@ void Table::insertVisible(std::size_t pos, std::uint32_t slot) {
 void Table::checkBrowseMode() {
   if (state_ != TableState::Edit && state_ != TableState::Insert) return;
   updateRecord();
-  if (modified_)
+  if (pending_.modified())
     post();
   else
     cancel();
@@ -694,13 +688,8 @@ void Table::edit() {
   }
   if (events_.beforeEdit) events_.beforeEdit(*this);
   if (!current_) throw DbError(Kind::General, "Cannot perform this operation on an empty table.");
-  editSlot_ = slotAt(*current_);
-  const StoredRow& stored = rows_.row(editSlot_);
-  buffer_ = stored.values;
-  bufferTexts_ = stored.texts;
-  bufferFolded_ = stored.folded;
-  changed_.assign(buffer_.size(), false);
-  modified_ = false;
+  const std::uint32_t slot = slotAt(*current_);
+  pending_.startEdit(slot, rows_.row(slot));
   setState(TableState::Edit);
 }
 
@@ -716,18 +705,16 @@ void Table::beginInsert(bool atEnd) {
   checkBrowseMode();
   rowBeforeInsert_ = current_;
   const std::size_t pos = atEnd || !current_ ? visible_.size() : *current_;
-  buffer_.assign(shape_.fields().size(), std::monostate{});
-  changed_.assign(buffer_.size(), true);
+  Record values(shape_.fields().size(), std::monostate{});
   // The master link's values first, so that the new-record hook sees them.
   if (range_ == Range::Values)
     for (std::size_t i = 0; i < detailFields_.size(); ++i)
-      buffer_[static_cast<std::size_t>(detailFields_[i])] = rangeValues_[i];
-  fillTexts(buffer_, bufferTexts_);
-  bufferFolded_.clear();
-  editSlot_ = kPending;
+      values[static_cast<std::size_t>(detailFields_[i])] = rangeValues_[i];
+  std::vector<std::string> texts;
+  fillTexts(values, texts);
+  pending_.startInsert(std::move(values), std::move(texts));
   observers_.notify([&](TableObserver& o) { o.rowsAboutToBeInserted(*this, pos, 1); });
   state_ = TableState::Insert;
-  modified_ = false;
   visible_.insert(visible_.begin() + static_cast<std::ptrdiff_t>(pos), kPending);
   current_ = pos;
   eof_ = bof_ = false;
@@ -744,7 +731,7 @@ void Table::beginInsert(bool atEnd) {
   }
   // Defaults alone do not make the record modified: left as it is, it is
   // dropped rather than posted.
-  modified_ = false;
+  pending_.setModified(false);
   observers_.notify([this](TableObserver& o) { o.stateChanged(*this); });
 }
 
@@ -798,12 +785,9 @@ void Table::post() {
 }
 
 void Table::postEdit() {
-  const std::uint32_t slot = editSlot_;
+  const std::uint32_t slot = pending_.slot();
   StoredRow& row = rows_.row(slot);
-  format::FieldChanges changes;
-  for (std::size_t i = 0; i < buffer_.size(); ++i)
-    if (changed_[i] && !sameValue(buffer_[i], row.values[i]))
-      changes.emplace_back(static_cast<int>(i), buffer_[i]);
+  const format::FieldChanges changes = pending_.changesFrom(row.values);
 
   const std::size_t oldPos = *current_;
   state_ = TableState::Browse;
@@ -850,9 +834,9 @@ void Table::postEdit() {
 }
 
 void Table::postInsert() {
-  giveIdentity(file_->info().fields, buffer_);
-  std::size_t ordinal = 0;
-  ordinal = file_->insert(buffer_);  // a failure leaves the insert pending
+  giveIdentity(file_->info().fields, pending_.values());
+  // A failure leaves the insert pending.
+  const std::size_t ordinal = file_->insert(pending_.values());
   StoredRow row;
   row.values = file_->read(ordinal);
   fillTexts(row.values, row.texts);
@@ -885,7 +869,7 @@ void Table::remove() {
   requireCurrent();
   if (events_.beforeDelete) events_.beforeDelete(*this);
   if (!current_) return;
-  const std::uint32_t slot = state_ == TableState::Edit ? editSlot_ : slotAt(*current_);
+  const std::uint32_t slot = state_ == TableState::Edit ? pending_.slot() : slotAt(*current_);
   if (slot == kPending) return;
   file_->remove(rows_.row(slot).filePos);
   const auto pos = findVisible(slot);
@@ -960,20 +944,14 @@ void Table::setField(int field, Value value) {
   requireWritable();
   if (state_ != TableState::Edit && state_ != TableState::Insert)
     throw DbError(Kind::General, "Table is not in edit or insert mode.");
-  if (field < 0 || field >= static_cast<int>(buffer_.size()))
+  if (field < 0 || field >= static_cast<int>(pending_.fieldCount()))
     throw DbError(Kind::InvalidValue, "No field at position " + std::to_string(field) + ".");
   const auto f = static_cast<std::size_t>(field);
   Value coerced = coerceValue(shape_.fields()[f], std::move(value));
   // Refused here, while the typist can still mend it, rather than at post.
   if (shape_.fields()[f].type == format::FieldType::Alpha) requireStorable(f, coerced);
-  buffer_[f] = std::move(coerced);
-  const int slot = shape_.textSlot(field);
-  if (slot >= 0)
-    bufferTexts_[static_cast<std::size_t>(slot)] = valueText(buffer_[f], session_.displayFormats());
-  bufferFolded_.clear();
-  changed_[f] = true;
-  const bool first = !modified_;
-  modified_ = true;
+  const bool first = !pending_.modified();
+  pending_.set(f, std::move(coerced), shape_.textSlot(field), session_.displayFormats());
   observers_.notify([&](TableObserver& o) { o.fieldChanged(*this, field); });
   if (first) observers_.notify([this](TableObserver& o) { o.stateChanged(*this); });
 }

@@ -11,6 +11,7 @@
 
 #include "engine/Bookmark.h"
 #include "engine/ObserverList.h"
+#include "engine/PendingRecord.h"
 #include "engine/RecordView.h"
 #include "engine/RowOrder.h"
 #include "engine/TableObserver.h"
@@ -133,7 +134,7 @@ class Table {
 
   // --- Editing ------------------------------------------------------------
   TableState state() const { return state_; }
-  bool modified() const { return modified_; }
+  bool modified() const { return pending_.modified(); }
   void edit();
   void insert();  // before the current row
   void append();  // after the last row
@@ -188,7 +189,7 @@ class Table {
   void setFieldText(std::string_view name, std::string_view text);
 
  private:
-  static constexpr std::uint32_t kPending = 0xFFFFFFFFu;
+  static constexpr std::uint32_t kPending = RowOrder::kNoSlot;
   class MasterLink;
 
   void requireOpen() const;
@@ -253,13 +254,8 @@ class Table {
   bool bof_ = true;
 
   TableState state_ = TableState::Inactive;
-  bool modified_ = false;
   bool lastPostInserted_ = false;
-  format::Record buffer_;
-  std::vector<std::string> bufferTexts_;
-  mutable std::string bufferFolded_;
-  std::vector<bool> changed_;
-  std::uint32_t editSlot_ = kPending;
+  PendingRecord pending_;
   std::optional<std::size_t> rowBeforeInsert_;
   format::Record emptyRecord_;
   std::vector<std::string> emptyTexts_;
