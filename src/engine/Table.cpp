@@ -32,10 +32,6 @@ std::vector<std::string> splitNames(const std::string& names) {
   return out;
 }
 
-bool sameValue(const Value& a, const Value& b) {
-  return compareValues(a, b) == 0;
-}
-
 }  // namespace
 
 // Follows the master's current record through its data source.
@@ -91,8 +87,7 @@ void Table::setIndexFieldNames(const std::string& names) {
   }
   const std::uint32_t keep = currentSlot();
   rows_.sort();
-  resolveMasterFields();
-  computeRange();
+  linkRange();
   showRows(keep);
 }
 
@@ -104,8 +99,7 @@ void Table::setMasterSource(DataSource* source) {
   if (master_) master_->addObserver(link_.get());
   if (!isOpen()) return;
   const std::uint32_t keep = currentSlot();
-  resolveMasterFields();
-  computeRange();
+  linkRange();
   // Cutting the link keeps the current record; linking starts at the first.
   showRows(master_ ? kPending : keep);
 }
@@ -114,8 +108,7 @@ void Table::setMasterFields(const std::string& names) {
   masterNames_ = names;
   if (isOpen()) {
     checkBrowseMode();
-    resolveMasterFields();
-    computeRange();
+    linkRange();
     showRows();
   }
 }
@@ -175,8 +168,7 @@ void Table::open() {
   emptyFolded_.clear();
   pending_.clear();
   state_ = TableState::Browse;
-  resolveMasterFields();
-  computeRange();
+  linkRange();
   showRows();
   observers_.notify([this](TableObserver& o) { o.stateChanged(*this); });
 }
@@ -231,19 +223,11 @@ void Table::resolveIndex() {
   rows_.setIndex(std::move(fields), keyFieldCount_);
 }
 
-void Table::resolveMasterFields() {
-  detailFields_.clear();
-  if (!master_) return;
-  const auto& indexFields = rows_.indexFields();
-  const auto names = splitNames(masterNames_);
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    // The master's fields meet the leading index fields; without enough of
-    // those, the detail's fields of the same names.
-    if (i < indexFields.size())
-      detailFields_.push_back(indexFields[i]);
-    else
-      detailFields_.push_back(shape_.requireField(names[i]));
-  }
+// The master fields and the master's current values, taken afresh.
+void Table::linkRange() {
+  range_.setFields(master_ ? splitNames(masterNames_) : std::vector<std::string>(),
+                   rows_.indexFields(), shape_);
+  range_.follow(master_);
 }
 
 void Table::fillTexts(const Record& values, std::vector<std::string>& texts) const {
@@ -256,33 +240,6 @@ void Table::fillTexts(const Record& values, std::vector<std::string>& texts) con
 }
 
 // --- Range and filter -----------------------------------------------------
-
-void Table::computeRange() {
-  range_ = Range::All;
-  rangeValues_.clear();
-  if (!master_) return;
-  range_ = Range::None;
-  Table* m = master_->table();
-  if (!m || !m->isOpen()) return;
-  if (!m->currentRow()) return;
-  const RecordView cur = m->current();
-  for (const auto& name : splitNames(masterNames_)) {
-    const int f = m->fieldIndex(name);
-    if (f < 0) return;
-    rangeValues_.push_back(cur.value(f));
-  }
-  if (rangeValues_.size() != detailFields_.size()) return;
-  range_ = Range::Values;
-}
-
-bool Table::inRange(const Record& values) const {
-  if (range_ == Range::All) return true;
-  if (range_ == Range::None) return false;
-  for (std::size_t i = 0; i < detailFields_.size(); ++i)
-    if (!sameValue(values[static_cast<std::size_t>(detailFields_[i])], rangeValues_[i]))
-      return false;
-  return true;
-}
 
 bool Table::passesFilter(const Record& values, const std::vector<std::string>& texts,
                          std::string& folded, bool& reported) const {
@@ -301,11 +258,11 @@ bool Table::passesFilter(const Record& values, const std::vector<std::string>& t
 void Table::rebuildVisible() {
   visible_.clear();
   rangeCount_ = 0;
-  if (range_ == Range::None) return;
+  if (range_.empty()) return;
   bool reported = false;
   for (const std::uint32_t slot : rows_.inOrder()) {
     const StoredRow& row = rows_.row(slot);
-    if (!inRange(row.values)) continue;
+    if (!range_.contains(row.values)) continue;
     ++rangeCount_;
     if (passesFilter(row.values, row.texts, row.folded, reported)) visible_.push_back(slot);
   }
@@ -335,21 +292,14 @@ std::optional<std::size_t> Table::findVisible(std::uint32_t slot) const {
 
 void Table::masterChanged() {
   if (!isOpen()) return;
-  const Range oldRange = range_;
-  const Record oldValues = rangeValues_;
-  computeRange();
-  if (range_ == oldRange && rangeValues_.size() == oldValues.size() &&
-      std::equal(oldValues.begin(), oldValues.end(), rangeValues_.begin(), sameValue))
-    return;
+  MasterRange next = range_;
+  // Taken even when unchanged: values that compare equal may differ in form
+  // (0 and -0), and new records copy them.
+  const bool changed = next.follow(master_);
   // A pending edit belongs to the old range: end it there first.
-  const Range newRange = range_;
-  Record newValues = rangeValues_;
-  range_ = oldRange;
-  rangeValues_ = oldValues;
-  checkBrowseMode();
-  range_ = newRange;
-  rangeValues_ = std::move(newValues);
-  showRows();
+  if (changed) checkBrowseMode();
+  range_ = std::move(next);
+  if (changed) showRows();
 }
 
 // --- Moving ---------------------------------------------------------------
@@ -439,7 +389,7 @@ void Table::refresh() {
     // Others may write a table we only read: take it from disk again.
     loadRows(file_->readAll());
   }
-  computeRange();
+  range_.follow(master_);
   // Rows read again from disk are new slots: the old one means nothing.
   showRows(readOnly_ ? kPending : keep);
 }
@@ -465,7 +415,7 @@ bool Table::findKey(const Value& value) {
   const auto [lo, hi] = orderRangeOf({value});
   for (std::size_t p = lo; p < hi; ++p) {
     const std::uint32_t slot = rows_.inOrder()[p];
-    if (!inRange(rows_.row(slot).values)) continue;
+    if (!range_.contains(rows_.row(slot).values)) continue;
     auto pos = findVisible(slot);
     if (!pos) {
       // A record the filter hid: it joins the visible rows until the next
@@ -571,7 +521,7 @@ void Table::batchChange(const std::function<void(format::TableFile&)>& work) {
       }
     }
   }
-  computeRange();
+  range_.follow(master_);
   showRows(keep, current_.value_or(0));
 }
 
@@ -707,9 +657,7 @@ void Table::beginInsert(bool atEnd) {
   const std::size_t pos = atEnd || !current_ ? visible_.size() : *current_;
   Record values(shape_.fields().size(), std::monostate{});
   // The master link's values first, so that the new-record hook sees them.
-  if (range_ == Range::Values)
-    for (std::size_t i = 0; i < detailFields_.size(); ++i)
-      values[static_cast<std::size_t>(detailFields_[i])] = rangeValues_[i];
+  range_.fill(values);
   std::vector<std::string> texts;
   fillTexts(values, texts);
   pending_.startInsert(std::move(values), std::move(texts));
@@ -811,7 +759,7 @@ void Table::postEdit() {
   bool orderChanged = ordinal != row.filePos;
   if (rows_.ownOrder())
     for (const auto& [f, v] : changes) orderChanged = orderChanged || rows_.isIndexField(f);
-  const bool stays = inRange(row.values);
+  const bool stays = range_.contains(row.values);
   if (!orderChanged && stays) {
     observers_.notify([&](TableObserver& o) { o.rowChanged(*this, oldPos); });
     observers_.notify([this](TableObserver& o) { o.stateChanged(*this); });
@@ -847,7 +795,7 @@ void Table::postInsert() {
   clearPending();
   if (it != visible_.end()) eraseVisible(pendingPos);
   std::optional<std::size_t> cur = current_;
-  if (inRange(rows_.row(slot).values)) {
+  if (range_.contains(rows_.row(slot).values)) {
     ++rangeCount_;
     const std::size_t pos = visiblePosFor(slot);
     insertVisible(pos, slot);
@@ -873,7 +821,7 @@ void Table::remove() {
   if (slot == kPending) return;
   file_->remove(rows_.row(slot).filePos);
   const auto pos = findVisible(slot);
-  if (inRange(rows_.row(slot).values)) --rangeCount_;
+  if (range_.contains(rows_.row(slot).values)) --rangeCount_;
   rows_.remove(slot);
   const bool wasEditing = state_ == TableState::Edit;
   if (wasEditing) clearPending();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/Bookmark.h"
+#include "engine/MasterRange.h"
 #include "engine/ObserverList.h"
 #include "engine/PendingRecord.h"
 #include "engine/RecordView.h"
@@ -196,11 +197,9 @@ class Table {
   void requireCurrent() const;
   void requireWritable() const;
   void resolveIndex();
-  void resolveMasterFields();
+  void linkRange();
   void loadRows(std::vector<format::Record> records);
   void fillTexts(const format::Record& values, std::vector<std::string>& texts) const;
-  void computeRange();
-  bool inRange(const format::Record& values) const;
   bool passesFilter(const format::Record& values, const std::vector<std::string>& texts,
                     std::string& folded, bool& reported) const;
   void rebuildVisible();
@@ -238,16 +237,13 @@ class Table {
 
   std::unique_ptr<format::TableFile> file_;
   TableShape shape_;
-  std::vector<int> detailFields_;  // leading index fields matched with the master
   int keyFieldCount_ = 0;
 
   RowOrder rows_;
   std::vector<std::uint32_t> visible_;  // slots of the visible rows, in order
   std::size_t rangeCount_ = 0;
 
-  // Master range: none (no link), empty (master has no current record) or values.
-  enum class Range { All, None, Values } range_ = Range::All;
-  format::Record rangeValues_;
+  MasterRange range_;
 
   std::optional<std::size_t> current_;
   bool eof_ = true;
