@@ -47,6 +47,7 @@ struct TableEvents {
 // in memory in the current index order; the visible rows are those in the
 // master range that the filter passed at the last re-filter. Changes go
 // through the file layer and are on disk when post and remove return.
+// (Key search, bookmarks and changes to many records: TableBulk.cpp.)
 class Table {
  public:
   explicit Table(Session& session);
