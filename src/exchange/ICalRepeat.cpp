@@ -116,6 +116,9 @@ icalcomponent* overrideOf(icalcomponent* c, const recurrence::Occurrence& o,
 // single items does.
 icaltimetype wallClock(icaltimetype t) {
   if (t.is_date || !(icaltime_is_utc(t) || t.zone)) return t;
+  // libical expands a zone's rules up to the year converted to: a year far
+  // from now costs time without end, so such a moment is taken as written.
+  if (t.year < 1800 || t.year > 2200) return t;
   const std::time_t seconds = icaltime_as_timet_with_zone(t, t.zone);
   std::tm local{};
   localtime_r(&seconds, &local);
