@@ -13,8 +13,12 @@ namespace torvelle::support {
 namespace {
 
 const detail::CodePageTable* findTable(int codePage) {
+  // Asked for every text field decoded, nearly always for the page asked
+  // last: the walk over all the tables touches a cache line for each.
+  thread_local const detail::CodePageTable* last = nullptr;
+  if (last && last->codePage == codePage) return last;
   for (int i = 0; i < detail::kCodePageTableCount; ++i)
-    if (detail::kCodePageTables[i].codePage == codePage) return &detail::kCodePageTables[i];
+    if (detail::kCodePageTables[i].codePage == codePage) return last = &detail::kCodePageTables[i];
   return nullptr;
 }
 
