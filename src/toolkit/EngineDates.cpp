@@ -3,7 +3,13 @@
 #include <QFontMetricsF>
 #include <QRegularExpression>
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
 
 namespace torvelle::toolkit {
 namespace {
@@ -15,6 +21,30 @@ constexpr qint64 kJulianOffset = 1721425;
 bool hasTwoDigitYear(const QString& format) {
   return format.contains(QLatin1String("yy")) && !format.contains(QLatin1String("yyyy"));
 }
+
+// The texts of the dates or times shown last, by their number. Qt's
+// formatting costs thousands of instructions a value, and a table of tasks
+// holds the same day and the same hours over and over; opening one formats
+// every value. Shared by the copies of one formatter, which other threads
+// may call.
+class TextMemo {
+ public:
+  std::string textOf(std::int32_t key, const std::function<std::string()>& make) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    Entry& e = entries_[static_cast<std::uint32_t>(key) % entries_.size()];
+    if (!e.filled || e.key != key) e = {key, make(), true};
+    return e.text;
+  }
+
+ private:
+  struct Entry {
+    std::int32_t key = 0;
+    std::string text;
+    bool filled = false;
+  };
+  std::mutex mutex_;
+  std::array<Entry, 251> entries_{};  // a prime: times a minute apart spread
+};
 
 }  // namespace
 
@@ -73,11 +103,13 @@ engine::DisplayFormats localeDisplayFormats(const QLocale& locale) {
   const QString timeFormat = timeWithSecondsFormat(locale);
   const QString shortTime = locale.timeFormat(QLocale::ShortFormat);
   engine::DisplayFormats f;
-  f.dateText = [locale, dateFormat](format::Date d) {
-    return locale.toString(toQDate(d), dateFormat).toStdString();
+  f.dateText = [locale, dateFormat, memo = std::make_shared<TextMemo>()](format::Date d) {
+    return memo->textOf(d.day,
+                        [&] { return locale.toString(toQDate(d), dateFormat).toStdString(); });
   };
-  f.timeText = [locale, timeFormat](format::Time t) {
-    return locale.toString(toQTime(t), timeFormat).toStdString();
+  f.timeText = [locale, timeFormat, memo = std::make_shared<TextMemo>()](format::Time t) {
+    return memo->textOf(t.msec,
+                        [&] { return locale.toString(toQTime(t), timeFormat).toStdString(); });
   };
   f.parseDate = [locale, dateFormat](std::string_view text) -> std::optional<format::Date> {
     const QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).trimmed();

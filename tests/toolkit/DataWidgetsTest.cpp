@@ -18,6 +18,7 @@
 #include "toolkit/DBGrid.h"
 #include "toolkit/DBMemo.h"
 #include "toolkit/DBNavigator.h"
+#include "toolkit/EngineDates.h"
 #include "toolkit/ErrorBox.h"
 
 using namespace torvelle;
@@ -435,6 +436,27 @@ class DataWidgetsTest : public QObject {
     const QStringList hints = {"1", "2", "3", "4", "5", "6", "7", "8", "9"};
     nav.setHints(hints);
     QCOMPARE(nav.hints(), hints);
+  }
+
+  // The formatters remember recent texts: values that share a memo slot, a
+  // value shown again, and a copy of the formatter all give Qt's own text.
+  void localeFormatsGiveQtsTextForEveryValue() {
+    const QLocale locale(QLocale::German);
+    const engine::DisplayFormats formats = toolkit::localeDisplayFormats(locale);
+    const engine::DisplayFormats copy = formats;
+    const QString dateFormat = toolkit::shortDateFormat(locale);
+    const QString timeFormat = toolkit::timeWithSecondsFormat(locale);
+    const std::int32_t day = toolkit::fromQDate(QDate(2026, 12, 9)).day;
+    for (const std::int32_t offset : {0, 251, 0, 1, 502, 251, -251, 0}) {
+      const format::Date d{day + offset};
+      const std::string expected = locale.toString(toolkit::toQDate(d), dateFormat).toStdString();
+      QCOMPARE(formats.dateText(d), expected);
+      QCOMPARE(copy.dateText(d), expected);
+    }
+    for (const std::int32_t msec : {0, 251, 0, 60000, 60251, 251, 86399000}) {
+      const format::Time t{msec};
+      QCOMPARE(formats.timeText(t), locale.toString(toolkit::toQTime(t), timeFormat).toStdString());
+    }
   }
 
   void fieldControlsWriteTheCurrentRecord() {
