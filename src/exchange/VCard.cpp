@@ -18,6 +18,7 @@ namespace {
 
 using support::asciiLower;
 using support::asciiUpper;
+using vcard::appendFolded;
 using vcard::Property;
 using vcard::PropertyFault;
 using vcard::splitEscaped;
@@ -296,21 +297,6 @@ std::string escaped(std::string_view text) {
     }
   }
   return out;
-}
-
-// Lines longer than 75 bytes go on over lines that begin with a space, never
-// inside a UTF-8 sequence.
-void appendFolded(std::string& out, const std::string& line) {
-  std::size_t pos = 0;
-  std::size_t room = 75;
-  while (line.size() - pos > room) {
-    std::size_t cut = pos + room;
-    while (cut > pos && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
-    out += line.substr(pos, cut - pos) + "\r\n ";
-    pos = cut;
-    room = 74;
-  }
-  out += line.substr(pos) + "\r\n";
 }
 
 bool containsIgnoringCase(std::string_view text, std::string_view word) {

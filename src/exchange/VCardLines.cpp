@@ -250,4 +250,17 @@ std::string unescape(std::string_view s) {
   return kept.size() == out.size() ? out : std::string(kept);
 }
 
+void appendFolded(std::string& out, const std::string& line) {
+  std::size_t pos = 0;
+  std::size_t room = 75;
+  while (line.size() - pos > room) {
+    std::size_t cut = pos + room;
+    while (cut > pos && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+    out += line.substr(pos, cut - pos) + "\r\n ";
+    pos = cut;
+    room = 74;
+  }
+  out += line.substr(pos) + "\r\n";
+}
+
 }  // namespace torvelle::exchange::vcard

@@ -70,4 +70,8 @@ std::vector<std::string> splitEscaped(std::string_view s, char sep);
 // Backslash escapes undone, blanks at the ends trimmed.
 std::string unescape(std::string_view s);
 
+// Appends `line` and its CRLF, folded: bytes past 75 go on over lines that
+// begin with a space, never cut inside a UTF-8 sequence.
+void appendFolded(std::string& out, const std::string& line);
+
 }  // namespace torvelle::exchange::vcard

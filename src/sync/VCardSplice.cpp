@@ -3,6 +3,7 @@
 #include <set>
 #include <vector>
 
+#include "exchange/VCardLines.h"
 #include "support/AsciiText.h"
 #include "sync/ItemWriter.h"
 
@@ -134,19 +135,6 @@ std::string joinValue(const std::vector<std::string>& parts, char sep) {
   return out;
 }
 
-void fold(std::string& out, const std::string& line) {
-  std::size_t pos = 0;
-  std::size_t room = 75;
-  while (line.size() - pos > room) {
-    std::size_t cut = pos + room;
-    while (cut > pos && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
-    out += line.substr(pos, cut - pos) + "\r\n ";
-    pos = cut;
-    room = 74;
-  }
-  out += line.substr(pos) + "\r\n";
-}
-
 class Splicer {
  public:
   Splicer(std::string_view text, const FieldMap& fields) : fields_(fields) {
@@ -209,7 +197,7 @@ class Splicer {
   std::string text() const {
     std::string out;
     for (const auto& l : lines_) {
-      if (!l.name.empty()) fold(out, l.head + ":" + l.value);
+      if (!l.name.empty()) exchange::vcard::appendFolded(out, l.head + ":" + l.value);
     }
     return out;
   }
