@@ -1,6 +1,4 @@
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,29 +6,13 @@
 #include <thread>
 
 #include "BackupFixture.h"
+#include "Spawn.h"
 #include "backup/BackupArchive.h"
 #include "backup/BackupFolder.h"
 #include "backup/Restore.h"
 
-extern char** environ;
-
 namespace torvelle::backup::test {
 namespace {
-
-pid_t spawn(const std::vector<std::string>& argv) {
-  std::vector<char*> args;
-  args.reserve(argv.size() + 1);
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  const int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) throw std::runtime_error("cannot start " + argv[0]);
-  return pid;
-}
 
 bool finished(pid_t pid, int* status) {
   return waitpid(pid, status, WNOHANG) == pid;
@@ -42,7 +24,8 @@ bool finished(pid_t pid, int* status) {
 TEST(BackupProcess, SnapshotWhileAnotherProcessWritesIsOneMomentOfTheWriter) {
   const TempDir dir;
   makeTables(dir.path(), 0);
-  const pid_t writer = spawn({BACKUP_WRITER, tasksPath(dir.path()).string(), "0", "7", "1400"});
+  const pid_t writer =
+      spawnQuiet({BACKUP_WRITER, tasksPath(dir.path()).string(), "0", "7", "1400"});
   BackupRequest request;
   request.keep = 100000;
   int status = 0;
@@ -84,7 +67,7 @@ TEST(BackupProcess, KillDuringBackupLeavesNoHalfArchive) {
   makeTables(dir.path(), 20000);
   const fs::path folder = backupFolder(dir.path());
   const auto timed = std::chrono::steady_clock::now();
-  const pid_t once = spawn({TORVELLE_DB_TOOL, "backup", dir.path().string()});
+  const pid_t once = spawnQuiet({TORVELLE_DB_TOOL, "backup", dir.path().string()});
   int status = 0;
   waitpid(once, &status, 0);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
@@ -92,7 +75,7 @@ TEST(BackupProcess, KillDuringBackupLeavesNoHalfArchive) {
 
   int killedWhileWriting = 0;
   for (int i = 0; i < 12; ++i) {
-    const pid_t tool = spawn({TORVELLE_DB_TOOL, "backup", dir.path().string()});
+    const pid_t tool = spawnQuiet({TORVELLE_DB_TOOL, "backup", dir.path().string()});
     if (i % 2 == 0) {
       while (!partialArchiveIn(folder) && !finished(tool, &status))
         std::this_thread::sleep_for(std::chrono::microseconds(100));

@@ -1,18 +1,15 @@
 // A data folder in another code page: all tables or none, after a backup;
 // torvelle-db killed while it recodes leaves each table old or new.
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <chrono>
 #include <thread>
 
 #include "BackupFixture.h"
+#include "Spawn.h"
 #include "backup/BackupFolder.h"
 #include "backup/Recode.h"
-
-extern char** environ;
 
 namespace torvelle::backup::test {
 namespace {
@@ -86,18 +83,7 @@ TEST(RecodeFolder, LatinStoreGoesTo1252AndBackAndCyrillicOneStaysByteForByte) {
 pid_t spawnTool(const std::vector<std::string>& args) {
   std::vector<std::string> argv = {TORVELLE_DB_TOOL};
   argv.insert(argv.end(), args.begin(), args.end());
-  std::vector<char*> pointers;
-  pointers.reserve(argv.size() + 1);
-  for (auto& a : argv) pointers.push_back(a.data());
-  pointers.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  const int rc = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) throw std::runtime_error("cannot start torvelle-db");
-  return pid;
+  return spawnQuiet(argv);
 }
 
 int waitFor(pid_t pid) {
