@@ -17,15 +17,8 @@ namespace {
 
 using engine::DbError;
 using testing::PxlibReader;
+using testing::scratchWriter;
 using testing::TempDir;
-
-OpenOptions writer(std::vector<std::string> passwords = {}) {
-  OpenOptions o;
-  o.writable = true;
-  o.sync = false;
-  o.passwords = std::move(passwords);
-  return o;
-}
 
 std::vector<FieldDef> everyType() {
   return {{"Id", FieldType::Long, 4},         {"Name", FieldType::Alpha, 24},
@@ -97,7 +90,7 @@ TEST_P(FormatEveryType, WeWritePxlibReads) {
   TableFile::create(db, everyType(), keys, 1251, password);
   std::vector<Record> expected;
   {
-    const auto t = TableFile::open(db, writer({password}));
+    const auto t = TableFile::open(db, scratchWriter({password}));
     for (int i = 9; i >= 0; --i) t->insert(everyValue(i));
     t->insert(nulls());
     expected = t->readAll();
@@ -225,7 +218,7 @@ TEST(FormatCompat, PxlibWritesWeRead) {
         for (auto& r : recordsHere) r.pop_back();
       }
       testing::writeWithPxlib(db, fieldsHere, recordsHere, keys, 1251, password);
-      OpenOptions o = writer({password});
+      OpenOptions o = scratchWriter({password});
       auto expected = recordsHere;
       if (keys)
         std::sort(expected.begin(), expected.end(), [](const Record& a, const Record& b) {
@@ -298,7 +291,7 @@ TEST(FormatCompat, ShippedTablesInTheDesignedAndAWesternCodePage) {
   Record record(TableFile::open(phones, {})->info().fields.size());
   record[0] = std::string("Familie");
   record[1] = std::string("Müller");
-  TableFile::open(phones, writer())->insert(record);
+  TableFile::open(phones, scratchWriter())->insert(record);
   PxlibReader px(phones, companionPath(phones, ".MB", nullptr), dir.path());
   ASSERT_EQ(px.recordCount(), 1);
   EXPECT_NE(px.rawRecord(0).find("M\xFCller"), std::string::npos);

@@ -16,14 +16,8 @@ namespace {
 
 using engine::DbError;
 using testing::PxlibReader;
+using testing::scratchWriter;
 using testing::TempDir;
-
-OpenOptions writer() {
-  OpenOptions o;
-  o.writable = true;
-  o.sync = false;
-  return o;
-}
 
 std::vector<Record> readAll(const std::filesystem::path& db, int readAs = 0) {
   OpenOptions o;
@@ -66,13 +60,13 @@ TEST(Recode, TextGoesToTheNewCodePageAndBackWithEveryValueKept) {
   TableFile::create(db, contactFields(), 1, 1251);
   const auto original = latinContacts();
   {
-    const auto table = TableFile::open(db, writer());
+    const auto table = TableFile::open(db, scratchWriter());
     for (const auto& r : original) table->insert(r);
   }
   const auto stored = readAll(db);
 
   {
-    TableRecoder recoder(db, writer(), 1252);
+    TableRecoder recoder(db, scratchWriter(), 1252);
     EXPECT_TRUE(recoder.needed());
     EXPECT_TRUE(recoder.unfit().empty());
     recoder.write();
@@ -85,9 +79,9 @@ TEST(Recode, TextGoesToTheNewCodePageAndBackWithEveryValueKept) {
   ASSERT_TRUE(pxlib.opened());
   expectSameRecords(pxlib.all(1252), stored);
 
-  TableRecoder(db, writer(), 1251).write();
+  TableRecoder(db, scratchWriter(), 1251).write();
   EXPECT_EQ(readAll(db), stored) << "back in 1251, in its dictionary order again";
-  EXPECT_FALSE(TableRecoder(db, writer(), 1251).needed());
+  EXPECT_FALSE(TableRecoder(db, scratchWriter(), 1251).needed());
 }
 
 TEST(Recode, TextTheCodePageLacksIsListedAndNothingIsWritten) {
@@ -95,13 +89,13 @@ TEST(Recode, TextTheCodePageLacksIsListedAndNothingIsWritten) {
   const auto db = dir / "Contacts.db";
   TableFile::create(db, contactFields(), 1, 1251);
   {
-    const auto table = TableFile::open(db, writer());
+    const auto table = TableFile::open(db, scratchWriter());
     table->insert({std::string("Smith"), std::string("plain"), std::int32_t{1}});
     table->insert({std::string("Жуков"), std::string("memo " + std::string(900, 'x') + "ё"),
                    std::int32_t{2}});
   }
   const std::string before = testing::folderImage(dir.path());
-  TableRecoder recoder(db, writer(), 1252);
+  TableRecoder recoder(db, scratchWriter(), 1252);
   ASSERT_EQ(recoder.unfit().size(), 2u);
   const auto& name = recoder.unfit()[0];
   EXPECT_EQ(name.field, "Name");
@@ -134,11 +128,11 @@ TEST(Recode, LyingHeaderIsReadAsToldAndMendedInPlace) {
   EXPECT_EQ(asTold->info().fields[0].name, "Имя");
   EXPECT_EQ(asTold->readAll(),
             (std::vector<Record>{{std::string("Жуков")}, {std::string("Ёлкин")}}));
-  OpenOptions writeAs = writer();
+  OpenOptions writeAs = scratchWriter();
   writeAs.readAs = 1251;
   EXPECT_THROW(TableFile::open(db, writeAs), DbError) << "text would be stored in neither page";
 
-  TableRecoder(db, writer(), 1251, 1251).write();
+  TableRecoder(db, scratchWriter(), 1251, 1251).write();
   const auto mended = TableFile::open(db, {});
   EXPECT_EQ(mended->info().codePage, 1251);
   EXPECT_EQ(mended->info().fields[0].name, "Имя");
@@ -160,7 +154,7 @@ TEST(Recode, GenuineTablesKeepTheirValuesAndLevelInAnotherCodePage) {
       const auto table = TableFile::open(db, {});
       before = table->readAll();
       level = table->info().level;
-      TableRecoder recoder(db, writer(), 1252);
+      TableRecoder recoder(db, scratchWriter(), 1252);
       if (!recoder.unfit().empty() || !recoder.needed()) continue;
       recoder.write();
     } catch (const DbError& e) {

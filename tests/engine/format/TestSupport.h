@@ -4,15 +4,26 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/Samples.h"
 #include "common/TempDir.h"
+#include "engine/format/TableFile.h"
 
 namespace torvelle::format::testing {
 
 using torvelle::testing::samplesDir;
 using torvelle::testing::TempDir;
+
+// Options to change a scratch table: writable, without waiting for the disk.
+inline OpenOptions scratchWriter(std::vector<std::string> passwords = {}) {
+  OpenOptions o;
+  o.writable = true;
+  o.sync = false;
+  o.passwords = std::move(passwords);
+  return o;
+}
 
 inline std::string slurp(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);

@@ -18,14 +18,8 @@ namespace torvelle::format {
 namespace {
 
 using engine::DbError;
+using testing::scratchWriter;
 using testing::TempDir;
-
-OpenOptions writable() {
-  OpenOptions o;
-  o.writable = true;
-  o.sync = false;
-  return o;
-}
 
 std::vector<FieldDef> contactFields() {
   return {{"Section", FieldType::Alpha, 30},
@@ -74,7 +68,7 @@ TEST(FormatWrite, KeyedInsertsStayInKeyOrderAcrossManySplits) {
   std::vector<Record> expected;
   std::mt19937 rng(7);
   {
-    const auto t = TableFile::open(db, writable());
+    const auto t = TableFile::open(db, scratchWriter());
     for (int i = 0; i < 1500; ++i) {
       const auto rec =
           contact("S" + std::to_string(rng() % 7), "N" + std::to_string(rng() % 100000),
@@ -101,7 +95,7 @@ TEST(FormatWrite, DeepIndexStaysValidThroughGrowthAndShrinking) {
   TableFile::create(db, {{"Key", FieldType::Alpha, 250}, {"N", FieldType::Long, 4}}, 1);
   std::set<std::string> keys;
   std::mt19937 rng(11);
-  const auto t = TableFile::open(db, writable());
+  const auto t = TableFile::open(db, scratchWriter());
   for (int i = 0; i < 2500; ++i) {
     const std::string key = "k" + std::to_string(rng() % 1000000);
     if (!keys.insert(key).second) continue;
@@ -131,7 +125,7 @@ TEST(FormatWrite, UnkeyedAppendsUpdatesAndDeletes) {
   TableFile::create(db, {{"Id", FieldType::AutoIncrement, 4}, {"Text", FieldType::Alpha, 50}}, 0);
   std::vector<Record> expected;
   {
-    const auto t = TableFile::open(db, writable());
+    const auto t = TableFile::open(db, scratchWriter());
     for (int i = 0; i < 300; ++i) {
       EXPECT_EQ(t->insert({Value{}, "line " + std::to_string(i)}), static_cast<std::size_t>(i));
       expected.push_back({static_cast<std::int32_t>(i + 1), "line " + std::to_string(i)});
@@ -152,7 +146,7 @@ TEST(FormatWrite, DeletingEverythingAndStartingAgain) {
   TempDir dir;
   const auto db = dir / "t.db";
   TableFile::create(db, contactFields(), 2);
-  const auto t = TableFile::open(db, writable());
+  const auto t = TableFile::open(db, scratchWriter());
   for (int i = 0; i < 200; ++i) t->insert(contact("A", "n" + std::to_string(1000 + i), "note"));
   while (t->recordCount() > 0) t->remove(t->recordCount() / 2);
   EXPECT_EQ(t->readAll(), std::vector<Record>{});
@@ -166,7 +160,7 @@ TEST(FormatWrite, KeyViolationChangesNothing) {
   TempDir dir;
   const auto db = dir / "t.db";
   TableFile::create(db, contactFields(), 2);
-  const auto t = TableFile::open(db, writable());
+  const auto t = TableFile::open(db, scratchWriter());
   t->insert(contact("A", "Ann", "first"));
   t->insert(contact("A", "Bob"));
   const auto before = testing::folderImage(dir.path());
@@ -187,7 +181,7 @@ TEST(FormatWrite, UpdateKeepsUntouchedBytesAndMovesChangedKeys) {
   TORVELLE_NEEDS_SAMPLES();
   TempDir dir;
   const auto db = testing::copyTable(testing::samplesDir() / "db/CUSTOMER.DB", dir.path());
-  const auto t = TableFile::open(db, writable());
+  const auto t = TableFile::open(db, scratchWriter());
   const std::string before = t->readRaw(3);
   const auto& fields = t->info().fields;
   t->update(3, {{2, std::string("New Name Ltd")}});
@@ -221,7 +215,7 @@ TEST(FormatWrite, LargeMemosAndReuseOfFreedSpace) {
   }();
   const auto mb = companionPath(db, ".MB", nullptr);
   {
-    const auto t = TableFile::open(db, writable());
+    const auto t = TableFile::open(db, scratchWriter());
     t->insert(contact("A", "big", big));
     t->insert(contact("A", "small", std::string(500, 's')));
     EXPECT_EQ(std::get<std::string>(t->read(0)[4]), big);
@@ -246,7 +240,7 @@ TEST(FormatWrite, TextTheCodePageCannotHoldIsRefused) {
   TempDir dir;
   const auto db = dir / "t.db";
   TableFile::create(db, contactFields(), 2);
-  const auto t = TableFile::open(db, writable());
+  const auto t = TableFile::open(db, scratchWriter());
   t->insert(contact("Раздел", "Иванов"));  // Cyrillic fits code page 1251
   try {
     t->insert(contact("A", "Ω ≠ ß"));
@@ -269,9 +263,9 @@ TEST(FormatWrite, OneWriterAtATime) {
   TempDir dir;
   const auto db = dir / "t.db";
   TableFile::create(db, contactFields(), 2);
-  const auto first = TableFile::open(db, writable());
+  const auto first = TableFile::open(db, scratchWriter());
   try {
-    TableFile::open(db, writable());
+    TableFile::open(db, scratchWriter());
     FAIL() << "second writer admitted";
   } catch (const DbError& e) {
     EXPECT_EQ(e.kind(), DbError::Kind::Busy);
