@@ -2,9 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,7 +10,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
-#include <QSpinBox>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
@@ -40,7 +37,9 @@
 #include "shell/AboutBox.h"
 #include "shell/AutoBackup.h"
 #include "shell/IconManager.h"
+#include "shell/Options.h"
 #include "shell/PlannerTools.h"
+#include "shell/RestoreDlg.h"
 #include "shell/SyncControl.h"
 #include "shell/SyncTexts.h"
 #include "shell/ToolsForm.h"
@@ -73,19 +72,6 @@ constexpr Qt::WindowFlags kFrame = Qt::Window | Qt::CustomizeWindowHint | Qt::Wi
 std::filesystem::path localPath(const QString& path) {
   return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
-
-// The options dialog pushes stored values into its check boxes only while
-// loading; it must not stay in that mode when loading fails half way.
-class TLoadingScope {
- public:
-  explicit TLoadingScope(TToolsForm& form) : form_(form) { form_.Loading = true; }
-  ~TLoadingScope() { form_.Loading = false; }
-  TLoadingScope(const TLoadingScope&) = delete;
-  TLoadingScope& operator=(const TLoadingScope&) = delete;
-
- private:
-  TToolsForm& form_;
-};
 
 }  // namespace
 
@@ -156,7 +142,7 @@ void TMainForm::createPages() {
   MainPageControl->setObjectName(QStringLiteral("MainPageControl"));
   MainPageControl->setStyleSheet(QStringLiteral("QTabBar::tab { height: 25px; }"));
   TasksBook = new books::TTasksBook(*tables_, *context_.moveRecOnDateForm,
-                                    [this] { return context_.toolsForm->Loading; });
+                                    [this] { return context_.options->loading(); });
   TasksBook->setObjectName(QStringLiteral("TasksBook"));
   MainPageControl->addTab(TasksBook, QStringLiteral("Ежедневник"));
   PageMoveCommands[TasksPage] = [this] { TasksBook->TasksMoveTBClick(); };
@@ -281,7 +267,8 @@ void TMainForm::FormCreate() {
   session_.setErrorReport(
       [](const std::exception_ptr& error) { toolkit::ErrorBox::report(error); });
   context_.changePasswordDlg->attach(&session_, tables_.get());
-  context_.toolsForm->attach(this, context_.changePasswordDlg);
+  context_.toolsForm->attach(tables_.get(), context_.changePasswordDlg);
+  connectOptions();
 
   if (context_.clock) TasksBook->setClock(*context_.clock);
   TasksBook->setViewedDay(TasksBook->today());
@@ -374,11 +361,9 @@ std::filesystem::path TMainForm::tablesFolder() const {
 }
 
 void TMainForm::BackupIfDue() {
-  const TToolsForm& tools = *context_.toolsForm;
-  if (!autoBackup_ || !tools.AutoBackupCB->isChecked()) return;
-  const auto when = tools.BackupWhenCoB->currentIndex() == 1 ? backup::BackupWhen::AfterChanges
-                                                             : backup::BackupWhen::Daily;
-  autoBackup_->runIfDue(when, tools.BackupKeepSE->value(), session_.passwords(),
+  const TOptions& options = *context_.options;
+  if (!autoBackup_ || !options.automaticBackups()) return;
+  autoBackup_->runIfDue(options.backupWhen(), options.backupsToKeep(), session_.passwords(),
                         tables_->TaskTable.isOpen(), [this](const QString& message) {
                           // Said once and without waiting for an answer; at
                           // shut-down only the error stream is left.
@@ -399,7 +384,7 @@ QString TMainForm::RestoreFromBackup(const std::filesystem::path& archive,
   request.passwords = session_.passwords();
   if (!password.empty()) request.passwords.push_back(password);
   request.setAsidePassword = backup::masterPassword(tablesFolder(), session_.passwords());
-  request.keep = context_.toolsForm->BackupKeepSE->value();
+  request.keep = context_.options->backupsToKeep();
   const bool wasOpen = tables_->TaskTable.isOpen();
   tables_->PostAndCloseTables();
   backup::RestoreResult result;
@@ -544,27 +529,12 @@ void TMainForm::openSettings() {
 }
 
 void TMainForm::loadOptions() {
-  TToolsForm& tools = *context_.toolsForm;
   const support::ProfileFile& settings = *settings_;
-  const TLoadingScope loading(tools);
-
-  tools.ShowInTaskBarCB->setChecked(readSetting(settings, support::kShowInTaskBar));
-  SetMinimizeButton(tools.ShowInTaskBarCB->isChecked());
-  tools.ShowHintsCB->setChecked(readSetting(settings, support::kShowHints));
-  toolkit::ToolTips::setEnabled(tools.ShowHintsCB->isChecked());
-  tools.AutoStartCB->setChecked(tools.AutoStartEnabled());
+  const TOptions::LoadingScope loading(*context_.options);
+  context_.options->load(*settings_);
+  SetMinimizeButton(context_.options->showInTaskBar());
   // Every window carries the chosen language before it is first shown.
   languages_->SelectStoredLanguage(*settings_);
-  tools.SaveWindowPositionCB->setChecked(readSetting(settings, support::kSaveWindowPosition));
-  tools.SaveWindowSizeCB->setChecked(readSetting(settings, support::kSaveWindowSize));
-  tools.AutoBackupCB->setChecked(readSetting(settings, support::kAutomaticBackups));
-  tools.BackupWhenCoB->setCurrentIndex(
-      readSetting(settings, support::kBackupWhen) == support::kBackupOnChanges ? 1 : 0);
-  tools.BackupKeepSE->setValue(readSetting(settings, support::kBackupsToKeep));
-  tools.RemindTasksCB->setChecked(readSetting(settings, support::kRemindTasks));
-  tools.RemindDatesCB->setChecked(readSetting(settings, support::kRemindDates));
-  tools.RemindDaysBeforeSE->setValue(readSetting(settings, support::kRemindDaysBefore));
-  reminders_->setOptions(tools.reminderOptions());
 
   // Applied at every start; the two options only decide what is written back.
   resize(readSetting(settings, support::kWindowWidth),
@@ -575,6 +545,48 @@ void TMainForm::loadOptions() {
   if (storedPlaceMeansCentre(left, top)) SetWindowToCenter();
 }
 
+void TMainForm::connectOptions() {
+  connect(context_.options, &TOptions::changed, this,
+          [this](TOptions::Option option) { OptionChanged(option); });
+  TToolsForm* tools = context_.toolsForm;
+  connect(tools, &TToolsForm::centreWindowRequested, this, [this] { SetWindowToCenter(); });
+  connect(tools, &TToolsForm::defaultWindowSizeRequested, this, [this] {
+    resize(kDefaultWidth, kDefaultHeight);
+    SetWindowToCenter();
+  });
+  connect(tools, &TToolsForm::restoreRequested, this,
+          [this] { toolkit::ErrorBox::guard([this] { RestoreFromDialog(); }); });
+  // Without a task-bar button a minimised window could not be found again.
+  connect(tools, &TToolsForm::closing, this,
+          [this] { SetMinimizeButton(context_.options->showInTaskBar()); });
+}
+
+void TMainForm::OptionChanged(TOptions::Option option) {
+  const TOptions& options = *context_.options;
+  switch (option) {
+    case TOptions::Option::ShowInTaskBar:
+      // While loading the window is not shown yet; activating it sets the entry.
+      if (!options.loading()) trayNotifyIcon_->setHideTask(!options.showInTaskBar());
+      break;
+    case TOptions::Option::ShowHints:
+      toolkit::ToolTips::setEnabled(options.showHints());
+      break;
+    case TOptions::Option::Reminders:
+      if (reminders_) reminders_->setOptions(options.reminders());
+      break;
+    default:
+      break;
+  }
+}
+
+void TMainForm::RestoreFromDialog() {
+  context_.toolsForm->RestoreDlg->Execute(
+      backup::backupFolder(tablesFolder()), session_.passwords(),
+      [this](const std::filesystem::path& archive, const std::string& password) {
+        return RestoreFromBackup(archive, password);
+      });
+}
+
 void TMainForm::FormDestroy() {
   // A destructor must not throw: what fails here is reported and the rest
   // still runs, so the settings are written even when a post failed.
@@ -583,18 +595,19 @@ void TMainForm::FormDestroy() {
   });
   if (settings_) BackupIfDue();
   if (settings_) {
-    const TToolsForm& tools = *context_.toolsForm;
+    const TOptions& options = *context_.options;
     toolkit::ErrorBox::guard([&] {
-      if (tools.SaveWindowPositionCB->isChecked()) {
+      if (options.saveWindowPosition()) {
         writeSetting(*settings_, support::kWindowLeft, x());
         writeSetting(*settings_, support::kWindowTop, y());
       }
-      if (tools.SaveWindowSizeCB->isChecked()) {
+      if (options.saveWindowSize()) {
         writeSetting(*settings_, support::kWindowWidth, width());
         writeSetting(*settings_, support::kWindowHeight, height());
       }
     });
   }
+  context_.options->unbind();
   settings_.reset();
   context_.changePasswordDlg->attach(nullptr, nullptr);
   context_.toolsForm->attach(nullptr, context_.changePasswordDlg);
@@ -633,7 +646,7 @@ void TMainForm::OpenFromTray() {
 }
 
 void TMainForm::FormActivate() {
-  trayNotifyIcon_->setHideTask(!context_.toolsForm->ShowInTaskBarCB->isChecked());
+  trayNotifyIcon_->setHideTask(!context_.options->showInTaskBar());
 }
 
 bool TMainForm::FormKeyDown(int key) {

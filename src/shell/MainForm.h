@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/Session.h"
+#include "shell/Options.h"
 #include "shell/Reminders.h"
 
 class QAction;
@@ -78,6 +79,8 @@ struct TMainFormContext {
   store::TPasswordDlg* passwordDlg = nullptr;
   store::TChangePasswordDlg* changePasswordDlg = nullptr;
   TToolsForm* toolsForm = nullptr;
+  // The user's options, which the main window loads, reads and listens to.
+  TOptions* options = nullptr;
   books::TMoveRecOnDateForm* moveRecOnDateForm = nullptr;
   // Where language files and flags are looked for, first match first;
   // empty: the Languages folder beside the program.
@@ -144,6 +147,7 @@ class TMainForm : public QMainWindow {
   engine::Session& session() { return session_; }
   store::TTableSet& Tables() { return *tables_; }
   support::ProfileFile& Settings() { return *settings_; }
+  TOptions& Options() { return *context_.options; }
   TTrayNotifyIcon& TrayNotifyIcon() { return *trayNotifyIcon_; }
   TReminders& Reminders() { return *reminders_; }
   bool hiddenStart() const { return hiddenStart_; }
@@ -169,6 +173,11 @@ class TMainForm : public QMainWindow {
   bool hasMinimizeButton() const;
 
   void FormActivate();
+  // What an option's change does beyond the dialog: the task-bar entry, the
+  // tool tips, the reminders. What loading needs, loadOptions does.
+  void OptionChanged(TOptions::Option option);
+  // The options dialog's restore over this window's tables.
+  void RestoreFromDialog();
   // True when the key was one of the window's own (F6, Esc).
   bool FormKeyDown(int key);
   void ToolsTBClick();
@@ -209,7 +218,11 @@ class TMainForm : public QMainWindow {
   static bool isPasswordRefusal(const std::exception_ptr& error);
   static QString openFailureMessage(const std::exception_ptr& error,
                                     const store::TParadoxTable* table);
+  // Pushes the stored options and the language in, with the options'
+  // loading() held, and places the window as stored.
   void loadOptions();
+  // The options and the options dialog's requests, to this window.
+  void connectOptions();
   void progress(int position);
   void createReminders();
   // Opens from the tray and brings the window forward; false without tables.

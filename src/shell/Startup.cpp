@@ -13,6 +13,7 @@
 #include "platform/TerminationSignals.h"
 #include "shell/AboutBox.h"
 #include "shell/MainForm.h"
+#include "shell/Options.h"
 #include "shell/SplashForm.h"
 #include "shell/ToolsForm.h"
 #include "store/dialogs/ChangePasswordDlg.h"
@@ -25,12 +26,13 @@ TStartup::TStartup(TPlatformServices services, TStartupOptions options)
     : services_(services), options_(std::move(options)) {}
 
 TStartup::~TStartup() {
-  // The main window's last handler still reads the options dialog.
+  // The main window's last handler still reads the options.
   aboutBox_.reset();
   mainForm_.reset();
   moveRecOnDateForm_.reset();
   moveRecToSectForm_.reset();
   toolsForm_.reset();
+  userOptions_.reset();
   changePasswordDlg_.reset();
   passwordDlg_.reset();
   splash_.reset();
@@ -88,7 +90,9 @@ bool TStartup::start() {
 
   changePasswordDlg_ = std::make_unique<store::TChangePasswordDlg>();
   trace(QStringLiteral("create ChangePasswordDlg"));
-  toolsForm_ = std::make_unique<TToolsForm>(services_.autoStart, options_.programPath);
+  userOptions_ = std::make_unique<TOptions>();
+  toolsForm_ =
+      std::make_unique<TToolsForm>(*userOptions_, services_.autoStart, options_.programPath);
   trace(QStringLiteral("create ToolsForm"));
   setProgress(20);
 
@@ -107,6 +111,7 @@ bool TStartup::start() {
   context.passwordDlg = passwordDlg_.get();
   context.changePasswordDlg = changePasswordDlg_.get();
   context.toolsForm = toolsForm_.get();
+  context.options = userOptions_.get();
   context.moveRecOnDateForm = moveRecOnDateForm_.get();
   context.languageFolders = options_.languageFolders;
   context.moveRecToSectForm = moveRecToSectForm_.get();

@@ -35,6 +35,7 @@ namespace torvelle::shell {
 
 class TAboutBox;
 class TMainForm;
+class TOptions;
 class TSplashForm;
 class TToolsForm;
 
@@ -90,6 +91,7 @@ class TStartup {
 
   TMainForm* mainForm() const { return mainForm_.get(); }
   TToolsForm* toolsForm() const { return toolsForm_.get(); }
+  TOptions* userOptions() const { return userOptions_.get(); }
   store::TPasswordDlg* passwordDlg() const { return passwordDlg_.get(); }
   store::TChangePasswordDlg* changePasswordDlg() const { return changePasswordDlg_.get(); }
   TAboutBox* aboutBox() const { return aboutBox_.get(); }
@@ -111,6 +113,7 @@ class TStartup {
   std::unique_ptr<TSplashForm> splash_;
   std::unique_ptr<store::TPasswordDlg> passwordDlg_;
   std::unique_ptr<store::TChangePasswordDlg> changePasswordDlg_;
+  std::unique_ptr<TOptions> userOptions_;
   std::unique_ptr<TToolsForm> toolsForm_;
   std::unique_ptr<books::TMoveRecToSectForm> moveRecToSectForm_;
   std::unique_ptr<books::TMoveRecOnDateForm> moveRecOnDateForm_;

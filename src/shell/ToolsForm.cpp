@@ -17,19 +17,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "backup/BackupFolder.h"
 #include "platform/AutoStartStore.h"
-#include "shell/MainForm.h"
+#include "shell/Options.h"
 #include "shell/RestoreDlg.h"
-#include "shell/TrayNotifyIcon.h"
-#include "shell/WindowPlacement.h"
 #include "store/TableSet.h"
 #include "store/dialogs/ChangePasswordDlg.h"
 #include "store/dialogs/DialogFrame.h"
-#include "support/ProfileFile.h"
-#include "support/SettingsDefaults.h"
 #include "toolkit/ErrorBox.h"
-#include "toolkit/ToolTips.h"
 
 namespace torvelle::shell {
 namespace {
@@ -43,8 +37,12 @@ QCheckBox* checkBox(QWidget* parent, const char* name, const QString& text, bool
 
 }  // namespace
 
-TToolsForm::TToolsForm(platform::TAutoStartStore& autoStart, QString programPath, QWidget* parent)
-    : QDialog(parent), autoStart_(autoStart), programPath_(std::move(programPath)) {
+TToolsForm::TToolsForm(TOptions& options, platform::TAutoStartStore& autoStart, QString programPath,
+                       QWidget* parent)
+    : QDialog(parent),
+      options_(options),
+      autoStart_(autoStart),
+      programPath_(std::move(programPath)) {
   setObjectName(QStringLiteral("ToolsForm"));
   setWindowTitle(QStringLiteral("Инструменты"));
   store::makeFixedDialog(*this, 175, 218);
@@ -95,7 +93,7 @@ TToolsForm::TToolsForm(platform::TAutoStartStore& autoStart, QString programPath
   RemindDaysBeforeLabel->setObjectName(QStringLiteral("RemindDaysBeforeLabel"));
   RemindDaysBeforeSE = new QSpinBox(this);
   RemindDaysBeforeSE->setObjectName(QStringLiteral("RemindDaysBeforeSE"));
-  RemindDaysBeforeSE->setRange(0, 30);
+  RemindDaysBeforeSE->setRange(0, TOptions::kMostRemindDaysBefore);
   RemindDaysBeforeLabel->setBuddy(RemindDaysBeforeSE);
 
   // Laid out rather than placed, so that longer texts of another language
@@ -130,9 +128,15 @@ TToolsForm::TToolsForm(platform::TAutoStartStore& autoStart, QString programPath
   form->addWidget(ToolsTB);
   form->addLayout(body);
   fitToTexts();
+  showOptions();
+  connectControls();
+  connect(&options_, &TOptions::changed, this, [this] { showOptions(); });
+}
 
-  // A check box reacts to every change of its state, also from code; that
-  // is what Loading is for. Failures to store end in the error box.
+void TToolsForm::connectControls() {
+  // A control reacts to every change of its value, also from code; that is
+  // what the options' loading() is for. Failures to store end in the error
+  // box.
   const auto bind = [this](QCheckBox* box, void (TToolsForm::*handler)()) {
     connect(box, &QCheckBox::toggled, this,
             [this, handler] { toolkit::ErrorBox::guard([this, handler] { (this->*handler)(); }); });
@@ -153,8 +157,7 @@ TToolsForm::TToolsForm(platform::TAutoStartStore& autoStart, QString programPath
           [this] { toolkit::ErrorBox::guard([this] { BackupWhenCoBChange(); }); });
   connect(BackupKeepSE, &QSpinBox::valueChanged, this,
           [this] { toolkit::ErrorBox::guard([this] { BackupKeepSEChange(); }); });
-  connect(RestoreSB, &QPushButton::clicked, this,
-          [this] { toolkit::ErrorBox::guard([this] { RestoreSBClick(); }); });
+  connect(RestoreSB, &QPushButton::clicked, this, [this] { RestoreSBClick(); });
   connect(PasswordTB, &QAction::triggered, this, [this] { PasswordTBClick(); });
   connect(PackTB, &QAction::triggered, this,
           [this] { toolkit::ErrorBox::guard([this] { PackTBClick(); }); });
@@ -171,8 +174,7 @@ void TToolsForm::createBackupControls() {
   keepLabel->setObjectName(QStringLiteral("BackupKeepLabel"));
   BackupKeepSE = new QSpinBox(BackupGB);
   BackupKeepSE->setObjectName(QStringLiteral("BackupKeepSE"));
-  BackupKeepSE->setRange(1, 999);
-  BackupKeepSE->setValue(10);
+  BackupKeepSE->setRange(TOptions::kFewestBackups, TOptions::kMostBackups);
   keepLabel->setBuddy(BackupKeepSE);
   RestoreSB = new QPushButton(QStringLiteral("Восстановить..."), BackupGB);
   RestoreSB->setObjectName(QStringLiteral("RestoreSB"));
@@ -197,8 +199,8 @@ void TToolsForm::fitToTexts() {
   setFixedSize(std::max(wanted.width(), 175), std::max(wanted.height(), 218));
 }
 
-void TToolsForm::attach(TMainForm* mainForm, store::TChangePasswordDlg* changePasswordDlg) {
-  mainForm_ = mainForm;
+void TToolsForm::attach(store::TTableSet* tables, store::TChangePasswordDlg* changePasswordDlg) {
+  tables_ = tables;
   changePasswordDlg_ = changePasswordDlg;
 }
 
@@ -206,24 +208,30 @@ bool TToolsForm::AutoStartEnabled() const {
   return autoStart_.exists();
 }
 
-void TToolsForm::writeOption(const support::Setting<bool>& option, bool value) {
-  if (mainForm_) support::writeSetting(mainForm_->Settings(), option, value);
+void TToolsForm::showOptions() {
+  ShowInTaskBarCB->setChecked(options_.showInTaskBar());
+  ShowHintsCB->setChecked(options_.showHints());
+  if (options_.loading()) AutoStartCB->setChecked(AutoStartEnabled());
+  SaveWindowPositionCB->setChecked(options_.saveWindowPosition());
+  SaveWindowSizeCB->setChecked(options_.saveWindowSize());
+  AutoBackupCB->setChecked(options_.automaticBackups());
+  BackupWhenCoB->setCurrentIndex(options_.backupWhen() == backup::BackupWhen::AfterChanges ? 1 : 0);
+  BackupKeepSE->setValue(options_.backupsToKeep());
+  RemindTasksCB->setChecked(options_.reminders().tasks);
+  RemindDatesCB->setChecked(options_.reminders().dates);
+  RemindDaysBeforeSE->setValue(options_.reminders().daysBefore);
 }
 
 void TToolsForm::ShowInTaskBarCBClick() {
-  if (Loading) return;
-  if (mainForm_) mainForm_->TrayNotifyIcon().setHideTask(!ShowInTaskBarCB->isChecked());
-  writeOption(support::kShowInTaskBar, ShowInTaskBarCB->isChecked());
+  if (!options_.loading()) options_.setShowInTaskBar(ShowInTaskBarCB->isChecked());
 }
 
 void TToolsForm::ShowHintsCBClick() {
-  if (Loading) return;
-  toolkit::ToolTips::setEnabled(ShowHintsCB->isChecked());
-  writeOption(support::kShowHints, ShowHintsCB->isChecked());
+  if (!options_.loading()) options_.setShowHints(ShowHintsCB->isChecked());
 }
 
 void TToolsForm::AutoStartCBClick() {
-  if (Loading) return;
+  if (options_.loading()) return;
   const bool on = AutoStartCB->isChecked();
   if (on ? autoStart_.write(programPath_) : autoStart_.remove()) return;
   // The box must not claim what is not so: it shows the entry as it is.
@@ -236,51 +244,31 @@ void TToolsForm::AutoStartCBClick() {
 }
 
 void TToolsForm::SaveWindowPositionCBClick() {
-  if (Loading) return;
-  writeOption(support::kSaveWindowPosition, SaveWindowPositionCB->isChecked());
+  if (!options_.loading()) options_.setSaveWindowPosition(SaveWindowPositionCB->isChecked());
 }
 
 void TToolsForm::SaveWindowSizeCBClick() {
-  if (Loading) return;
-  writeOption(support::kSaveWindowSize, SaveWindowSizeCB->isChecked());
-}
-
-books::ReminderOptions TToolsForm::reminderOptions() const {
-  return {RemindTasksCB->isChecked(), RemindDatesCB->isChecked(), RemindDaysBeforeSE->value()};
-}
-
-void TToolsForm::applyReminderOptions() {
-  if (mainForm_) mainForm_->Reminders().setOptions(reminderOptions());
+  if (!options_.loading()) options_.setSaveWindowSize(SaveWindowSizeCB->isChecked());
 }
 
 void TToolsForm::RemindTasksCBClick() {
-  if (Loading) return;
-  applyReminderOptions();
-  writeOption(support::kRemindTasks, RemindTasksCB->isChecked());
+  if (!options_.loading()) options_.setRemindTasks(RemindTasksCB->isChecked());
 }
 
 void TToolsForm::RemindDatesCBClick() {
-  if (Loading) return;
-  applyReminderOptions();
-  writeOption(support::kRemindDates, RemindDatesCB->isChecked());
+  if (!options_.loading()) options_.setRemindDates(RemindDatesCB->isChecked());
 }
 
 void TToolsForm::RemindDaysBeforeSEChange() {
-  if (Loading) return;
-  applyReminderOptions();
-  if (mainForm_)
-    support::writeSetting(mainForm_->Settings(), support::kRemindDaysBefore,
-                          RemindDaysBeforeSE->value());
+  if (!options_.loading()) options_.setRemindDaysBefore(RemindDaysBeforeSE->value());
 }
 
 void TToolsForm::SetWindowToCenterSBClick() {
-  if (mainForm_) mainForm_->SetWindowToCenter();
+  emit centreWindowRequested();
 }
 
 void TToolsForm::DefaultWindowSizeSBClick() {
-  if (!mainForm_) return;
-  mainForm_->resize(kDefaultWidth, kDefaultHeight);
-  mainForm_->SetWindowToCenter();
+  emit defaultWindowSizeRequested();
 }
 
 void TToolsForm::PasswordTBClick() {
@@ -288,10 +276,10 @@ void TToolsForm::PasswordTBClick() {
 }
 
 void TToolsForm::PackTBClick() {
-  if (!mainForm_) return;
+  if (!tables_) return;
   // On a failure the bar stays at the table that failed.
   int position = 0;
-  for (store::TParadoxTable* table : mainForm_->Tables().openOrder()) {
+  for (store::TParadoxTable* table : tables_->openOrder()) {
     PackProgressBar->setValue(++position);
     PackProgressBar->repaint();
     table->Pack();
@@ -300,34 +288,25 @@ void TToolsForm::PackTBClick() {
 }
 
 void TToolsForm::AutoBackupCBClick() {
-  if (Loading) return;
-  writeOption(support::kAutomaticBackups, AutoBackupCB->isChecked());
+  if (!options_.loading()) options_.setAutomaticBackups(AutoBackupCB->isChecked());
 }
 
 void TToolsForm::BackupWhenCoBChange() {
-  if (Loading || !mainForm_) return;
-  support::writeSetting(mainForm_->Settings(), support::kBackupWhen,
-                        BackupWhenCoB->currentIndex() == 1 ? support::kBackupOnChanges
-                                                           : support::kBackupWhen.fallback);
+  if (options_.loading()) return;
+  options_.setBackupWhen(BackupWhenCoB->currentIndex() == 1 ? backup::BackupWhen::AfterChanges
+                                                            : backup::BackupWhen::Daily);
 }
 
 void TToolsForm::BackupKeepSEChange() {
-  if (Loading || !mainForm_) return;
-  support::writeSetting(mainForm_->Settings(), support::kBackupsToKeep, BackupKeepSE->value());
+  if (!options_.loading()) options_.setBackupsToKeep(BackupKeepSE->value());
 }
 
 void TToolsForm::RestoreSBClick() {
-  if (!mainForm_) return;
-  RestoreDlg->Execute(backup::backupFolder(mainForm_->tablesFolder()),
-                      mainForm_->session().passwords(),
-                      [this](const std::filesystem::path& archive, const std::string& password) {
-                        return mainForm_->RestoreFromBackup(archive, password);
-                      });
+  emit restoreRequested();
 }
 
 void TToolsForm::FormClose() {
-  // Without a task-bar button a minimised window could not be found again.
-  if (mainForm_) mainForm_->SetMinimizeButton(ShowInTaskBarCB->isChecked());
+  emit closing();
 }
 
 void TToolsForm::done(int result) {

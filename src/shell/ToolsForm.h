@@ -1,10 +1,6 @@
 #pragma once
 #include <QDialog>
 #include <QString>
-#include <string_view>
-
-#include "books/ReminderRules.h"
-#include "support/SettingsDefaults.h"
 
 class QAction;
 class QCheckBox;
@@ -23,16 +19,17 @@ class TAutoStartStore;
 
 namespace torvelle::store {
 class TChangePasswordDlg;
-}
+class TTableSet;
+}  // namespace torvelle::store
 
 namespace torvelle::shell {
 
-class TMainForm;
+class TOptions;
 class TRestoreDlg;
 
-// The options dialog. Its check boxes are the live copy of the options:
-// each click takes effect and is stored at once, and the main window reads
-// them back.
+// The options dialog. Its controls show the options object and edit it: each
+// click takes effect and is stored at once. What concerns the main window
+// (its place and size, the restore, the closing) is said by signals.
 class TToolsForm : public QDialog {
   Q_OBJECT
   // Messages the language table sets; %1 is the system's reason.
@@ -44,15 +41,14 @@ class TToolsForm : public QDialog {
   QString AutoStartOffError =
       QStringLiteral("Не удалось отключить запуск программы при входе в систему. %1");
 
-  // `programPath` is what the log-on start entry runs.
-  TToolsForm(platform::TAutoStartStore& autoStart, QString programPath, QWidget* parent = nullptr);
+  // `programPath` is what the log-on start entry runs. `options` must
+  // outlive the dialog.
+  TToolsForm(TOptions& options, platform::TAutoStartStore& autoStart, QString programPath,
+             QWidget* parent = nullptr);
 
-  // The main window and the change-password dialog, once they exist.
-  void attach(TMainForm* mainForm, store::TChangePasswordDlg* changePasswordDlg);
-
-  // Set while the main window pushes the stored options in: the check boxes
-  // then neither store nor apply anything.
-  bool Loading = false;
+  // The tables to pack and the change-password dialog, once they exist;
+  // null when they go.
+  void attach(store::TTableSet* tables, store::TChangePasswordDlg* changePasswordDlg);
 
   QToolBar* ToolsTB;
   QAction* PasswordTB;
@@ -78,9 +74,6 @@ class TToolsForm : public QDialog {
   QCheckBox* RemindDatesCB;
   QLabel* RemindDaysBeforeLabel;
   QSpinBox* RemindDaysBeforeSE;
-
-  // The reminder options as the controls hold them.
-  books::ReminderOptions reminderOptions() const;
 
   bool AutoStartEnabled() const;
   // Sizes the dialog to its texts, never below its designed size; again
@@ -109,17 +102,30 @@ class TToolsForm : public QDialog {
   // Every way of closing comes through here: OK, Esc, the close box.
   void done(int result) override;
 
+ signals:
+  // The window buttons: the main window to the middle of the screen, or to
+  // its designed size and then to the middle.
+  void centreWindowRequested();
+  void defaultWindowSizeRequested();
+  // The restore button: the owner runs RestoreDlg over its tables.
+  void restoreRequested();
+  // Before the dialog closes, however it closes.
+  void closing();
+
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
   void createBackupControls();
-  void writeOption(const support::Setting<bool>& option, bool value);
-  void applyReminderOptions();
+  void connectControls();
+  // The controls follow the options; while loading the auto-start box
+  // reads the log-on entry too.
+  void showOptions();
 
+  TOptions& options_;
   platform::TAutoStartStore& autoStart_;
   QString programPath_;
-  TMainForm* mainForm_ = nullptr;
+  store::TTableSet* tables_ = nullptr;
   store::TChangePasswordDlg* changePasswordDlg_ = nullptr;
 };
 

@@ -266,7 +266,8 @@ void LanguageTest::shippedLanguagesAreCompleteAndRussianIsTheDesign() {
   torvelle::platform::TFakeAutoStartStore autoStart;
   torvelle::store::TPasswordDlg password;
   torvelle::store::TChangePasswordDlg change;
-  torvelle::shell::TToolsForm tools(autoStart, QStringLiteral("/x/torvelle"));
+  torvelle::shell::TOptions options;
+  torvelle::shell::TToolsForm tools(options, autoStart, QStringLiteral("/x/torvelle"));
   TTextWindows windows;
   windows.add(QStringLiteral("PasswordDlg"), &password);
   windows.add(QStringLiteral("ChangePasswordDlg"), &change);

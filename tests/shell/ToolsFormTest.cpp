@@ -3,16 +3,19 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTest>
 
 #include "ShellFixture.h"
 #include "shell/MainForm.h"
+#include "shell/Options.h"
 #include "shell/ToolsForm.h"
 #include "shell/TrayNotifyIcon.h"
 #include "shell/WindowPlacement.h"
 #include "store/TableSet.h"
 #include "support/ProfileFile.h"
 
+using torvelle::shell::TOptions;
 using torvelle::shell::TToolsForm;
 
 class ToolsFormTest : public QObject {
@@ -20,6 +23,7 @@ class ToolsFormTest : public QObject {
  private slots:
   void checkBoxesApplyAndStoreAtOnce();
   void loadingWritesNothing();
+  void optionsObjectIsTheOneCopy();
   void autoStartEntryFollowsTheBox();
   void closingUpdatesTheMinimiseButton();
   void windowButtonsCentreAndResize();
@@ -59,7 +63,7 @@ void ToolsFormTest::loadingWritesNothing() {
   f.writeIni(stored);
   QVERIFY(f.start());
   TToolsForm& tools = *f.startup->toolsForm();
-  QVERIFY(!tools.Loading);
+  QVERIFY(!f.startup->userOptions()->loading());
   QVERIFY(!tools.ShowInTaskBarCB->isChecked());
   QVERIFY(!tools.ShowHintsCB->isChecked());
   QVERIFY(tools.AutoStartCB->isChecked());
@@ -68,6 +72,36 @@ void ToolsFormTest::loadingWritesNothing() {
   QVERIFY(!torvelle::toolkit::ToolTips::enabled());
   QCOMPARE(f.ini(), stored);
   QCOMPARE(f.autoStart.entry, QStringLiteral("elsewhere -h"));
+}
+
+// A change made on the options object shows in the dialog and takes effect;
+// one made in the dialog reaches the object; each is heard and stored once.
+// While stored options are pushed, a control changing stores nothing.
+void ToolsFormTest::optionsObjectIsTheOneCopy() {
+  ShellFixture f;
+  QVERIFY(f.start());
+  TToolsForm& tools = *f.startup->toolsForm();
+  TOptions& options = *f.startup->userOptions();
+  QList<TOptions::Option> heard;
+  connect(&options, &TOptions::changed, this, [&heard](TOptions::Option o) { heard << o; });
+  options.setShowHints(false);
+  QVERIFY(!tools.ShowHintsCB->isChecked());
+  QVERIFY(!torvelle::toolkit::ToolTips::enabled());
+  tools.BackupKeepSE->setValue(3);
+  QCOMPARE(options.backupsToKeep(), 3);
+  QCOMPARE(heard,
+           (QList<TOptions::Option>{TOptions::Option::ShowHints, TOptions::Option::BackupsToKeep}));
+  torvelle::support::ProfileFile file(f.iniPath().toStdString());
+  QCOMPARE(file.readString("General", "Show hints", "?"), std::string("0"));
+  QCOMPARE(file.readString("General", "Backups to keep", "?"), std::string("3"));
+
+  const QByteArray before = f.ini();
+  {
+    const TOptions::LoadingScope loading(options);
+    tools.SaveWindowSizeCB->click();
+  }
+  QVERIFY(!options.saveWindowSize());
+  QCOMPARE(f.ini(), before);
 }
 
 void ToolsFormTest::autoStartEntryFollowsTheBox() {
