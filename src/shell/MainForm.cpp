@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QKeyEvent>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
@@ -102,8 +102,7 @@ TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
           [this] { TrayNotifyIconDblClick(); });
   createLanguagePanel();
 
-  // The window sees its keys before the focused control does.
-  qApp->installEventFilter(this);
+  createKeys();
   toolkit::ErrorBox::setWording(
       [this](const std::exception_ptr& error) { return letterNotStored(error); });
 
@@ -135,6 +134,22 @@ void TMainForm::createToolBar() {
   connect(ToolsTB, &QAction::triggered, this, [this] { ToolsTBClick(); });
   connect(AboutTB, &QAction::triggered, this, [this] { AboutTBClick(); });
   connect(ExitTB, &QAction::triggered, this, [this] { ExitTBClick(); });
+}
+
+void TMainForm::createKeys() {
+  // Shortcuts of the window: whichever of its controls has the focus, the
+  // key does the window's command instead of reaching the control.
+  const auto key = [this](const char* name, Qt::Key code) {
+    auto* action = new QAction(this);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(QKeySequence(code));
+    action->setShortcutContext(Qt::WindowShortcut);
+    addAction(action);
+    connect(action, &QAction::triggered, this, [this, code] { FormKeyDown(code); });
+    return action;
+  };
+  MoveKey = key("MoveKey", Qt::Key_F6);
+  CloseKey = key("CloseKey", Qt::Key_Escape);
 }
 
 void TMainForm::createPages() {
@@ -710,18 +725,6 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 void TMainForm::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
-}
-
-bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-  // A key reaches the focus widget first and then its parents; acting only
-  // on the first delivery handles each press once. The key goes on as usual.
-  if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
-    auto* widget = static_cast<QWidget*>(watched);
-    const QWidget* first = QApplication::focusWidget() ? QApplication::focusWidget() : this;
-    if (widget == first && widget->window() == this)
-      FormKeyDown(static_cast<QKeyEvent*>(event)->key());
-  }
-  return QMainWindow::eventFilter(watched, event);
 }
 
 }  // namespace torvelle::shell

@@ -141,6 +141,10 @@ class TMainForm : public QMainWindow {
   // The language panel at the right end of MainTB and its menu.
   lang::TLanguageSwitch& Languages() { return *languages_; }
 
+  // F6 runs the move command of the page in front; Esc closes the window
+  // to the tray, posting what is being typed.
+  QAction* MoveKey;
+  QAction* CloseKey;
   // The move command of each page, run by F6 on the page in front.
   std::array<std::function<void()>, 4> PageMoveCommands;
 
@@ -197,7 +201,6 @@ class TMainForm : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void FormCreate();
@@ -206,6 +209,7 @@ class TMainForm : public QMainWindow {
   // any other error.
   QString letterNotStored(const std::exception_ptr& error) const;
   void FormDestroy();
+  void createKeys();
   void createPages();
   void createToolBar();
   void createTrayMenu();

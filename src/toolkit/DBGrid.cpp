@@ -24,6 +24,17 @@ class TCellDelegate : public QStyledItemDelegate {
     return editor;
   }
 
+  // The delegate claims Esc before any shortcut sees it. A window with an
+  // Esc shortcut (the main window closes to the tray, posting the cell) is
+  // left to have it; without one the key still reaches the editor and
+  // cancels the edit.
+  bool eventFilter(QObject* editor, QEvent* event) override {
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Cancel))
+      return false;
+    return QStyledItemDelegate::eventFilter(editor, event);
+  }
+
  private:
   TDBGrid& grid_;
 };

@@ -66,6 +66,7 @@ class MainFormTest : public QObject {
   void reopenAsksForThePasswordAgain();
   void cancelFromTrayStaysHiddenAndAsksAgainNextTime();
   void keysOfTheWindow();
+  void f6InACellEditorOpensTheMoveDialog();
   void shutDownEndsTheLoopAndSavesThePlace();
   void halfTypedCellsSurviveCloseAndShutDown();
   void aFailedTrayOpenIsReportedAndTriedAgain();
@@ -235,6 +236,8 @@ void MainFormTest::keysOfTheWindow() {
   ShellFixture f;
   QVERIFY(f.start());
   TMainForm& main = f.main();
+  // The keys are the active window's shortcuts.
+  QVERIFY(QTest::qWaitForWindowActive(&main));
   QList<int> moved;
   for (int page = 0; page < 4; ++page)
     main.PageMoveCommands[page] = [&moved, page] { moved << page; };
@@ -247,6 +250,35 @@ void MainFormTest::keysOfTheWindow() {
   pressKey(&main, Qt::Key_Escape);
   QVERIFY(!main.isVisible());
   QVERIFY(!main.Tables().TaskTable.isOpen());
+}
+
+// F6 reaches the window even from an open cell editor, and runs the page's
+// real move command on the selected task.
+void MainFormTest::f6InACellEditorOpensTheMoveDialog() {
+  ShellFixture f;
+  QVERIFY(f.start());
+  TMainForm& main = f.main();
+  QVERIFY(QTest::qWaitForWindowActive(&main));
+  auto& tasks = main.Tables().TaskTable;
+  tasks.append();
+  tasks.setFieldText("Task", "Errand");
+  tasks.post();
+  auto* grid = main.TasksBook->TaskDBGrid;
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                    grid->visualRect(grid->tableModel().index(0, 0)).center());
+  QCOMPARE(grid->SelectedRows().Count(), 1);
+  QTest::keyClicks(grid, QStringLiteral("x"));
+  QWidget* editor = QApplication::focusWidget();
+  QVERIFY(qobject_cast<QLineEdit*>(editor));
+  QString opened;
+  ModalScript script;
+  script.then([&opened](QWidget* modal) {
+    opened = modal->objectName();
+    static_cast<QDialog*>(modal)->reject();
+  });
+  QTest::keyClick(editor, Qt::Key_F6);
+  QVERIFY(script.done());
+  QCOMPARE(opened, QStringLiteral("MoveRecOnDateForm"));
 }
 
 void MainFormTest::shutDownEndsTheLoopAndSavesThePlace() {
