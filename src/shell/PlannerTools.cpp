@@ -1,8 +1,7 @@
 #include "shell/PlannerTools.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QKeyEvent>
+#include <QKeySequence>
 #include <QMenu>
 #include <QStyle>
 #include <QTabWidget>
@@ -41,8 +40,14 @@ TPlannerTools::TPlannerTools(TMainForm& form)
   });
   connect(SearchForm, &books::TSearchForm::recordOpened, this,
           [this](const books::SearchEntry& entry) { openSearchEntry(entry); });
-  // Seen before the focused control: a grid takes every key to start an edit.
-  qApp->installEventFilter(this);
+  // A shortcut of the window: the key press never reaches the focused grid,
+  // which would take it to start an edit.
+  FindKey = new QAction(&form_);
+  FindKey->setObjectName(QStringLiteral("FindKey"));
+  FindKey->setShortcut(QKeySequence::Find);
+  FindKey->setShortcutContext(Qt::WindowShortcut);
+  form_.addAction(FindKey);
+  connect(FindKey, &QAction::triggered, this, [this] { openSearch(); });
 
   // In the tray menu right after "Open".
   SearchItem = new QAction(QStringLiteral("Search..."), form_.TrayIconPopupMenu);
@@ -53,18 +58,6 @@ TPlannerTools::TPlannerTools(TMainForm& form)
 }
 
 TPlannerTools::~TPlannerTools() = default;
-
-bool TPlannerTools::eventFilter(QObject* watched, QEvent* event) {
-  const auto type = event->type();
-  if ((type == QEvent::KeyPress || type == QEvent::ShortcutOverride) && watched->isWidgetType() &&
-      static_cast<QWidget*>(watched)->window() == &form_ &&
-      static_cast<QKeyEvent*>(event)->matches(QKeySequence::Find)) {
-    if (type == QEvent::KeyPress) openSearch();
-    event->accept();
-    return true;
-  }
-  return QObject::eventFilter(watched, event);
-}
 
 void TPlannerTools::createCalendarPage() {
   store::TTableSet& t = form_.Tables();

@@ -37,6 +37,7 @@ class TPlannerTools : public QObject {
   QMenu* PrintMenu;
   QMenu* PdfMenu;
   QAction* SearchItem;
+  QAction* FindKey;  // Ctrl+F in the main window
   books::TSearchForm* SearchForm;
 
   // The sheets, painted on `device`.
@@ -46,9 +47,6 @@ class TPlannerTools : public QObject {
   void openSearch();
   void openSearchEntry(const books::SearchEntry& entry);
   void openDay(QDate day);
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void createCalendarPage();
