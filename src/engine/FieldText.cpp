@@ -1,5 +1,6 @@
 #include "engine/FieldText.h"
 
+#include <array>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -7,6 +8,7 @@
 #include <limits>
 
 #include "engine/DbError.h"
+#include "engine/format/FieldTypes.h"
 #include "support/AsciiText.h"
 #include "support/CivilDate.h"
 #include "support/Utf8.h"
@@ -151,10 +153,26 @@ std::string valueText(const Value& value, const DisplayFormats& formats) {
 
 namespace {
 
+// What a value of each kind must be, in the order of the kinds.
+constexpr std::array<const char*, 10> kExpected{
+    "",       "a text", "a whole number", "a number",         "a boolean",
+    "a date", "a time", "a timestamp",    "a decimal number", "binary data"};
+
+const char* expectedValue(format::ValueKind kind) {
+  return kExpected[static_cast<std::size_t>(kind)];
+}
+
+const format::FieldTypeTraits& typeOf(const FieldDef& def) {
+  const format::FieldTypeTraits* t = format::findFieldType(static_cast<std::uint8_t>(def.type));
+  if (!t) invalid(def, "unsupported field type");
+  return *t;
+}
+
 Value coerceText(const FieldDef& def, Value value) {
   auto* s = std::get_if<std::string>(&value);
   if (!s) invalid(def, "a text is expected");
   if (!support::isValidUtf8(*s)) invalid(def, "the text is not valid UTF-8");
+  // A memo's size byte is the part of its text kept in the record, no limit.
   if (def.type == FieldType::Alpha && codePoints(*s) > static_cast<std::size_t>(def.size))
     invalid(def, "the text is longer than " + std::to_string(def.size) + " characters");
   // An empty text is stored as null: the format cannot tell them apart.
@@ -162,7 +180,7 @@ Value coerceText(const FieldDef& def, Value value) {
   return value;
 }
 
-Value coerceWhole(const FieldDef& def, const Value& value) {
+Value coerceWhole(const FieldDef& def, std::int32_t limit, const Value& value) {
   double v = 0;
   if (auto* i = std::get_if<std::int32_t>(&value))
     v = *i;
@@ -171,9 +189,7 @@ Value coerceWhole(const FieldDef& def, const Value& value) {
   else
     invalid(def, "a whole number is expected");
   if (v != std::floor(v)) invalid(def, "a whole number is expected");
-  const double lo = def.type == FieldType::Short ? -32767 : -2147483647.0;
-  const double hi = def.type == FieldType::Short ? 32767 : 2147483647.0;
-  if (v < lo || v > hi) invalid(def, "the number is out of range");
+  if (v < -limit || v > limit) invalid(def, "the number is out of range");
   return static_cast<std::int32_t>(v);
 }
 
@@ -186,88 +202,73 @@ Value coerceNumber(const FieldDef& def, const Value& value) {
   invalid(def, "a number is expected");
 }
 
+// A comma is taken for the decimal point, as many locales write it.
+Value parseNumberText(const FieldDef& def, std::string_view t) {
+  std::string s(t);
+  for (char& c : s)
+    if (c == ',') c = '.';
+  double v = 0;
+  const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (ec != std::errc() || p != s.data() + s.size())
+    invalid(def, "'" + std::string(t) + "' is not a number");
+  return coerceValue(def, v);
+}
+
+std::optional<bool> parseLogicalText(std::string_view t) {
+  const std::string lower = support::asciiLower(t);
+  if (lower == "true" || lower == "yes" || lower == "1") return true;
+  if (lower == "false" || lower == "no" || lower == "0") return false;
+  return std::nullopt;
+}
+
 }  // namespace
 
 Value coerceValue(const FieldDef& def, Value value) {
   if (format::isNull(value)) return value;
-  switch (def.type) {
-    case FieldType::Alpha:
-    case FieldType::Memo:
+  const format::FieldTypeTraits& type = typeOf(def);
+  switch (type.kind) {
+    case format::ValueKind::Text:
       return coerceText(def, std::move(value));
-    case FieldType::Date:
-      if (!std::holds_alternative<format::Date>(value)) invalid(def, "a date is expected");
-      return value;
-    case FieldType::Time:
-      if (auto* t = std::get_if<format::Time>(&value)) {
-        if (t->msec < 0 || t->msec >= 86400000) invalid(def, "the time is out of range");
-        return value;
-      }
-      invalid(def, "a time is expected");
-    case FieldType::Timestamp:
-      if (!std::holds_alternative<format::Timestamp>(value))
-        invalid(def, "a timestamp is expected");
-      return value;
-    case FieldType::Logical:
-      if (!std::holds_alternative<bool>(value)) invalid(def, "a boolean is expected");
-      return value;
-    case FieldType::Short:
-    case FieldType::Long:
-    case FieldType::AutoIncrement:
-      return coerceWhole(def, value);
-    case FieldType::Number:
-    case FieldType::Currency:
+    case format::ValueKind::Whole:
+      return coerceWhole(def, type.wholeLimit, value);
+    case format::ValueKind::Number:
       return coerceNumber(def, value);
-    case FieldType::Bcd:
-      if (std::holds_alternative<format::Decimal>(value)) return value;
-      invalid(def, "a decimal number is expected");
-    case FieldType::Binary:
-    case FieldType::FormattedMemo:
-    case FieldType::Ole:
-    case FieldType::Graphic:
-    case FieldType::Bytes:
-      if (std::holds_alternative<format::Binary>(value)) return value;
-      invalid(def, "binary data is expected");
+    default:
+      break;
   }
-  invalid(def, "unsupported field type");
+  if (!format::holdsKind(value, type.kind))
+    invalid(def, std::string(expectedValue(type.kind)) + " is expected");
+  if (const auto* t = std::get_if<format::Time>(&value); t && (t->msec < 0 || t->msec >= 86400000))
+    invalid(def, "the time is out of range");
+  return value;
 }
 
 Value parseFieldText(const FieldDef& def, std::string_view text, const DisplayFormats& formats) {
-  if (def.type == FieldType::Alpha || def.type == FieldType::Memo)
-    return coerceValue(def, std::string(text));
+  const format::FieldTypeTraits* type = format::findFieldType(static_cast<std::uint8_t>(def.type));
+  if (type && type->kind == format::ValueKind::Text) return coerceValue(def, std::string(text));
   const std::string_view t = support::trimmed(text);
   if (t.empty()) return std::monostate{};
-  switch (def.type) {
-    case FieldType::Date:
-      if (auto d = formats.parseDate(t)) return *d;
-      invalid(def, "'" + std::string(t) + "' is not a date");
-    case FieldType::Time:
-      if (auto v = formats.parseTime(t)) return *v;
-      invalid(def, "'" + std::string(t) + "' is not a time");
-    case FieldType::Logical: {
-      const std::string lower = support::asciiLower(t);
-      if (lower == "true" || lower == "yes" || lower == "1") return true;
-      if (lower == "false" || lower == "no" || lower == "0") return false;
-      invalid(def, "'" + std::string(t) + "' is not a boolean");
-    }
-    case FieldType::Short:
-    case FieldType::Long:
-    case FieldType::AutoIncrement:
-    case FieldType::Number:
-    case FieldType::Currency: {
-      std::string s(t);
-      for (char& c : s)
-        if (c == ',') c = '.';
-      double v = 0;
-      const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-      if (ec != std::errc() || p != s.data() + s.size())
-        invalid(def, "'" + std::string(t) + "' is not a number");
-      return coerceValue(def, v);
-    }
-    case FieldType::Bcd:
+  std::optional<Value> read;
+  switch (type ? type->kind : format::ValueKind::Binary) {
+    case format::ValueKind::Whole:
+    case format::ValueKind::Number:
+      return parseNumberText(def, t);
+    case format::ValueKind::Decimal:
       return coerceValue(def, format::Decimal{std::string(t)});
+    case format::ValueKind::Date:
+      read = formats.parseDate(t);
+      break;
+    case format::ValueKind::Time:
+      read = formats.parseTime(t);
+      break;
+    case format::ValueKind::Logical:
+      read = parseLogicalText(t);
+      break;
     default:
       invalid(def, "the field cannot be set from text");
   }
+  if (!read) invalid(def, "'" + std::string(t) + "' is not " + expectedValue(type->kind));
+  return *std::move(read);
 }
 
 int compareValues(const Value& a, const Value& b) {

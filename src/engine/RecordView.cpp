@@ -2,14 +2,13 @@
 
 #include "engine/DbError.h"
 #include "engine/FieldText.h"
+#include "engine/format/FieldTypes.h"
 #include "support/TextMatch.h"
 
 #include <cstdint>
 #include <cstring>
 
 namespace torvelle::engine {
-
-using format::FieldType;
 
 std::string_view RecordView::text(int field) const {
   const int slot = shape_->textSlot(field);
@@ -69,9 +68,8 @@ void TableShape::reset(std::vector<format::FieldDef> fields, int codePage) {
   textSlots_.assign(fields_.size(), -1);
   textCount_ = 0;
   for (std::size_t i = 0; i < fields_.size(); ++i) {
-    const FieldType t = fields_[i].type;
-    const bool heldAsText = t == FieldType::Alpha || t == FieldType::Memo;
-    if (!heldAsText) textSlots_[i] = static_cast<int>(textCount_++);
+    if (format::valueKind(fields_[i].type) != format::ValueKind::Text)
+      textSlots_[i] = static_cast<int>(textCount_++);
   }
 }
 

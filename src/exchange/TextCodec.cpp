@@ -5,6 +5,7 @@
 #include <limits>
 #include <system_error>
 
+#include "engine/format/FieldTypes.h"
 #include "support/AsciiText.h"
 #include "support/CivilDate.h"
 #include "support/Utf8.h"
@@ -12,7 +13,7 @@
 namespace torvelle::exchange {
 namespace {
 
-using format::FieldType;
+using format::ValueKind;
 
 constexpr std::int64_t kMsecPerDay = 86'400'000;
 void appendPadded(std::string& out, std::int64_t value, int width) {
@@ -304,97 +305,65 @@ std::string formatValue(const format::Value& value) {
   return std::visit(Visitor{}, value);
 }
 
+namespace {
+
+format::Value parseDecimal(std::string_view text) {
+  std::size_t pos = text[0] == '-' ? 1 : 0;
+  std::size_t digits = 0;
+  bool point = false;
+  for (; pos < text.size(); ++pos) {
+    if (text[pos] >= '0' && text[pos] <= '9') {
+      ++digits;
+    } else if (text[pos] == '.' && !point && digits > 0) {
+      point = true;
+    } else {
+      throw TextError("not a decimal number: " + quoted(text));
+    }
+  }
+  if (digits == 0 || text.back() == '.') {
+    throw TextError("not a decimal number: " + quoted(text));
+  }
+  return format::Decimal{std::string(text)};
+}
+
+}  // namespace
+
 format::Value parseValue(const format::FieldDef& field, std::string_view text) {
   if (text.empty()) return std::monostate{};
-  switch (field.type) {
-    case FieldType::Alpha:
-    case FieldType::Memo:
+  const format::FieldTypeTraits* type =
+      format::findFieldType(static_cast<std::uint8_t>(field.type));
+  if (!type) {
+    throw TextError("field type " + std::to_string(static_cast<int>(field.type)) +
+                    " cannot be read from text");
+  }
+  switch (type->kind) {
+    case ValueKind::Text:
       if (!support::isValidUtf8(text)) throw TextError("text is not valid UTF-8");
       return std::string(text);
-    case FieldType::Date:
+    case ValueKind::Date:
       return parseDate(text);
-    case FieldType::Time:
+    case ValueKind::Time:
       return parseTime(text);
-    case FieldType::Timestamp:
+    case ValueKind::Timestamp:
       return parseTimestamp(text);
-    case FieldType::Short:
-      return parseInteger(text, -32767, 32767);
-    case FieldType::Long:
-    case FieldType::AutoIncrement:
+    case ValueKind::Whole:
       // The most negative value is the stored pattern of null.
-      return parseInteger(text, -2147483647, 2147483647);
-    case FieldType::Number:
-    case FieldType::Currency:
+      return parseInteger(text, -type->wholeLimit, type->wholeLimit);
+    case ValueKind::Number:
       return parseNumber(text);
-    case FieldType::Logical:
+    case ValueKind::Logical:
       return parseLogical(text);
-    case FieldType::Bcd: {
-      std::size_t pos = text[0] == '-' ? 1 : 0;
-      std::size_t digits = 0;
-      bool point = false;
-      for (; pos < text.size(); ++pos) {
-        if (text[pos] >= '0' && text[pos] <= '9') {
-          ++digits;
-        } else if (text[pos] == '.' && !point && digits > 0) {
-          point = true;
-        } else {
-          throw TextError("not a decimal number: " + quoted(text));
-        }
-      }
-      if (digits == 0 || text.back() == '.') {
-        throw TextError("not a decimal number: " + quoted(text));
-      }
-      return format::Decimal{std::string(text)};
-    }
-    case FieldType::Binary:
-    case FieldType::FormattedMemo:
-    case FieldType::Ole:
-    case FieldType::Graphic:
-    case FieldType::Bytes:
+    case ValueKind::Decimal:
+      return parseDecimal(text);
+    case ValueKind::Binary:
       return format::Binary{fromHex(text)};
   }
-  throw TextError("field type " + std::to_string(static_cast<int>(field.type)) +
-                  " cannot be read from text");
+  return std::monostate{};
 }
 
 std::string_view typeLetter(format::FieldType type) {
-  switch (type) {
-    case FieldType::Alpha:
-      return "A";
-    case FieldType::Date:
-      return "D";
-    case FieldType::Short:
-      return "S";
-    case FieldType::Long:
-      return "I";
-    case FieldType::Currency:
-      return "$";
-    case FieldType::Number:
-      return "N";
-    case FieldType::Logical:
-      return "L";
-    case FieldType::Memo:
-      return "M";
-    case FieldType::Binary:
-      return "B";
-    case FieldType::FormattedMemo:
-      return "F";
-    case FieldType::Ole:
-      return "O";
-    case FieldType::Graphic:
-      return "G";
-    case FieldType::Time:
-      return "T";
-    case FieldType::Timestamp:
-      return "@";
-    case FieldType::AutoIncrement:
-      return "+";
-    case FieldType::Bcd:
-      return "#";
-    case FieldType::Bytes:
-      return "Y";
-  }
-  return "?";
+  const format::FieldTypeTraits* t = format::findFieldType(static_cast<std::uint8_t>(type));
+  return t ? std::string_view(&t->letter, 1) : std::string_view("?");
 }
 
 }  // namespace torvelle::exchange

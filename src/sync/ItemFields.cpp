@@ -4,6 +4,7 @@
 #include <random>
 
 #include "engine/FieldText.h"
+#include "engine/format/FieldTypes.h"
 #include "exchange/Books.h"
 #include "exchange/ExchangeError.h"
 #include "exchange/ICalendar.h"
@@ -40,13 +41,13 @@ format::Value valueOf(const format::FieldDef& field, const std::string& text) {
     if (field.type == format::FieldType::Logical) return false;
     return std::monostate{};
   }
-  switch (field.type) {
-    case format::FieldType::Date:
+  switch (format::valueKind(field.type)) {
+    case format::ValueKind::Date:
       if (const auto date = parseDate(text)) return *date;
       return std::monostate{};
-    case format::FieldType::Time:
+    case format::ValueKind::Time:
       return format::Time{std::stoi(text)};
-    case format::FieldType::Logical:
+    case format::ValueKind::Logical:
       return text == "1";
     default:
       return text;

@@ -1,6 +1,7 @@
 #include "toolkit/DBEdit.h"
 
 #include "engine/Table.h"
+#include "engine/format/FieldTypes.h"
 
 namespace torvelle::toolkit {
 
@@ -34,7 +35,7 @@ bool TDBEdit::isTextField() const {
   const int f = t->fieldIndex(field_.fieldName().toStdString());
   if (f < 0) return true;
   const auto type = t->fields()[static_cast<std::size_t>(f)].type;
-  return type == format::FieldType::Alpha || type == format::FieldType::Memo;
+  return format::valueKind(type) == format::ValueKind::Text;
 }
 
 void TDBEdit::showField() {

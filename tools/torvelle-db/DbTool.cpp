@@ -18,6 +18,7 @@
 #include "Json.h"
 #include "engine/DbError.h"
 #include "engine/ShippedTables.h"
+#include "engine/format/FieldTypes.h"
 #include "engine/format/TableFile.h"
 #include "exchange/Books.h"
 #include "exchange/CsvTable.h"
@@ -238,19 +239,8 @@ int commandCreate(const CommandLine& cl, std::ostream& out) {
 }
 
 std::string fieldSize(const format::FieldDef& field) {
-  switch (field.type) {
-    case format::FieldType::Alpha:
-    case format::FieldType::Memo:
-    case format::FieldType::Binary:
-    case format::FieldType::FormattedMemo:
-    case format::FieldType::Ole:
-    case format::FieldType::Graphic:
-    case format::FieldType::Bytes:
-    case format::FieldType::Bcd:
-      return std::to_string(field.size);
-    default:
-      return {};
-  }
+  const format::FieldTypeTraits* t = format::findFieldType(static_cast<std::uint8_t>(field.type));
+  return t && t->sizeChosen() ? std::to_string(field.size) : std::string();
 }
 
 std::string levelText(int level) {

@@ -8,6 +8,7 @@
 
 #include "engine/DbError.h"
 #include "engine/format/Bytes.h"
+#include "engine/format/FieldTypes.h"
 #include "support/CodePage.h"
 #include "support/Utf8.h"
 
@@ -153,35 +154,17 @@ std::int64_t expectInteger(const FieldDef& field, const Value& value) {
 }  // namespace
 
 int storageSize(FieldType type, int sizeByte) {
-  switch (type) {
-    case FieldType::Date:
-    case FieldType::Long:
-    case FieldType::Time:
-    case FieldType::AutoIncrement:
-      return 4;
-    case FieldType::Short:
-      return 2;
-    case FieldType::Currency:
-    case FieldType::Number:
-    case FieldType::Timestamp:
-      return 8;
-    case FieldType::Logical:
-      return 1;
-    case FieldType::Bcd:
-      return 17;
-    default:
-      return sizeByte;
-  }
+  const FieldTypeTraits* t = findFieldType(static_cast<std::uint8_t>(type));
+  return t && t->fixedBytes != 0 ? t->fixedBytes : sizeByte;
 }
 
 bool isBlob(FieldType type) {
-  return type == FieldType::Memo || type == FieldType::Binary || type == FieldType::FormattedMemo ||
-         type == FieldType::Ole || type == FieldType::Graphic;
+  const FieldTypeTraits* t = findFieldType(static_cast<std::uint8_t>(type));
+  return t && t->blob;
 }
 
 bool isKnownType(std::uint8_t c) {
-  return (c >= 0x01 && c <= 0x06) || c == 0x09 || (c >= 0x0C && c <= 0x10) ||
-         (c >= 0x14 && c <= 0x18);
+  return findFieldType(c) != nullptr;
 }
 
 int effectiveCodePage(int codePage) {
@@ -205,38 +188,35 @@ std::string fromTableText(std::string_view bytes, int codePage) {
 }
 
 Value decode(const FieldDef& field, const std::uint8_t* p, int codePage) {
-  const int n = storageSize(field.type, field.size);
+  const FieldTypeTraits* t = findFieldType(static_cast<std::uint8_t>(field.type));
+  if (!t || t->blob) return std::monostate{};
+  const int n = t->fixedBytes != 0 ? t->fixedBytes : field.size;
   if (allZero(p, n)) return std::monostate{};
-  switch (field.type) {
-    case FieldType::Alpha: {
+  switch (t->kind) {
+    case ValueKind::Text: {
       const auto* end = static_cast<const std::uint8_t*>(std::memchr(p, 0, static_cast<size_t>(n)));
       return fromTableText(std::string_view(reinterpret_cast<const char*>(p),
                                             static_cast<std::size_t>(end ? end - p : n)),
                            codePage);
     }
-    case FieldType::Short:
-      return static_cast<std::int32_t>(getFlippedInt(p, 2));
-    case FieldType::Long:
-    case FieldType::AutoIncrement:
-      return static_cast<std::int32_t>(getFlippedInt(p, 4));
-    case FieldType::Date:
-      return Date{static_cast<std::int32_t>(getFlippedInt(p, 4))};
-    case FieldType::Time:
-      return Time{static_cast<std::int32_t>(getFlippedInt(p, 4))};
-    case FieldType::Currency:
-    case FieldType::Number:
+    case ValueKind::Whole:
+      return static_cast<std::int32_t>(getFlippedInt(p, n));
+    case ValueKind::Date:
+      return Date{static_cast<std::int32_t>(getFlippedInt(p, n))};
+    case ValueKind::Time:
+      return Time{static_cast<std::int32_t>(getFlippedInt(p, n))};
+    case ValueKind::Number:
       return getDouble(p);
-    case FieldType::Timestamp:
+    case ValueKind::Timestamp:
       return Timestamp{getDouble(p)};
-    case FieldType::Logical:
+    case ValueKind::Logical:
       return (p[0] ^ 0x80) != 0;
-    case FieldType::Bcd:
+    case ValueKind::Decimal:
       return Decimal{decodeBcd(p, field.size)};
-    case FieldType::Bytes:
+    case ValueKind::Binary:
       return Binary{std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(n))};
-    default:
-      return std::monostate{};
   }
+  return std::monostate{};
 }
 
 namespace {
@@ -276,56 +256,60 @@ void encodeNumber(const FieldDef& field, const Value& value, std::uint8_t* out) 
   putDouble(out, d);
 }
 
+void encodeDate(const FieldDef& field, const Value& value, std::uint8_t* out) {
+  const auto& d = expect<Date>(field, value, "a date");
+  if (d.day < 1) invalid(field, "a date before 0001-01-01");
+  putFlippedInt(out, 4, d.day);
+}
+
+void encodeTime(const FieldDef& field, const Value& value, std::uint8_t* out) {
+  const auto& t = expect<Time>(field, value, "a time");
+  if (t.msec < 0 || t.msec >= 86400000) invalid(field, "a time outside the day");
+  putFlippedInt(out, 4, t.msec);
+}
+
+void encodeTimestamp(const FieldDef& field, const Value& value, std::uint8_t* out) {
+  const auto& t = expect<Timestamp>(field, value, "a timestamp");
+  if (!std::isfinite(t.msec) || t.msec < 0) invalid(field, "an invalid timestamp");
+  putDouble(out, t.msec);
+}
+
 }  // namespace
 
 void encode(const FieldDef& field, const Value& value, std::uint8_t* out, int codePage) {
-  const auto n = static_cast<std::size_t>(storageSize(field.type, field.size));
+  const FieldTypeTraits* t = findFieldType(static_cast<std::uint8_t>(field.type));
+  const auto n = static_cast<std::size_t>(t && t->fixedBytes != 0 ? t->fixedBytes : field.size);
   std::memset(out, 0, n);
   if (isNull(value)) return;
-  switch (field.type) {
-    case FieldType::Alpha:
+  if (!t || t->blob) invalid(field, "is a blob field");
+  switch (t->kind) {
+    case ValueKind::Text:
       encodeAlpha(field, value, out, n, codePage);
       return;
-    case FieldType::Short:
-      encodeInteger(field, value, out, 2, 32767);
+    case ValueKind::Whole:
+      encodeInteger(field, value, out, static_cast<int>(n), t->wholeLimit);
       return;
-    case FieldType::Long:
-    case FieldType::AutoIncrement:
-      encodeInteger(field, value, out, 4, 2147483647LL);
+    case ValueKind::Date:
+      encodeDate(field, value, out);
       return;
-    case FieldType::Date: {
-      const auto& d = expect<Date>(field, value, "a date");
-      if (d.day < 1) invalid(field, "a date before 0001-01-01");
-      putFlippedInt(out, 4, d.day);
+    case ValueKind::Time:
+      encodeTime(field, value, out);
       return;
-    }
-    case FieldType::Time: {
-      const auto& t = expect<Time>(field, value, "a time");
-      if (t.msec < 0 || t.msec >= 86400000) invalid(field, "a time outside the day");
-      putFlippedInt(out, 4, t.msec);
-      return;
-    }
-    case FieldType::Currency:
-    case FieldType::Number:
+    case ValueKind::Number:
       encodeNumber(field, value, out);
       return;
-    case FieldType::Timestamp: {
-      const auto& t = expect<Timestamp>(field, value, "a timestamp");
-      if (!std::isfinite(t.msec) || t.msec < 0) invalid(field, "an invalid timestamp");
-      putDouble(out, t.msec);
+    case ValueKind::Timestamp:
+      encodeTimestamp(field, value, out);
       return;
-    }
-    case FieldType::Logical:
+    case ValueKind::Logical:
       out[0] = expect<bool>(field, value, "true or false") ? 0x81 : 0x80;
       return;
-    case FieldType::Bcd:
+    case ValueKind::Decimal:
       encodeBcd(field, expect<Decimal>(field, value, "a decimal").text, out);
       return;
-    case FieldType::Bytes:
+    case ValueKind::Binary:
       encodeBytes(field, value, out, n);
       return;
-    default:
-      invalid(field, "is a blob field");
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include "engine/DbError.h"
 #include "engine/format/FieldCodec.h"
+#include "engine/format/FieldTypes.h"
 #include "support/AsciiText.h"
 
 namespace torvelle::format {
@@ -254,17 +255,14 @@ struct DbLayout {
 
 // Checks the size byte of a field, or sets it for the types of fixed size.
 void settleFieldSize(FieldDef& f) {
-  const auto t = f.type;
-  if (t == FieldType::Alpha || t == FieldType::Bytes) {
-    if (f.size < 1 || f.size > 255) invalid("Field '" + f.name + "': size must be 1 to 255");
-  } else if (t == FieldType::Memo) {
-    if (f.size < 11 || f.size > 250) invalid("Field '" + f.name + "': size must be 11 to 250");
-  } else if (codec::isBlob(t)) {
-    if (f.size < 10 || f.size > 250) invalid("Field '" + f.name + "': size must be 10 to 250");
-  } else if (t == FieldType::Bcd) {
-    if (f.size < 0 || f.size > 32) invalid("Field '" + f.name + "': 0 to 32 decimals");
-  } else {
-    f.size = codec::storageSize(t, 0);
+  const FieldTypeTraits& t = fieldTypeOf(f.type);
+  if (!t.sizeChosen()) {
+    f.size = t.fixedBytes;
+  } else if (f.size < t.sizeMin || f.size > t.sizeMax) {
+    invalid("Field '" + f.name + "': " +
+            (t.kind == ValueKind::Decimal ? std::string("0 to 32 decimals")
+                                          : "size must be " + std::to_string(t.sizeMin) + " to " +
+                                                std::to_string(t.sizeMax)));
   }
 }
 

@@ -259,6 +259,36 @@ TEST(FormatWrite, TextTheCodePageCannotHoldIsRefused) {
   EXPECT_EQ(t->readAll(), std::vector<Record>{contact("Раздел", "Иванов")});
 }
 
+// Each type takes the size bytes other readers expect of it, the edges
+// included; a fixed-size type gets its own size whatever was asked.
+TEST(FormatWrite, NewFieldsTakeOnlyTheSizesOfTheirType) {
+  TempDir dir;
+  const std::vector<std::tuple<FieldType, int, bool>> cases = {
+      {FieldType::Alpha, 1, true},    {FieldType::Alpha, 255, true},  {FieldType::Alpha, 0, false},
+      {FieldType::Alpha, 256, false}, {FieldType::Bytes, 255, true},  {FieldType::Bytes, 0, false},
+      {FieldType::Memo, 11, true},    {FieldType::Memo, 250, true},   {FieldType::Memo, 10, false},
+      {FieldType::Graphic, 10, true}, {FieldType::Graphic, 9, false}, {FieldType::Ole, 251, false},
+      {FieldType::Bcd, 0, true},      {FieldType::Bcd, 32, true},     {FieldType::Bcd, 33, false}};
+  int n = 0;
+  for (const auto& [type, size, fits] : cases) {
+    const auto db = dir / ("t" + std::to_string(n++) + ".db");
+    const std::vector<FieldDef> fields = {{"K", FieldType::Long, 4}, {"F", type, size}};
+    if (!fits) {
+      EXPECT_THROW(TableFile::create(db, fields, 1), DbError)
+          << static_cast<int>(type) << " " << size;
+      continue;
+    }
+    TableFile::create(db, fields, 1);
+    EXPECT_EQ(TableFile::open(db, {})->info().fields[1].size, size) << static_cast<int>(type);
+  }
+  const auto db = dir / "fixed.db";
+  TableFile::create(db, {{"D", FieldType::Date, 99}, {"S", FieldType::Short, 0}}, 0);
+  const auto t = TableFile::open(db, {});
+  const auto& fields = t->info().fields;
+  EXPECT_EQ(fields[0].size, 4);
+  EXPECT_EQ(fields[1].size, 2);
+}
+
 TEST(FormatWrite, OneWriterAtATime) {
   TempDir dir;
   const auto db = dir / "t.db";
