@@ -5,6 +5,7 @@
 #include <functional>
 #include <tuple>
 
+#include "engine/FieldNames.h"
 #include "engine/FieldText.h"
 #include "engine/Table.h"
 
@@ -14,9 +15,11 @@ namespace {
 using Fields = std::vector<int>;
 using MakeRow = std::function<ListRow(const format::Record&, const Fields&)>;
 
-const std::vector<std::string> kPhoneFields{"Section",   "Name",     "HomePhone",
-                                            "WorkPhone", "Cellular", "Email"};
-const std::vector<std::string> kDateFields{"Section", "Date", "Time", "Event"};
+const std::vector<std::string> kPhoneFields{engine::kSectionField,   engine::kNameField,
+                                            engine::kHomePhoneField, engine::kWorkPhoneField,
+                                            engine::kCellularField,  engine::kEmailField};
+const std::vector<std::string> kDateFields{engine::kSectionField, engine::kDateField,
+                                           engine::kTimeField, engine::kEventField};
 
 std::string textOf(const format::Record& record, int field) {
   if (field < 0 || static_cast<std::size_t>(field) >= record.size()) return {};

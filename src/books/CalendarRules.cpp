@@ -60,8 +60,9 @@ CalendarEvent eventOf(const format::Record& record, const std::vector<int>& f) {
           get<format::Time>(record, f[2]), get<std::string>(record, f[3])};
 }
 
-const std::initializer_list<const char*> kTaskFields{
-    "Date", "Time", "Task", "Done", engine::kRuleField, engine::kExceptionsField};
+const std::initializer_list<const char*> kTaskFields{engine::kDateField, engine::kTimeField,
+                                                     engine::kTaskField, engine::kDoneField,
+                                                     engine::kRuleField, engine::kExceptionsField};
 
 // The first day a series can show anything on: a moved occurrence may lie
 // before the series' own start.
@@ -70,7 +71,8 @@ format::Date earliestOf(const CalendarSeries& s) {
   for (const auto& [original, moved] : s.repeat.moved) first = std::min(first, moved.date);
   return first;
 }
-const std::initializer_list<const char*> kEventFields{"Section", "Date", "Time", "Event"};
+const std::initializer_list<const char*> kEventFields{engine::kSectionField, engine::kDateField,
+                                                      engine::kTimeField, engine::kEventField};
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <QLocale>
 
 #include "books/RepeatDlg.h"
+#include "engine/FieldNames.h"
 #include "recurrence/Expansion.h"
 #include "recurrence/RecordSeries.h"
 #include "toolkit/ErrorBox.h"
@@ -30,8 +31,8 @@ TSectionBookParts datesParts() {
   p.toolBar = QStringLiteral("HelpfulDatesTB");
   p.linkBox = QStringLiteral("SectionDateCB");
   p.linkCaption = QStringLiteral("Раздел \\ События");
-  p.columns = {{QStringLiteral("Event"), QStringLiteral("Событие")},
-               {QStringLiteral("Date"), QStringLiteral("Дата")}};
+  p.columns = {{QString::fromLatin1(engine::kEventField), QStringLiteral("Событие")},
+               {QString::fromLatin1(engine::kDateField), QStringLiteral("Дата")}};
   p.columnWidths = {358, 64};
   p.searchEdits = {{QStringLiteral("EventsEdit"), 70}, {QStringLiteral("DatesEdit"), 8, 64}};
   return p;
@@ -69,7 +70,7 @@ TDatesBook::TDatesBook(store::TTableSet& tables, TMoveRecToSectForm& moveForm, Q
 
 void TDatesBook::decorateEvent(int row, int field, QString& text) {
   engine::Table* table = RecordsDBGrid->tableModel().table();
-  if (!table || field != table->fieldIndex("Event") || row < 0 ||
+  if (!table || field != table->fieldIndex(engine::kEventField) || row < 0 ||
       static_cast<std::size_t>(row) >= table->rowCount())
     return;
   const auto series = recurrence::SeriesFields::of(table->info().fields);
@@ -105,7 +106,7 @@ void TDatesBook::RepeatSBClick() {
   }
   toolkit::ErrorBox::guard([&] {
     table->checkBrowseMode();
-    const auto start = table->dateField("Date");
+    const auto start = table->dateField(engine::kDateField);
     if (!start) return;
     const auto set = recurrence::repeatSetOf(series, table->current().values());
     TRepeatDlg dialog(*texts_, this);
@@ -119,8 +120,8 @@ void TDatesBook::RepeatSBClick() {
 
 bool TDatesBook::DatesTableFilterRecord(const engine::RecordView& record) {
   if (eventField_ < 0) {
-    eventField_ = requiredField("Event");
-    dateField_ = requiredField("Date");
+    eventField_ = requiredField(engine::kEventField);
+    dateField_ = requiredField(engine::kDateField);
   }
   // The event first; the date is looked at only for a matching event.
   if (RecordsFilterRow->ignoreCase()) {
@@ -133,8 +134,8 @@ bool TDatesBook::DatesTableFilterRecord(const engine::RecordView& record) {
 
 void TDatesBook::DatesTableNewRecord(engine::Table& table) {
   const QDateTime now = QDateTime::currentDateTime();
-  table.setField("Date", format::Value(toolkit::fromQDate(now.date())));
-  table.setField("Time", format::Value(toolkit::fromQTime(now.time())));
+  table.setField(engine::kDateField, format::Value(toolkit::fromQDate(now.date())));
+  table.setField(engine::kTimeField, format::Value(toolkit::fromQTime(now.time())));
 }
 
 void TDatesBook::placeColumns(const SectionBookLayout& l) {

@@ -1,5 +1,7 @@
 #include "books/DescribedBook.h"
 
+#include "engine/FieldNames.h"
+
 namespace torvelle::books {
 
 namespace {
@@ -22,7 +24,7 @@ TDescribedBook::TDescribedBook(TSectionBookParts parts, store::TParadoxTable& se
   DescriptionLabel->setObjectName(labelName);
   DescriptionDBMemo->setObjectName(memoName);
   DescriptionDBMemo->setDataSource(&recordsSource);
-  DescriptionDBMemo->setDataField(QStringLiteral("Description"));
+  DescriptionDBMemo->setDataField(QString::fromLatin1(engine::kDescriptionField));
   DescriptionDBMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }
 

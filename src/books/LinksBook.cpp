@@ -1,5 +1,7 @@
 #include "books/LinksBook.h"
 
+#include "engine/FieldNames.h"
+
 #include <QMouseEvent>
 
 namespace torvelle::books {
@@ -14,7 +16,7 @@ TSectionBookParts linksParts() {
   p.toolBar = QStringLiteral("LinksTB");
   p.linkBox = QStringLiteral("SectionLinkCB");
   p.linkCaption = QStringLiteral("Раздел \\ Линки");
-  p.columns = {{QStringLiteral("Link"), QStringLiteral("Линк")}};
+  p.columns = {{QString::fromLatin1(engine::kLinkField), QStringLiteral("Линк")}};
   p.columnWidths = {423};
   p.searchEdits = {{QStringLiteral("LinksEdit"), 255}};
   return p;
@@ -35,7 +37,7 @@ TLinksBook::TLinksBook(store::TTableSet& tables, TMoveRecToSectForm& moveForm,
 }
 
 bool TLinksBook::LinksTableFilterRecord(const engine::RecordView& record) {
-  if (linkField_ < 0) linkField_ = requiredField("Link");
+  if (linkField_ < 0) linkField_ = requiredField(engine::kLinkField);
   if (RecordsFilterRow->ignoreCase())
     return record.foldedText(linkField_).find(foldedPattern(0)) != std::string_view::npos;
   return record.text(linkField_).find(pattern(0)) != std::string_view::npos;
@@ -44,7 +46,7 @@ bool TLinksBook::LinksTableFilterRecord(const engine::RecordView& record) {
 void TLinksBook::LinksDBGridDblClick() {
   engine::Table& t = recordsTable();
   if (!t.isOpen() || !t.currentRow()) return;
-  handOver(QString::fromStdString(t.fieldText("Link")), HandOverKind::Link);
+  handOver(QString::fromStdString(t.fieldText(engine::kLinkField)), HandOverKind::Link);
 }
 
 bool TLinksBook::eventFilter(QObject* watched, QEvent* event) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "engine/FieldNames.h"
 #include "support/TextMatch.h"
 
 namespace torvelle::books {
@@ -40,9 +41,9 @@ TSectionBookParts phonesParts() {
   p.toolBar = QStringLiteral("PhonesTB");
   p.linkBox = QStringLiteral("SectionPhoneCB");
   p.linkCaption = QStringLiteral("Раздел \\ Реквизиты");
-  p.columns = {{QStringLiteral("Name"), QStringLiteral("Имя")},
-               {QStringLiteral("HomePhone"), QStringLiteral("Домашний тел.")},
-               {QStringLiteral("WorkPhone"), QStringLiteral("Рабочий тел.")}};
+  p.columns = {{QString::fromLatin1(engine::kNameField), QStringLiteral("Имя")},
+               {QString::fromLatin1(engine::kHomePhoneField), QStringLiteral("Домашний тел.")},
+               {QString::fromLatin1(engine::kWorkPhoneField), QStringLiteral("Рабочий тел.")}};
   p.columnWidths = {251, 85, 85};
   p.searchEdits = {{QStringLiteral("PhonesEdit"), 50}};
   return p;
@@ -95,14 +96,14 @@ TPhonesBook::TPhonesBook(store::TTableSet& tables, TMoveRecToSectForm& moveForm,
     l->setObjectName(QString::fromLatin1(name));
     return l;
   };
-  CountryDBEdit = edit("CountryDBEdit", "Country");
-  ZipDBEdit = edit("ZipDBEdit", "ZipCode");
-  CityDBEdit = edit("CityDBEdit", "City");
-  StreetDBEdit = edit("StreetDBEdit", "Street");
-  CellularDBEdit = edit("CellularDBEdit", "Cellular");
-  ICQDBEdit = edit("ICQDBEdit", "ICQ");
-  EmailDBEdit = edit("EmailDBEdit", "Email");
-  WebSiteDBEdit = edit("WebSiteDBEdit", "WebSite");
+  CountryDBEdit = edit("CountryDBEdit", engine::kCountryField);
+  ZipDBEdit = edit("ZipDBEdit", engine::kZipCodeField);
+  CityDBEdit = edit("CityDBEdit", engine::kCityField);
+  StreetDBEdit = edit("StreetDBEdit", engine::kStreetField);
+  CellularDBEdit = edit("CellularDBEdit", engine::kCellularField);
+  ICQDBEdit = edit("ICQDBEdit", engine::kIcqField);
+  EmailDBEdit = edit("EmailDBEdit", engine::kEmailField);
+  WebSiteDBEdit = edit("WebSiteDBEdit", engine::kWebSiteField);
   CountryLabel = label("CountryLabel", QStringLiteral("Страна"));
   ZipLabel = label("ZipLabel", QStringLiteral("Индекс"));
   CityLabel = label("CityLabel", QStringLiteral("Город"));

@@ -1,5 +1,6 @@
 #include "books/ReminderSource.h"
 
+#include "engine/FieldNames.h"
 #include "engine/Session.h"
 #include "engine/Table.h"
 #include "recurrence/RecordSeries.h"
@@ -61,8 +62,9 @@ std::vector<TaskItem> readTaskItems(const std::filesystem::path& tasksDb,
                                     const format::OpenOptions& options, Moment from) {
   const auto file = openForReading(tasksDb, options);
   const Fields field(file->info());
-  const int date = field("Date"), time = field("Time"), task = field("Task"), done = field("Done"),
-            description = field("Description");
+  const int date = field(engine::kDateField), time = field(engine::kTimeField),
+            task = field(engine::kTaskField), done = field(engine::kDoneField),
+            description = field(engine::kDescriptionField);
   const auto series = recurrence::SeriesFields::of(file->info().fields);
   std::vector<TaskItem> items;
   for (const format::Record& record : file->readAll()) {
@@ -83,8 +85,8 @@ std::vector<DateItem> readDateItems(const std::filesystem::path& datesDb,
                                     const format::OpenOptions& options) {
   const auto file = openForReading(datesDb, options);
   const Fields field(file->info());
-  const int section = field("Section"), date = field("Date"), time = field("Time"),
-            event = field("Event");
+  const int section = field(engine::kSectionField), date = field(engine::kDateField),
+            time = field(engine::kTimeField), event = field(engine::kEventField);
   std::vector<DateItem> items;
   for (const format::Record& record : file->readAll())
     items.push_back({get<std::string>(record, section), get<format::Date>(record, date),
@@ -93,9 +95,11 @@ std::vector<DateItem> readDateItems(const std::filesystem::path& datesDb,
 }
 
 std::vector<TaskItem> taskItemsOf(const engine::Table& taskTable, Moment from) {
-  const int date = taskTable.fieldIndex("Date"), time = taskTable.fieldIndex("Time"),
-            task = taskTable.fieldIndex("Task"), done = taskTable.fieldIndex("Done"),
-            description = taskTable.fieldIndex("Description");
+  const int date = taskTable.fieldIndex(engine::kDateField),
+            time = taskTable.fieldIndex(engine::kTimeField),
+            task = taskTable.fieldIndex(engine::kTaskField),
+            done = taskTable.fieldIndex(engine::kDoneField),
+            description = taskTable.fieldIndex(engine::kDescriptionField);
   const auto series = recurrence::SeriesFields::of(taskTable.info().fields);
   std::vector<TaskItem> items;
   taskTable.forEachStored([&](const engine::RecordView& view) {
@@ -113,8 +117,10 @@ std::vector<TaskItem> taskItemsOf(const engine::Table& taskTable, Moment from) {
 }
 
 std::vector<DateItem> dateItemsOf(const engine::Table& datesTable) {
-  const int section = datesTable.fieldIndex("Section"), date = datesTable.fieldIndex("Date"),
-            time = datesTable.fieldIndex("Time"), event = datesTable.fieldIndex("Event");
+  const int section = datesTable.fieldIndex(engine::kSectionField),
+            date = datesTable.fieldIndex(engine::kDateField),
+            time = datesTable.fieldIndex(engine::kTimeField),
+            event = datesTable.fieldIndex(engine::kEventField);
   std::vector<DateItem> items;
   datesTable.forEachStored([&](const engine::RecordView& view) {
     const format::Record& record = view.values();
@@ -139,7 +145,7 @@ std::optional<DoneChange> reminderDoneChange(const std::vector<format::FieldDef>
                                              format::Date date, format::Time time) {
   int done = -1;
   for (std::size_t i = 0; i < fields.size(); ++i)
-    if (fields[i].name == "Done") done = static_cast<int>(i);
+    if (fields[i].name == engine::kDoneField) done = static_cast<int>(i);
   const auto found = reminderTask(fields, records, date, time);
   if (done < 0 || !found) return std::nullopt;
   const auto series = recurrence::SeriesFields::of(fields);

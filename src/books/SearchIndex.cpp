@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/FieldNames.h"
 #include "engine/Table.h"
 #include "support/TextMatch.h"
 
@@ -11,15 +12,19 @@ namespace {
 using Names = std::vector<std::string>;
 
 const std::array<Names, kSearchBooks> kSearched{
-    Names{"Task", "Description"},
-    Names{"Name", "HomePhone", "WorkPhone", "Cellular", "Email", "WebSite", "ICQ", "Country",
-          "ZipCode", "City", "Street"},
-    Names{"Event", "Description"}, Names{"Link", "Description"}};
-const std::array<Names, kSearchBooks> kKeys{Names{"Date", "Time"}, Names{"Section", "Name"},
-                                            Names{"Section", "Date", "Time"},
-                                            Names{"Section", "Link"}};
+    Names{engine::kTaskField, engine::kDescriptionField},
+    Names{engine::kNameField, engine::kHomePhoneField, engine::kWorkPhoneField,
+          engine::kCellularField, engine::kEmailField, engine::kWebSiteField, engine::kIcqField,
+          engine::kCountryField, engine::kZipCodeField, engine::kCityField, engine::kStreetField},
+    Names{engine::kEventField, engine::kDescriptionField},
+    Names{engine::kLinkField, engine::kDescriptionField}};
+const std::array<Names, kSearchBooks> kKeys{
+    Names{engine::kDateField, engine::kTimeField}, Names{engine::kSectionField, engine::kNameField},
+    Names{engine::kSectionField, engine::kDateField, engine::kTimeField},
+    Names{engine::kSectionField, engine::kLinkField}};
 // The field that names a record in the results.
-const std::array<const char*, kSearchBooks> kTitles{"Task", "Name", "Event", "Link"};
+const std::array<const char*, kSearchBooks> kTitles{engine::kTaskField, engine::kNameField,
+                                                    engine::kEventField, engine::kLinkField};
 
 std::size_t bookIndex(SearchBook book) {
   return static_cast<std::size_t>(book);
@@ -58,7 +63,7 @@ void SearchIndex::addBook(SearchBook book, const engine::Table& table) {
   std::vector<int> searched, key;
   for (const std::string& name : searchedFields(book)) searched.push_back(table.fieldIndex(name));
   for (const std::string& name : keyFields(book)) key.push_back(table.fieldIndex(name));
-  const int section = table.fieldIndex("Section");
+  const int section = table.fieldIndex(engine::kSectionField);
   const int title = table.fieldIndex(kTitles[bookIndex(book)]);
   table.forEachStored([&](const engine::RecordView& view) {
     SearchEntry entry;

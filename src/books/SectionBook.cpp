@@ -6,6 +6,7 @@
 
 #include "books/TaskRules.h"
 #include "engine/DbError.h"
+#include "engine/FieldNames.h"
 #include "support/TextMatch.h"
 #include "toolkit/ErrorBox.h"
 
@@ -74,7 +75,8 @@ void TSectionBook::buildControls() {
 
   SectionsDBGrid = new toolkit::TDBGrid(this);
   SectionsDBGrid->setObjectName(sec + QStringLiteral("DBGrid"));
-  SectionsDBGrid->setColumns({{QStringLiteral("Section"), QStringLiteral("Раздел")}});
+  SectionsDBGrid->setColumns(
+      {{QString::fromLatin1(engine::kSectionField), QStringLiteral("Раздел")}});
   SectionsDBGrid->setGridColumnWidth(0, 139);
 
   RecordsDBGrid = new toolkit::TDBGrid(this);
@@ -145,7 +147,9 @@ void TSectionBook::bindEvents() {
 
   engine::TableEvents& s = sectionsTable_.events();
   s.filterRecord = [this](const engine::RecordView& r) { return sectionsFilter(r); };
-  s.beforeEdit = [this](engine::Table&) { oldSectionName_ = sectionsTable_.fieldText("Section"); };
+  s.beforeEdit = [this](engine::Table&) {
+    oldSectionName_ = sectionsTable_.fieldText(engine::kSectionField);
+  };
   s.afterPost = [this](engine::Table&) { RenameSectionRecords(); };
   s.afterCancel = [this](engine::Table&) { oldSectionName_.reset(); };
   s.beforeDelete = [this](engine::Table&) { DeleteSectionRecords(); };
@@ -209,7 +213,8 @@ void TSectionBook::SetSectionLink() {
 void TSectionBook::newRecordSection(engine::Table& table) {
   // With the link on the engine has filled it from the master already.
   if (SectionCB->isChecked() || !sectionsTable_.currentRow()) return;
-  table.setField("Section", format::Value(sectionsTable_.fieldText("Section")));
+  table.setField(engine::kSectionField,
+                 format::Value(sectionsTable_.fieldText(engine::kSectionField)));
 }
 
 // --- Cascades -------------------------------------------------------------
@@ -224,14 +229,14 @@ format::Record sectionKey(const std::string& name) {
 }  // namespace
 
 format::FieldChanges TSectionBook::sectionChange(const std::string& name) const {
-  return {{requiredField("Section"), sectionKey(name).front()}};
+  return {{requiredField(engine::kSectionField), sectionKey(name).front()}};
 }
 
 void TSectionBook::RenameSectionRecords() {
   // The name ends with this edit, whatever happens next.
   const std::optional<std::string> oldName = std::exchange(oldSectionName_, std::nullopt);
   if (puttingBack_ || sectionsTable_.lastPostInserted() || !oldName) return;
-  const std::string newName = sectionsTable_.fieldText("Section");
+  const std::string newName = sectionsTable_.fieldText(engine::kSectionField);
   if (newName == *oldName) return;
   try {
     const std::vector<engine::Bookmark> marks =
@@ -250,7 +255,8 @@ void TSectionBook::putBackSectionName(const std::string& name) {
   ErrorBox::guard([&] {
     try {
       sectionsTable_.edit();
-      sectionsTable_.setField("Section", name.empty() ? format::Value{} : format::Value(name));
+      sectionsTable_.setField(engine::kSectionField,
+                              name.empty() ? format::Value{} : format::Value(name));
       sectionsTable_.post();
     } catch (...) {
       if (sectionsTable_.state() != engine::TableState::Browse) sectionsTable_.cancel();
@@ -264,7 +270,7 @@ void TSectionBook::putBackSectionName(const std::string& name) {
 
 void TSectionBook::DeleteSectionRecords() {
   // Thrown on: the engine then keeps the section as well.
-  const std::string name = sectionsTable_.fieldText("Section");
+  const std::string name = sectionsTable_.fieldText(engine::kSectionField);
   const std::vector<engine::Bookmark> marks = recordsTable_.bookmarksWithKey(sectionKey(name));
   if (!marks.empty()) recordsTable_.removeRecords(marks);
 }
@@ -282,7 +288,7 @@ void TSectionBook::MoveRecordsToSection() {
   // The sections as the grid lists them, without the one the current record
   // is in; read from the rows, so no cursor moves and the link stays.
   const std::string current =
-      recordsTable_.currentRow() ? recordsTable_.fieldText("Section") : std::string();
+      recordsTable_.currentRow() ? recordsTable_.fieldText(engine::kSectionField) : std::string();
   std::vector<std::string> shown;
   shown.reserve(sectionsTable_.rowCount());
   for (std::size_t i = 0; i < sectionsTable_.rowCount(); ++i)
@@ -305,12 +311,13 @@ std::string TSectionBook::exportSection() const {
   // What the user sees: the current section's records while linked, all else.
   if (!SectionCB->isChecked() || !sectionsTable_.isOpen() || !sectionsTable_.currentRow())
     return {};
-  return sectionsTable_.fieldText("Section");
+  return sectionsTable_.fieldText(engine::kSectionField);
 }
 
 void TSectionBook::showImported(const exchange::ImportSummary& summary) {
   if (!SectionCB->isChecked() || summary.sections.empty() || !sectionsTable_.isOpen()) return;
-  if (sectionsTable_.currentRow() && summary.sections.contains(sectionsTable_.fieldText("Section")))
+  if (sectionsTable_.currentRow() &&
+      summary.sections.contains(sectionsTable_.fieldText(engine::kSectionField)))
     return;
   sectionsTable_.findKey(format::Value(*summary.sections.begin()));
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 
+#include "engine/FieldNames.h"
 #include "engine/RecordIdentity.h"
 #include "recurrence/Expansion.h"
 #include "toolkit/ErrorBox.h"
@@ -67,10 +68,10 @@ const TTaskRepeats::Fields& TTaskRepeats::fields() {
   if (!fields_ || (fields_->date < 0 && table_.isOpen())) {
     Fields f;
     if (table_.isOpen()) {
-      f.date = table_.fieldIndex("Date");
-      f.time = table_.fieldIndex("Time");
-      f.task = table_.fieldIndex("Task");
-      f.done = table_.fieldIndex("Done");
+      f.date = table_.fieldIndex(engine::kDateField);
+      f.time = table_.fieldIndex(engine::kTimeField);
+      f.task = table_.fieldIndex(engine::kTaskField);
+      f.done = table_.fieldIndex(engine::kDoneField);
       f.series = recurrence::SeriesFields::of(table_.info().fields);
     }
     fields_ = f;

@@ -12,6 +12,7 @@
 #include "books/ReminderSource.h"
 #include "books/RepeatDlg.h"
 #include "engine/DbError.h"
+#include "engine/FieldNames.h"
 #include "toolkit/EngineDates.h"
 #include "toolkit/ErrorBox.h"
 
@@ -117,7 +118,7 @@ void TTasksBook::RepeatSBClick() {
   if (!Repeats->available() || !TaskTable.currentRow()) return;
   ErrorBox::guard([&] {
     TaskTable.checkBrowseMode();
-    const auto start = TaskTable.dateField("Date");
+    const auto start = TaskTable.dateField(engine::kDateField);
     if (!start) return;
     const auto fields = recurrence::SeriesFields::of(TaskTable.info().fields);
     const auto set = recurrence::repeatSetOf(fields, TaskTable.current().values());
@@ -182,9 +183,9 @@ void TTasksBook::buildControls() {
   // The grid and the description beside it.
   TaskDBGrid = new toolkit::TDBGrid(this);
   TaskDBGrid->setObjectName(QStringLiteral("TaskDBGrid"));
-  TaskDBGrid->setColumns({{QStringLiteral("Task"), QStringLiteral("Задание")},
-                          {QStringLiteral("Time"), QStringLiteral("Время")},
-                          {QStringLiteral("Date"), QStringLiteral("Дата")}});
+  TaskDBGrid->setColumns({{QString::fromLatin1(engine::kTaskField), QStringLiteral("Задание")},
+                          {QString::fromLatin1(engine::kTimeField), QStringLiteral("Время")},
+                          {QString::fromLatin1(engine::kDateField), QStringLiteral("Дата")}});
   // The time and date columns are one search box wide. A short date in the
   // desktop's font must fit one: the design widens rather than the text
   // shrinking below what the desktop chose as legible.
@@ -276,9 +277,9 @@ void TTasksBook::bindTable() {
   TaskDBGrid->setDataSource(&TaskDataSource);
   TaskDBNavigator->setDataSource(&TaskDataSource);
   TaskDBMemo->setDataSource(&TaskDataSource);
-  TaskDBMemo->setDataField(QStringLiteral("Description"));
+  TaskDBMemo->setDataField(QString::fromLatin1(engine::kDescriptionField));
   DoneDBCB->setDataSource(&TaskDataSource);
-  DoneDBCB->setDataField(QStringLiteral("Done"));
+  DoneDBCB->setDataField(QString::fromLatin1(engine::kDoneField));
   // Every re-filter ends in a reset: the next one takes "today" afresh.
   connect(&TaskDBGrid->tableModel().link(), &toolkit::TDataLink::dataReset, this,
           [this] { invalidateRule(); });
@@ -305,8 +306,8 @@ const TaskDisplayRule& TTasksBook::displayRule() {
     s.timePattern = TimeEdit->text().toStdString();
     s.datePattern = DateEdit->text().toStdString();
     s.fold = TaskTable.caseFold();
-    fields_ = {field(TaskTable, "Date"), field(TaskTable, "Time"), field(TaskTable, "Task"),
-               field(TaskTable, "Done")};
+    fields_ = {field(TaskTable, engine::kDateField), field(TaskTable, engine::kTimeField),
+               field(TaskTable, engine::kTaskField), field(TaskTable, engine::kDoneField)};
     rule_.emplace(s);
   }
   return *rule_;
@@ -353,9 +354,9 @@ bool TTasksBook::TaskTableFilterRecord(const engine::RecordView& record) {
 void TTasksBook::TaskTableNewRecord(engine::Table& table) {
   // The viewed day in every mode, so a task added under "All tasks" lands
   // on the picker's day.
-  table.setField("Date", format::Value(fromQDate(viewedDay())));
-  table.setField("Time", format::Value(fromQTime(toolkit::localTime(*clock_).time())));
-  table.setField("Done", format::Value(false));
+  table.setField(engine::kDateField, format::Value(fromQDate(viewedDay())));
+  table.setField(engine::kTimeField, format::Value(fromQTime(toolkit::localTime(*clock_).time())));
+  table.setField(engine::kDoneField, format::Value(false));
 }
 
 // --- Modes and filter -----------------------------------------------------
@@ -529,7 +530,7 @@ void TTasksBook::TasksMoveTBClick() {
       for (const engine::Bookmark& mark : marks) {
         TaskTable.gotoBookmark(mark);
         TaskTable.edit();
-        TaskTable.setField("Date", day);
+        TaskTable.setField(engine::kDateField, day);
         TaskTable.post();
       }
     } catch (...) {

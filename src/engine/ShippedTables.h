@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/FieldNames.h"
 #include "engine/format/Value.h"
 
 namespace torvelle::engine {
@@ -19,15 +20,6 @@ struct ShippedTable {
   // The fields other Paradox programs know come first; ours follow them.
   std::size_t designedFieldCount = 0;
 };
-
-// Fields added after the designed ones. The identity stays with a record
-// through moves, edits and other programs' copies of it (vCard and
-// iCalendar UID); the rule is iCalendar RRULE text; the exceptions memo
-// holds the occurrences the rule alone does not give (see
-// recurrence/RepeatSet.h).
-inline constexpr const char* kIdentityField = "UID";
-inline constexpr const char* kRuleField = "RRule";
-inline constexpr const char* kExceptionsField = "Exceptions";
 
 // The fields of `table` after its designed ones.
 std::vector<format::FieldDef> appendedFields(const ShippedTable& table);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/Bookmark.h"
+#include "engine/FieldNames.h"
 #include "engine/MasterRange.h"
 #include "engine/ObserverList.h"
 #include "engine/PendingRecord.h"
@@ -229,7 +230,7 @@ class Table {
   std::filesystem::path path_;
   bool readOnly_ = false;
   std::string indexNames_;
-  std::string masterNames_ = "Section";
+  std::string masterNames_ = kSectionField;
   DataSource* master_ = nullptr;
   std::unique_ptr<MasterLink> link_;
   TableEvents events_;

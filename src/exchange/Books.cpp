@@ -1,5 +1,6 @@
 #include "exchange/Books.h"
 
+#include "engine/FieldNames.h"
 #include "engine/FieldText.h"
 
 namespace torvelle::exchange {
@@ -13,11 +14,14 @@ int fieldIndex(const format::TableInfo& info, const char* name) {
 
 Book bookOf(const format::TableInfo& info) {
   const auto has = [&](const char* name) { return fieldIndex(info, name) >= 0; };
-  if (has("Task") && has("Done") && has("Date")) return Book::Tasks;
-  if (has("Section") && has("Name") && has("HomePhone")) return Book::Phones;
-  if (has("Section") && has("Event") && has("Date")) return Book::Dates;
-  if (has("Section") && has("Link")) return Book::Links;
-  if (info.fields.size() == 1 && has("Section")) return Book::Sections;
+  if (has(engine::kTaskField) && has(engine::kDoneField) && has(engine::kDateField))
+    return Book::Tasks;
+  if (has(engine::kSectionField) && has(engine::kNameField) && has(engine::kHomePhoneField))
+    return Book::Phones;
+  if (has(engine::kSectionField) && has(engine::kEventField) && has(engine::kDateField))
+    return Book::Dates;
+  if (has(engine::kSectionField) && has(engine::kLinkField)) return Book::Links;
+  if (info.fields.size() == 1 && has(engine::kSectionField)) return Book::Sections;
   return Book::Other;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "engine/FieldNames.h"
 #include "support/AsciiText.h"
 
 namespace torvelle::exchange {
@@ -112,16 +113,17 @@ std::vector<std::string> fieldsByContent(const std::vector<std::vector<std::stri
           return x.second < y.second;
         })->first;
     if (most == Content::Email && !email) {
-      fields[c] = "Email";
+      fields[c] = engine::kEmailField;
       email = true;
     } else if (most == Content::Web && !web) {
-      fields[c] = "WebSite";
+      fields[c] = engine::kWebSiteField;
       web = true;
     } else if (most == Content::Phone && phones < 3) {
-      static const char* const kPhones[] = {"HomePhone", "WorkPhone", "Cellular"};
+      static const char* const kPhones[] = {engine::kHomePhoneField, engine::kWorkPhoneField,
+                                            engine::kCellularField};
       fields[c] = kPhones[phones++];
     } else if (most == Content::Text && !name) {
-      fields[c] = "Name";
+      fields[c] = engine::kNameField;
       name = true;
     }
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/FieldNames.h"
 #include "engine/FieldText.h"
 #include "exchange/AddressBookColumns.h"
 #include "exchange/Books.h"
@@ -134,16 +135,16 @@ class RowBuilder {
         put(c, column, cells[c]);
       }
     }
-    fill("Name", name);
+    fill(engine::kNameField, name);
     for (std::size_t c = 0; c < cells.size(); ++c) {
       if (columns_[c].fallback && columns_[c].field >= 0 && isEmpty(columns_[c].field)) {
         put(c, columns_[c], cells[c]);
       }
     }
-    if (const int email = fieldIndex(info_, "Email"); email >= 0) {
+    if (const int email = fieldIndex(info_, engine::kEmailField); email >= 0) {
       // A contact known by an address only is named by it.
       if (const auto* text = std::get_if<std::string>(&record_[static_cast<std::size_t>(email)]))
-        fill("Name", *text);
+        fill(engine::kNameField, *text);
     }
     return std::move(record_);
   }
@@ -175,7 +176,8 @@ class RowBuilder {
     }
     if (field.empty() || !isEmpty(fieldIndex(info_, field.c_str()))) {
       field.clear();
-      for (const char* free : {"HomePhone", "WorkPhone", "Cellular"}) {
+      for (const char* free :
+           {engine::kHomePhoneField, engine::kWorkPhoneField, engine::kCellularField}) {
         if (field.empty() && isEmpty(fieldIndex(info_, free))) field = free;
       }
     }

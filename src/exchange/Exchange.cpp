@@ -18,8 +18,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const phoneFields[] = {"Name",   "HomePhone", "WorkPhone", "Country", "ZipCode", "City",
-                                   "Street", "Cellular",  "ICQ",       "Email",   "WebSite"};
+const char* const phoneFields[] = {
+    engine::kNameField,    engine::kHomePhoneField, engine::kWorkPhoneField, engine::kCountryField,
+    engine::kZipCodeField, engine::kCityField,      engine::kStreetField,    engine::kCellularField,
+    engine::kIcqField,     engine::kEmailField,     engine::kWebSiteField};
 
 std::unique_ptr<format::TableFile> openTable(const fs::path& path,
                                              const std::vector<std::string>& passwords,
@@ -58,7 +60,7 @@ void count(ImportSummary& summary, const std::map<std::string, std::size_t>& not
 
 void applySection(std::vector<ImportRow>& rows, const format::TableInfo& info,
                   const std::string& section) {
-  const int f = fieldIndex(info, "Section");
+  const int f = fieldIndex(info, engine::kSectionField);
   if (f < 0) return;
   for (auto& row : rows) {
     auto& value = row.record[static_cast<std::size_t>(f)];
@@ -77,10 +79,11 @@ std::vector<ImportRow> birthdayRows(const std::vector<VCardContact>& contacts,
   for (const auto& contact : contacts) {
     if (!contact.birthday) continue;
     format::Record record(dates.fields.size());
-    record[static_cast<std::size_t>(fieldIndex(dates, "Section"))] = std::string(birthdaySection);
-    record[static_cast<std::size_t>(fieldIndex(dates, "Date"))] = *contact.birthday;
-    if (const auto name = contact.fields.find("Name"); name != contact.fields.end()) {
-      record[static_cast<std::size_t>(fieldIndex(dates, "Event"))] = name->second;
+    record[static_cast<std::size_t>(fieldIndex(dates, engine::kSectionField))] =
+        std::string(birthdaySection);
+    record[static_cast<std::size_t>(fieldIndex(dates, engine::kDateField))] = *contact.birthday;
+    if (const auto name = contact.fields.find(engine::kNameField); name != contact.fields.end()) {
+      record[static_cast<std::size_t>(fieldIndex(dates, engine::kEventField))] = name->second;
     }
     rows.push_back({"line " + std::to_string(contact.line), std::move(record), {}, {}});
   }
@@ -146,7 +149,7 @@ std::vector<ImportRow> contactRows(const VCardFile& file, std::string_view text,
       }
     }
     if (!contact.category.empty()) {
-      record[static_cast<std::size_t>(fieldIndex(info, "Section"))] = contact.category;
+      record[static_cast<std::size_t>(fieldIndex(info, engine::kSectionField))] = contact.category;
     }
     for (const auto& what : contact.notStored) ++summary.notStored[what];
     if (contact.birthday && !birthdays) ++summary.notStored["birthday"];
@@ -171,10 +174,10 @@ std::vector<ImportRow> calendarRows(std::string_view bytes, const format::TableF
   ReadRows read;
   if (book == Book::Tasks) {
     read = readTasksCalendar(bytes, table.info());
-    settleTimes(read.rows, table.readAll(), table.info(), "Task");
+    settleTimes(read.rows, table.readAll(), table.info(), engine::kTaskField);
   } else if (book == Book::Dates) {
     read = readDatesCalendar(bytes, table.info(), section, defaultSection);
-    settleTimes(read.rows, table.readAll(), table.info(), "Event");
+    settleTimes(read.rows, table.readAll(), table.info(), engine::kEventField);
   } else {
     throw ExchangeError("a calendar goes into the task table or the dates table");
   }
@@ -216,7 +219,7 @@ ImportSummary importVCardFile(std::string_view bytes, const ImportRequest& reque
     dates = openTable(datesPath, request.passwords, true);
     requireBook(*dates, Book::Dates, "a dates book");
     birthdays = birthdayRows(contacts, dates->info());
-    settleTimes(birthdays, dates->readAll(), dates->info(), "Event");
+    settleTimes(birthdays, dates->readAll(), dates->info(), engine::kEventField);
     if (request.options.foldAccents) {
       for (auto& row : birthdays)
         if (const auto changes = foldRecordAccents(dates->info(), row.record);
@@ -294,7 +297,7 @@ std::vector<format::Record> recordsOfSection(std::vector<format::Record> records
                                              const format::TableInfo& info,
                                              const std::string& section) {
   if (section.empty()) return records;
-  const int f = fieldIndex(info, "Section");
+  const int f = fieldIndex(info, engine::kSectionField);
   if (f < 0) throw ExchangeError("the table has no sections; --section does not apply");
   std::erase_if(records, [&](const format::Record& r) {
     const auto* s = std::get_if<std::string>(&r[static_cast<std::size_t>(f)]);
@@ -346,11 +349,11 @@ ExportResult exportRecords(FileFormat format, const format::TableInfo& info,
           if (text) contact.fields[name] = *text;
         }
         if (const auto* s = std::get_if<std::string>(
-                &record[static_cast<std::size_t>(fieldIndex(info, "Section"))])) {
+                &record[static_cast<std::size_t>(fieldIndex(info, engine::kSectionField))])) {
           contact.category = *s;
         }
         if (auto uid = engine::identityOf(info.fields, record); !uid.empty())
-          contact.fields["UID"] = std::move(uid);
+          contact.fields[engine::kIdentityField] = std::move(uid);
         result.text += writeVCard(contact, version);
       }
       break;

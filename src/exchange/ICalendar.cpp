@@ -9,6 +9,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "engine/FieldNames.h"
 #include "engine/FieldText.h"
 #include "engine/RecordIdentity.h"
 #include "exchange/Books.h"
@@ -290,8 +291,9 @@ void takeChecks(const PreparedCalendar& prepared, ReadRows& out) {
 // A to-do's due day and time (else its start), an event's start: an
 // all-day one has no time, an undated to-do no day.
 format::Record taskRecord(icalcomponent* c, const format::TableInfo& info, bool event) {
-  const std::size_t fDate = at(info, "Date"), fTime = at(info, "Time"), fTask = at(info, "Task"),
-                    fDone = at(info, "Done"), fDescription = at(info, "Description");
+  const std::size_t fDate = at(info, engine::kDateField), fTime = at(info, engine::kTimeField),
+                    fTask = at(info, engine::kTaskField), fDone = at(info, engine::kDoneField),
+                    fDescription = at(info, engine::kDescriptionField);
   icaltimetype when = event ? icaltime_null_time() : icalcomponent_get_due(c);
   if (icaltime_is_null_time(when)) when = icalcomponent_get_dtstart(c);
   const DayAndTime due = dayAndTime(when);
@@ -345,9 +347,10 @@ ReadRows readDatesCalendar(std::string_view bytes, const format::TableInfo& info
   const Calendar calendar = parseCalendar(fileText);
   ReadRows out;
   takeChecks(calendar.prepared, out);
-  const std::size_t fSection = at(info, "Section"), fDate = at(info, "Date"),
-                    fTime = at(info, "Time"), fEvent = at(info, "Event"),
-                    fDescription = at(info, "Description");
+  const std::size_t fSection = at(info, engine::kSectionField),
+                    fDate = at(info, engine::kDateField), fTime = at(info, engine::kTimeField),
+                    fEvent = at(info, engine::kEventField),
+                    fDescription = at(info, engine::kDescriptionField);
   ItemSources sources(calendar.prepared, fileText, "VEVENT");
   const auto events = componentsOf(calendar.root.get(), ICAL_VEVENT_COMPONENT);
   const auto overrides = overridesByUid(events);
@@ -382,8 +385,9 @@ ReadRows readDatesCalendar(std::string_view bytes, const format::TableInfo& info
 
 std::string writeTasksCalendar(const format::TableInfo& info,
                                const std::vector<format::Record>& records) {
-  const std::size_t fDate = at(info, "Date"), fTime = at(info, "Time"), fTask = at(info, "Task"),
-                    fDone = at(info, "Done"), fDescription = at(info, "Description");
+  const std::size_t fDate = at(info, engine::kDateField), fTime = at(info, engine::kTimeField),
+                    fTask = at(info, engine::kTaskField), fDone = at(info, engine::kDoneField),
+                    fDescription = at(info, engine::kDescriptionField);
   const Component calendar = newCalendar();
   for (const auto& record : records) {
     icalcomponent* todo = icalcomponent_new(ICAL_VTODO_COMPONENT);
@@ -406,9 +410,10 @@ std::string writeTasksCalendar(const format::TableInfo& info,
 
 std::string writeDatesCalendar(const format::TableInfo& info,
                                const std::vector<format::Record>& records, bool yearly) {
-  const std::size_t fSection = at(info, "Section"), fDate = at(info, "Date"),
-                    fTime = at(info, "Time"), fEvent = at(info, "Event"),
-                    fDescription = at(info, "Description");
+  const std::size_t fSection = at(info, engine::kSectionField),
+                    fDate = at(info, engine::kDateField), fTime = at(info, engine::kTimeField),
+                    fEvent = at(info, engine::kEventField),
+                    fDescription = at(info, engine::kDescriptionField);
   const Component calendar = newCalendar();
   for (const auto& record : records) {
     icalcomponent* event = icalcomponent_new(ICAL_VEVENT_COMPONENT);
@@ -462,7 +467,7 @@ struct MomentKeys {
 
 void settleTimes(std::vector<ImportRow>& rows, const std::vector<format::Record>& existing,
                  const format::TableInfo& info, const char* textField) {
-  const MomentKeys keys{info, at(info, "Time"), at(info, textField)};
+  const MomentKeys keys{info, at(info, engine::kTimeField), at(info, textField)};
   std::unordered_map<std::string, std::string> taken;
   for (const auto& r : existing) {
     taken.emplace(MomentKeys::withTime(keys.dayKeyOf(r), keys.timeOf(r)), keys.textOf(r));

@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "engine/DbError.h"
+#include "engine/FieldNames.h"
 #include "engine/RecordIdentity.h"
 #include "exchange/Books.h"
 #include "exchange/TextCodec.h"
@@ -28,7 +29,7 @@ int storedCodePage(int codePage) {
 std::set<std::string> sectionsNamed(const format::TableInfo& info,
                                     const std::vector<const ImportRow*>& rows) {
   std::set<std::string> names;
-  const int section = fieldIndex(info, "Section");
+  const int section = fieldIndex(info, engine::kSectionField);
   if (section < 0) return names;
   for (const ImportRow* row : rows) {
     if (const auto* name =

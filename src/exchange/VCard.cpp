@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "engine/FieldNames.h"
 #include "engine/FieldText.h"
 #include "engine/RecordIdentity.h"
 #include "exchange/Charset.h"
@@ -119,8 +120,9 @@ class ContactBuilder {
   VCardContact finish() {
     std::string name = !fullName_.empty() ? fullName_ : composedName_;
     if (name.empty()) name = organisation_;
-    if (name.empty() && contact_.fields.contains("Email")) name = contact_.fields["Email"];
-    if (!name.empty()) contact_.fields["Name"] = name;
+    if (name.empty() && contact_.fields.contains(engine::kEmailField))
+      name = contact_.fields[engine::kEmailField];
+    if (!name.empty()) contact_.fields[engine::kNameField] = name;
     return std::move(contact_);
   }
 
@@ -143,19 +145,19 @@ class ContactBuilder {
     } else if (p.name == "TEL") {
       addPhone(p);
     } else if (p.name == "EMAIL") {
-      put("Email", unescape(decodedText(p)), "second e-mail");
+      put(engine::kEmailField, unescape(decodedText(p)), "second e-mail");
     } else if (p.name == "URL") {
-      put("WebSite", unescape(decodedText(p)), "second web site");
+      put(engine::kWebSiteField, unescape(decodedText(p)), "second web site");
     } else if (p.name == "ADR") {
       addAddress(p);
     } else if (p.name == "X-ICQ") {
-      put("ICQ", unescape(decodedText(p)), "second ICQ number");
+      put(engine::kIcqField, unescape(decodedText(p)), "second ICQ number");
     } else if (p.name == "IMPP") {
       addMessenger(p);
     } else if (p.name == "CATEGORIES") {
       addCategories(p);
     } else if (p.name == "UID") {
-      contact_.fields["UID"] = engine::storableIdentity(unescape(decodedText(p)));
+      contact_.fields[engine::kIdentityField] = engine::storableIdentity(unescape(decodedText(p)));
     } else if (p.name == "BDAY") {
       addBirthday(unescape(decodedText(p)));
     } else if (p.name == "ORG") {
@@ -203,7 +205,7 @@ class ContactBuilder {
   void addMessenger(const Property& p) {
     const std::string address = unescape(decodedText(p));
     if (asciiLower(address).starts_with("icq:")) {
-      put("ICQ", address.substr(4), "second ICQ number");
+      put(engine::kIcqField, address.substr(4), "second ICQ number");
     } else {
       contact_.notStored.emplace_back("instant messenger");
     }
@@ -230,14 +232,15 @@ class ContactBuilder {
     if (t.contains("fax") || t.contains("pager")) {
       contact_.notStored.emplace_back(t.contains("fax") ? "fax" : "pager");
     } else if (mobile) {
-      put("Cellular", number, "another mobile phone");
+      put(engine::kCellularField, number, "another mobile phone");
     } else if (t.contains("work")) {
-      put("WorkPhone", number, "another work phone");
+      put(engine::kWorkPhoneField, number, "another work phone");
     } else if (t.contains("home")) {
-      put("HomePhone", number, "another home phone");
+      put(engine::kHomePhoneField, number, "another home phone");
     } else {
       // A phone of no stated kind takes the first free phone field.
-      for (const char* field : {"HomePhone", "WorkPhone", "Cellular"}) {
+      for (const char* field :
+           {engine::kHomePhoneField, engine::kWorkPhoneField, engine::kCellularField}) {
         if (!contact_.fields.contains(field)) return put(field, number, "");
       }
       contact_.notStored.push_back("another phone");
@@ -255,10 +258,10 @@ class ContactBuilder {
     if (const auto extended = component(a, 1); !extended.empty()) {
       street += (street.empty() ? "" : ", ") + extended;
     }
-    put("Street", street, "");
-    put("City", component(a, 3), "");
-    put("ZipCode", component(a, 5), "");
-    put("Country", component(a, 6), "");
+    put(engine::kStreetField, street, "");
+    put(engine::kCityField, component(a, 3), "");
+    put(engine::kZipCodeField, component(a, 5), "");
+    put(engine::kCountryField, component(a, 6), "");
     if (!component(a, 0).empty()) contact_.notStored.push_back("post office box");
     if (!component(a, 4).empty()) contact_.notStored.push_back("region");
   }
@@ -427,33 +430,37 @@ std::string writeVCard(const VCardContact& contact, VCardVersion version) {
   const auto line = [&](const std::string& head, const std::string& value) {
     if (!value.empty()) appendFolded(out, head + ":" + value);
   };
-  const std::string name = field("Name");
+  const std::string name = field(engine::kNameField);
   appendFolded(out, "FN:" + escaped(name));
   // The name is one text here; it goes whole into the family name, which
   // is what importers show when they build a name from N.
   appendFolded(out, "N:" + escaped(name) + ";;;;");
   const std::string textTel = v4 ? ";VALUE=text" : "";
   line("TEL;TYPE=" + std::string(v4 ? "home" : "HOME,VOICE") + textTel,
-       escaped(field("HomePhone")));
+       escaped(field(engine::kHomePhoneField)));
   line("TEL;TYPE=" + std::string(v4 ? "work" : "WORK,VOICE") + textTel,
-       escaped(field("WorkPhone")));
-  line("TEL;TYPE=" + std::string(v4 ? "cell" : "CELL") + textTel, escaped(field("Cellular")));
-  if (!field("Street").empty() || !field("City").empty() || !field("ZipCode").empty() ||
-      !field("Country").empty()) {
+       escaped(field(engine::kWorkPhoneField)));
+  line("TEL;TYPE=" + std::string(v4 ? "cell" : "CELL") + textTel,
+       escaped(field(engine::kCellularField)));
+  if (!field(engine::kStreetField).empty() || !field(engine::kCityField).empty() ||
+      !field(engine::kZipCodeField).empty() || !field(engine::kCountryField).empty()) {
     appendFolded(out, std::string(v4 ? "ADR:" : "ADR;TYPE=HOME:") + ";;" +
-                          escaped(field("Street")) + ";" + escaped(field("City")) + ";;" +
-                          escaped(field("ZipCode")) + ";" + escaped(field("Country")));
+                          escaped(field(engine::kStreetField)) + ";" +
+                          escaped(field(engine::kCityField)) + ";;" +
+                          escaped(field(engine::kZipCodeField)) + ";" +
+                          escaped(field(engine::kCountryField)));
   }
-  line(v4 ? "EMAIL" : "EMAIL;TYPE=INTERNET", escaped(field("Email")));
-  line("URL", escaped(field("WebSite")));
+  line(v4 ? "EMAIL" : "EMAIL;TYPE=INTERNET", escaped(field(engine::kEmailField)));
+  line("URL", escaped(field(engine::kWebSiteField)));
   if (v4) {
-    line("IMPP", field("ICQ").empty() ? "" : "icq:" + escaped(field("ICQ")));
+    line("IMPP",
+         field(engine::kIcqField).empty() ? "" : "icq:" + escaped(field(engine::kIcqField)));
   } else {
-    line("X-ICQ", escaped(field("ICQ")));
+    line("X-ICQ", escaped(field(engine::kIcqField)));
   }
   line("CATEGORIES", escaped(contact.category));
   // The identity lets a later import or a sync recognise the same person.
-  line("UID", field("UID"));
+  line("UID", field(engine::kIdentityField));
   out += "END:VCARD\r\n";
   return out;
 }

@@ -24,8 +24,8 @@ const std::string* textAt(const format::Record& record, int field) {
 
 SeriesFields SeriesFields::of(const std::vector<format::FieldDef>& fields) {
   SeriesFields f;
-  f.date = indexOf(fields, "Date");
-  f.time = indexOf(fields, "Time");
+  f.date = indexOf(fields, engine::kDateField);
+  f.time = indexOf(fields, engine::kTimeField);
   f.rule = indexOf(fields, engine::kRuleField);
   f.exceptions = indexOf(fields, engine::kExceptionsField);
   return f;

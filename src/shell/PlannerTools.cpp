@@ -15,6 +15,7 @@
 #include "books/PhonesBook.h"
 #include "books/SearchForm.h"
 #include "books/TasksBook.h"
+#include "engine/FieldNames.h"
 #include "print/SheetPrinter.h"
 #include "shell/MainForm.h"
 #include "store/TableSet.h"
@@ -139,8 +140,9 @@ void TPlannerTools::printSheet(Sheet sheet, QPagedPaintDevice& device) {
     case MonthSheet:
       return printer.printMonth(books::calendarDataOf(t.TaskTable, t.DatesTable), day);
     case SectionPhones: {
-      const std::string section =
-          t.PhoneSectionsTable.isOpen() ? t.PhoneSectionsTable.fieldText("Section") : std::string();
+      const std::string section = t.PhoneSectionsTable.isOpen()
+                                      ? t.PhoneSectionsTable.fieldText(engine::kSectionField)
+                                      : std::string();
       return printer.printPhones(books::phoneRowsOf(t.PhonesTable, section),
                                  QString::fromStdString(section));
     }

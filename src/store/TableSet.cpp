@@ -36,7 +36,7 @@ TTableSet::TTableSet(engine::Session& session, const std::filesystem::path& root
                                  : root / layout.relativePath);
     t->setIndexFieldNames(layout.indexFieldNames);
     if (!layout.masterObjectName.empty()) {
-      t->setMasterFields("Section");
+      t->setMasterFields(engine::kSectionField);
       t->setMasterSource(dataSource(layout.masterObjectName));
     }
   }

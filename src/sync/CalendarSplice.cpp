@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "exchange/ICalendar.h"
+
+#include "engine/FieldNames.h"
 #include "sync/ItemWriter.h"
 
 namespace torvelle::sync {
@@ -155,13 +157,16 @@ std::string changedCalendarItem(SyncBook book, const format::TableInfo& info,
   icalcomponent* target = root ? mainComponent(root.get(), kindOf(book)) : nullptr;
   icalcomponent* fresh = freshRoot ? mainComponent(freshRoot.get(), kindOf(book)) : nullptr;
   if (!target || !fresh) return newItem(book, info, fields, uidOfItem(serverText));
-  if (changed.contains("Date") || changed.contains("Time")) setWhen(book, target, fresh);
-  if (changed.contains("Task") || changed.contains("Event")) {
+  if (changed.contains(engine::kDateField) || changed.contains(engine::kTimeField))
+    setWhen(book, target, fresh);
+  if (changed.contains(engine::kTaskField) || changed.contains(engine::kEventField)) {
     replaceFrom(target, fresh, ICAL_SUMMARY_PROPERTY);
   }
-  if (changed.contains("Description")) replaceFrom(target, fresh, ICAL_DESCRIPTION_PROPERTY);
-  if (changed.contains("Done")) setDone(target, fields.at("Done") == "1");
-  if (changed.contains("Section")) setCategory(target, fields.at("Section"));
+  if (changed.contains(engine::kDescriptionField))
+    replaceFrom(target, fresh, ICAL_DESCRIPTION_PROPERTY);
+  if (changed.contains(engine::kDoneField)) setDone(target, fields.at(engine::kDoneField) == "1");
+  if (changed.contains(engine::kSectionField))
+    setCategory(target, fields.at(engine::kSectionField));
   removeAll(target, ICAL_DTSTAMP_PROPERTY);
   icalcomponent_add_property(
       target,

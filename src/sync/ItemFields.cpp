@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <random>
 
+#include "engine/FieldNames.h"
 #include "engine/FieldText.h"
 #include "engine/format/FieldTypes.h"
 #include "exchange/Books.h"
@@ -61,9 +62,9 @@ std::optional<FieldMap> contactFields(std::string_view text) {
   for (const auto& [name, value] : contacts.front().fields) {
     if (fields.contains(name)) fields[name] = value;
   }
-  fields["Section"] =
+  fields[engine::kSectionField] =
       contacts.front().category.empty() ? kFallbackSection : contacts.front().category;
-  if (fields["Name"].empty()) return std::nullopt;
+  if (fields[engine::kNameField].empty()) return std::nullopt;
   return fields;
 }
 
@@ -74,8 +75,9 @@ std::optional<FieldMap> calendarFields(SyncBook book, const format::TableInfo& i
                         : exchange::readDatesCalendar(text, info, "", kFallbackSection);
   if (read.rows.empty()) return std::nullopt;
   const auto& record = read.rows.front().record;
-  if (exchange::fieldIndex(info, "Date") < 0 ||
-      format::isNull(record[static_cast<std::size_t>(exchange::fieldIndex(info, "Date"))])) {
+  if (exchange::fieldIndex(info, engine::kDateField) < 0 ||
+      format::isNull(
+          record[static_cast<std::size_t>(exchange::fieldIndex(info, engine::kDateField))])) {
     return std::nullopt;
   }
   return fieldsOfRecord(book, info, record);
@@ -96,11 +98,17 @@ const char* bookName(SyncBook book) {
 }
 
 const std::vector<std::string>& syncedFields(SyncBook book) {
-  static const std::vector<std::string> phones = {"Section",  "Name",    "HomePhone", "WorkPhone",
-                                                  "Country",  "ZipCode", "City",      "Street",
-                                                  "Cellular", "ICQ",     "Email",     "WebSite"};
-  static const std::vector<std::string> tasks = {"Date", "Time", "Task", "Done", "Description"};
-  static const std::vector<std::string> dates = {"Section", "Date", "Time", "Event", "Description"};
+  static const std::vector<std::string> phones = {
+      engine::kSectionField,   engine::kNameField,    engine::kHomePhoneField,
+      engine::kWorkPhoneField, engine::kCountryField, engine::kZipCodeField,
+      engine::kCityField,      engine::kStreetField,  engine::kCellularField,
+      engine::kIcqField,       engine::kEmailField,   engine::kWebSiteField};
+  static const std::vector<std::string> tasks = {engine::kDateField, engine::kTimeField,
+                                                 engine::kTaskField, engine::kDoneField,
+                                                 engine::kDescriptionField};
+  static const std::vector<std::string> dates = {engine::kSectionField, engine::kDateField,
+                                                 engine::kTimeField, engine::kEventField,
+                                                 engine::kDescriptionField};
   return book == SyncBook::Phones ? phones : book == SyncBook::Tasks ? tasks : dates;
 }
 

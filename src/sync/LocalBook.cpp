@@ -3,6 +3,7 @@
 #include <set>
 
 #include "engine/DbError.h"
+#include "engine/FieldNames.h"
 #include "exchange/Books.h"
 #include "exchange/Import.h"
 #include "sync/SyncError.h"
@@ -35,7 +36,7 @@ const char* relativePath(SyncBook book) {
 LocalBook::LocalBook(const std::filesystem::path& root, SyncBook book,
                      const std::vector<std::string>& passwords)
     : book_(book), records_(openWritable(tablePath(root, book), passwords)) {
-  uidField_ = exchange::fieldIndex(records_->info(), "UID");
+  uidField_ = exchange::fieldIndex(records_->info(), engine::kIdentityField);
   if (uidField_ < 0) {
     throw SyncError(tablePath(root, book).string() +
                     ": the table has no UID field yet; open the data folder in the organizer "
@@ -94,9 +95,9 @@ std::vector<LocalItem> LocalBook::items() {
 }
 
 void LocalBook::settle(format::Record& record, const std::string& uid) const {
-  const int timeField = exchange::fieldIndex(info(), "Time");
+  const int timeField = exchange::fieldIndex(info(), engine::kTimeField);
   const bool timeInKey = timeField >= 0 && timeField < info().keyFieldCount;
-  const auto nameAt = static_cast<std::size_t>(exchange::fieldIndex(info(), "Name"));
+  const auto nameAt = static_cast<std::size_t>(exchange::fieldIndex(info(), engine::kNameField));
   const std::string name = timeInKey ? std::string() : std::get<std::string>(record[nameAt]);
   for (int n = 2; n < 100000; ++n) {
     const auto [first, last] = records_->keyRange(keyOf(record));
@@ -155,7 +156,7 @@ void LocalBook::addSections(const std::vector<LocalChange>& changes) {
     if (const auto* s = std::get_if<std::string>(&r[0])) existing.insert(*s);
   }
   for (const auto& change : changes) {
-    const auto it = change.fields.find("Section");
+    const auto it = change.fields.find(engine::kSectionField);
     if (it == change.fields.end() || it->second.empty() || existing.contains(it->second)) continue;
     format::Record section(sections_->info().fields.size());
     section[0] = it->second;

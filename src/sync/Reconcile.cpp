@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/FieldNames.h"
 #include "sync/ItemWriter.h"
 
 namespace torvelle::sync {
@@ -32,11 +33,11 @@ std::string conflictNote(const std::vector<std::pair<std::string, std::string>>&
 }
 
 std::string describe(SyncBook book, const FieldMap& fields) {
-  const char* title = book == SyncBook::Phones  ? "Name"
-                      : book == SyncBook::Tasks ? "Task"
-                                                : "Event";
+  const char* title = book == SyncBook::Phones  ? engine::kNameField
+                      : book == SyncBook::Tasks ? engine::kTaskField
+                                                : engine::kEventField;
   std::string what = at(fields, title);
-  if (book != SyncBook::Phones) what += " (" + at(fields, "Date") + ")";
+  if (book != SyncBook::Phones) what += " (" + at(fields, engine::kDateField) + ")";
   return std::string(bookName(book)) + ": " + what;
 }
 
@@ -162,15 +163,15 @@ class Reconciler {
                                    : std::string("ours noted in its description")));
     if (in_.book == SyncBook::Phones) {
       LocalItem copy{newUid(), here.fields};
-      copy.fields["Section"] = kConflictSection;
+      copy.fields[engine::kSectionField] = kConflictSection;
       plan_.local.push_back({LocalChange::Kind::Insert, copy.uid, copy.fields});
       created(copy);
       return;
     }
-    std::string description = at(m.server, "Description");
+    std::string description = at(m.server, engine::kDescriptionField);
     if (!description.empty()) description += "\n\n";
     description += conflictNote(m.lost);
-    m.local["Description"] = m.server["Description"] = description;
+    m.local[engine::kDescriptionField] = m.server[engine::kDescriptionField] = description;
   }
 
   void pullNew(const std::string& uid, const std::string& href, const std::string& text,

@@ -5,6 +5,8 @@
 
 #include "exchange/VCardLines.h"
 #include "support/AsciiText.h"
+
+#include "engine/FieldNames.h"
 #include "sync/ItemWriter.h"
 
 namespace torvelle::sync {
@@ -63,9 +65,9 @@ bool hasType(const Line& l, std::string_view type) {
 // "?" for a phone of no stated kind.
 std::string phoneSlot(const Line& l) {
   if (hasType(l, "fax") || hasType(l, "pager")) return {};
-  if (hasType(l, "cell") || hasType(l, "mobile")) return "Cellular";
-  if (hasType(l, "work")) return "WorkPhone";
-  if (hasType(l, "home")) return "HomePhone";
+  if (hasType(l, "cell") || hasType(l, "mobile")) return engine::kCellularField;
+  if (hasType(l, "work")) return engine::kWorkPhoneField;
+  if (hasType(l, "home")) return engine::kHomePhoneField;
   return "?";
 }
 
@@ -80,12 +82,13 @@ std::map<std::string, std::size_t> slotsOf(const std::vector<Line>& lines) {
       slots.try_emplace(l.name, i);
     } else if (l.name == "X-ICQ" ||
                (l.name == "IMPP" && support::asciiLower(l.value).starts_with("icq:"))) {
-      slots.try_emplace("ICQ", i);
+      slots.try_emplace(engine::kIcqField, i);
     } else if (l.name == "TEL") {
       std::string slot = phoneSlot(l);
       if (slot == "?") {
         slot.clear();
-        for (const char* free : {"HomePhone", "WorkPhone", "Cellular"}) {
+        for (const char* free :
+             {engine::kHomePhoneField, engine::kWorkPhoneField, engine::kCellularField}) {
           if (!slots.contains(free)) {
             slot = free;
             break;
@@ -146,7 +149,7 @@ class Splicer {
   }
 
   void setName() {
-    const std::string name = escaped(field("Name"), true);
+    const std::string name = escaped(field(engine::kNameField), true);
     set("FN", "FN", name);
     set("N", "N", name + ";;;;");
   }
@@ -168,10 +171,10 @@ class Splicer {
       parts.resize(std::max<std::size_t>(parts.size(), 7));
     }
     parts[1].clear();
-    parts[2] = escaped(field("Street"), true);
-    parts[3] = escaped(field("City"), true);
-    parts[5] = escaped(field("ZipCode"), true);
-    parts[6] = escaped(field("Country"), true);
+    parts[2] = escaped(field(engine::kStreetField), true);
+    parts[3] = escaped(field(engine::kCityField), true);
+    parts[5] = escaped(field(engine::kZipCodeField), true);
+    parts[6] = escaped(field(engine::kCountryField), true);
     const bool empty =
         std::all_of(parts.begin(), parts.end(), [](const std::string& p) { return p.empty(); });
     set("ADR", v4_ ? "ADR" : "ADR;TYPE=HOME", empty ? "" : joinValue(parts, ';'));
@@ -182,7 +185,7 @@ class Splicer {
     if (const auto it = slots_.find("CATEGORIES"); it != slots_.end()) {
       parts = splitValue(lines_[it->second].value, ',');
     }
-    const std::string section = escaped(field("Section"), false);
+    const std::string section = escaped(field(engine::kSectionField), false);
     if (parts.empty()) {
       parts.push_back(section);
     } else {
@@ -249,20 +252,26 @@ std::string changedVCard(std::string_view serverText, const FieldMap& fields,
                        [&](const char* n) { return changed.contains(n); });
   };
   const bool v4 = s.v4();
-  if (has({"Name"})) s.setName();
-  if (has({"HomePhone"})) {
-    s.setSimple("HomePhone", "HomePhone", v4 ? "TEL;TYPE=home" : "TEL;TYPE=HOME,VOICE");
+  if (has({engine::kNameField})) s.setName();
+  if (has({engine::kHomePhoneField})) {
+    s.setSimple(engine::kHomePhoneField, engine::kHomePhoneField,
+                v4 ? "TEL;TYPE=home" : "TEL;TYPE=HOME,VOICE");
   }
-  if (has({"WorkPhone"})) {
-    s.setSimple("WorkPhone", "WorkPhone", v4 ? "TEL;TYPE=work" : "TEL;TYPE=WORK,VOICE");
+  if (has({engine::kWorkPhoneField})) {
+    s.setSimple(engine::kWorkPhoneField, engine::kWorkPhoneField,
+                v4 ? "TEL;TYPE=work" : "TEL;TYPE=WORK,VOICE");
   }
-  if (has({"Cellular"}))
-    s.setSimple("Cellular", "Cellular", v4 ? "TEL;TYPE=cell" : "TEL;TYPE=CELL");
-  if (has({"Email"})) s.setSimple("EMAIL", "Email", v4 ? "EMAIL" : "EMAIL;TYPE=INTERNET");
-  if (has({"WebSite"})) s.setSimple("URL", "WebSite", "URL");
-  if (has({"ICQ"})) s.setSimple("ICQ", "ICQ", v4 ? "IMPP" : "X-ICQ");
-  if (has({"Street", "City", "ZipCode", "Country"})) s.setAddress();
-  if (has({"Section"})) s.setCategory();
+  if (has({engine::kCellularField}))
+    s.setSimple(engine::kCellularField, engine::kCellularField,
+                v4 ? "TEL;TYPE=cell" : "TEL;TYPE=CELL");
+  if (has({engine::kEmailField}))
+    s.setSimple("EMAIL", engine::kEmailField, v4 ? "EMAIL" : "EMAIL;TYPE=INTERNET");
+  if (has({engine::kWebSiteField})) s.setSimple("URL", engine::kWebSiteField, "URL");
+  if (has({engine::kIcqField}))
+    s.setSimple(engine::kIcqField, engine::kIcqField, v4 ? "IMPP" : "X-ICQ");
+  if (has({engine::kStreetField, engine::kCityField, engine::kZipCodeField, engine::kCountryField}))
+    s.setAddress();
+  if (has({engine::kSectionField})) s.setCategory();
   return s.text();
 }
 
