@@ -90,18 +90,6 @@ std::vector<ImportRow> birthdayRows(const std::vector<VCardContact>& contacts,
   return rows;
 }
 
-void throwIfRefused(const format::TableInfo& info, const std::vector<ImportRow>& rows,
-                    const ImportOptions& options) {
-  if (options.skipRefused || options.dryRun) return;
-  std::vector<std::string> refused;
-  for (const auto& row : rows) {
-    if (auto reason = refusalReason(info, row.record); !reason.empty()) {
-      refused.push_back(row.where + ": " + reason);
-    }
-  }
-  if (!refused.empty()) throw RecordsRefused(refused);
-}
-
 }  // namespace
 
 FileFormat formatOf(const std::string& fileName, const std::string& given) {
@@ -205,7 +193,6 @@ std::string csvHeaderLine(std::string_view text, const ImportSummary& summary) {
 
 ImportSummary importVCardFile(std::string_view bytes, const ImportRequest& request) {
   const auto file = readVCardFile(bytes);
-  const auto& contacts = file.contacts;
   const auto table = openTable(request.table, request.passwords, true);
   requireBook(*table, Book::Phones, "a phone book");
   const auto& info = table->info();
@@ -213,12 +200,14 @@ ImportSummary importVCardFile(std::string_view bytes, const ImportRequest& reque
   auto rows = contactRows(file, file.text, info, request.birthdays, summary);
   applySection(rows, info, request.section);
   std::unique_ptr<format::TableFile> dates;
+  std::unique_ptr<format::TableFile> dateSections;
   std::vector<ImportRow> birthdays;
+  ImportPlan datePlan;
   const fs::path datesPath = request.table.parent_path().parent_path() / "Dates" / "Dates.db";
   if (request.birthdays) {
     dates = openTable(datesPath, request.passwords, true);
     requireBook(*dates, Book::Dates, "a dates book");
-    birthdays = birthdayRows(contacts, dates->info());
+    birthdays = birthdayRows(file.contacts, dates->info());
     settleTimes(birthdays, dates->readAll(), dates->info(), engine::kEventField);
     if (request.options.foldAccents) {
       for (auto& row : birthdays)
@@ -226,20 +215,22 @@ ImportSummary importVCardFile(std::string_view bytes, const ImportRequest& reque
             !changes.empty() && refusalReason(dates->info(), row.record).empty())
           summary.folded.push_back("birthday, " + row.where + ": " + changes);
     }
-    // Refusals of either table stop the import before anything is written.
-    throwIfRefused(dates->info(), birthdays, request.options);
+    // Both tables are planned before either is written: a refusal or a
+    // taken key in the dates book stops the contacts too.
+    dateSections = openSections(datesPath, *dates, request.passwords);
+    if (!birthdays.empty())
+      datePlan = planImport(*dates, dateSections.get(), birthdays, request.options);
   }
   const auto sections = openSections(request.table, *table, request.passwords);
-  importRows(*table, sections.get(), rows, request.options, summary);
-  if (dates && !birthdays.empty()) {
-    ImportSummary dateSummary;
-    const auto dateSections = openSections(datesPath, *dates, request.passwords);
-    importRows(*dates, dateSections.get(), birthdays, request.options, dateSummary);
-    summary.birthdaysAdded += dateSummary.added;
-    for (const auto& refused : dateSummary.refused)
-      summary.refused.push_back("birthday, " + refused);
-  }
-  return summary;
+  ImportPlan plan = planImport(*table, sections.get(), rows, request.options, std::move(summary));
+  plan.summary.birthdaysAdded += datePlan.summary.added;
+  for (const auto& refused : datePlan.summary.refused)
+    plan.summary.refused.push_back("birthday, " + refused);
+  if (request.options.dryRun) return std::move(plan.summary);
+  return writePlan(*table, sections.get(), plan, request.options, [&] {
+    if (!datePlan.inserts.empty() || !datePlan.newSections.empty())
+      writePlan(*dates, dateSections.get(), datePlan, request.options);
+  });
 }
 
 ImportSummary importCalendarFile(std::string_view bytes, const ImportRequest& request) {

@@ -126,7 +126,7 @@ const ImportRow* folded(const ImportRow& row, const format::TableInfo& info,
 }
 
 // Sections the rows name that the sections table lacks.
-std::vector<std::string> missingSections(format::TableFile& sections,
+std::vector<std::string> missingSections(const format::TableFile& sections,
                                          const format::TableInfo& records,
                                          const std::vector<const ImportRow*>& rows) {
   std::set<std::string> existing;
@@ -169,25 +169,53 @@ std::string keyText(const format::TableInfo& info, const format::Record& record)
   return key;
 }
 
-struct Inserted {
-  std::size_t added = 0;
-  std::size_t skipped = 0;
-  std::size_t repeated = 0;  // same key as an earlier row of this import
-};
-
 bool hasValue(const format::Record& record, int field) {
   const auto f = static_cast<std::size_t>(field);
   return f < record.size() && !format::isNull(record[f]);
 }
 
-void insertRows(format::TableFile& records, const std::vector<const ImportRow*>& rows,
-                const ImportOptions& options, Inserted& counts) {
+// Is the key of `record` held by a record of `table`? Found without writing,
+// in the table's own key order.
+bool keyTaken(const format::TableFile& table, const format::Record& record) {
+  const auto keyFields = static_cast<std::size_t>(table.info().keyFieldCount);
+  const format::Record key(record.begin(), record.begin() + static_cast<std::ptrdiff_t>(keyFields));
+  const auto [first, last] = table.keyRange(key);
+  return first != last;
+}
+
+// Which of the kept rows go in, which are skipped for a key the table holds
+// and which repeat the key of an earlier row of the file: exactly what
+// inserting them one by one would give, found without writing.
+void planInserts(const format::TableFile& records, const std::vector<const ImportRow*>& kept,
+                 const ImportOptions& options, ImportPlan& plan) {
+  const auto& info = records.info();
+  if (info.keyFieldCount == 0) {
+    plan.inserts = kept;
+    return;
+  }
+  plan.inserts.reserve(kept.size());
+  std::unordered_set<std::string> keys;
+  keys.reserve(kept.size());
+  for (const ImportRow* row : kept) {
+    const bool repeated = !keys.insert(keyText(info, row->record)).second;
+    if (!repeated && !keyTaken(records, row->record)) {
+      plan.inserts.push_back(row);
+    } else if (options.skipExisting) {
+      ++plan.summary.skipped;
+    } else if (repeated) {
+      ++plan.summary.skipped;
+      ++plan.summary.notStored["item with the key of an earlier one in the file"];
+    } else {
+      throw ExchangeError(row->where + ": Key violation.");
+    }
+  }
+}
+
+void insertPlanned(format::TableFile& records, const ImportPlan& plan,
+                   const ImportOptions& options) {
   // Often enough for a progress bar, rarely enough to cost nothing.
   constexpr std::size_t kProgressStep = 512;
-  // Keys of the rows put in so far; made only once a key is found taken,
-  // to tell a key the file repeats from one the table held before.
-  std::unordered_set<std::string> keys;
-  std::size_t keysUpTo = 0;
+  const auto& rows = plan.inserts;
   const auto& info = records.info();
   const int identity = engine::identityField(info.fields);
   for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -202,88 +230,78 @@ void insertRows(format::TableFile& records, const std::vector<const ImportRow*>&
       } else {
         records.insert(row->record);
       }
-      ++counts.added;
-      continue;
     } catch (const engine::DbError& e) {
-      if (e.kind() != engine::DbError::Kind::KeyViolation) {
-        throw ExchangeError(row->where + ": " + e.what());
-      }
-      if (!options.skipExisting) {
-        for (; keysUpTo < i; ++keysUpTo) keys.insert(keyText(info, rows[keysUpTo]->record));
-        if (!keys.contains(keyText(info, row->record))) {
-          throw ExchangeError(row->where + ": " + e.what());
-        }
-        ++counts.repeated;
-        continue;
-      }
+      throw ExchangeError(row->where + ": " + e.what());
     }
-    ++counts.skipped;
   }
+  if (options.progress) options.progress(rows.size(), rows.size());
 }
 
 }  // namespace
 
-void importRows(format::TableFile& records, format::TableFile* sections,
-                const std::vector<ImportRow>& rows, const ImportOptions& options,
-                ImportSummary& summary) {
+ImportPlan planImport(const format::TableFile& records, const format::TableFile* sections,
+                      const std::vector<ImportRow>& rows, const ImportOptions& options,
+                      ImportSummary summary) {
+  ImportPlan plan;
+  plan.summary = std::move(summary);
   std::vector<const ImportRow*> kept;
   std::vector<std::string> refused;
-  std::vector<std::string> sources;
-  std::vector<std::string> foldings;
   // Rows with letters folded are copies; reserved so that pointers to them stay.
-  std::vector<ImportRow> foldedRows;
-  if (options.foldAccents) foldedRows.reserve(rows.size());
+  if (options.foldAccents) plan.foldedRows.reserve(rows.size());
   kept.reserve(rows.size());
   for (const auto& original : rows) {
     std::string changes;
-    const ImportRow* row =
-        options.foldAccents ? folded(original, records.info(), foldedRows, changes) : &original;
+    const ImportRow* row = options.foldAccents
+                               ? folded(original, records.info(), plan.foldedRows, changes)
+                               : &original;
     const std::string reason =
         row->refusal.empty() ? refusalReason(records.info(), row->record) : row->refusal;
     if (reason.empty()) {
       kept.push_back(row);
-      if (!changes.empty()) foldings.push_back(row->where + ": " + changes);
+      if (!changes.empty()) plan.summary.folded.push_back(row->where + ": " + changes);
     } else {
       refused.push_back(row->where + ": " + reason);
-      sources.emplace_back(row->source);
+      plan.summary.refusedSources.emplace_back(row->source);
     }
   }
   if (!refused.empty() && !options.skipRefused && !options.dryRun) throw RecordsRefused(refused);
+  planInserts(records, kept, options, plan);
+  plan.summary.added += plan.inserts.size();
+  if (sections) {
+    plan.newSections = missingSections(*sections, records.info(), kept);
+    plan.summary.sectionsAdded += plan.newSections.size();
+    plan.summary.sections.merge(sectionsNamed(records.info(), kept));
+  }
+  plan.summary.refused.insert(plan.summary.refused.end(), refused.begin(), refused.end());
+  return plan;
+}
 
-  const auto missing =
-      sections ? missingSections(*sections, records.info(), kept) : std::vector<std::string>{};
-  Inserted counts;
-  std::size_t sectionsAdded = 0;
-  // A trial run does all the work inside the change and then throws it away,
-  // so its counts are exactly what a real run would give.
-  struct TrialOver {};
-  const auto insertAndDecide = [&] {
-    insertRows(records, kept, options, counts);
-    if (options.progress) options.progress(kept.size(), kept.size());
-    if (options.dryRun) throw TrialOver{};
+ImportSummary writePlan(format::TableFile& records, format::TableFile* sections,
+                        const ImportPlan& plan, const ImportOptions& options,
+                        const std::function<void()>& alongside) {
+  ImportSummary summary = plan.summary;
+  const auto insertAll = [&] {
+    insertPlanned(records, plan, options);
+    if (alongside) alongside();
   };
-  try {
-    if (missing.empty()) {
-      records.batch(insertAndDecide);
-    } else {
-      // The records' change runs inside the sections' one: both or neither.
-      sections->batch([&] {
-        sectionsAdded = addSections(*sections, missing);
-        records.batch(insertAndDecide);
-      });
-    }
-  } catch (const TrialOver&) {
+  if (!sections || plan.newSections.empty()) {
+    records.batch(insertAll);
+  } else {
+    // The records' change runs inside the sections' one: both or neither.
+    sections->batch([&] {
+      const std::size_t added = addSections(*sections, plan.newSections);
+      summary.sectionsAdded -= plan.newSections.size() - added;
+      records.batch(insertAll);
+    });
   }
-  summary.added += counts.added;
-  summary.skipped += counts.skipped + counts.repeated;
-  if (counts.repeated > 0) {
-    summary.notStored["item with the key of an earlier one in the file"] += counts.repeated;
-  }
-  summary.sectionsAdded += sectionsAdded;
-  summary.refused.insert(summary.refused.end(), refused.begin(), refused.end());
-  summary.folded.insert(summary.folded.end(), foldings.begin(), foldings.end());
-  summary.refusedSources.insert(summary.refusedSources.end(), sources.begin(), sources.end());
-  if (sections) summary.sections.merge(sectionsNamed(records.info(), kept));
+  return summary;
+}
+
+void importRows(format::TableFile& records, format::TableFile* sections,
+                const std::vector<ImportRow>& rows, const ImportOptions& options,
+                ImportSummary& summary) {
+  ImportPlan plan = planImport(records, sections, rows, options, std::move(summary));
+  summary = options.dryRun ? std::move(plan.summary) : writePlan(records, sections, plan, options);
 }
 
 }  // namespace torvelle::exchange

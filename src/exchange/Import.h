@@ -29,13 +29,14 @@ struct ImportOptions {
   bool skipExisting = false;  // a record whose key is taken is left out and counted
   bool skipRefused = false;   // records the table cannot hold are left out, the rest go in
   // Counts what an import would do and writes nothing: refused records are
-  // listed and left out whatever skipRefused says.
+  // listed and left out whatever skipRefused says. Failures only the table
+  // finds while writing (one full) show only in a real run.
   bool dryRun = false;
   // Letters the table's code page lacks are stored without their accents
   // when it holds the plain letter ("ü" as "u"); each record is listed.
   bool foldAccents = false;
-  // Told now and then how many of the rows have gone in (done, total). It
-  // may throw to stop the import, which then writes nothing.
+  // Told now and then, while writing, how many of the rows have gone in
+  // (done, total). It may throw to stop the import, which then writes nothing.
   std::function<void(std::size_t, std::size_t)> progress;
 };
 
@@ -88,13 +89,45 @@ std::string refusalReason(const format::TableInfo& info, const format::Record& r
 // ("Name "Müller" as "Muller""), or returns empty.
 std::string foldRecordAccents(const format::TableInfo& info, format::Record& record);
 
-// Inserts `rows` into `records` as one change. `sections` (may be null) is
-// the sections table of a section book: sections the rows name that it lacks
-// are added in a change around the records' one, so both go in or neither.
-// A row whose key an earlier row of the same import took is left out and
-// counted. A row that fails otherwise (a key the table held before without
-// skipExisting, a value the field refuses) throws ExchangeError with its
-// `where` and reason; nothing is written then. Counts go into `summary`.
+// What an import of rows into a table will do, found before anything is
+// written: the rows that go in, in order, the sections they need, and the
+// summary as it will be once they are in. It points into the rows it was
+// made of, which must outlive it.
+struct ImportPlan {
+  ImportPlan() = default;
+  ImportPlan(ImportPlan&&) = default;
+  ImportPlan& operator=(ImportPlan&&) = default;
+  ImportPlan(const ImportPlan&) = delete;
+  ImportPlan& operator=(const ImportPlan&) = delete;
+
+  std::vector<const ImportRow*> inserts;
+  std::vector<std::string> newSections;
+  ImportSummary summary;
+  std::vector<ImportRow> foldedRows;  // rows with letters folded, which `inserts` may name
+};
+
+// Sorts `rows` for `records` without writing: refused (reader or table),
+// skipped for a key the table holds or an earlier row took, or to be
+// inserted; `sections` (may be null) is the sections table of a section
+// book. The counts are added to `summary`. Throws RecordsRefused for
+// refusals without skipRefused (unless dryRun), ExchangeError with the row's
+// `where` for a key the table held before without skipExisting.
+ImportPlan planImport(const format::TableFile& records, const format::TableFile* sections,
+                      const std::vector<ImportRow>& rows, const ImportOptions& options,
+                      ImportSummary summary = {});
+
+// Writes `plan` as one change: the sections it needs in a change around the
+// records' one, and `alongside` (when given) inside the records' change, so
+// that all of it goes in or none. A failure of the table or of `progress`
+// leaves every table as it was and goes on (the table's as ExchangeError
+// with the row's `where`). Returns the plan's summary.
+ImportSummary writePlan(format::TableFile& records, format::TableFile* sections,
+                        const ImportPlan& plan, const ImportOptions& options,
+                        const std::function<void()>& alongside = {});
+
+// Plans `rows` and, unless options.dryRun, writes them: a row whose key an
+// earlier row of the same import took is left out and counted. Nothing is
+// written when any part fails. Counts go into `summary`.
 void importRows(format::TableFile& records, format::TableFile* sections,
                 const std::vector<ImportRow>& rows, const ImportOptions& options,
                 ImportSummary& summary);

@@ -411,6 +411,47 @@ TEST(Import, RefusedTextAndTakenKeysLeaveTheTableAsItWasUnlessSkipped) {
   EXPECT_EQ(readAll(o / phones).size(), 2u);
 }
 
+// A failure at the very end of writing (here the progress report, as a
+// cancel does it), after the contacts, their new sections, the birthdays
+// and theirs were all staged: every one of the four tables stays as it was.
+TEST(Import, AFailureWhileWritingLeavesEveryTableAsItWas) {
+  Organizer o;
+  insertAll(o / phones, samplePhones());
+  constexpr int kContacts = 600;
+  std::string cards;
+  for (int i = 0; i < kContacts; ++i) {
+    const int day = 1 + i % 28;
+    const int month = 1 + (i / 28) % 12;
+    cards += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Person " + std::to_string(i) +
+             "\r\nCATEGORIES:Group " + std::to_string(i % 7) +
+             "\r\nBDAY:" + std::to_string(1950 + i / 336) + (month < 10 ? "0" : "") +
+             std::to_string(month) + (day < 10 ? "0" : "") + std::to_string(day) +
+             "\r\nEND:VCARD\r\n";
+  }
+  const std::vector<const char*> all = {phones, phoneSections, dates, dateSections};
+  std::vector<std::string> before;
+  before.reserve(all.size());
+  for (const char* table : all) before.push_back(readBytes(o / table));
+  ImportRequest request = into(o / phones);
+  request.birthdays = true;
+  int finished = 0;
+  request.options.progress = [&](std::size_t done, std::size_t total) {
+    if (done == total && ++finished == 2) throw std::runtime_error("stopped");
+  };
+  EXPECT_THROW(importVCardFile(cards, request), std::runtime_error);
+  EXPECT_EQ(finished, 2) << "the birthdays were not written last";
+  for (std::size_t t = 0; t < all.size(); ++t)
+    EXPECT_TRUE(readBytes(o / all[t]) == before[t]) << all[t] << " changed";
+
+  request.options.progress = {};
+  const auto summary = importVCardFile(cards, request);
+  EXPECT_EQ(summary.added, std::size_t{kContacts});
+  EXPECT_EQ(summary.birthdaysAdded, std::size_t{kContacts});
+  EXPECT_EQ(summary.sectionsAdded, 7u);
+  EXPECT_EQ(readAll(o / phones).size(), kContacts + 3u);
+  EXPECT_EQ(readAll(o / dates).size(), std::size_t{kContacts});
+}
+
 TEST(Import, BadFilesGiveAClearErrorAndChangeNothing) {
   Organizer o;
   insertAll(o / phones, samplePhones());
