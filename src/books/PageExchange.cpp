@@ -9,7 +9,6 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QStyle>
-#include <optional>
 
 #include "exchange/Books.h"
 #include "exchange/ExchangeError.h"
@@ -166,25 +165,24 @@ void TPageExchange::endEdits() {
   if (sections_ && sections_->isOpen()) sections_->checkBrowseMode();
 }
 
-exchange::ImportSummary TPageExchange::run(const TableWork& work, bool trial) {
+const format::TableFile* TPageExchange::sectionsFile() const {
+  return sections_ && sections_->isOpen() ? &sections_->file() : nullptr;
+}
+
+exchange::ImportSummary TPageExchange::write(const exchange::ImportPlan& plan,
+                                             const exchange::ImportOptions& options) {
   exchange::ImportSummary summary;
   const auto intoRecords = [&](format::TableFile* sectionsFile) {
-    const auto change = [&](format::TableFile& file) { summary = work(file, sectionsFile); };
-    if (trial)
-      records_.trialChange(change);
-    else
-      records_.batchChange(change);
+    records_.batchChange([&](format::TableFile& file) {
+      summary = exchange::writePlan(file, sectionsFile, plan, options);
+    });
   };
-  if (!sections_ || !sections_->isOpen()) {
+  if (!sectionsFile()) {
     intoRecords(nullptr);
   } else {
     // The sections' change holds the records' one: new sections and their
     // records go in together or not at all.
-    const auto change = [&](format::TableFile& file) { intoRecords(&file); };
-    if (trial)
-      sections_->trialChange(change);
-    else
-      sections_->batchChange(change);
+    sections_->batchChange([&](format::TableFile& file) { intoRecords(&file); });
   }
   return summary;
 }
@@ -233,7 +231,7 @@ TPageExchange::Answer TPageExchange::confirm(const exchange::ImportSummary& summ
   box.setText(lines.join(QLatin1Char('\n')));
   QPushButton* go = nullptr;
   if (summary.added > 0) {
-    // What the dry run left out must be left out again, or the import fails.
+    // The plan leaves out what is taken or refused; the button says so.
     const bool skips = summary.skipped > 0 || !summary.refused.empty();
     go = box.addButton(skips ? texts_->ImportRestButton : texts_->ImportButton,
                        QMessageBox::AcceptRole);
@@ -300,31 +298,22 @@ void TPageExchange::ImportTBClick() {
   exchange::ImportSummary summary;
   try {
     const FileFormat format = formatFor(path, filter, false);
-    ImportProgress progress(texts_->Progress, parentWindow());
+    // Read once, planned again only when the user changes how letters are
+    // stored, written once.
+    const auto parsed = exchange::parseImport(format, bytes, records_.file(), {});
     exchange::ImportOptions options;
-    options.progress = [&](std::size_t done, std::size_t total) { progress(done, total); };
-    options.skipExisting = options.skipRefused = options.dryRun = true;
-    // The file is read once: the trial's rows serve the real import.
-    std::optional<exchange::ParsedImport> parsed;
+    options.skipExisting = options.skipRefused = true;
+    exchange::ImportPlan plan;
     for (;;) {
-      summary = run(
-          [&](format::TableFile& records, format::TableFile* sections) {
-            if (!parsed) parsed = exchange::parseImport(format, bytes, records, {});
-            return exchange::importParsed(*parsed, records, sections, options);
-          },
-          true);
-      const Answer answer = confirm(summary, fileName, format, options.foldAccents);
+      plan = exchange::planImport(records_.file(), sectionsFile(), parsed.rows, options,
+                                  parsed.summary);
+      const Answer answer = confirm(plan.summary, fileName, format, options.foldAccents);
       if (answer == Answer::Cancel) return;
       if (answer == Answer::Import) break;
     }
-    options.dryRun = false;
-    options.skipExisting = summary.skipped > 0;
-    options.skipRefused = !summary.refused.empty();
-    summary = run(
-        [&](format::TableFile& records, format::TableFile* sections) {
-          return exchange::importParsed(*parsed, records, sections, options);
-        },
-        false);
+    ImportProgress progress(texts_->Progress, parentWindow());
+    options.progress = [&](std::size_t done, std::size_t total) { progress(done, total); };
+    summary = write(plan, options);
   } catch (const ImportCancelled&) {
     return;
   } catch (const exchange::ExchangeError& e) {

@@ -59,9 +59,10 @@ class TPageExchange : public QObject {
   QWidget* parentWindow() const;
   QStringList filters() const;
   exchange::FileFormat formatFor(QString& path, int filter, bool addExtension) const;
-  using TableWork = std::function<exchange::ImportSummary(format::TableFile& records,
-                                                          format::TableFile* sections)>;
-  exchange::ImportSummary run(const TableWork& work, bool trial);
+  const format::TableFile* sectionsFile() const;
+  // Writes `plan` into the page's open tables as one change.
+  exchange::ImportSummary write(const exchange::ImportPlan& plan,
+                                const exchange::ImportOptions& options);
   // What the user made of the summary; Again when the choice to store
   // letters without their accents (`foldAccents`, changed in place) asks for
   // a new trial.

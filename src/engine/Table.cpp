@@ -199,6 +199,11 @@ const format::TableInfo& Table::info() const {
   return file_->info();
 }
 
+const format::TableFile& Table::file() const {
+  requireOpen();
+  return *file_;
+}
+
 void Table::requireOpen() const {
   if (!isOpen()) throw DbError(Kind::General, "Cannot perform this operation on a closed table.");
 }

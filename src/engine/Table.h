@@ -86,6 +86,8 @@ class Table {
   bool isOpen() const { return state_ != TableState::Inactive; }
   std::string driverType() const;  // "PARADOX"
   const format::TableInfo& info() const;
+  // The open file as it is stored, for reading past the rows (key look-ups).
+  const format::TableFile& file() const;
   // How filters that ignore letter case fold this table's texts (by its code page).
   const support::CaseFold& caseFold() const { return shape_.caseFold(); }
   const std::vector<format::FieldDef>& fields() const { return shape_.fields(); }
