@@ -25,23 +25,14 @@ namespace {
 // The refusals the summary lists in full; the rest are counted.
 constexpr int kRefusalsShown = 20;
 
-// The file name patterns of a format for the dialogs, and the extension
-// a file written without one gets.
-struct FormatFiles {
-  const char* patterns;
-  const char* extension;
-};
+// What a file dialog shows of a format: " (*.vcf *.vcard)".
+QString patternsOf(FileFormat format) {
+  return QStringLiteral(" (%1)").arg(QLatin1String(exchange::traitsOf(format).patterns));
+}
 
-FormatFiles filesOf(FileFormat format) {
-  switch (format) {
-    case FileFormat::VCard:
-      return {" (*.vcf *.vcard)", ".vcf"};
-    case FileFormat::ICalendar:
-      return {" (*.ics *.ical)", ".ics"};
-    case FileFormat::Csv:
-      break;
-  }
-  return {" (*.csv)", ".csv"};
+// The extension a file written without one gets: ".vcf".
+QString extensionOf(FileFormat format) {
+  return QLatin1Char('.') + QLatin1String(exchange::traitsOf(format).names.front());
 }
 
 std::filesystem::path toPath(const QString& path) {
@@ -98,15 +89,10 @@ TFileDialogs systemFileDialogs() {
 }
 
 std::vector<FileFormat> pageFormats(const format::TableInfo& info) {
-  switch (exchange::bookOf(info)) {
-    case exchange::Book::Phones:
-      return {FileFormat::VCard, FileFormat::Csv};
-    case exchange::Book::Tasks:
-    case exchange::Book::Dates:
-      return {FileFormat::ICalendar, FileFormat::Csv};
-    default:
-      return {FileFormat::Csv};
-  }
+  std::vector<FileFormat> formats;
+  for (const auto& traits : exchange::fileFormats())
+    if (traits.carries(exchange::bookOf(info))) formats.push_back(traits.format);
+  return formats;
 }
 
 TPageExchange::TPageExchange(const QString& name, store::TParadoxTable& records,
@@ -140,7 +126,7 @@ QStringList TPageExchange::filters() const {
     const QString& name = format == FileFormat::VCard       ? texts_->VCardFilter
                           : format == FileFormat::ICalendar ? texts_->CalendarFilter
                                                             : texts_->CsvFilter;
-    list << name + QLatin1String(filesOf(format).patterns);
+    list << name + patternsOf(format);
   }
   return list;
 }
@@ -155,7 +141,7 @@ FileFormat TPageExchange::formatFor(QString& path, int filter, bool addExtension
     if (filter < 0 || filter >= static_cast<int>(formats.size()))
       throw exchange::ExchangeError(texts_->UnknownFormat.toStdString());
     const FileFormat format = formats[static_cast<std::size_t>(filter)];
-    if (addExtension) path += QLatin1String(filesOf(format).extension);
+    if (addExtension) path += extensionOf(format);
     return format;
   }
 }
@@ -269,11 +255,11 @@ TPageExchange::Answer TPageExchange::confirm(const exchange::ImportSummary& summ
 
 // The refused items, as the file had them, into a file the user names.
 void TPageExchange::saveRefused(const exchange::ImportSummary& summary, FileFormat format) {
-  QStringList filter{texts_->RefusedFilter + QLatin1String(filesOf(format).patterns)};
+  QStringList filter{texts_->RefusedFilter + patternsOf(format)};
   int chosen = 0;
   QString path = dialogs_.save(parentWindow(), texts_->SaveRefusedCaption, filter, chosen);
   if (path.isEmpty()) return;
-  if (QFileInfo(path).suffix().isEmpty()) path += QLatin1String(filesOf(format).extension);
+  if (QFileInfo(path).suffix().isEmpty()) path += extensionOf(format);
   ErrorBox::guard(
       [&] { support::writeFileAtomically(toPath(path), exchange::refusedItemsText(summary)); });
 }

@@ -73,48 +73,21 @@ void applySection(std::vector<ImportRow>& rows, const format::TableInfo& info,
 }
 
 // Birthdays of contacts as rows of the dates book beside the phone book.
-std::vector<ImportRow> birthdayRows(const std::vector<VCardContact>& contacts,
+std::vector<ImportRow> birthdayRows(const std::vector<Birthday>& birthdays,
                                     const format::TableInfo& dates) {
   std::vector<ImportRow> rows;
-  for (const auto& contact : contacts) {
-    if (!contact.birthday) continue;
+  rows.reserve(birthdays.size());
+  for (const auto& birthday : birthdays) {
     format::Record record(dates.fields.size());
     record[static_cast<std::size_t>(fieldIndex(dates, engine::kSectionField))] =
         std::string(birthdaySection);
-    record[static_cast<std::size_t>(fieldIndex(dates, engine::kDateField))] = *contact.birthday;
-    if (const auto name = contact.fields.find(engine::kNameField); name != contact.fields.end()) {
-      record[static_cast<std::size_t>(fieldIndex(dates, engine::kEventField))] = name->second;
-    }
-    rows.push_back({"line " + std::to_string(contact.line), std::move(record), {}, {}});
+    record[static_cast<std::size_t>(fieldIndex(dates, engine::kDateField))] = birthday.date;
+    if (birthday.name)
+      record[static_cast<std::size_t>(fieldIndex(dates, engine::kEventField))] = *birthday.name;
+    rows.push_back({birthday.where, std::move(record), {}, {}});
   }
   return rows;
 }
-
-}  // namespace
-
-FileFormat formatOf(const std::string& fileName, const std::string& given) {
-  const std::string name = given.empty()
-                               ? support::asciiLower(fs::path(fileName).extension().string())
-                               : "." + support::asciiLower(given);
-  if (name == ".vcf" || name == ".vcard") return FileFormat::VCard;
-  if (name == ".ics" || name == ".ical" || name == ".icalendar") return FileFormat::ICalendar;
-  if (name == ".csv") return FileFormat::Csv;
-  if (!given.empty()) throw ExchangeError("unknown format \"" + given + "\" (vcf, ics or csv)");
-  throw ExchangeError(fileName +
-                      ": the name does not tell the format; give --format vcf, ics or csv");
-}
-
-ImportSummary importPreparedRows(const RowMaker& makeRows, const ImportRequest& request) {
-  const auto table = openTable(request.table, request.passwords, true);
-  ImportSummary summary;
-  auto rows = makeRows(table->info(), summary);
-  applySection(rows, table->info(), request.section);
-  const auto sections = openSections(request.table, *table, request.passwords);
-  importRows(*table, sections.get(), rows, request.options, summary);
-  return summary;
-}
-
-namespace {
 
 // Contacts as rows of the phone book `info`; what no field takes is counted.
 std::vector<ImportRow> contactRows(const VCardFile& file, std::string_view text,
@@ -147,31 +120,51 @@ std::vector<ImportRow> contactRows(const VCardFile& file, std::string_view text,
   return rows;
 }
 
-void requireCalendarBook(const format::TableFile& table) {
-  const auto book = bookOf(table.info());
-  if (book != Book::Tasks && book != Book::Dates) {
-    throw ExchangeError("a calendar goes into the task table or the dates table");
+std::vector<Birthday> birthdaysOf(const std::vector<VCardContact>& contacts) {
+  std::vector<Birthday> birthdays;
+  for (const auto& contact : contacts) {
+    if (!contact.birthday) continue;
+    const auto name = contact.fields.find(engine::kNameField);
+    birthdays.push_back(
+        {"line " + std::to_string(contact.line), *contact.birthday,
+         name == contact.fields.end() ? std::nullopt : std::optional<std::string>(name->second)});
   }
+  return birthdays;
+}
+
+void readContacts(std::string_view bytes, const format::TableFile& records,
+                  const std::string& section, bool birthdays, ParsedImport& parsed) {
+  requireBook(records, Book::Phones, "a phone book");
+  auto file = readVCardFile(bytes);
+  parsed.text = std::make_shared<const std::string>(std::move(file.text));
+  parsed.rows = contactRows(file, *parsed.text, records.info(), birthdays, parsed.summary);
+  applySection(parsed.rows, records.info(), section);
+  if (birthdays) parsed.birthdays = birthdaysOf(file.contacts);
 }
 
 // A calendar as rows of the tasks or the dates table, times settled against
 // what the table holds.
-std::vector<ImportRow> calendarRows(std::string_view bytes, const format::TableFile& table,
-                                    const std::string& section, ImportSummary& summary) {
-  const auto book = bookOf(table.info());
-  ReadRows read;
-  if (book == Book::Tasks) {
-    read = readTasksCalendar(bytes, table.info());
-    settleTimes(read.rows, table.readAll(), table.info(), engine::kTaskField);
-  } else if (book == Book::Dates) {
-    read = readDatesCalendar(bytes, table.info(), section, defaultSection);
-    settleTimes(read.rows, table.readAll(), table.info(), engine::kEventField);
-  } else {
+void readCalendar(std::string_view bytes, const format::TableFile& records,
+                  const std::string& section, bool /*birthdays*/, ParsedImport& parsed) {
+  const auto book = bookOf(records.info());
+  if (book != Book::Tasks && book != Book::Dates) {
     throw ExchangeError("a calendar goes into the task table or the dates table");
   }
+  parsed.text = std::make_shared<const std::string>(readTextInput(bytes));
+  ReadRows read;
+  if (book == Book::Tasks) {
+    read = readTasksCalendar(*parsed.text, records.info());
+    settleTimes(read.rows, records.readAll(), records.info(), engine::kTaskField);
+  } else {
+    read = readDatesCalendar(*parsed.text, records.info(), section, defaultSection);
+    settleTimes(read.rows, records.readAll(), records.info(), engine::kEventField);
+  }
+  auto& summary = parsed.summary;
   count(summary, read.notStored);
   summary.notes.insert(summary.notes.end(), read.notes.begin(), read.notes.end());
-  return std::move(read.rows);
+  parsed.rows = std::move(read.rows);
+  summary.sourceHead = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Torvelle//Organizer//EN\r\n";
+  summary.sourceTail = "END:VCALENDAR\r\n";
 }
 
 // The header row a file of refused CSV rows needs; none when the file had none.
@@ -189,85 +182,178 @@ std::string csvHeaderLine(std::string_view text, const ImportSummary& summary) {
   return std::string(text.substr(0, std::min(end + 1, text.size())));
 }
 
+void readCsv(std::string_view bytes, const format::TableFile& records, const std::string& section,
+             bool /*birthdays*/, ParsedImport& parsed) {
+  parsed.text = std::make_shared<const std::string>(readTextInput(bytes));
+  parsed.rows = csvRows(*parsed.text, records.info(), parsed.summary);
+  applySection(parsed.rows, records.info(), section);
+  parsed.summary.sourceHead = csvHeaderLine(*parsed.text, parsed.summary);
+}
+
+std::string writeContacts(const format::TableInfo& info, const std::vector<format::Record>& records,
+                          const ExportStyle& style) {
+  if (bookOf(info) != Book::Phones) throw ExchangeError("the table is not a phone book");
+  std::string text;
+  for (const auto& record : records) {
+    VCardContact contact;
+    for (const char* name : phoneFields) {
+      const auto* value =
+          std::get_if<std::string>(&record[static_cast<std::size_t>(fieldIndex(info, name))]);
+      if (value) contact.fields[name] = *value;
+    }
+    if (const auto* s = std::get_if<std::string>(
+            &record[static_cast<std::size_t>(fieldIndex(info, engine::kSectionField))])) {
+      contact.category = *s;
+    }
+    if (auto uid = engine::identityOf(info.fields, record); !uid.empty())
+      contact.fields[engine::kIdentityField] = std::move(uid);
+    text += writeVCard(contact, style.version);
+  }
+  return text;
+}
+
+std::string writeCalendar(const format::TableInfo& info, const std::vector<format::Record>& records,
+                          const ExportStyle& style) {
+  const auto book = bookOf(info);
+  if (book == Book::Tasks) return writeTasksCalendar(info, records);
+  if (book == Book::Dates) return writeDatesCalendar(info, records, style.yearly);
+  throw ExchangeError("a calendar is made of the task table or the dates table");
+}
+
+// A CSV file is read by spreadsheets and address books: it has the
+// designed columns only, not the identity and repeat fields kept after them.
+std::string writeCsv(const format::TableInfo& info, const std::vector<format::Record>& records,
+                     const ExportStyle& style) {
+  std::vector<std::size_t> kept;
+  for (std::size_t f = 0; f < info.fields.size(); ++f)
+    if (style.allFields || !engine::isAppendedField(info.fields[f].name)) kept.push_back(f);
+  if (kept.size() == info.fields.size()) return csvText(info.fields, records);
+  std::vector<format::FieldDef> fields;
+  fields.reserve(kept.size());
+  for (const std::size_t f : kept) fields.push_back(info.fields[f]);
+  std::vector<format::Record> narrowed;
+  narrowed.reserve(records.size());
+  for (const auto& record : records) {
+    format::Record row;
+    row.reserve(kept.size());
+    for (const std::size_t f : kept) row.push_back(f < record.size() ? record[f] : format::Value{});
+    narrowed.push_back(std::move(row));
+  }
+  return csvText(fields, narrowed);
+}
+
+const std::vector<FormatTraits> formats = {
+    {FileFormat::VCard,
+     {"vcf", "vcard"},
+     "*.vcf *.vcard",
+     [](Book book) { return book == Book::Phones; },
+     readContacts,
+     writeContacts},
+    {FileFormat::ICalendar,
+     {"ics", "ical", "icalendar"},
+     "*.ics *.ical",
+     [](Book book) { return book == Book::Tasks || book == Book::Dates; },
+     readCalendar,
+     writeCalendar},
+    {FileFormat::Csv, {"csv"}, "*.csv", [](Book) { return true; }, readCsv, writeCsv},
+};
+
+// The birthdays of an import, bound for the dates book beside the phone
+// book, planned with the contacts so that both go in or neither.
+struct BirthdayImport {
+  std::unique_ptr<format::TableFile> dates;
+  std::unique_ptr<format::TableFile> sections;
+  std::vector<ImportRow> rows;
+  ImportPlan plan;
+};
+
+void planBirthdays(const ParsedImport& parsed, const ImportRequest& request, ImportSummary& summary,
+                   BirthdayImport& into) {
+  const fs::path datesPath = request.table.parent_path().parent_path() / "Dates" / "Dates.db";
+  into.dates = openTable(datesPath, request.passwords, true);
+  const auto& info = into.dates->info();
+  requireBook(*into.dates, Book::Dates, "a dates book");
+  into.rows = birthdayRows(parsed.birthdays, info);
+  settleTimes(into.rows, into.dates->readAll(), info, engine::kEventField);
+  if (request.options.foldAccents) {
+    for (auto& row : into.rows)
+      if (const auto changes = foldRecordAccents(info, row.record);
+          !changes.empty() && refusalReason(info, row.record).empty())
+        summary.folded.push_back("birthday, " + row.where + ": " + changes);
+  }
+  into.sections = openSections(datesPath, *into.dates, request.passwords);
+  if (!into.rows.empty())
+    into.plan = planImport(*into.dates, into.sections.get(), into.rows, request.options);
+}
+
 }  // namespace
 
-ImportSummary importVCardFile(std::string_view bytes, const ImportRequest& request) {
-  const auto file = readVCardFile(bytes);
+const std::vector<FormatTraits>& fileFormats() {
+  return formats;
+}
+
+const FormatTraits& traitsOf(FileFormat format) {
+  return *std::find_if(formats.begin(), formats.end(),
+                       [format](const FormatTraits& f) { return f.format == format; });
+}
+
+FileFormat formatOf(const std::string& fileName, const std::string& given) {
+  std::string name = given.empty() ? support::asciiLower(fs::path(fileName).extension().string())
+                                   : "." + support::asciiLower(given);
+  if (!name.empty()) name.erase(0, 1);
+  for (const auto& traits : formats)
+    if (std::find(traits.names.begin(), traits.names.end(), name) != traits.names.end())
+      return traits.format;
+  if (!given.empty()) throw ExchangeError("unknown format \"" + given + "\" (vcf, ics or csv)");
+  throw ExchangeError(fileName +
+                      ": the name does not tell the format; give --format vcf, ics or csv");
+}
+
+ImportSummary importPreparedRows(const RowMaker& makeRows, const ImportRequest& request) {
   const auto table = openTable(request.table, request.passwords, true);
-  requireBook(*table, Book::Phones, "a phone book");
-  const auto& info = table->info();
   ImportSummary summary;
-  auto rows = contactRows(file, file.text, info, request.birthdays, summary);
-  applySection(rows, info, request.section);
-  std::unique_ptr<format::TableFile> dates;
-  std::unique_ptr<format::TableFile> dateSections;
-  std::vector<ImportRow> birthdays;
-  ImportPlan datePlan;
-  const fs::path datesPath = request.table.parent_path().parent_path() / "Dates" / "Dates.db";
-  if (request.birthdays) {
-    dates = openTable(datesPath, request.passwords, true);
-    requireBook(*dates, Book::Dates, "a dates book");
-    birthdays = birthdayRows(file.contacts, dates->info());
-    settleTimes(birthdays, dates->readAll(), dates->info(), engine::kEventField);
-    if (request.options.foldAccents) {
-      for (auto& row : birthdays)
-        if (const auto changes = foldRecordAccents(dates->info(), row.record);
-            !changes.empty() && refusalReason(dates->info(), row.record).empty())
-          summary.folded.push_back("birthday, " + row.where + ": " + changes);
-    }
-    // Both tables are planned before either is written: a refusal or a
-    // taken key in the dates book stops the contacts too.
-    dateSections = openSections(datesPath, *dates, request.passwords);
-    if (!birthdays.empty())
-      datePlan = planImport(*dates, dateSections.get(), birthdays, request.options);
-  }
+  auto rows = makeRows(table->info(), summary);
+  applySection(rows, table->info(), request.section);
   const auto sections = openSections(request.table, *table, request.passwords);
-  ImportPlan plan = planImport(*table, sections.get(), rows, request.options, std::move(summary));
-  plan.summary.birthdaysAdded += datePlan.summary.added;
-  for (const auto& refused : datePlan.summary.refused)
+  importRows(*table, sections.get(), rows, request.options, summary);
+  return summary;
+}
+
+ImportSummary importFile(FileFormat format, std::string_view bytes, const ImportRequest& request) {
+  const auto table = openTable(request.table, request.passwords, true);
+  const ParsedImport parsed =
+      parseImport(format, bytes, *table, request.section, request.birthdays);
+  ImportSummary summary = parsed.summary;
+  BirthdayImport birthdays;
+  // Both tables are planned before either is written: a refusal or a taken
+  // key in the dates book stops the contacts too.
+  if (request.birthdays) planBirthdays(parsed, request, summary, birthdays);
+  const auto sections = openSections(request.table, *table, request.passwords);
+  ImportPlan plan =
+      planImport(*table, sections.get(), parsed.rows, request.options, std::move(summary));
+  plan.summary.birthdaysAdded += birthdays.plan.summary.added;
+  for (const auto& refused : birthdays.plan.summary.refused)
     plan.summary.refused.push_back("birthday, " + refused);
   if (request.options.dryRun) return std::move(plan.summary);
   return writePlan(*table, sections.get(), plan, request.options, [&] {
-    if (!datePlan.inserts.empty() || !datePlan.newSections.empty())
-      writePlan(*dates, dateSections.get(), datePlan, request.options);
+    if (!birthdays.plan.inserts.empty() || !birthdays.plan.newSections.empty())
+      writePlan(*birthdays.dates, birthdays.sections.get(), birthdays.plan, request.options);
   });
 }
 
+ImportSummary importVCardFile(std::string_view bytes, const ImportRequest& request) {
+  return importFile(FileFormat::VCard, bytes, request);
+}
+
 ImportSummary importCalendarFile(std::string_view bytes, const ImportRequest& request) {
-  const auto table = openTable(request.table, request.passwords, true);
-  requireCalendarBook(*table);
-  const auto sections = openSections(request.table, *table, request.passwords);
-  return importInto(FileFormat::ICalendar, bytes, *table, sections.get(), request.section,
-                    request.options);
+  return importFile(FileFormat::ICalendar, bytes, request);
 }
 
 ParsedImport parseImport(FileFormat format, std::string_view bytes,
-                         const format::TableFile& records, const std::string& section) {
+                         const format::TableFile& records, const std::string& section,
+                         bool birthdays) {
   ParsedImport parsed;
-  auto& summary = parsed.summary;
-  switch (format) {
-    case FileFormat::VCard: {
-      requireBook(records, Book::Phones, "a phone book");
-      auto file = readVCardFile(bytes);
-      parsed.text = std::make_shared<const std::string>(std::move(file.text));
-      parsed.rows = contactRows(file, *parsed.text, records.info(), false, summary);
-      applySection(parsed.rows, records.info(), section);
-      break;
-    }
-    case FileFormat::ICalendar:
-      parsed.text = std::make_shared<const std::string>(readTextInput(bytes));
-      parsed.rows = calendarRows(*parsed.text, records, section, summary);
-      summary.sourceHead =
-          "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Torvelle//Organizer//EN\r\n";
-      summary.sourceTail = "END:VCALENDAR\r\n";
-      break;
-    case FileFormat::Csv:
-      parsed.text = std::make_shared<const std::string>(readTextInput(bytes));
-      parsed.rows = csvRows(*parsed.text, records.info(), summary);
-      applySection(parsed.rows, records.info(), section);
-      summary.sourceHead = csvHeaderLine(*parsed.text, summary);
-      break;
-  }
+  traitsOf(format).read(bytes, records, section, birthdays, parsed);
   return parsed;
 }
 
@@ -297,86 +383,24 @@ std::vector<format::Record> recordsOfSection(std::vector<format::Record> records
   return records;
 }
 
-namespace {
-
-// A CSV file is read by spreadsheets and address books: it has the
-// designed columns only, not the identity and repeat fields kept after them.
-std::string designedCsvText(const format::TableInfo& info,
-                            const std::vector<format::Record>& records) {
-  std::vector<format::FieldDef> fields;
-  for (const auto& field : info.fields)
-    if (!engine::isAppendedField(field.name)) fields.push_back(field);
-  if (fields.size() == info.fields.size()) return csvText(info.fields, records);
-  std::vector<std::size_t> kept;
-  for (std::size_t f = 0; f < info.fields.size(); ++f)
-    if (!engine::isAppendedField(info.fields[f].name)) kept.push_back(f);
-  std::vector<format::Record> narrowed;
-  narrowed.reserve(records.size());
-  for (const auto& record : records) {
-    format::Record row;
-    row.reserve(kept.size());
-    for (const std::size_t f : kept) row.push_back(f < record.size() ? record[f] : format::Value{});
-    narrowed.push_back(std::move(row));
-  }
-  return csvText(fields, narrowed);
+ExportResult exportRecords(FileFormat format, const format::TableInfo& info,
+                           const std::vector<format::Record>& records, const ExportStyle& style) {
+  return {traitsOf(format).write(info, records, style), records.size()};
 }
 
-}  // namespace
-
-ExportResult exportRecords(FileFormat format, const format::TableInfo& info,
-                           const std::vector<format::Record>& records, VCardVersion version,
-                           bool yearly) {
-  ExportResult result;
-  result.records = records.size();
-  const auto book = bookOf(info);
-  switch (format) {
-    case FileFormat::VCard:
-      if (book != Book::Phones) throw ExchangeError("the table is not a phone book");
-      for (const auto& record : records) {
-        VCardContact contact;
-        for (const char* name : phoneFields) {
-          const auto* text =
-              std::get_if<std::string>(&record[static_cast<std::size_t>(fieldIndex(info, name))]);
-          if (text) contact.fields[name] = *text;
-        }
-        if (const auto* s = std::get_if<std::string>(
-                &record[static_cast<std::size_t>(fieldIndex(info, engine::kSectionField))])) {
-          contact.category = *s;
-        }
-        if (auto uid = engine::identityOf(info.fields, record); !uid.empty())
-          contact.fields[engine::kIdentityField] = std::move(uid);
-        result.text += writeVCard(contact, version);
-      }
-      break;
-    case FileFormat::ICalendar:
-      if (book == Book::Tasks) {
-        result.text = writeTasksCalendar(info, records);
-      } else if (book == Book::Dates) {
-        result.text = writeDatesCalendar(info, records, yearly);
-      } else {
-        throw ExchangeError("a calendar is made of the task table or the dates table");
-      }
-      break;
-    case FileFormat::Csv:
-      result.text = designedCsvText(info, records);
-      break;
-  }
-  return result;
+ExportResult exportFile(FileFormat format, const ExportRequest& request) {
+  const auto table = openTable(request.table, request.passwords, false, request.readAs);
+  const auto& info = table->info();
+  return exportRecords(format, info, recordsOfSection(table->readAll(), info, request.section),
+                       {request.version, request.yearly, request.allFields});
 }
 
 ExportResult exportVCardFile(const ExportRequest& request) {
-  const auto table = openTable(request.table, request.passwords, false, request.readAs);
-  requireBook(*table, Book::Phones, "a phone book");
-  return exportRecords(FileFormat::VCard, table->info(),
-                       recordsOfSection(table->readAll(), table->info(), request.section),
-                       request.version);
+  return exportFile(FileFormat::VCard, request);
 }
 
 ExportResult exportCalendarFile(const ExportRequest& request) {
-  const auto table = openTable(request.table, request.passwords, false, request.readAs);
-  return exportRecords(FileFormat::ICalendar, table->info(),
-                       recordsOfSection(table->readAll(), table->info(), request.section),
-                       request.version, request.yearly);
+  return exportFile(FileFormat::ICalendar, request);
 }
 
 }  // namespace torvelle::exchange

@@ -379,23 +379,7 @@ int commandImport(const CommandLine& cl, std::ostream& out) {
   request.options.foldAccents = cl.foldAccents;
   exchange::ImportSummary summary;
   try {
-    switch (format) {
-      case exchange::FileFormat::VCard:
-        summary = exchange::importVCardFile(text, request);
-        break;
-      case exchange::FileFormat::ICalendar:
-        summary = exchange::importCalendarFile(text, request);
-        break;
-      case exchange::FileFormat::Csv: {
-        const std::string csvText = exchange::readTextInput(text);
-        summary = exchange::importPreparedRows(
-            [&](const format::TableInfo& info, exchange::ImportSummary& s) {
-              return exchange::csvRows(csvText, info, s);
-            },
-            request);
-        break;
-      }
-    }
+    summary = exchange::importFile(format, text, request);
   } catch (const exchange::RecordsRefused& e) {
     throw ToolError(file + ": " + e.what());
   } catch (const exchange::ExchangeError& e) {
@@ -407,14 +391,6 @@ int commandImport(const CommandLine& cl, std::ostream& out) {
   if (cl.dryRun) out << "Nothing was written (--dry-run).\n";
   finishOutput(out);
   return 0;
-}
-
-std::string csvExport(const CommandLine& cl, std::size_t& count) {
-  const auto table = TableFile::open(cl.operands[0], openOptions(cl, false));
-  const auto records =
-      exchange::recordsOfSection(table->readAll(), table->info(), cl.section.value_or(""));
-  count = records.size();
-  return exchange::csvText(table->info().fields, records);
 }
 
 int commandExport(const CommandLine& cl, std::ostream& out) {
@@ -429,19 +405,11 @@ int commandExport(const CommandLine& cl, std::ostream& out) {
   request.version = cl.vcard4 ? exchange::VCardVersion::V40 : exchange::VCardVersion::V30;
   request.yearly = cl.yearly;
   request.readAs = cl.readAs;
+  // Our own CSV is a dump: every field, so that an import gives the table back.
+  request.allFields = true;
   exchange::ExportResult result;
   try {
-    switch (format) {
-      case exchange::FileFormat::VCard:
-        result = exchange::exportVCardFile(request);
-        break;
-      case exchange::FileFormat::ICalendar:
-        result = exchange::exportCalendarFile(request);
-        break;
-      case exchange::FileFormat::Csv:
-        result.text = csvExport(cl, result.records);
-        break;
-    }
+    result = exchange::exportFile(format, request);
   } catch (const exchange::ExchangeError& e) {
     throw ToolError(file + ": " + e.what());
   }
