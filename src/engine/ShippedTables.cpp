@@ -1,5 +1,6 @@
 #include "engine/ShippedTables.h"
 
+#include "engine/DbError.h"
 #include "engine/FieldText.h"
 #include "engine/format/TableFile.h"
 
@@ -106,6 +107,19 @@ bool isAppendedField(const std::string& name) {
 const std::vector<ShippedTable>& shippedTables() {
   static const std::vector<ShippedTable> layout = makeLayout();
   return layout;
+}
+
+const ShippedTable& shippedTable(std::string_view objectName) {
+  for (const auto& table : shippedTables())
+    if (table.objectName == objectName) return table;
+  throw DbError(DbError::Kind::General, "No shipped table " + std::string(objectName));
+}
+
+std::filesystem::path shippedTableBeside(const std::filesystem::path& table,
+                                         std::string_view objectName) {
+  // Every shipped table sits in its book's folder inside the tables' folder.
+  const std::filesystem::path relative = shippedTable(objectName).relativePath;
+  return table.parent_path().parent_path() / relative.lexically_relative(*relative.begin());
 }
 
 namespace {

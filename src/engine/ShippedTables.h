@@ -1,6 +1,7 @@
 #pragma once
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/FieldNames.h"
@@ -31,6 +32,15 @@ inline constexpr int kDesignedCodePage = 1251;
 
 // In the order the program opens them: masters before their details.
 const std::vector<ShippedTable>& shippedTables();
+
+// The shipped table named `objectName` ("DatesTable"); DbError when none is.
+const ShippedTable& shippedTable(std::string_view objectName);
+
+// Where the shipped table `objectName` lives in the data folder of `table`,
+// the file of another shipped table in its usual place: the phone book
+// ".../DB/Phones/Phones.db" gives ".../DB/Dates/Dates.db" for "DatesTable".
+std::filesystem::path shippedTableBeside(const std::filesystem::path& table,
+                                         std::string_view objectName);
 
 // Creates the seven empty tables under `root` (DB/... inside it), their
 // text in `codePage` (with the sort order that goes with it). Existing

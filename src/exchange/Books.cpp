@@ -2,6 +2,7 @@
 
 #include "engine/FieldNames.h"
 #include "engine/FieldText.h"
+#include "engine/ShippedTables.h"
 
 namespace torvelle::exchange {
 
@@ -26,12 +27,13 @@ Book bookOf(const format::TableInfo& info) {
 }
 
 std::filesystem::path sectionsTableOf(const std::filesystem::path& records, Book book) {
-  const char* name = book == Book::Phones  ? "PhoneSections.db"
-                     : book == Book::Dates ? "DateSections.db"
-                     : book == Book::Links ? "LinkSections.db"
-                                           : nullptr;
-  if (!name) return {};
-  return records.parent_path() / name;
+  const char* object = book == Book::Phones  ? "PhonesTable"
+                       : book == Book::Dates ? "DatesTable"
+                       : book == Book::Links ? "LinksTable"
+                                             : nullptr;
+  if (!object) return {};
+  const auto& sections = engine::shippedTable(engine::shippedTable(object).masterObjectName);
+  return records.parent_path() / std::filesystem::path(sections.relativePath).filename();
 }
 
 }  // namespace torvelle::exchange

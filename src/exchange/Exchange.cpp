@@ -269,7 +269,7 @@ struct BirthdayImport {
 
 void planBirthdays(const ParsedImport& parsed, const ImportRequest& request, ImportSummary& summary,
                    BirthdayImport& into) {
-  const fs::path datesPath = request.table.parent_path().parent_path() / "Dates" / "Dates.db";
+  const fs::path datesPath = engine::shippedTableBeside(request.table, "DatesTable");
   into.dates = openTable(datesPath, request.passwords, true);
   const auto& info = into.dates->info();
   requireBook(*into.dates, Book::Dates, "a dates book");
