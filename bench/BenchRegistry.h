@@ -6,6 +6,7 @@
 //
 // Inside it, report(name, value, unit) prints one "name: value unit" line.
 // TORVELLE_BENCH_CPU=1 in the environment measures processor time instead.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -60,6 +61,13 @@ double millis(F&& f) {
   const double start = nowMillis();
   f();
   return nowMillis() - start;
+}
+
+// The middle value of `v`; 0 for none.
+inline double medianOf(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
 }
 
 }  // namespace torvelle::bench

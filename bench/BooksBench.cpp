@@ -32,11 +32,6 @@
 namespace torvelle::bench {
 namespace {
 
-double medianOf(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 void runBooksBench() {
   const auto app = bench::startGuiBench();
   const std::filesystem::path root = bench::newTablesFolder();
@@ -73,28 +68,8 @@ void runBooksBench() {
   report("phones_keystroke_refilter_paint_100k", medianOf(keystrokes), "ms");
   report("phones_keystroke_refilter_paint_100k_max",
          *std::max_element(keystrokes.begin(), keystrokes.end()), "ms");
-  // Where a keystroke goes: the page's rule alone over every record; the
-  // engine's re-filter with a rule that costs nothing (the reset, the
-  // grid's new rows and the detail edits refreshed); painting.
-  auto& table = tables.PhonesTable;
   edit->setText(QStringLiteral("Lon"));
-  const auto rule = table.events().filterRecord;
-  std::vector<double> ruleOnly, engineOnly, paintOnly;
-  for (int round = 0; round < 5; ++round) {
-    table.events().filterRecord = [](const engine::RecordView&) { return true; };
-    engineOnly.push_back(millis([&] { table.setFiltered(true); }));
-    ruleOnly.push_back(millis([&] {
-      int passed = 0;
-      for (std::size_t i = 0; i < table.rowCount(); ++i) passed += rule(table.row(i)) ? 1 : 0;
-      if (passed < 0) std::abort();
-    }));
-    table.events().filterRecord = rule;
-    table.setFiltered(true);
-    paintOnly.push_back(millis(paint));
-  }
-  report("phones_display_rule_100k", medianOf(ruleOnly), "ms");
-  report("phones_refilter_trivial_rule_with_views_100k", medianOf(engineOnly), "ms");
-  report("phones_paint_first_screen", medianOf(paintOnly), "ms");
+  reportKeystrokeParts("phones", tables.PhonesTable, paint);
   book.RecordsFilterRow->CaseButton->click();  // ignore case: the folded texts
   std::vector<double> folded;
   for (const char* k : {"м", "мо", "мос", "моск", "мос", "мо", "м", ""})

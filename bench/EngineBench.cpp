@@ -124,11 +124,6 @@ std::size_t readBytes(const fs::path& path) {
   return got;
 }
 
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 // The machine is shared while we measure: each figure is the best of a few
 // runs, which is what the code costs when nothing else competes.
 constexpr int kTries = 3;
@@ -166,7 +161,7 @@ double sqliteLike(const std::vector<Record>& records) {
     }));
   }
   sqlite3_finalize(query);
-  return median(times);
+  return medianOf(times);
 }
 
 void runEngineBench() {
@@ -228,7 +223,7 @@ void runEngineBench() {
         shown += t.rowCount();
       }));
     }
-    report("refilter_100k", median(times), "ms");
+    report("refilter_100k", medianOf(times), "ms");
     report("refilter_100k_worst", *std::max_element(times.begin(), times.end()), "ms");
     if (shown == 0) throw std::runtime_error("the filter let nothing through");
   }
@@ -250,7 +245,7 @@ void runEngineBench() {
       t.setField("HomePhone", std::string("+7 495 ") + std::to_string(1000000 + rng() % 9000000));
       times.push_back(millis([&] { t.post(); }));
     }
-    report(std::string("post_") + label, median(times), "ms");
+    report(std::string("post_") + label, medianOf(times), "ms");
   }
 }
 

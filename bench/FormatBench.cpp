@@ -151,11 +151,6 @@ std::size_t readPxlib(const fs::path& path, bool toUtf8, bool& converted) {
   return read;
 }
 
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
-
 struct WriteCost {
   double insertUs = 0;
   double updateUs = 0;
@@ -181,7 +176,7 @@ WriteCost measureWrites(const fs::path& path, bool sync, int operations, int& se
     const FieldChanges changes = {{2, std::string("+7 499 ") + padded(i, 7)}};
     updates.push_back(millis([&] { table->update(ordinal, changes); }) * 1000);
   }
-  return {median(inserts), median(updates)};
+  return {medianOf(inserts), medianOf(updates)};
 }
 
 void runFormatBench() {

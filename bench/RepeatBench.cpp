@@ -16,11 +16,6 @@
 namespace torvelle::bench {
 namespace {
 
-double medianOf(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 void fillTasks(const std::filesystem::path& root, const QDate& today) {
   format::OpenOptions options;
   options.writable = true;

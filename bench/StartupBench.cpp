@@ -49,11 +49,6 @@ StartFigures startOnce(const std::filesystem::path& folder) {
   return figures;
 }
 
-double medianOf(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 void runStartupBench() {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   const std::filesystem::path empty = newTablesFolder();

@@ -21,11 +21,6 @@
 namespace torvelle::bench {
 namespace {
 
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 void runToolkitBench() {
   const auto app = bench::startGuiBench();
   const std::filesystem::path root = bench::newTablesFolder();
@@ -56,28 +51,9 @@ void runToolkitBench() {
         book.TaskEdit->setText(QString::fromUtf8(k));
         paint();
       }));
-  report("tasks_keystroke_refilter_paint_100k", median(keystrokes), "ms");
-  // Where a keystroke goes: the display rule alone over every record, the
-  // engine's re-filter with a rule that costs nothing, and painting.
-  auto& table = tables.TaskTable;
+  report("tasks_keystroke_refilter_paint_100k", medianOf(keystrokes), "ms");
   book.TaskEdit->setText("ba");
-  const auto rule = table.events().filterRecord;
-  std::vector<double> ruleOnly, engineOnly, paintOnly;
-  for (int round = 0; round < 5; ++round) {
-    table.events().filterRecord = [](const engine::RecordView&) { return true; };
-    engineOnly.push_back(millis([&] { table.setFiltered(true); }));
-    ruleOnly.push_back(millis([&] {
-      int passed = 0;
-      for (std::size_t i = 0; i < table.rowCount(); ++i) passed += rule(table.row(i)) ? 1 : 0;
-      if (passed < 0) std::abort();
-    }));
-    table.events().filterRecord = rule;
-    table.setFiltered(true);
-    paintOnly.push_back(millis(paint));
-  }
-  report("tasks_display_rule_100k", median(ruleOnly), "ms");
-  report("tasks_refilter_trivial_rule_with_views_100k", median(engineOnly), "ms");
-  report("tasks_paint_first_screen", median(paintOnly), "ms");
+  reportKeystrokeParts("tasks", tables.TaskTable, paint);
   report("tasks_keystroke_refilter_paint_100k_max",
          *std::max_element(keystrokes.begin(), keystrokes.end()), "ms");
   book.RegisterSB->click();  // ignore case: the folding path
@@ -87,7 +63,7 @@ void runToolkitBench() {
       book.TaskEdit->setText(QString::fromUtf8(k));
       paint();
     }));
-  report("tasks_keystroke_ignorecase_100k", median(folded), "ms");
+  report("tasks_keystroke_ignorecase_100k", medianOf(folded), "ms");
 
   std::vector<double> scrolls;
   for (int i = 0; i < 5; ++i) {
@@ -98,7 +74,7 @@ void runToolkitBench() {
       paint();
     }));
   }
-  report("tasks_scroll_to_end_paint_100k", median(scrolls), "ms");
+  report("tasks_scroll_to_end_paint_100k", medianOf(scrolls), "ms");
 
   std::vector<double> pages;
   pages.reserve(50);
@@ -109,7 +85,7 @@ void runToolkitBench() {
                                           grid->verticalScrollBar()->pageStep());
       paint();
     }));
-  report("tasks_page_down_paint_100k", median(pages), "ms");
+  report("tasks_page_down_paint_100k", medianOf(pages), "ms");
 
   // One posted change: one row repainted, no reset.
   auto& t = tables.TaskTable;
@@ -124,7 +100,7 @@ void runToolkitBench() {
       paint();
     }));
   }
-  report("tasks_edit_post_paint_100k", median(posts), "ms");
+  report("tasks_edit_post_paint_100k", medianOf(posts), "ms");
 
   tables.PostAndCloseTables();
   std::error_code ec;
