@@ -1,7 +1,9 @@
 #include "exchange/ICalRepeat.h"
 
+#include <algorithm>
 #include <ctime>
 #include <optional>
+#include <utility>
 
 #include "exchange/Books.h"
 #include "recurrence/RecordSeries.h"
@@ -130,6 +132,89 @@ icaltimetype wallClock(icaltimetype t) {
   t.second = local.tm_sec;
   t.zone = nullptr;
   return t;
+}
+
+namespace {
+
+std::size_t entries(const short* list, std::size_t size) {
+  std::size_t n = 0;
+  while (n < size && list[n] != ICAL_RECURRENCE_ARRAY_MAX) ++n;
+  return n;
+}
+
+// libical expands a zone into every change from each observance's start up
+// to the latest year converted (plus twenty), and wallClock converts none
+// later than 2200. Real zones change twice a year by yearly rules: a few
+// thousand changes even for a zone written from 1601 on.
+constexpr long long kLastExpandedYear = 2220;
+constexpr long long kMaxZoneChanges = 20'000;
+constexpr long long kRunaway = kMaxZoneChanges + 1;
+
+long long changesOfRule(const icalrecurrencetype& rule, const icaltimetype& start) {
+  if (rule.freq != ICAL_YEARLY_RECURRENCE) return kRunaway;
+  if (entries(rule.by_second, ICAL_BY_SECOND_SIZE) + entries(rule.by_minute, ICAL_BY_MINUTE_SIZE) +
+          entries(rule.by_hour, ICAL_BY_HOUR_SIZE) +
+          entries(rule.by_year_day, ICAL_BY_YEARDAY_SIZE) +
+          entries(rule.by_week_no, ICAL_BY_WEEKNO_SIZE) >
+      0) {
+    return kRunaway;
+  }
+  const auto monthDays = entries(rule.by_month_day, ICAL_BY_MONTHDAY_SIZE);
+  const auto weekDays = entries(rule.by_day, ICAL_BY_DAY_SIZE);
+  auto months = static_cast<long long>(entries(rule.by_month, ICAL_BY_MONTH_SIZE));
+  if (months == 0) months = monthDays + weekDays > 0 ? 12 : 1;
+  // A week day without a position falls up to five times in a month.
+  const long long perMonth = monthDays > 0  ? static_cast<long long>(monthDays)
+                             : weekDays > 0 ? 5LL * static_cast<long long>(weekDays)
+                                            : 1;
+  long long lastYear = kLastExpandedYear;
+  if (!icaltime_is_null_time(rule.until)) lastYear = std::min<long long>(lastYear, rule.until.year);
+  const long long years = std::max<long long>(0, lastYear - start.year + 1);
+  long long changes = years * months * perMonth;
+  if (rule.count > 0) changes = std::min<long long>(changes, rule.count);
+  return changes;
+}
+
+long long changesOf(icalcomponent* zone) {
+  long long changes = 0;
+  for (auto* part = icalcomponent_get_first_component(zone, ICAL_ANY_COMPONENT);
+       part && changes <= kMaxZoneChanges;
+       part = icalcomponent_get_next_component(zone, ICAL_ANY_COMPONENT)) {
+    const icaltimetype start = icalcomponent_get_dtstart(part);
+    ++changes;
+    for (auto* p = icalcomponent_get_first_property(part, ICAL_ANY_PROPERTY); p;
+         p = icalcomponent_get_next_property(part, ICAL_ANY_PROPERTY)) {
+      if (icalproperty_isa(p) == ICAL_RDATE_PROPERTY) ++changes;
+      if (icalproperty_isa(p) == ICAL_RRULE_PROPERTY) {
+        changes += changesOfRule(icalproperty_get_rrule(p), start);
+      }
+    }
+  }
+  return changes;
+}
+
+void findRunawayZones(icalcomponent* c,
+                      std::vector<std::pair<icalcomponent*, icalcomponent*>>& out) {
+  for (auto* child = icalcomponent_get_first_component(c, ICAL_ANY_COMPONENT); child;
+       child = icalcomponent_get_next_component(c, ICAL_ANY_COMPONENT)) {
+    if (icalcomponent_isa(child) == ICAL_VTIMEZONE_COMPONENT) {
+      if (changesOf(child) > kMaxZoneChanges) out.emplace_back(c, child);
+    } else {
+      findRunawayZones(child, out);
+    }
+  }
+}
+
+}  // namespace
+
+std::size_t dropRunawayZones(icalcomponent* root) {
+  std::vector<std::pair<icalcomponent*, icalcomponent*>> found;  // parent, zone
+  findRunawayZones(root, found);
+  for (auto [parent, zone] : found) {
+    icalcomponent_remove_component(parent, zone);
+    icalcomponent_free(zone);
+  }
+  return found.size();
 }
 
 bool isOverride(icalcomponent* c) {

@@ -12,11 +12,16 @@
 // fields.
 namespace torvelle::exchange {
 
-// An overridden instance of another component, not an item of its own.
 // A zoned or UTC moment as the local wall clock shows it; a date or a
 // floating time as it is.
 icaltimetype wallClock(icaltimetype t);
 
+// Takes out of `root` (at any depth) every VTIMEZONE whose rules libical
+// would expand into more changes than any real zone has, and returns how
+// many it took. Times that name such a zone are then taken as written.
+std::size_t dropRunawayZones(icalcomponent* root);
+
+// An overridden instance of another component, not an item of its own.
 bool isOverride(icalcomponent* c);
 
 // The overridden instances of a file, by the UID of their series.

@@ -56,6 +56,10 @@ Calendar parseCalendar(std::string_view bytes) {
   Calendar calendar{nullptr, prepareCalendar(text)};
   calendar.root.reset(icalparser_parse_string(calendar.prepared.text.c_str()));
   if (!calendar.root) throw ExchangeError("libical cannot read the calendar");
+  if (const auto dropped = dropRunawayZones(calendar.root.get())) {
+    calendar.prepared
+        .notStored["time zone with rules no real zone has (its times taken as written)"] += dropped;
+  }
   return calendar;
 }
 

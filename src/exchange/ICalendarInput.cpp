@@ -1,6 +1,5 @@
 #include "exchange/ICalendarInput.h"
 
-#include <charconv>
 #include <optional>
 
 #include "exchange/ExchangeError.h"
@@ -16,27 +15,6 @@ std::optional<std::string> boundary(std::string_view line, std::string_view word
   if (line.size() <= word.size() || line[word.size()] != ':') return std::nullopt;
   if (!support::equalsIgnoringAsciiCase(line.substr(0, word.size()), word)) return std::nullopt;
   return asciiUpper(support::trimmed(line.substr(word.size() + 1), support::kAsciiWhiteSpace));
-}
-
-// Real zones change twice a year at most, by yearly rules; a rule that
-// repeats by the hour, minute or second, or counts to millions, makes
-// libical expand it without end.
-bool isZoneRuleSound(std::string_view line) {
-  const auto colon = line.find(':');
-  if (colon == std::string_view::npos) return false;
-  const std::string rule = asciiUpper(line.substr(colon + 1));
-  if (rule.find("FREQ=YEARLY") == std::string::npos) return false;
-  for (const char* part : {"BYHOUR", "BYMINUTE", "BYSECOND", "BYWEEKNO", "BYYEARDAY"}) {
-    if (rule.find(part) != std::string::npos) return false;
-  }
-  if (const auto count = rule.find("COUNT="); count != std::string::npos) {
-    long n = 0;
-    const char* first = rule.data() + count + 6;
-    std::from_chars(first, rule.data() + rule.size(), n);
-    constexpr long kMaxYears = 500;
-    if (n <= 0 || n > kMaxYears) return false;
-  }
-  return true;
 }
 
 // Cuts `line` to `size` bytes, not inside a UTF-8 character or an escape.
@@ -79,9 +57,6 @@ class Preparer {
     if (const auto kind = boundary(line, "BEGIN")) return begin_(*kind, line, begin);
     if (const auto kind = boundary(line, "END")) return end_(*kind, line, end);
     if (depth_ == 0 || dropping_) return;
-    if (inZone_ && support::equalsIgnoringAsciiCase(line.substr(0, 6), "RRULE:")) {
-      zoneSound_ = zoneSound_ && isZoneRuleSound(line);
-    }
     if (logical_ > maxCalendarProperty) {
       cutProperty();
       return emit(cut(line, maxCalendarProperty));
@@ -99,11 +74,7 @@ class Preparer {
     if (depth_ == 2) {
       out_.items.push_back({kind, lineNo_, begin, begin, {}});
       itemStart_ = out_.text.size();
-      inZone_ = kind == "VTIMEZONE";
-      zoneSound_ = true;
-      observances_ = 0;
     }
-    if (inZone_ && depth_ == 3) ++observances_;
     if (depth_ > maxCalendarDepth && !dropping_) {
       out_.items.back().refusal =
           "components nested deeper than " + std::to_string(maxCalendarDepth) + " levels";
@@ -125,11 +96,7 @@ class Preparer {
     if (dropping_) {
       out_.text.resize(itemStart_);
       dropping_ = false;
-    } else if (inZone_ && (!zoneSound_ || observances_ > kMaxObservances)) {
-      out_.text.resize(itemStart_);
-      ++out_.notStored["time zone with rules no real zone has (its times taken as written)"];
     }
-    inZone_ = false;
   }
 
   void endOfFileInside() {
@@ -157,7 +124,6 @@ class Preparer {
     out_.text += "\r\n";
   }
 
-  static constexpr int kMaxObservances = 400;
   std::string_view text_;
   std::vector<std::string> kinds_;  // open components, as deep as we keep them
   PreparedCalendar out_;
@@ -165,12 +131,9 @@ class Preparer {
   std::size_t logical_ = 0;
   std::size_t itemStart_ = 0;
   int depth_ = 0;
-  int observances_ = 0;
   bool sawCalendar_ = false;
   bool dropping_ = false;
   bool propertyCut_ = false;
-  bool inZone_ = false;
-  bool zoneSound_ = true;
 };
 
 }  // namespace

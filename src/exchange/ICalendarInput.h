@@ -37,8 +37,8 @@ struct PreparedCalendar {
 // `text` is UTF-8 checked by readTextInput. Lines after the last calendar's
 // END:VCALENDAR are dropped; a component nested too deep or cut short by the
 // end of the file is left out with its refusal; an over-long property is
-// cut with a note; a time zone whose rules are not the yearly ones real zones
-// have is left out with a note, so that times in it are taken as written.
+// cut with a note. Time zones are judged after libical reads the text (see
+// dropRunawayZones), where a rule cannot hide behind a parameter or a fold.
 // Throws ExchangeError for a file with no BEGIN:VCALENDAR.
 PreparedCalendar prepareCalendar(std::string_view text);
 

@@ -178,12 +178,24 @@ TEST(RealFiles, HostileCalendarsEndInBoundedTimeWithAClearOutcome) {
   }
   zone +=
       "END:VTIMEZONE\r\nBEGIN:VTODO\r\nDUE;TZID=Z:20260101T100000\r\nSUMMARY:z\r\nEND:VTODO\r\n";
+  // A rule behind a parameter, and a yearly rule that names every day.
+  for (const std::string rule : {"RRULE;X-A=B:FREQ=MINUTELY",
+                                 "RRULE:FREQ=YEARLY;BYMONTH=1,2,3,4,5,6,7,8,9,10,11,12;"
+                                 "BYMONTHDAY=1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,"
+                                 "21,22,23,24,25,26,27,28,29,30,31"}) {
+    zone += "BEGIN:VTIMEZONE\r\nTZID:Y\r\nBEGIN:STANDARD\r\nDTSTART:00010101T000000\r\n" + rule +
+            "\r\nTZOFFSETFROM:+0100\r\nTZOFFSETTO:+0200\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n"
+            "BEGIN:VTODO\r\nDUE;TZID=Y:20260101T100000\r\nSUMMARY:" +
+            rule.substr(0, 12) + "\r\nEND:VTODO\r\n";
+  }
   summary =
       importCalendarFile(calendar(zone + "BEGIN:VTODO\r\nDUE:20260101T100000\r\nDESCRIPTION:" +
                                   std::string(1 << 20, 'x') + "\r\nEND:VTODO\r\n"),
                          rest(tasks));
-  EXPECT_EQ(summary.added, 2u);
-  EXPECT_EQ(summary.notStored.size(), 2u);  // the zone, the cut text
+  EXPECT_EQ(summary.added, 4u);
+  EXPECT_EQ(summary.notStored.size(), 2u);  // the zones, the cut text
+  EXPECT_EQ(summary.notStored["time zone with rules no real zone has (its times taken as written)"],
+            3u);
 
   // Many all-day to-dos on one day each find a time of their own.
   std::string many;
