@@ -26,7 +26,7 @@ void Session::removeAllPasswords() {
   passwords_.clear();
 }
 
-void Session::reportError(std::exception_ptr error) const noexcept {
+void Session::reportError(const std::exception_ptr& error) const noexcept {
   try {
     if (errorReport_) {
       errorReport_(error);

@@ -33,7 +33,7 @@ class Session {
   void setPasswordRequest(PasswordRequest request) { passwordRequest_ = std::move(request); }
   void setErrorReport(ErrorReport report) { errorReport_ = std::move(report); }
   // Hands an error to the installed report; never throws.
-  void reportError(std::exception_ptr error) const noexcept;
+  void reportError(const std::exception_ptr& error) const noexcept;
 
   // Tables opened afterwards show their dates and times this way; missing
   // functions keep the defaults.

@@ -96,6 +96,30 @@ QString desktopExecValue(const QStringList& arguments) {
   return escapeString(quoted.join(u' '));
 }
 
+namespace {
+
+// Reads the quoted part of an Exec line that opens at `i` onto `current`,
+// leaving `i` on its closing quote; false when it is not closed or holds an
+// escape the format does not allow.
+bool readQuoted(const QString& line, qsizetype& i, QString& current) {
+  for (++i;; ++i) {
+    if (i == line.size()) return false;
+    const QChar q = line[i];
+    if (q == u'"') return true;
+    if (q == u'\\') {
+      if (++i == line.size() || !escapedInQuotes(line[i])) return false;
+      current += line[i];
+    } else if (q == u'%' && i + 1 < line.size() && line[i + 1] == u'%') {
+      current += u'%';
+      ++i;
+    } else {
+      current += q;
+    }
+  }
+}
+
+}  // namespace
+
 std::optional<QStringList> desktopExecArguments(const QString& value) {
   const std::optional<QString> line = unescapeString(value);
   if (!line) return std::nullopt;
@@ -110,20 +134,7 @@ std::optional<QStringList> desktopExecArguments(const QString& value) {
       inArgument = false;
     } else if (c == u'"') {
       inArgument = true;
-      for (++i;; ++i) {
-        if (i == line->size()) return std::nullopt;
-        const QChar q = (*line)[i];
-        if (q == u'"') break;
-        if (q == u'\\') {
-          if (++i == line->size() || !escapedInQuotes((*line)[i])) return std::nullopt;
-          current += (*line)[i];
-        } else if (q == u'%' && i + 1 < line->size() && (*line)[i + 1] == u'%') {
-          current += u'%';
-          ++i;
-        } else {
-          current += q;
-        }
-      }
+      if (!readQuoted(*line, i, current)) return std::nullopt;
     } else if (c == u'%' && i + 1 < line->size() && (*line)[i + 1] == u'%') {
       inArgument = true;
       current += u'%';

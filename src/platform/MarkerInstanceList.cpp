@@ -84,6 +84,28 @@ void TMarkerInstanceList::unlockStart() {
   closeFd(startLockFd_);
 }
 
+namespace {
+
+// All that the open `fd` holds; empty when it cannot be read.
+QByteArray contentsOf(int fd) {
+  QFile file;
+  if (!file.open(fd, QIODevice::ReadOnly)) return {};
+  QByteArray all = file.readAll();
+  file.close();
+  return all;
+}
+
+// Removes the sockets a gone instance's marker names, those inside `folder`.
+void removeServersOf(const QByteArray& contents, const QString& folder) {
+  for (const QByteArray& line : contents.split('\n')) {
+    const QString server = QUrl::fromPercentEncoding(line.mid(7));
+    if (line.startsWith("server=") && server.startsWith(folder + u'/'))
+      QLocalServer::removeServer(server);
+  }
+}
+
+}  // namespace
+
 std::vector<TMarkerInstanceList::Marker> TMarkerInstanceList::liveMarkers() {
   std::vector<Marker> markers;
   if (folder_.isEmpty()) return markers;
@@ -93,33 +115,22 @@ std::vector<TMarkerInstanceList::Marker> TMarkerInstanceList::liveMarkers() {
     if (path == markerPath_) continue;
     int fd = openForLock(path, O_RDONLY);
     if (fd < 0) continue;
-    QFile file;
     if (::flock(fd, LOCK_SH | LOCK_NB) == 0) {
       // Nobody holds the lock: the instance that wrote it is gone.
-      if (file.open(fd, QIODevice::ReadOnly)) {
-        for (const QByteArray& line : file.readAll().split('\n')) {
-          const QString server = QUrl::fromPercentEncoding(line.mid(7));
-          if (line.startsWith("server=") && server.startsWith(folder_ + u'/'))
-            QLocalServer::removeServer(server);
-        }
-        file.close();
-      }
+      removeServersOf(contentsOf(fd), folder_);
       QFile::remove(path);
       closeFd(fd);
       continue;
     }
     Marker marker{path, {}, {}};
-    if (file.open(fd, QIODevice::ReadOnly)) {
-      for (const QByteArray& line : file.readAll().split('\n')) {
-        const qsizetype eq = line.indexOf('=');
-        if (eq < 0) continue;
-        const QByteArray key = line.left(eq);
-        const QString value = QUrl::fromPercentEncoding(line.mid(eq + 1));
-        if (key == "title") marker.entry.title = value.toStdString();
-        if (key == "class") marker.entry.className = value.toStdString();
-        if (key == "server") marker.server = value;
-      }
-      file.close();
+    for (const QByteArray& line : contentsOf(fd).split('\n')) {
+      const qsizetype eq = line.indexOf('=');
+      if (eq < 0) continue;
+      const QByteArray key = line.left(eq);
+      const QString value = QUrl::fromPercentEncoding(line.mid(eq + 1));
+      if (key == "title") marker.entry.title = value.toStdString();
+      if (key == "class") marker.entry.className = value.toStdString();
+      if (key == "server") marker.server = value;
     }
     closeFd(fd);
     markers.push_back(std::move(marker));

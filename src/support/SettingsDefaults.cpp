@@ -39,6 +39,7 @@ std::string_view settingDefault(std::string_view section, std::string_view key) 
 
 void writeSettingsDefaults(ProfileFile& file) {
   std::vector<ProfileFile::Entry> entries;
+  entries.reserve(std::size(kSettingsDefaults));
   for (const SettingDefault& setting : kSettingsDefaults)
     entries.push_back({setting.section, setting.key, setting.value});
   file.writeStrings(entries);

@@ -5,13 +5,17 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cstdio>
+#include <exception>
 
 #include "TaskFixture.h"
 #include "books/TasksBook.h"
 
 using namespace torvelle;
 
-int main(int argc, char** argv) {
+namespace {
+
+int preview(int argc, char** argv) {
   QApplication app(argc, argv);
   const QStringList args = app.arguments();
   const bool allTasks = args.contains("all");
@@ -65,4 +69,15 @@ int main(int argc, char** argv) {
     });
   QTimer::singleShot(seconds * 1000, &app, &QApplication::quit);
   return app.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return preview(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  }
 }

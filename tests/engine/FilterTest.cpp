@@ -72,7 +72,7 @@ TEST_F(FilterTest, AFailingPostKeepsTheFlagAndTheEdit) {
 
 TEST_F(FilterTest, AnErrorInTheTestIsReportedOnceAndTheRecordPasses) {
   std::vector<std::string> reports;
-  session.setErrorReport([&](std::exception_ptr e) {
+  session.setErrorReport([&](const std::exception_ptr& e) {
     try {
       std::rethrow_exception(e);
     } catch (const std::exception& x) {

@@ -59,16 +59,28 @@ void setSheet(PdfRequest& r, PdfSheet sheet) {
   r.sheet = sheet;
 }
 
+// The sheet of an option that takes a date, if `arg` is one.
+std::optional<PdfSheet> datedSheet(const std::string& arg) {
+  if (arg == "--day") return PdfSheet::Day;
+  if (arg == "--week") return PdfSheet::Week;
+  if (arg == "--month") return PdfSheet::Month;
+  return std::nullopt;
+}
+
+// The word after option `i`, which it needs as its `what`.
+const std::string& valueOf(const std::vector<std::string>& args, std::size_t& i, const char* what) {
+  if (i + 1 >= args.size()) throw std::invalid_argument(args[i] + " needs " + what);
+  return args[++i];
+}
+
 PdfRequest parsePdfArguments(const std::vector<std::string>& args) {
   PdfRequest r;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool hasNext = i + 1 < args.size();
-    if (arg == "--day" || arg == "--week" || arg == "--month") {
-      setSheet(
-          r, arg == "--day" ? PdfSheet::Day : (arg == "--week" ? PdfSheet::Week : PdfSheet::Month));
-      if (!hasNext) throw std::invalid_argument(arg + " needs a date");
-      r.date = args[++i];
+    if (const auto sheet = datedSheet(arg)) {
+      setSheet(r, *sheet);
+      r.date = valueOf(args, i, "a date");
     } else if (arg == "--phones") {
       setSheet(r, PdfSheet::Phones);
       // The section is optional: a next word that is no option names it.
@@ -77,8 +89,7 @@ PdfRequest parsePdfArguments(const std::vector<std::string>& args) {
     } else if (arg == "--dates") {
       setSheet(r, PdfSheet::Dates);
     } else if (arg == "--password") {
-      if (!hasNext) throw std::invalid_argument("--password needs a value");
-      r.passwords.push_back(args[++i]);
+      r.passwords.push_back(valueOf(args, i, "a value"));
     } else if (arg.starts_with("--")) {
       throw std::invalid_argument("pdf: unknown option " + arg);
     } else {

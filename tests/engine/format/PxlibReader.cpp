@@ -74,6 +74,7 @@ int PxlibReader::recordCount() const {
 std::vector<FieldDef> PxlibReader::fields() const {
   std::vector<FieldDef> out;
   const pxfield_t* f = PX_get_fields(doc_);
+  out.reserve(static_cast<std::size_t>(PX_get_num_fields(doc_)));
   for (int i = 0; i < PX_get_num_fields(doc_); ++i)
     out.push_back({f[i].px_fname, static_cast<FieldType>(f[i].px_ftype),
                    f[i].px_ftype == pxfBCD ? f[i].px_fdc : f[i].px_flen});
@@ -180,6 +181,7 @@ Record PxlibReader::record(int recno, int codePage) const {
 
 std::vector<Record> PxlibReader::all(int codePage) const {
   std::vector<Record> out;
+  out.reserve(static_cast<std::size_t>(recordCount()));
   for (int i = 0; i < recordCount(); ++i) out.push_back(record(i, codePage));
   return out;
 }
