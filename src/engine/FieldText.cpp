@@ -163,7 +163,7 @@ const char* expectedValue(format::ValueKind kind) {
 }
 
 const format::FieldTypeTraits& typeOf(const FieldDef& def) {
-  const format::FieldTypeTraits* t = format::findFieldType(static_cast<std::uint8_t>(def.type));
+  const format::FieldTypeTraits* t = format::findFieldType(def.type);
   if (!t) invalid(def, "unsupported field type");
   return *t;
 }
@@ -244,7 +244,7 @@ Value coerceValue(const FieldDef& def, Value value) {
 }
 
 Value parseFieldText(const FieldDef& def, std::string_view text, const DisplayFormats& formats) {
-  const format::FieldTypeTraits* type = format::findFieldType(static_cast<std::uint8_t>(def.type));
+  const format::FieldTypeTraits* type = format::findFieldType(def.type);
   if (type && type->kind == format::ValueKind::Text) return coerceValue(def, std::string(text));
   const std::string_view t = support::trimmed(text);
   if (t.empty()) return std::monostate{};

@@ -330,8 +330,7 @@ format::Value parseDecimal(std::string_view text) {
 
 format::Value parseValue(const format::FieldDef& field, std::string_view text) {
   if (text.empty()) return std::monostate{};
-  const format::FieldTypeTraits* type =
-      format::findFieldType(static_cast<std::uint8_t>(field.type));
+  const format::FieldTypeTraits* type = format::findFieldType(field.type);
   if (!type) {
     throw TextError("field type " + std::to_string(static_cast<int>(field.type)) +
                     " cannot be read from text");
@@ -362,7 +361,7 @@ format::Value parseValue(const format::FieldDef& field, std::string_view text) {
 }
 
 std::string_view typeLetter(format::FieldType type) {
-  const format::FieldTypeTraits* t = format::findFieldType(static_cast<std::uint8_t>(type));
+  const format::FieldTypeTraits* t = format::findFieldType(type);
   return t ? std::string_view(&t->letter, 1) : std::string_view("?");
 }
 

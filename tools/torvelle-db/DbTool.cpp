@@ -239,7 +239,7 @@ int commandCreate(const CommandLine& cl, std::ostream& out) {
 }
 
 std::string fieldSize(const format::FieldDef& field) {
-  const format::FieldTypeTraits* t = format::findFieldType(static_cast<std::uint8_t>(field.type));
+  const format::FieldTypeTraits* t = format::findFieldType(field.type);
   return t && t->sizeChosen() ? std::to_string(field.size) : std::string();
 }
 

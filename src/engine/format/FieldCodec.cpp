@@ -154,12 +154,12 @@ std::int64_t expectInteger(const FieldDef& field, const Value& value) {
 }  // namespace
 
 int storageSize(FieldType type, int sizeByte) {
-  const FieldTypeTraits* t = findFieldType(static_cast<std::uint8_t>(type));
+  const FieldTypeTraits* t = findFieldType(type);
   return t && t->fixedBytes != 0 ? t->fixedBytes : sizeByte;
 }
 
 bool isBlob(FieldType type) {
-  const FieldTypeTraits* t = findFieldType(static_cast<std::uint8_t>(type));
+  const FieldTypeTraits* t = findFieldType(type);
   return t && t->blob;
 }
 
@@ -188,7 +188,7 @@ std::string fromTableText(std::string_view bytes, int codePage) {
 }
 
 Value decode(const FieldDef& field, const std::uint8_t* p, int codePage) {
-  const FieldTypeTraits* t = findFieldType(static_cast<std::uint8_t>(field.type));
+  const FieldTypeTraits* t = findFieldType(field.type);
   if (!t || t->blob) return std::monostate{};
   const int n = t->fixedBytes != 0 ? t->fixedBytes : field.size;
   if (allZero(p, n)) return std::monostate{};
@@ -277,7 +277,7 @@ void encodeTimestamp(const FieldDef& field, const Value& value, std::uint8_t* ou
 }  // namespace
 
 void encode(const FieldDef& field, const Value& value, std::uint8_t* out, int codePage) {
-  const FieldTypeTraits* t = findFieldType(static_cast<std::uint8_t>(field.type));
+  const FieldTypeTraits* t = findFieldType(field.type);
   const auto n = static_cast<std::size_t>(t && t->fixedBytes != 0 ? t->fixedBytes : field.size);
   std::memset(out, 0, n);
   if (isNull(value)) return;

@@ -106,9 +106,14 @@ constexpr bool tableAgrees() {
 static_assert(tableAgrees());
 }  // namespace detail
 
+// The entry of a type as a header holds it, or null for a code that is no type.
+constexpr const FieldTypeTraits* findFieldType(FieldType type) {
+  return findFieldType(static_cast<std::uint8_t>(type));
+}
+
 // The entry of a type read from a checked header or named in code.
 constexpr const FieldTypeTraits& fieldTypeOf(FieldType type) {
-  return *findFieldType(static_cast<std::uint8_t>(type));
+  return *findFieldType(type);
 }
 
 inline ValueKind valueKind(FieldType type) {
