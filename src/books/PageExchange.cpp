@@ -309,7 +309,8 @@ void TPageExchange::ImportTBClick() {
     ErrorBox::report(failed + QLatin1Char('\n') + ErrorBox::messageOf(std::current_exception()));
     return;
   }
-  if (afterImport_) ErrorBox::guard([&] { afterImport_(summary); });
+  // The page's own slots run at once and may throw: the message is shown here.
+  ErrorBox::guard([&] { emit imported(summary); });
 }
 
 void TPageExchange::ExportTBClick() {

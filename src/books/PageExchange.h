@@ -47,13 +47,12 @@ class TPageExchange : public QObject {
   void setFileDialogs(TFileDialogs dialogs) { dialogs_ = std::move(dialogs); }
   // The section an export is limited to; empty (or no function): everything.
   void setExportSection(std::function<std::string()> section) { section_ = std::move(section); }
-  // Runs after records went in, with what the import did.
-  void setAfterImport(std::function<void(const exchange::ImportSummary&)> after) {
-    afterImport_ = std::move(after);
-  }
-
   void ImportTBClick();
   void ExportTBClick();
+
+ signals:
+  // Records went in; `summary` says what the import did.
+  void imported(const exchange::ImportSummary& summary);
 
  private:
   QWidget* parentWindow() const;
@@ -78,7 +77,6 @@ class TPageExchange : public QObject {
   const TExchangeTexts* texts_ = &ownTexts_;
   TFileDialogs dialogs_ = systemFileDialogs();
   std::function<std::string()> section_;
-  std::function<void(const exchange::ImportSummary&)> afterImport_;
 };
 
 }  // namespace torvelle::books

@@ -106,7 +106,7 @@ void TSectionBook::buildControls() {
   MoveTB->setFocusPolicy(Qt::NoFocus);
   Exchange = new TPageExchange(rec, recordsTable_, &sectionsTable_, ToolBar);
   Exchange->setExportSection([this] { return exportSection(); });
-  Exchange->setAfterImport([this](const exchange::ImportSummary& s) { showImported(s); });
+  connect(Exchange, &TPageExchange::imported, this, &TSectionBook::showImported);
 }
 
 int TSectionBook::requiredField(const char* name) const {
