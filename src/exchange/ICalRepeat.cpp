@@ -150,6 +150,23 @@ constexpr long long kLastExpandedYear = 2220;
 constexpr long long kMaxZoneChanges = 20'000;
 constexpr long long kRunaway = kMaxZoneChanges + 1;
 
+// At most how many days a yearly rule names in one year. A week day with a
+// position ("-1SU") is one day of each month named, or of the year when no
+// month is; without one it falls up to five times a month.
+long long changesAYear(const icalrecurrencetype& rule) {
+  const auto months = static_cast<long long>(entries(rule.by_month, ICAL_BY_MONTH_SIZE));
+  const auto monthDays = static_cast<long long>(entries(rule.by_month_day, ICAL_BY_MONTHDAY_SIZE));
+  if (monthDays > 0) return (months > 0 ? months : 12) * monthDays;
+  const auto weekDays = entries(rule.by_day, ICAL_BY_DAY_SIZE);
+  if (weekDays == 0) return months > 0 ? months : 1;
+  long long days = 0;
+  for (std::size_t i = 0; i < weekDays; ++i) {
+    const bool placed = icalrecurrencetype_day_position(rule.by_day[i]) != 0;
+    days += months > 0 ? months * (placed ? 1 : 5) : (placed ? 1 : 53);
+  }
+  return days;
+}
+
 long long changesOfRule(const icalrecurrencetype& rule, const icaltimetype& start) {
   if (rule.freq != ICAL_YEARLY_RECURRENCE) return kRunaway;
   if (entries(rule.by_second, ICAL_BY_SECOND_SIZE) + entries(rule.by_minute, ICAL_BY_MINUTE_SIZE) +
@@ -159,18 +176,10 @@ long long changesOfRule(const icalrecurrencetype& rule, const icaltimetype& star
       0) {
     return kRunaway;
   }
-  const auto monthDays = entries(rule.by_month_day, ICAL_BY_MONTHDAY_SIZE);
-  const auto weekDays = entries(rule.by_day, ICAL_BY_DAY_SIZE);
-  auto months = static_cast<long long>(entries(rule.by_month, ICAL_BY_MONTH_SIZE));
-  if (months == 0) months = monthDays + weekDays > 0 ? 12 : 1;
-  // A week day without a position falls up to five times in a month.
-  const long long perMonth = monthDays > 0  ? static_cast<long long>(monthDays)
-                             : weekDays > 0 ? 5LL * static_cast<long long>(weekDays)
-                                            : 1;
   long long lastYear = kLastExpandedYear;
   if (!icaltime_is_null_time(rule.until)) lastYear = std::min<long long>(lastYear, rule.until.year);
   const long long years = std::max<long long>(0, lastYear - start.year + 1);
-  long long changes = years * months * perMonth;
+  long long changes = years * changesAYear(rule);
   if (rule.count > 0) changes = std::min<long long>(changes, rule.count);
   return changes;
 }

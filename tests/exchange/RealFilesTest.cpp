@@ -188,12 +188,21 @@ TEST(RealFiles, HostileCalendarsEndInBoundedTimeWithAClearOutcome) {
             "BEGIN:VTODO\r\nDUE;TZID=Y:20260101T100000\r\nSUMMARY:" +
             rule.substr(0, 12) + "\r\nEND:VTODO\r\n";
   }
+  // A real zone as older Outlooks write it, from 1601 with the last Sunday
+  // spelt as seven month days, is kept.
+  zone +=
+      "BEGIN:VTIMEZONE\r\nTZID:W. Europe\r\nBEGIN:STANDARD\r\nDTSTART:16010101T030000\r\n"
+      "RRULE:FREQ=YEARLY;BYMONTH=10;BYMONTHDAY=25,26,27,28,29,30,31;BYDAY=SU\r\n"
+      "TZOFFSETFROM:+0200\r\nTZOFFSETTO:+0100\r\nEND:STANDARD\r\nBEGIN:DAYLIGHT\r\n"
+      "DTSTART:16010101T020000\r\nRRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU\r\n"
+      "TZOFFSETFROM:+0100\r\nTZOFFSETTO:+0200\r\nEND:DAYLIGHT\r\nEND:VTIMEZONE\r\n"
+      "BEGIN:VTODO\r\nDUE;TZID=W. Europe:20260101T100000\r\nSUMMARY:w\r\nEND:VTODO\r\n";
   summary =
       importCalendarFile(calendar(zone + "BEGIN:VTODO\r\nDUE:20260101T100000\r\nDESCRIPTION:" +
                                   std::string(1 << 20, 'x') + "\r\nEND:VTODO\r\n"),
                          rest(tasks));
-  EXPECT_EQ(summary.added, 4u);
-  EXPECT_EQ(summary.notStored.size(), 2u);  // the zones, the cut text
+  EXPECT_EQ(summary.added, 5u);
+  EXPECT_EQ(summary.notStored.size(), 2u);  // the bad zones, the cut text
   EXPECT_EQ(summary.notStored["time zone with rules no real zone has (its times taken as written)"],
             3u);
 
