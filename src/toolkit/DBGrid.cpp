@@ -345,12 +345,16 @@ void TDBGrid::deleteRecords() {
 }
 
 void TDBGrid::focusMoved(QWidget* from, QWidget* to) {
-  // Leaving the grid (its cell editor counts as the grid) drops a new row
-  // nobody typed into. A window losing activation is no leaving.
-  if (!(options_ & CancelOnExit) || !to || !from) return;
+  // Leaving the grid (its cell editor counts as the grid) for another
+  // control of its window drops a new row nobody typed into. A window
+  // losing activation is no leaving, nor is a message or a dialog taking
+  // the focus; and text still in the cell editor (refused, to be mended)
+  // is typing, though the record has none of it yet.
+  if (!(options_ & CancelOnExit) || !to || !from || to->window() != window()) return;
   const bool wasInside = from == this || isAncestorOf(from);
   const bool isInside = to == this || isAncestorOf(to);
   if (!wasInside || isInside) return;
+  if (editor_ && !editor_->text().isEmpty()) return;
   engine::Table* t = table();
   if (t && t->isOpen() && t->state() == TableState::Insert && !t->modified())
     ErrorBox::guard([&] { t->cancel(); });

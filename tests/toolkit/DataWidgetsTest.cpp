@@ -374,6 +374,38 @@ class DataWidgetsTest : public QObject {
     d.table.post();
     QCOMPARE(errors.size(), 1);
     QVERIFY(onDisk("ab"));
+
+    // The same in a new row, with the message in a window of its own as the
+    // program shows it: the focus leaving for it is no leaving of the grid.
+    toolkit::ErrorBox::setSink([&](const QString& m) {
+      errors << m;
+      QLineEdit box;
+      box.show();
+      box.setFocus();  // its own focus, taken when it becomes active
+      // As the window system hands activation over: focus goes straight
+      // from the cell editor to the box.
+      QApplication::setActiveWindow(&box);
+      QCOMPARE(QApplication::focusWidget(), &box);
+    });
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Insert);
+    type(QStringLiteral("cd\u03A9"));
+    QVERIFY(!d.table.modified());  // the text is in the editor only
+    editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(errors.size(), 2);
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QCOMPARE(d.table.state(), engine::TableState::Insert);
+    QCOMPARE(editor->text(), QStringLiteral("cd\u03A9"));
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    d.table.setField("Time", format::Time{7200000});  // a key of its own
+    d.table.post();
+    QVERIFY(onDisk("cd"));
   }
 
   void aRefusedPostKeepsTheGridOnTheRecord() {
